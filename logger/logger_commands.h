@@ -1,0 +1,27 @@
+#pragma once
+// The logger's command set as the download session uses it. One call is one
+// command, one request and one reply; retries belong to the callers.
+
+#include <cstdint>
+#include <string>
+
+namespace orvald {
+
+class LoggerCommands {
+ public:
+  virtual ~LoggerCommands() = default;
+  // 1 when a logger answered the version command (three attempts), 0 otherwise.
+  virtual int ProbeLogger() = 0;
+  // The rate now in force: the rate asked for, 9600 on failure, or the rate
+  // unchanged when the USB adapter carries the link.
+  virtual uint32_t SetLoggerRate(uint32_t rate) = 0;
+  // serialText (at most 11 characters); empty without a valid reply.
+  virtual std::string QueryIdentity() = 0;
+  // versionText (at most 8 characters); empty without a valid reply.
+  virtual std::string QueryVersion() = 0;
+  // count (1..245) bytes of block `block` at `offset` into `destination`;
+  // returns count on success, 0 on failure.
+  virtual int ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) = 0;
+};
+
+}  // namespace orvald

@@ -1,0 +1,57 @@
+#pragma once
+// Turns a raw image into the track table: scans for 18-byte fix records,
+// filters them, and cuts the retained points into segments.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "time_basis.h"
+#include "track_table.h"
+
+namespace orvald {
+
+inline constexpr int kFixRecordSize = 18;
+
+// State carried from record to record through one decode.
+struct FixDecodeState {
+  TimeBasis basis;
+  int auxHigh = 0;
+};
+
+// 0 when the record is accepted, -1 when it is rejected. Updates auxHigh.
+int DecodeFixRecord(const uint8_t* record, TrackPoint& point, FixDecodeState& state);
+
+// Continuous seconds scale (Julian Day Number based); only differences matter.
+int64_t PointSeconds(const TrackPoint& point);
+// The fix's UTC instant: the point's local standard fields plus `_timezone`.
+int64_t PointUtcTime(const TrackPoint& point, long timezoneOffset);
+
+// Called with each closed segment, in order; index counts from 0.
+using SegmentSink = std::function<void(int index, const TrackSegment& segment)>;
+
+struct BuildResult {
+  int segmentCount = 0;
+  bool limitReached = false;  // 20000 segments made and points left over
+};
+BuildResult BuildSegments(TrackTable& table, long timezoneOffset, const SegmentSink& sink = {});
+
+enum class DecodeStatus { Ok, CannotOpen, ReadError };
+
+struct DecodeResult {
+  DecodeStatus status = DecodeStatus::Ok;
+  int errorNumber = 0;  // errno when the file could not be opened or read
+  int pointCount = 0;
+  BuildResult segments;
+  bool ok() const { return status == DecodeStatus::Ok; }
+};
+
+// Decodes a raw image file. A file that cannot be opened leaves an empty table.
+DecodeResult DecodeRawFile(const std::string& path, TrackTable& table, const TimeBasis& basis,
+                           const SegmentSink& sink = {});
+// The same over bytes already in memory.
+DecodeResult DecodeRawImage(const uint8_t* bytes, size_t size, TrackTable& table,
+                            const TimeBasis& basis, const SegmentSink& sink = {});
+
+}  // namespace orvald

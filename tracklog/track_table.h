@@ -1,0 +1,68 @@
+#pragma once
+// The decoded log: every retained GPS fix and the segments that time gaps cut them into.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace orvald {
+
+inline constexpr int kMaxPoints = 116448;   // 32 blocks x 3639 whole fix records
+inline constexpr int kMaxSegments = 20000;
+
+// One accepted fix. Date and time fields hold local standard time: UTC minus
+// `_timezone` seconds (daylight saving not included).
+struct TrackPoint {
+  long double latitude;      // decimal degrees, north positive
+  long double longitude;     // decimal degrees, east positive
+  long double altitudeFeet;  // integer value of a signed 16-bit field
+  int32_t aux;
+  int32_t year;
+  uint8_t month;
+  uint8_t day;
+  uint8_t hour;
+  uint8_t minute;
+  uint8_t second;
+  uint8_t event;      // non-zero when the pilot's event mark is set
+  uint8_t fixStatus;  // non-zero means a valid fix
+};
+
+// One row of the segments grid. Times are UTC seconds since 1970.
+struct TrackSegment {
+  int32_t start;
+  int32_t finish;
+  int32_t blind;
+  int32_t recorded;
+  int32_t points;
+  int32_t events;
+  int32_t firstPoint;
+  int32_t lastPoint;  // inclusive
+};
+
+// Storage is fixed when the table is built and reused by every decode, so a
+// decode allocates nothing per point.
+class TrackTable {
+ public:
+  TrackTable();
+  TrackTable(const TrackTable&) = delete;
+  TrackTable& operator=(const TrackTable&) = delete;
+
+  TrackPoint* points() { return points_.get(); }
+  const TrackPoint* points() const { return points_.get(); }
+  TrackSegment* segments() { return segments_.get(); }
+  const TrackSegment* segments() const { return segments_.get(); }
+
+  // Empties the table: no points, no segments, no identity.
+  void Clear();
+
+  int pointCount = 0;
+  int segmentCount = 0;
+  std::string serialText;  // identity read back from the raw file header
+  std::string typeText;
+
+ private:
+  std::unique_ptr<TrackPoint[]> points_;
+  std::unique_ptr<TrackSegment[]> segments_;
+};
+
+}  // namespace orvald
