@@ -1,0 +1,40 @@
+#include "tables/grid_file.h"
+
+#include "tables/table_file.h"
+#include "tables/tsv_format.h"
+
+namespace orvald {
+
+TableFileResult LoadGrid(TextGrid& grid, const std::string& path, const std::string& readMessage) {
+  TableFileResult result;
+  FileReadResult file = ReadWholeFile(path);
+  if (!file.ok) {
+    grid.SetRowCount(2);
+    result.status = TableFileStatus::CannotRead;
+    result.message = readMessage;
+    result.reason = file.error;
+    return result;
+  }
+  std::vector<std::string_view> lines = SplitTsvLines(file.bytes);
+  if (lines.empty()) return result;
+  grid.SetRowCount(static_cast<int>(lines.size()) + 1);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::vector<std::string> fields = SplitTsvFields(lines[i], grid.columnCount());
+    for (int column = 0; column < grid.columnCount(); ++column)
+      grid.SetCell(column, static_cast<int>(i) + 1, std::move(fields[column]));
+  }
+  return result;
+}
+
+TableFileResult SaveGrid(const TextGrid& grid, const std::string& path, const std::string& writeMessage) {
+  TableFileResult result;
+  FileWriteResult file = ReplaceFileSafely(path, FormatTsv(grid));
+  if (!file.ok) {
+    result.status = TableFileStatus::CannotWrite;
+    result.message = writeMessage;
+    result.reason = file.error;
+  }
+  return result;
+}
+
+}  // namespace orvald

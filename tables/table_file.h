@@ -1,0 +1,29 @@
+#pragma once
+// Whole-file reading and crash-safe replacement for the small table files.
+
+#include <string>
+
+namespace orvald {
+
+struct FileReadResult {
+  bool ok = false;
+  std::string bytes;
+  std::string error;  // "<path>: <reason>" when not ok
+};
+
+// The complete contents of `path`, or why they could not be read.
+FileReadResult ReadWholeFile(const std::string& path);
+
+struct FileWriteResult {
+  bool ok = false;
+  std::string error;  // "<path>: <reason>" when not ok
+};
+
+// Replaces `path` with `bytes` so that the name always refers to either the
+// complete old file or the complete new one: the bytes go to a new file beside
+// it, every write is checked and flushed to the disk, and only then is the new
+// file renamed over the old. On failure the old file is left as it was and the
+// temporary file is removed. A replaced file keeps its permission bits.
+FileWriteResult ReplaceFileSafely(const std::string& path, const std::string& bytes);
+
+}  // namespace orvald

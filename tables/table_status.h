@@ -1,0 +1,18 @@
+#pragma once
+// What loading or saving a table file came to. The dialog shows `message` in
+// an error box; `reason` says what the system reported, for logs and tools.
+
+#include <string>
+
+namespace orvald {
+
+enum class TableFileStatus { Ok, CannotRead, CannotWrite };
+
+struct TableFileResult {
+  TableFileStatus status = TableFileStatus::Ok;
+  std::string message;  // the box text, e.g. "Can't read Loggers file"; empty when ok
+  std::string reason;   // "<path>: <system error>"; empty when ok
+  bool ok() const { return status == TableFileStatus::Ok; }
+};
+
+}  // namespace orvald
