@@ -1,0 +1,172 @@
+#include "export/igc_text.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+
+#include "export/coordinate_digits.h"
+
+namespace orvald {
+namespace {
+
+constexpr long kSecondsPerDay = 86400;
+// "B" hhmmss, at most 24 coordinate characters each, "A", two altitudes, CR LF.
+constexpr size_t kMaxBRecord = 1 + 6 + 24 + 24 + 1 + 12 + 12 + 2;
+constexpr size_t kERecord = 13;  // "E" hhmmss "PEV" CR LF
+
+// printf's %s stops at a zero byte; so do the records.
+std::string CText(const std::string& text) { return text.substr(0, text.find('\0')); }
+
+std::tm UtcFields(std::time_t seconds) {
+  std::tm fields{};
+  gmtime_r(&seconds, &fields);
+  return fields;
+}
+
+std::string TwoDigitsEach(int a, int b, int c) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%02d%02d%02d", a, b, c);
+  return text;
+}
+
+struct ModelLines {
+  const char* hardware;
+  const char* gps;
+};
+
+ModelLines ModelFor(const std::string& loggerType) {
+  switch (loggerType.empty() ? '\0' : loggerType[0]) {
+    case '5': return {"HFRHWHARDWAREVERSION:FALDOR-X1\r\n", "HFGPS:UBLOX,LJ,12ch,MAX18000M\r\n"};
+    case '3': return {"HFRHWHARDWAREVERSION:PIKKET\r\n", "HFGPS:UBLOX,SAM,12ch,MAX18000M\r\n"};
+    case '4': return {"HFRHWHARDWAREVERSION:TESSMA-X2\r\n", "HFGPS:TRIMBLE,ACEII,8ch,MAX18000M\r\n"};
+    default: return {"HFRHWHARDWAREVERSION:UNKNOWN\r\n", "HFGPS:UNKNOWN,,,MAX18000M\r\n"};
+  }
+}
+
+std::string HeaderRecords(const TrackTable& table, const IgcSaveRequest& request) {
+  const std::string loggerType = CText(request.loggerType);
+  const std::tm flightDate = UtcFields(table.segments()[request.firstSegment].start);
+  const std::tm transfer = UtcFields(request.now);
+  const ModelLines model = ModelFor(loggerType);
+
+  std::string text;
+  text += "AXXXXXX " + loggerType + "," + CText(request.loggerSN) + "\r\n";
+  text += "HFDTE" + TwoDigitsEach(flightDate.tm_mday, flightDate.tm_mon + 1, flightDate.tm_year % 100) + "\r\n";
+  text += "HSPLTPILOT:" + CText(request.pilotNames) + "\r\n";
+  text += "HFDTM100GPSDATUM:WGS84\r\n";
+  text += "HFRFWFIRMWAREVERSION:Vireline V" + loggerType + "\r\n";
+  text += model.hardware;
+  text += "HFFTYFRTYPE:QUORVEN,VIRELINE\r\n";
+  text += model.gps;
+  text += "HFPRS:NOTFITTED\r\n";
+  text += "HSDFSFILESPECIFICATION:CIMA,1.0\r\n";
+  text += "HPCIDCOMPETITIONID:" + CText(request.competNo) + "\r\n";
+  text += "LCMASTSNDATATRANSFERSOFTWARENAME:CIMA FLIGHT LOG DOWNLOADER (VL)\r\n";
+  text += "LCMASTSVDATATRANSFERSOFTWAREVERSION:1.00a\r\n";
+  text += "LCMASTSDDATATRANSFERDATE:" + TwoDigitsEach(transfer.tm_mday, transfer.tm_mon + 1, transfer.tm_year % 100) + "\r\n";
+  text += "LCMASTSTDATATRANSFERTIME:" + TwoDigitsEach(transfer.tm_hour, transfer.tm_min, transfer.tm_sec) + "\r\n";
+  text += "LCMAOTSKTASKNUMBER:" + CText(request.taskText) + "\r\n";
+  text += "LCMAOPRSPRESSALTFILL:GNSSALT\r\n";
+  text += "LCMASTZNTIMEZONEOFFSET:+0000\r\n";
+  return text;
+}
+
+inline char* TwoDigits(char* out, int value) {
+  out[0] = static_cast<char>('0' + value / 10);
+  out[1] = static_cast<char>('0' + value % 10);
+  return out + 2;
+}
+
+// "%05d": a minus sign counts toward the five characters.
+char* AltitudeField(char* out, int64_t metres) {
+  char digits[24];
+  int count = 0;
+  uint64_t magnitude = metres < 0 ? 0 - static_cast<uint64_t>(metres) : static_cast<uint64_t>(metres);
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude > 0);
+  if (metres < 0) *out++ = '-';
+  for (int pad = 5 - (metres < 0 ? 1 : 0) - count; pad > 0; --pad) *out++ = '0';
+  while (count > 0) *out++ = digits[--count];
+  return out;
+}
+
+// Feet to metres truncated toward zero: x 0.3048 is exactly x 381 / 1250.
+int64_t AltitudeMetres(long double feet) {
+  if (!(feet > -1e15L && feet < 1e15L)) return 0;  // not a 16-bit field's value
+  return static_cast<int64_t>(feet) * 381 / 1250;
+}
+
+uint32_t ByteSum(const char* begin, const char* end) {
+  uint32_t sum = 0;
+  for (const char* c = begin; c != end; ++c) sum += static_cast<unsigned char>(*c);
+  return sum;
+}
+
+}  // namespace
+
+std::string IgcSelectionProblem(const TrackTable& table, int firstSegment, int lastSegment) {
+  if (firstSegment < 0 || lastSegment < 0) return "No segment is selected.";
+  if (firstSegment > lastSegment || lastSegment >= table.segmentCount) {
+    return "Segments " + std::to_string(firstSegment + 1) + " to " + std::to_string(lastSegment + 1) +
+           " are not in the table, which has " + std::to_string(table.segmentCount) + " segments.";
+  }
+  const int firstPoint = table.segments()[firstSegment].firstPoint;
+  const int lastPoint = table.segments()[lastSegment].lastPoint;
+  if (firstPoint < 0 || lastPoint < firstPoint || lastPoint >= table.pointCount) {
+    return "The selected segments do not match the decoded points.";
+  }
+  return {};
+}
+
+std::string IgcFileText(const TrackTable& table, const IgcSaveRequest& request) {
+  const int firstPoint = table.segments()[request.firstSegment].firstPoint;
+  const int lastPoint = table.segments()[request.lastSegment].lastPoint;
+  const size_t pointCount = static_cast<size_t>(lastPoint - firstPoint + 1);
+
+  std::string text = HeaderRecords(table, request);
+  const size_t headerSize = text.size();
+  text.resize(headerSize + pointCount * (kERecord + kMaxBRecord));
+
+  char* const fixesBegin = text.data() + headerSize;
+  char* out = fixesBegin;
+  uint32_t eventRecords = 0;
+  const TrackPoint* points = table.points();
+  for (int i = firstPoint; i <= lastPoint; ++i) {
+    const TrackPoint& p = points[i];
+    long t = (p.hour * 3600L + p.minute * 60L + p.second + request._timezone) % kSecondsPerDay;
+    if (t < 0) t += kSecondsPerDay;
+    char hhmmss[6];
+    TwoDigits(TwoDigits(TwoDigits(hhmmss, static_cast<int>(t / 3600)), static_cast<int>(t % 3600 / 60)),
+              static_cast<int>(t % 60));
+    if (p.event != 0) {
+      *out++ = 'E';
+      for (char c : hhmmss) *out++ = c;
+      for (char c : {'P', 'E', 'V', '\r', '\n'}) *out++ = c;
+      ++eventRecords;
+    }
+    *out++ = 'B';
+    for (char c : hhmmss) *out++ = c;
+    out += WriteLatitudeText(out, static_cast<double>(p.latitude));
+    out += WriteLongitudeText(out, static_cast<double>(p.longitude));
+    *out++ = p.fixStatus != 0 ? 'A' : 'V';
+    const int64_t metres = AltitudeMetres(p.altitudeFeet);
+    out = AltitudeField(out, metres);
+    out = AltitudeField(out, metres);
+    *out++ = '\r';
+    *out++ = '\n';
+  }
+  const uint32_t byteSum = ByteSum(fixesBegin, out);
+  text.resize(static_cast<size_t>(out - text.data()));
+
+  // The record check counts from the start of the table, not of the selection.
+  const uint32_t recordCheck = ~(static_cast<uint32_t>(lastPoint) + 1u + eventRecords);
+  char gLines[40];
+  std::snprintf(gLines, sizeof gLines, "G:%04x\r\nG:%08lx\r\n", static_cast<unsigned>(recordCheck),
+                static_cast<unsigned long>(byteSum));
+  text += gLines;
+  return text;
+}
+
+}  // namespace orvald

@@ -1,0 +1,20 @@
+#pragma once
+// The bytes of an IGC flight file for a selection of segments, built in memory
+// so that the file itself can be written in one checked go.
+
+#include <string>
+
+#include "export/igc_writer.h"
+#include "tracklog/track_table.h"
+
+namespace orvald {
+
+// Empty when request.firstSegment..lastSegment is a usable selection of the
+// table's segments; otherwise the operator-readable reason it is not.
+std::string IgcSelectionProblem(const TrackTable& table, int firstSegment, int lastSegment);
+
+// The whole file: A, H and L records, E and B records, both G lines, CR LF ends.
+// The selection must be usable (see IgcSelectionProblem).
+std::string IgcFileText(const TrackTable& table, const IgcSaveRequest& request);
+
+}  // namespace orvald

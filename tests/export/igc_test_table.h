@@ -1,0 +1,57 @@
+#pragma once
+// Hand-built track tables for the IGC writer tests.
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+
+#include "tracklog/track_table.h"
+
+namespace orvald::testing {
+
+struct PointSpec {
+  int hour, minute, second;  // local standard time
+  long double latitude = 51.5;
+  long double longitude = 7.25;
+  long double altitudeFeet = 1000;
+  uint8_t event = 0;
+  uint8_t fixStatus = 1;
+};
+
+inline TrackPoint MakePoint(const PointSpec& s) {
+  TrackPoint p{};
+  p.latitude = s.latitude;
+  p.longitude = s.longitude;
+  p.altitudeFeet = s.altitudeFeet;
+  p.year = 2007;
+  p.month = 4;
+  p.day = 10;
+  p.hour = static_cast<uint8_t>(s.hour);
+  p.minute = static_cast<uint8_t>(s.minute);
+  p.second = static_cast<uint8_t>(s.second);
+  p.event = s.event;
+  p.fixStatus = s.fixStatus;
+  return p;
+}
+
+// Appends points and closes them as one segment starting at `startUtc`.
+// Only the fields the writer reads are filled in.
+inline void AddSegment(TrackTable& table, int32_t startUtc, std::initializer_list<PointSpec> specs) {
+  TrackSegment& s = table.segments()[table.segmentCount];
+  s = TrackSegment{};
+  s.start = startUtc;
+  s.firstPoint = table.pointCount;
+  for (const PointSpec& spec : specs) {
+    table.points()[table.pointCount++] = MakePoint(spec);
+    if (spec.event) ++s.events;
+  }
+  s.lastPoint = table.pointCount - 1;
+  s.points = s.lastPoint - s.firstPoint + 1;
+  s.finish = s.start + s.points - 1;
+  s.recorded = s.finish - s.start;
+  ++table.segmentCount;
+}
+
+inline constexpr int32_t kApril10th2007 = 1176163200;  // 2007-04-10 00:00:00 UTC
+
+}  // namespace orvald::testing
