@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "export/igc_writer.h"
 #include "export/task_window.h"
+#include "igc_test_table.h"
+#include "temp_dir.h"
 
 namespace orvald {
 namespace {
@@ -125,6 +130,57 @@ TEST(TaskWindowMatching, AnEndBeforeTheStartSelectsAtMostOneSegment) {
   ExpectNothing(Match("10:20:00", "05:00:00"));
   // The start follows every other entry.
   ExpectNothing(Match("16:00:00", "08:30:00"));
+}
+
+// The totals shown beside the chooser are what Save then writes: one B record
+// per point and one E record per event mark of the selected segments.
+TEST(TaskWindowMatching, TotalsEqualTheRecordsTheSavedFileHolds) {
+  TrackTable table;
+  // Segments at 08:00 to 13:00 of 3 to 8 one-second points, every second
+  // point marked.
+  for (int hour = 8; hour <= 13; ++hour) {
+    std::vector<testing::PointSpec> specs;
+    for (int second = 0; second < hour - 5; ++second)
+      specs.push_back({.hour = hour, .minute = 0, .second = second, .event = uint8_t(second % 2)});
+    TrackSegment& s = table.segments()[table.segmentCount];
+    s = TrackSegment{};
+    s.start = static_cast<int32_t>(At(hour, 0));
+    s.firstPoint = table.pointCount;
+    for (const auto& spec : specs) {
+      table.points()[table.pointCount++] = testing::MakePoint(spec);
+      s.events += spec.event;
+    }
+    s.lastPoint = table.pointCount - 1;
+    s.points = s.lastPoint - s.firstPoint + 1;
+    s.finish = s.start + s.points - 1;
+    table.segmentCount++;
+  }
+
+  TaskWindowMatch m = MatchTaskWindow(table, "2007/04/10", "10:00:02", "12:00:01");
+  ASSERT_TRUE(m.selected());
+  EXPECT_EQ(m.firstSegment, 2);
+  EXPECT_EQ(m.lastSegment, 4);
+  EXPECT_EQ(m.pointsTotal, 5 + 6 + 7);
+  EXPECT_EQ(m.eventsTotal, 2 + 3 + 3);
+
+  testing::TempDir dir;
+  IgcSaveRequest request;
+  request.firstSegment = m.firstSegment;
+  request.lastSegment = m.lastSegment;
+  request.competNo = "007";
+  request.taskText = "03";
+  request.directory = dir.path();
+  IgcSaveResult saved = WriteIgcFile(table, request);
+  ASSERT_TRUE(saved.saved()) << saved.error;
+
+  std::ifstream in(dir / saved.fileName, std::ios::binary);
+  int64_t bRecords = 0, eRecords = 0;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind('B', 0) == 0) ++bRecords;
+    if (line.rfind('E', 0) == 0) ++eRecords;
+  }
+  EXPECT_EQ(bRecords, m.pointsTotal);
+  EXPECT_EQ(eRecords, m.eventsTotal);
 }
 
 TEST(TaskWindowMatching, TasksMissingFromTheTableSelectNothing) {
