@@ -1,0 +1,196 @@
+#include "link/sysfs_usb_adapter.h"
+
+#include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+#include <fstream>
+#include <vector>
+
+#include "link/tty_port.h"
+
+namespace orvald {
+
+namespace {
+
+// File times come from a coarse clock; two changes within one of its ticks
+// can carry the same time. A folder changed this recently is scanned again
+// on every call until its time has settled.
+constexpr long kSettleNanoseconds = 50'000'000;
+
+// How far up from a terminal to look for the USB device that owns it.
+constexpr int kMaxParentLevels = 8;
+
+std::string RealPath(const std::string& path) {
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved) == nullptr) return {};
+  return resolved;
+}
+
+std::string ParentOf(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  if (slash == std::string::npos || slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+long long NanosecondsBetween(const timespec& earlier, const timespec& later) {
+  return (static_cast<long long>(later.tv_sec) - earlier.tv_sec) * 1'000'000'000LL +
+         (static_cast<long long>(later.tv_nsec) - earlier.tv_nsec);
+}
+
+}  // namespace
+
+bool SysfsUsbAdapter::FolderStamp::operator==(const FolderStamp& other) const {
+  return present == other.present && device == other.device && inode == other.inode && links == other.links &&
+         SameTime(modified, other.modified) && SameTime(changed, other.changed);
+}
+
+SysfsUsbAdapter::SysfsUsbAdapter(std::string sysfsRoot, std::string devDir, std::string product)
+    : sysfsRoot(std::move(sysfsRoot)), devDir(std::move(devDir)), product(std::move(product)) {
+  ttyClassDir = this->sysfsRoot + "/class/tty";
+}
+
+SysfsUsbAdapter::~SysfsUsbAdapter() { Close(); }
+
+SysfsUsbAdapter::FolderStamp SysfsUsbAdapter::StampOf(const std::string& folder) {
+  FolderStamp stamp;
+  struct stat info;
+  if (::stat(folder.c_str(), &info) != 0) return stamp;
+  stamp.present = true;
+  stamp.device = info.st_dev;
+  stamp.inode = info.st_ino;
+  stamp.links = info.st_nlink;
+  stamp.modified = info.st_mtim;
+  stamp.changed = info.st_ctim;
+  return stamp;
+}
+
+bool SysfsUsbAdapter::RecentlyChanged(const FolderStamp& stamp) {
+  if (!stamp.present) return false;
+  timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const timespec& latest = NanosecondsBetween(stamp.modified, stamp.changed) > 0 ? stamp.changed : stamp.modified;
+  return NanosecondsBetween(latest, now) < kSettleNanoseconds;
+}
+
+std::string SysfsUsbAdapter::FindDevicePath() {
+  std::array<FolderStamp, 2> stamps{StampOf(ttyClassDir), StampOf(devDir)};
+  if (cacheValid && stamps == cachedStamps) return cachedPath;
+  cachedPath = Scan();
+  cachedStamps = stamps;
+  cacheValid = !RecentlyChanged(stamps[0]) && !RecentlyChanged(stamps[1]);
+  return cachedPath;
+}
+
+std::string SysfsUsbAdapter::ProductOf(const std::string& ttyName, const std::string& root) const {
+  std::string folder = RealPath(ttyClassDir + "/" + ttyName + "/device");
+  if (folder.empty()) return {};
+  for (int level = 0; level < kMaxParentLevels && folder.size() > root.size() && folder.rfind(root, 0) == 0;
+       ++level) {
+    std::ifstream file(folder + "/product");
+    if (file) {
+      std::string line;
+      std::getline(file, line);
+      while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+      return line;
+    }
+    folder = ParentOf(folder);
+  }
+  return {};
+}
+
+std::string SysfsUsbAdapter::Scan() const {
+  DIR* folder = ::opendir(ttyClassDir.c_str());
+  if (folder == nullptr) return {};
+  std::vector<std::string> names;
+  while (dirent* entry = ::readdir(folder)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    names.push_back(std::move(name));
+  }
+  ::closedir(folder);
+  std::sort(names.begin(), names.end());
+  const std::string root = RealPath(sysfsRoot);
+  for (const std::string& name : names) {
+    if (ProductOf(name, root) != product) continue;
+    std::string node = devDir + "/" + name;
+    if (::access(node.c_str(), F_OK) == 0) return node;
+  }
+  return {};
+}
+
+bool SysfsUsbAdapter::Open() {
+  Close();
+  std::string path = FindDevicePath();
+  if (path.empty()) return false;
+  fd = tty::OpenExclusive(path);
+  if (fd < 0 || ::tcgetattr(fd, &settings) != 0) {
+    Close();
+    cacheValid = false;  // gone or held elsewhere: look again next time
+    return false;
+  }
+  tty::MakeRawEightNOne(settings);
+  ::cfsetispeed(&settings, B115200);
+  ::cfsetospeed(&settings, B115200);
+  if (::tcsetattr(fd, TCSANOW, &settings) != 0) {
+    Close();
+    return false;
+  }
+  tty::DropModemLines(fd);
+  tty::RequestLowLatency(fd);
+  broken = false;
+  return true;
+}
+
+void SysfsUsbAdapter::Close() {
+  tty::CloseExclusive(fd);
+  fd = -1;
+}
+
+bool SysfsUsbAdapter::Healthy() {
+  if (fd < 0 || broken) return false;
+  if (tty::HungUp(fd)) broken = true;
+  return !broken;
+}
+
+bool SysfsUsbAdapter::SetRate(uint32_t bitsPerSecond) {
+  auto speed = tty::SpeedFor(bitsPerSecond);
+  if (fd < 0 || !speed) return false;
+  if (::cfgetospeed(&settings) == *speed && ::cfgetispeed(&settings) == *speed) return true;
+  ::cfsetispeed(&settings, *speed);
+  ::cfsetospeed(&settings, *speed);
+  return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+bool SysfsUsbAdapter::WriteAll(const uint8_t* bytes, size_t count) {
+  if (fd < 0) return false;
+  if (!tty::WriteAll(fd, bytes, count)) broken = true;
+  return !broken;
+}
+
+size_t SysfsUsbAdapter::BytesWaiting() {
+  if (fd < 0 || broken) return 0;
+  long waiting = tty::BytesWaiting(fd);
+  if (waiting < 0) {
+    broken = true;
+    return 0;
+  }
+  return static_cast<size_t>(waiting);
+}
+
+size_t SysfsUsbAdapter::ReadInto(uint8_t* destination, size_t count) {
+  if (fd < 0) return 0;
+  long got = tty::ReadWaiting(fd, destination, count);
+  if (got < 0) {
+    broken = true;
+    return 0;
+  }
+  return static_cast<size_t>(got);
+}
+
+}  // namespace orvald
