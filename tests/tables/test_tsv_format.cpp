@@ -33,8 +33,8 @@ TEST(TsvLines, EmptyLinesAreLinesAndOnlyACrBeforeTheLineEndIsDropped) {
 
 TEST(TsvLines, ALineOfAnyLengthStaysOneLine) {
   for (size_t length : {77u, 78u, 79u, 100u, 5000u}) {
-    std::string line(length, 'x');
-    Lines lines = SplitTsvLines(line + "\r\n" + "next\r\n");
+    const std::string bytes = std::string(length, 'x') + "\r\n" + "next\r\n";
+    Lines lines = SplitTsvLines(bytes);
     ASSERT_EQ(lines.size(), 2u) << length;
     EXPECT_EQ(lines[0].size(), length);
     EXPECT_EQ(lines[1], "next");
