@@ -70,7 +70,7 @@ class DownloadSession {
   const LoadLogResult& lastResult() const { return lastResult_; }
 
  private:
-  void Decode(const std::string& path, const std::string& shownName, LoadLogResult& result);
+  void Decode(const std::string& path, const std::string& shownName);
 
   DownloadSessionSetup setup_;
   LoadLogResult lastResult_;

@@ -1,0 +1,137 @@
+// The Escape key during a download: the question between pieces, the
+// answers, and the places where it ends the download without asking.
+
+#include <gtest/gtest.h>
+
+#include "logger/download_fixture.h"
+
+namespace orvald::testing {
+namespace {
+
+MemoryLayout TwoPagesPerBlock() {
+  MemoryLayout layout;
+  layout.recordsPerBlock = 400;  // 7232 bytes: 2 pages, 64 pieces
+  return layout;
+}
+
+class DownloadAbortTest : public DownloadTest {
+ protected:
+  // A log decoded before, to show that an aborted download leaves it alone.
+  void LoadPreviousLog() {
+    const std::string previous = dataDir / "previous.dat";
+    WriteBytes(previous, ExpectedRawFile(BuildMemoryImage(FlightFixes(500, 100)), "PREV", "ORVL4.2x"));
+    ASSERT_EQ(Session().LoadLog(previous).end, LoadLogEnd::Opened);
+    ASSERT_EQ(table.pointCount, 500);
+    std::filesystem::remove(previous);
+    view.statusTexts.clear();
+  }
+
+  void PressEscapeBeforePiece(int n) {
+    view.onProcessEvents = [this, n] {
+      if (++piecesSeen == n) view.downloadState.abortFlag = 1;
+    };
+  }
+  int piecesSeen = 0;
+};
+
+TEST_F(DownloadAbortTest, EscapeAnsweredNoGoesOnToACompleteFile) {
+  logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
+  PressEscapeBeforePiece(70);
+  view.scripted.answers = {PromptAnswer::No};
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::Complete);
+  ASSERT_EQ(view.scripted.asked.size(), 1u);
+  EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
+  EXPECT_EQ(view.scripted.asked[0].text, " Cancel downloading?");
+  EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::YesNo);
+  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
+  EXPECT_EQ(view.downloadState.abortFlag, 0);
+  EXPECT_EQ(view.progressPosition, 3 * 64);
+}
+
+TEST_F(DownloadAbortTest, EscapeAnsweredYesDeletesTheFileAndKeepsThePreviousLog) {
+  LoadPreviousLog();
+  const auto rowsBefore = view.rows;
+  const int resetsBefore = view.gridResets;
+  logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
+  PressEscapeBeforePiece(70);
+  view.scripted.answers = {PromptAnswer::Yes};
+  int readsAfterQuestion = -1;
+  view.scripted.onAsk = [&] { readsAfterQuestion = logger.CountOf(LoggerRequest::Read); };
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::Aborted);
+  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), readsAfterQuestion) << "a piece was read after Yes";
+  EXPECT_TRUE(FilesInDataDir().empty());  // neither the file nor its ".part"
+  EXPECT_EQ(view.statusText, "Downloading aborted!");
+  EXPECT_EQ(view.downloadState.abortFlag, 0);
+  EXPECT_EQ(view.fileCaption, "");
+  EXPECT_FALSE(view.progressShown);
+  EXPECT_FALSE(view.blockCaptionShown);
+  EXPECT_FALSE(view.hourglass);
+  EXPECT_EQ(view.beeps, 1);
+  EXPECT_EQ(logger.Rates().back(), 9600u);
+  // The table, the grid and the identity still describe the earlier log.
+  EXPECT_EQ(table.pointCount, 500);
+  EXPECT_EQ(table.serialText, "PREV");
+  EXPECT_EQ(view.gridResets, resetsBefore);
+  EXPECT_EQ(view.rows, rowsBefore);
+  // The logger stays the last one seen: the next poll does not start over.
+  EXPECT_EQ(view.downloadState.lastSerialText, "00000012345");
+}
+
+TEST_F(DownloadAbortTest, EscapeDuringTheLastPieceOfABlockEndsWithoutAQuestion) {
+  logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
+  // The window sees the key while the link waits for the last piece of the second block.
+  logger.onRequest = [this](const LoggerRequest& r) {
+    if (r.kind == LoggerRequest::Read && r.block == 1 && r.offset == 63 * kPieceSize) view.downloadState.abortFlag = 1;
+  };
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::Aborted);
+  EXPECT_TRUE(view.scripted.asked.empty());
+  EXPECT_EQ(result.piecesRead, 128);
+  EXPECT_EQ(BlocksDownloaded(), (std::vector<int>{0, 1}));
+  EXPECT_TRUE(FilesInDataDir().empty());
+  EXPECT_EQ(view.statusText, "Downloading aborted!");
+}
+
+TEST_F(DownloadAbortTest, EscapeDuringTheHeaderScanEndsBeforeAnyPiece) {
+  logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
+  logger.onRequest = [this](const LoggerRequest& r) {
+    if (r.kind == LoggerRequest::Read && r.block == 5) view.downloadState.abortFlag = 1;
+  };
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::Aborted);
+  EXPECT_TRUE(view.scripted.asked.empty());
+  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 6);  // headers 0 to 5, then the scan stops
+  EXPECT_TRUE(FilesInDataDir().empty());
+}
+
+TEST_F(DownloadAbortTest, EscapeWhileIdleDoesNotSpoilFileOpen) {
+  const std::string saved = dataDir / "saved.G00";
+  WriteBytes(saved, ExpectedRawFile(BuildMemoryImage(FlightFixes(500, 100)), "00000012345", "ORVL5.1A"));
+  view.downloadState.abortFlag = 1;
+
+  EXPECT_EQ(Session().LoadLog(saved).end, LoadLogEnd::Opened);
+  EXPECT_TRUE(std::filesystem::exists(saved));
+  EXPECT_EQ(table.pointCount, 500);
+  EXPECT_EQ(view.rowCount, 6);
+}
+
+TEST_F(DownloadAbortTest, AbortFlagLeftFromIdleIsClearedWhenTheDownloadStarts) {
+  logger.memory = BuildMemoryImage(FlightFixes(400), TwoPagesPerBlock());
+  view.downloadState.abortFlag = 1;
+  EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  EXPECT_TRUE(view.scripted.asked.empty());
+  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
+}
+
+}  // namespace
+}  // namespace orvald::testing

@@ -1,0 +1,230 @@
+// A logger that stops answering, and files that cannot be made or written:
+// what the operator is told and what stays on disk.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <map>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <tuple>
+
+#include "logger/download_fixture.h"
+
+namespace orvald::testing {
+namespace {
+
+MemoryLayout TwoPagesPerBlock() {
+  MemoryLayout layout;
+  layout.recordsPerBlock = 400;  // 7232 bytes: 2 pages, 64 pieces, 8160 bytes in the file
+  return layout;
+}
+constexpr size_t kBlockInFile = 2 * 4096 - 32;
+
+bool IsPiece(const LoggerRequest& r) { return r.kind == LoggerRequest::Read && r.count == kPieceSize; }
+bool IsHeader(const LoggerRequest& r) { return r.kind == LoggerRequest::Read && r.count == kBlockHeaderSize; }
+
+std::vector<uint8_t> Prefix(const std::vector<uint8_t>& bytes, size_t size) {
+  return std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(std::min(size, bytes.size())));
+}
+
+class DownloadErrorTest : public DownloadTest {
+ protected:
+  void SetUp() override { logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock()); }
+
+  void ExpectReadErrorReported() {
+    ASSERT_EQ(view.scripted.asked.size(), 1u);
+    EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
+    EXPECT_EQ(view.scripted.asked[0].text, " Error reading from logger");
+    EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::Ok);
+  }
+};
+
+TEST_F(DownloadErrorTest, PieceFailingFourTimesEndsWithAPartialDecodedFile) {
+  logger.fails = [](const LoggerRequest& r) { return IsPiece(r) && r.block == 1 && r.offset == 10 * kPieceSize; };
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::ReadError);
+  ExpectReadErrorReported();
+  int attempts = 0;
+  for (const auto& r : logger.requests) attempts += IsPiece(r) && r.block == 1 && r.offset == 10 * kPieceSize;
+  EXPECT_EQ(attempts, 4);
+  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 32 + 1 + 64 + 1 + 10 + 4) << "read on after the error";
+  // Block 0 whole, then block 1's first ten pieces.
+  const size_t kept = 32 + kBlockInFile + 96 + 9 * 128;
+  const std::vector<uint8_t> file = ReadBytes(dataDir / kFirstName);
+  EXPECT_EQ(file, Prefix(Expected(), kept));
+  EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kFirstName});
+  // Decoded as usual: block 0's 400 records and the 69 whole ones of block 1.
+  EXPECT_EQ(table.pointCount, 400 + (96 + 9 * 128) / 18);
+  EXPECT_EQ(view.rowCount, 2);
+  EXPECT_EQ(view.rows.size(), 1u);
+  EXPECT_EQ(view.statusText, "Decoding file : 00000012345-20070410-153012.G00...");
+  EXPECT_EQ(view.fileCaption, kFirstName);
+  EXPECT_EQ(view.identification[0], "007");
+  EXPECT_EQ(logger.Rates().back(), 9600u);
+  EXPECT_EQ(view.beeps, 1);
+}
+
+TEST_F(DownloadErrorTest, PieceAnsweringOnTheFourthAttemptIsKept) {
+  std::map<int, int> failures;
+  logger.fails = [&](const LoggerRequest& r) {
+    return IsPiece(r) && r.offset == 5 * kPieceSize && ++failures[r.block] <= 3;
+  };
+  EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  EXPECT_TRUE(view.scripted.asked.empty());
+  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
+}
+
+TEST_F(DownloadErrorTest, HeaderFailingInThePassEndsWithTheBlocksReadSoFar) {
+  std::map<int, int> headerReads;
+  logger.fails = [&](const LoggerRequest& r) { return IsHeader(r) && r.block == 2 && ++headerReads[2] > 1; };
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::ReadError);
+  ExpectReadErrorReported();
+  EXPECT_EQ(headerReads[2], 1 + 4);  // the scan's read, then four attempts in the pass
+  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Prefix(Expected(), 32 + 2 * kBlockInFile));
+  EXPECT_EQ(table.pointCount, 800);
+}
+
+TEST_F(DownloadErrorTest, HeaderUnreadableInTheScanEndsTheDownloadInsteadOfDroppingItsBlock) {
+  logger.fails = [](const LoggerRequest& r) { return IsHeader(r) && r.block == 1; };
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::ReadError);
+  ExpectReadErrorReported();
+  int block1Reads = 0;
+  for (const auto& r : logger.requests) block1Reads += IsHeader(r) && r.block == 1;
+  EXPECT_EQ(block1Reads, 4);
+  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 1 + 4) << "the scan went on past the unreadable header";
+  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Prefix(Expected(), 32));
+  EXPECT_EQ(table.pointCount, 0);
+  EXPECT_EQ(view.rowCount, 2);
+}
+
+TEST_F(DownloadErrorTest, HeaderAnsweringOnTheFourthAttemptInTheScanIsUsed) {
+  std::map<int, int> failures;
+  logger.fails = [&](const LoggerRequest& r) { return IsHeader(r) && ++failures[r.block] <= 3; };
+  EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
+}
+
+TEST_F(DownloadErrorTest, HangUpMidDownloadKeepsAndDecodesWhatArrived) {
+  int pieces = 0;
+  logger.onRequest = [&](const LoggerRequest& r) {
+    if (IsPiece(r) && ++pieces == 100) logger.present = false;
+  };
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::ReadError);
+  ExpectReadErrorReported();
+  EXPECT_EQ(result.piecesRead, 99);
+  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Prefix(Expected(), 32 + kBlockInFile + 96 + 34 * 128));
+  EXPECT_GT(table.pointCount, 400);
+  EXPECT_EQ(view.fileCaption, kFirstName);
+}
+
+TEST_F(DownloadErrorTest, MissingDataDirectoryIsReportedAndRetriedOnTheNextPoll) {
+  std::filesystem::remove_all(dataDir.path());
+
+  Session().Timer1Timer();
+
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::CannotCreate);
+  ASSERT_EQ(view.scripted.asked.size(), 1u);
+  const AskedQuestion& message = view.scripted.asked[0];
+  EXPECT_EQ(message.caption, "Logger Download");
+  EXPECT_EQ(message.buttons, PromptButtons::Ok);
+  EXPECT_NE(message.text.find("00000012345-20070410-153012.G00"), std::string::npos) << message.text;
+  EXPECT_NE(message.text.find(std::strerror(ENOENT)), std::string::npos) << message.text;
+  EXPECT_EQ(view.downloadState.lastSerialText, "");
+  EXPECT_FALSE(view.hourglass);
+  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
+
+  // Once the folder is back, the next poll downloads the same logger.
+  std::filesystem::create_directory(dataDir.path());
+  Session().Timer1Timer();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(ReadBytes(Session().lastResult().path), Expected());
+  EXPECT_EQ(view.downloadState.lastSerialText, "00000012345");
+}
+
+TEST_F(DownloadErrorTest, ReadOnlyDataDirectoryIsReported) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  ASSERT_EQ(chmod(dataDir.path().c_str(), 0555), 0);
+  const LoadLogResult result = Session().LoadLog("");
+  chmod(dataDir.path().c_str(), 0755);
+  EXPECT_EQ(result.end, LoadLogEnd::CannotCreate);
+  ASSERT_EQ(view.scripted.asked.size(), 1u);
+  EXPECT_NE(view.scripted.asked[0].text.find(std::strerror(EACCES)), std::string::npos);
+  EXPECT_EQ(view.downloadState.lastSerialText, "");
+}
+
+// The file-size limit makes the kernel refuse writes past a size, as a full disk does.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limited = previous_;
+    limited.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limited);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit previous_{};
+  void (*previousHandler_)(int);
+};
+
+TEST_F(DownloadErrorTest, FullDiskStopsTheDownloadKeepsWhatWasWrittenAndSaysItIsIncomplete) {
+  const size_t limit = 32 + kBlockInFile + 5000;
+  LoadLogResult result;
+  {
+    FileSizeLimit full(limit);
+    result = Session().LoadLog("");
+  }
+
+  EXPECT_EQ(result.end, LoadLogEnd::WriteError);
+  const std::string part = dataDir / (std::string(kFirstName) + ".part");
+  EXPECT_EQ(result.path, part);
+  EXPECT_FALSE(std::filesystem::exists(dataDir / kFirstName)) << "an incomplete file under the final name";
+  EXPECT_EQ(ReadBytes(part), Prefix(Expected(), limit));
+  // Stopped at the failing piece.
+  EXPECT_EQ(result.piecesRead, 64 + 1 + (5000 - 96) / 128);
+  EXPECT_LE(logger.CountOf(LoggerRequest::Read), 32 + 2 + 64 + 40);
+  ASSERT_EQ(view.scripted.asked.size(), 1u);
+  EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
+  EXPECT_NE(view.scripted.asked[0].text.find(std::strerror(EFBIG)), std::string::npos) << view.scripted.asked[0].text;
+  EXPECT_NE(view.scripted.asked[0].text.find("incomplete"), std::string::npos);
+  EXPECT_EQ(view.statusText, "Download incomplete: 00000012345-20070410-153012.G00.part");
+  EXPECT_EQ(view.fileCaption, std::string(kFirstName) + ".part");
+  EXPECT_GT(table.pointCount, 400);  // what was written is decoded
+  EXPECT_EQ(logger.Rates().back(), 9600u);
+}
+
+TEST_F(DownloadErrorTest, FullDiskBeforeTheHeaderStillEndsCleanly) {
+  LoadLogResult result;
+  {
+    FileSizeLimit full(10);
+    result = Session().LoadLog("");
+  }
+  EXPECT_EQ(result.end, LoadLogEnd::WriteError);
+  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
+  EXPECT_EQ(ReadBytes(result.path).size(), 10u);
+  EXPECT_EQ(view.scripted.asked.size(), 1u);
+  EXPECT_FALSE(view.hourglass);
+  EXPECT_FALSE(view.progressShown);
+}
+
+}  // namespace
+}  // namespace orvald::testing

@@ -1,0 +1,256 @@
+// A download from start to finish: the file, its order of blocks, what the
+// operator sees, and the detection cycle around it.
+
+#include <gtest/gtest.h>
+
+#include "logger/download_fixture.h"
+#include "tracklog/raw_image.h"
+
+namespace orvald::testing {
+namespace {
+
+// Three used blocks, the last half full: 2 x 3639 records fill two blocks,
+// 1800 more take 8 pages of the third (fill mask 0xFF00, 256 pieces).
+constexpr int kThreeBlockFixes = 2 * kRecordsPerBlock + 1800;
+
+TEST_F(DownloadTest, ThreeBlockDownloadWritesTheImageAndShowsItsProgress) {
+  logger.memory = BuildMemoryImage(FlightFixes(kThreeBlockFixes, 3000));
+  ASSERT_EQ(ParseBlockHeader(&logger.memory[2 * kBlockSize]).fillMask, 0xFF00);
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::Complete);
+  EXPECT_EQ(result.path, dataDir / kFirstName);
+  const std::vector<uint8_t> file = ReadBytes(dataDir / kFirstName);
+  EXPECT_EQ(file, Expected());
+  EXPECT_EQ(file.size(), 32u + 2 * 65504 + (32768 - 32));
+  EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kFirstName});  // no ".part" left over
+
+  // Header: version byte 0x51 and 'A' from "ORVL5.1A", serial at 18.
+  EXPECT_EQ(file[16], 0x51);
+  EXPECT_EQ(file[17], 'A');
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[18]), 11), "00000012345");
+
+  EXPECT_EQ(view.blockCaptions, (std::vector<std::string>{"", "Downloading Block  1 of  3 ",
+                                                          "Downloading Block  2 of  3 ",
+                                                          "Downloading Block  3 of  3 "}));
+  EXPECT_EQ(view.progressMin, 0);
+  EXPECT_EQ(view.progressMax, 1536);
+  EXPECT_EQ(view.progressPosition, 1280);
+  EXPECT_EQ(result.piecesRead, 1280);
+  EXPECT_EQ(view.eventsProcessed, 1280);  // once before every piece
+  EXPECT_EQ(view.fileCaptions,
+            (std::vector<std::string>{"Loading: 00000012345-20070410-153012.G00", kFirstName}));
+  ASSERT_GE(view.statusTexts.size(), 2u);
+  EXPECT_EQ(view.statusTexts[0], "Press ESC to abort downloading");
+  EXPECT_EQ(view.statusText, "Decoding file : 00000012345-20070410-153012.G00...");
+  EXPECT_FALSE(view.progressShown);
+  EXPECT_FALSE(view.blockCaptionShown);
+  EXPECT_FALSE(view.hourglass);
+  EXPECT_EQ(view.beeps, 1);
+  EXPECT_TRUE(view.scripted.asked.empty());
+
+  // The link: 57600 first, identity before version, 9600 at the end.
+  EXPECT_EQ(logger.Rates(), (std::vector<uint32_t>{57600, 9600}));
+  EXPECT_EQ(logger.requests[1].kind, LoggerRequest::Identity);
+  EXPECT_EQ(logger.requests[2].kind, LoggerRequest::Version);
+  EXPECT_EQ(logger.requests.back().kind, LoggerRequest::Rate);
+
+  // Decoded: one row per run of fixes; the last fix closes no segment.
+  EXPECT_EQ(view.gridResets, 1);
+  EXPECT_EQ(view.rowCount, 5);
+  ASSERT_EQ(view.rows.size(), 4u);
+  EXPECT_EQ(view.rows[1][0], "1");
+  EXPECT_EQ(view.rows[1][1], "2007/04/10  10:00:00");
+  EXPECT_EQ(view.rows[1][2], "2007/04/10  10:49:59");
+  EXPECT_EQ(view.rows[1][3], "");
+  EXPECT_EQ(view.rows[2][1], "2007/04/10  10:51:00");
+  EXPECT_EQ(view.rows[4][5], std::to_string(kThreeBlockFixes - 9000));  // the final segment keeps its last fix
+  EXPECT_EQ(table.pointCount, kThreeBlockFixes);
+
+  EXPECT_EQ(view.identification, (std::array<std::string, 4>{"007", "Crew One", "00000012345", "5.1A"}));
+  EXPECT_EQ(view.downloadState.lastSerialText, "00000012345");
+}
+
+struct LayoutCase {
+  const char* name;
+  int fixes;
+  MemoryLayout layout;
+  std::vector<int> blockOrder;  // blocks whose pieces are read, in order
+  size_t fileSize;
+  int usedBlocks = -1;  // -1: as many as are downloaded
+};
+
+class DownloadLayoutTest : public DownloadTest, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(DownloadLayoutTest, FileIsTheUsedBlocksInDownloadOrder) {
+  const LayoutCase& c = GetParam();
+  logger.memory = c.fixes > 0 ? BuildMemoryImage(FlightFixes(c.fixes), c.layout) : ErasedMemory();
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  ASSERT_EQ(result.end, LoadLogEnd::Complete);
+  const std::vector<uint8_t> file = ReadBytes(dataDir / kFirstName);
+  EXPECT_EQ(file, Expected());
+  EXPECT_EQ(file.size(), c.fileSize);
+  EXPECT_EQ(BlocksDownloaded(), c.blockOrder);
+  const int used = c.usedBlocks >= 0 ? c.usedBlocks : static_cast<int>(c.blockOrder.size());
+  EXPECT_EQ(view.progressMax, used * 512);
+}
+
+MemoryLayout Layout(int startBlock, int32_t firstSequence, int recordsPerBlock,
+                    std::vector<std::pair<int, uint16_t>> masks = {},
+                    std::vector<std::pair<int, int32_t>> sequences = {}) {
+  MemoryLayout layout;
+  layout.startBlock = startBlock;
+  layout.firstSequence = firstSequence;
+  layout.recordsPerBlock = recordsPerBlock;
+  layout.fillMaskOverrides = std::move(masks);
+  layout.sequenceOverrides = std::move(sequences);
+  return layout;
+}
+
+// 200 records per block take 3632 bytes: one page, fill mask 0xFFFE, 32 pieces.
+constexpr size_t kOnePage = 4096 - 32;
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, DownloadLayoutTest,
+    ::testing::Values(
+        LayoutCase{"NoUsedBlock", 0, {}, {}, 32},
+        LayoutCase{"WrapFrom31To0", 800, Layout(30, 7, 200), {30, 31, 0, 1}, 32 + 4 * kOnePage},
+        LayoutCase{"HoleInMaskTakesWholeBlock", 400, Layout(0, 1, 200, {{1, 0xFFFD}}), {0, 1}, 32 + kOnePage + 65504},
+        LayoutCase{"InUseButEmptyMaskIsPassedOver", 600, Layout(4, 1, 200, {{5, 0xFFFF}}), {4, 6}, 32 + 2 * kOnePage},
+        LayoutCase{"EqualSequenceStartsAtLowerBlock", 600, Layout(10, 5, 200, {}, {{12, 5}}), {10, 11, 12},
+                   32 + 3 * kOnePage},
+        LayoutCase{"EqualSequenceWrapsFromTheLowerBlock", 1200, Layout(28, 10, 200, {}, {{30, 3}, {1, 3}}),
+                   {1, 28, 29, 30, 31, 0}, 32 + 6 * kOnePage},
+        LayoutCase{"OldestBlockInTheMiddle", 600, Layout(3, 20, 200, {}, {{5, 2}}), {5, 3, 4}, 32 + 3 * kOnePage},
+        LayoutCase{"SequenceAtNoStartValueIsNoStart", 200, Layout(0, 0x0FFFFFFF, 200), {}, 32, 1},
+        LayoutCase{"FullMemory", 32 * kRecordsPerBlock, Layout(17, 100, kRecordsPerBlock),
+                   {17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 0,
+                    1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16},
+                   32 + 32 * 65504}),
+    [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
+
+TEST_F(DownloadTest, DetectionCyclePollsDownloadsOnceAndRearmsEveryTime) {
+  logger.memory = BuildMemoryImage(FlightFixes(300), Layout(2, 1, 200));
+  logger.onRequest = [this](const LoggerRequest&) { EXPECT_EQ(view.timerInterval, -1) << "timer running in a cycle"; };
+
+  Session().Timer1Timer();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(view.timerEvents, (std::vector<std::string>{"stop", "start 2000"}));
+  const std::vector<uint8_t> first = ReadBytes(dataDir / kFirstName);
+  EXPECT_EQ(first, Expected());
+
+  // Still plugged in: the next poll asks who it is and stops there.
+  logger.requests.clear();
+  view.scripted.asked.clear();
+  const auto statusBefore = view.statusTexts.size();
+  Session().Timer1Timer();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::SameLogger);
+  EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kFirstName});
+  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
+  EXPECT_EQ(logger.CountOf(LoggerRequest::Identity), 1);
+  EXPECT_TRUE(view.scripted.asked.empty());
+  EXPECT_EQ(view.statusTexts.size(), statusBefore);
+  EXPECT_EQ(view.timerInterval, 2000);
+
+  // Force download: the same logger again, under a new time-stamped name.
+  view.downloadState.lastSerialText.clear();
+  Session().Timer1Timer();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::Complete);
+  const std::vector<std::string> files = FilesInDataDir();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[1], "00000012345-20070410-153013.G00");
+  EXPECT_EQ(ReadBytes(dataDir / files[1]), first);
+}
+
+TEST_F(DownloadTest, NoLoggerIsReportedInTheStatusBar) {
+  logger.present = false;
+  Session().Timer1Timer();
+  EXPECT_EQ(view.statusText, "No logger found to download");
+  EXPECT_EQ(logger.requests.size(), 1u);
+  EXPECT_EQ(logger.requests[0].kind, LoggerRequest::Probe);
+  EXPECT_EQ(view.timerEvents, (std::vector<std::string>{"stop", "start 2000"}));
+  EXPECT_TRUE(FilesInDataDir().empty());
+}
+
+TEST_F(DownloadTest, LoggerWithoutIdentityIsDownloadedOnceUnderAHyphenName) {
+  logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
+  logger.fails = [](const LoggerRequest& r) { return r.kind == LoggerRequest::Identity; };
+  view.downloadState.lastSerialText = "OTHER";
+
+  Session().Timer1Timer();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{"-20070410-153012.G00"});
+  const std::vector<uint8_t> file = ReadBytes(dataDir / "-20070410-153012.G00");
+  EXPECT_EQ(file, ExpectedRawFile(logger.memory, "", logger.versionText));
+  EXPECT_TRUE(view.downloadState.lastSerialText.empty());
+
+  Session().Timer1Timer();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::SameLogger);
+  EXPECT_EQ(FilesInDataDir().size(), 1u);
+}
+
+TEST_F(DownloadTest, LoggerWithoutVersionGetsZeroTypeBytes) {
+  logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
+  logger.fails = [](const LoggerRequest& r) { return r.kind == LoggerRequest::Version; };
+
+  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  const std::vector<uint8_t> file = ReadBytes(dataDir / kFirstName);
+  EXPECT_EQ(file, ExpectedRawFile(logger.memory, logger.serialText, ""));
+  EXPECT_EQ(file[16], 0);
+  EXPECT_EQ(file[17], 0);
+  EXPECT_EQ(view.identification[3], "0.0");
+}
+
+TEST_F(DownloadTest, ExistingFileIsOverwrittenOnlyWhenTheOperatorSaysYes) {
+  logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
+  WriteBytes(dataDir / kFirstName, {1, 2, 3});
+
+  LoadLogResult result = Session().LoadLog("");
+  EXPECT_EQ(result.end, LoadLogEnd::OverwriteDeclined);
+  ASSERT_EQ(view.scripted.asked.size(), 1u);
+  EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
+  EXPECT_EQ(view.scripted.asked[0].text, "File 00000012345-20070410-153012.G00 exists. Overwrite?");
+  EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::YesNo);
+  EXPECT_EQ(ReadBytes(dataDir / kFirstName), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
+  EXPECT_EQ(view.downloadState.lastSerialText, "00000012345");
+
+  view.downloadState.lastSerialText.clear();
+  clockTicks = 0;  // the same second again
+  view.scripted.answers = {PromptAnswer::Yes};
+  result = Session().LoadLog("");
+  EXPECT_EQ(result.end, LoadLogEnd::Complete);
+  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
+}
+
+TEST_F(DownloadTest, UnsafeSerialTextIsMadeSafeForTheFileNameOnly) {
+  logger.serialText = "../AB:C*D";
+  logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
+
+  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{".._AB_C_D-20070410-153012.G00"});
+  const std::vector<uint8_t> file = ReadBytes(dataDir / ".._AB_C_D-20070410-153012.G00");
+  EXPECT_EQ(file, Expected());  // the header keeps the serial text as the logger gave it
+  EXPECT_EQ(table.serialText, "../AB:C*D");
+}
+
+TEST_F(DownloadTest, FileUnderItsFinalNameOnlyOnceTheDownloadEnded) {
+  logger.memory = BuildMemoryImage(FlightFixes(600), Layout(0, 1, 200));
+  int checks = 0;
+  logger.onRequest = [&](const LoggerRequest& r) {
+    if (r.kind == LoggerRequest::Read && r.count == kPieceSize) {
+      EXPECT_FALSE(std::filesystem::exists(dataDir / kFirstName));
+      EXPECT_TRUE(std::filesystem::exists(dataDir / (std::string(kFirstName) + ".part")));
+      ++checks;
+    }
+  };
+  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  EXPECT_EQ(checks, 96);
+  EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kFirstName});
+}
+
+}  // namespace
+}  // namespace orvald::testing
