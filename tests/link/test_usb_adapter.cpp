@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "link/exchange.h"
+#include "link/sysfs_usb_adapter.h"
+#include "support/pty_fake_logger.h"
+
+namespace orvald {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FramedReply;
+using testing::PtyFakeLogger;
+using testing::ReplyPiece;
+using testing::SeenRequest;
+
+// A sysfs and /dev of our own: USB devices under devices/, terminals under
+// class/tty whose `device` link points into them, and device nodes that are
+// links to pseudo-terminals.
+class FakeSystemTree {
+ public:
+  FakeSystemTree() {
+    char pattern[] = "/tmp/orvald-sysfs-XXXXXX";
+    root = ::mkdtemp(pattern);
+    fs::create_directories(sys() + "/class/tty");
+    fs::create_directories(dev());
+    // Terminals that are no USB adapter at all.
+    fs::create_directories(sys() + "/class/tty/tty0");
+    fs::create_directories(sys() + "/devices/platform/serial8250/tty/ttyS0");
+    fs::create_directories(sys() + "/class/tty/ttyS0");
+    fs::create_directory_symlink(sys() + "/devices/platform/serial8250", sys() + "/class/tty/ttyS0/device");
+    WriteFile(sys() + "/devices/usb1/product", "xHCI Host Controller\n");
+  }
+  ~FakeSystemTree() { fs::remove_all(root); }
+
+  std::string sys() const { return root + "/sys"; }
+  std::string dev() const { return root + "/dev"; }
+
+  // A USB serial device with the given product string whose terminal `name`
+  // leads to `ptyPath`.
+  void Plug(const std::string& name, const std::string& product, const std::string& ptyPath, int port = 1) {
+    const std::string usbDevice = sys() + "/devices/usb1/1-" + std::to_string(port);
+    const std::string interface = usbDevice + "/1-" + std::to_string(port) + ":1.0";
+    fs::create_directories(interface + "/" + name + "/tty/" + name);
+    WriteFile(usbDevice + "/product", product + "\n");
+    fs::create_directories(sys() + "/class/tty/" + name);
+    // Relative, as the kernel makes them.
+    fs::create_directory_symlink("../../../devices/usb1/1-" + std::to_string(port) + "/1-" + std::to_string(port) +
+                                     ":1.0/" + name,
+                                 sys() + "/class/tty/" + name + "/device");
+    fs::create_symlink(ptyPath, dev() + "/" + name);
+  }
+  void Unplug(const std::string& name) {
+    fs::remove_all(sys() + "/class/tty/" + name);
+    fs::remove(dev() + "/" + name);
+  }
+
+ private:
+  static void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+  std::string root;
+};
+
+TEST(SysfsUsbAdapter, FindsTheTerminalWhoseUsbDeviceNamesTheProduct) {
+  FakeSystemTree tree;
+  PtyFakeLogger other, adapter;
+  tree.Plug("ttyUSB0", "FT232R USB UART", other.path(), 1);
+  tree.Plug("ttyUSB1", "PikketUSB", adapter.path(), 2);
+  SysfsUsbAdapter usb(tree.sys(), tree.dev());
+  EXPECT_EQ(usb.FindDevicePath(), tree.dev() + "/ttyUSB1");
+}
+
+TEST(SysfsUsbAdapter, AnotherProductOrNoDeviceNodeIsNoAdapter) {
+  FakeSystemTree tree;
+  PtyFakeLogger logger;
+  tree.Plug("ttyUSB0", "FT232R USB UART", logger.path());
+  SysfsUsbAdapter usb(tree.sys(), tree.dev());
+  EXPECT_EQ(usb.FindDevicePath(), "");
+  EXPECT_FALSE(usb.Open());
+  EXPECT_EQ(OpenUsbAdapter(&usb), nullptr);
+  EXPECT_EQ(OpenUsbAdapter(nullptr), nullptr);
+
+  SysfsUsbAdapter missingTree(tree.sys() + "/nothing", tree.dev());
+  EXPECT_EQ(missingTree.FindDevicePath(), "");
+}
+
+TEST(SysfsUsbAdapter, OpensRawAtTheAdapterRateAndHoldsItExclusively) {
+  FakeSystemTree tree;
+  PtyFakeLogger logger;
+  termios cooked = logger.SlaveSettings();
+  cooked.c_lflag |= ICANON | ECHO;
+  cooked.c_cflag |= CRTSCTS;
+  logger.SetSlaveSettings(cooked);
+  tree.Plug("ttyUSB0", "PikketUSB", logger.path());
+
+  SysfsUsbAdapter usb(tree.sys(), tree.dev());
+  UsbAdapterHandle handle = OpenUsbAdapter(&usb);
+  ASSERT_NE(handle, nullptr);
+  termios settings = logger.SlaveSettings();
+  EXPECT_EQ(cfgetospeed(&settings), B115200);
+  EXPECT_EQ(settings.c_lflag & (ICANON | ECHO), 0u);
+  EXPECT_EQ(settings.c_cflag & CRTSCTS, 0u);
+  EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+
+  SysfsUsbAdapter second(tree.sys(), tree.dev());
+  EXPECT_FALSE(second.Open()) << "held by the first";
+  CloseUsbAdapter(handle);
+  EXPECT_EQ(usb.WaitDescriptor(), -1);
+  EXPECT_TRUE(second.Open());
+}
+
+TEST(SysfsUsbAdapter, PluggingAndUnpluggingShowsAtTheNextLookup) {
+  FakeSystemTree tree;
+  PtyFakeLogger logger;
+  SysfsUsbAdapter usb(tree.sys(), tree.dev());
+  // Quick succession on purpose: changes closer together than the file
+  // system's time stamps can tell apart.
+  for (int round = 0; round < 5; ++round) {
+    EXPECT_EQ(usb.FindDevicePath(), "") << round;
+    EXPECT_EQ(usb.FindDevicePath(), "") << round;
+    tree.Plug("ttyUSB0", "PikketUSB", logger.path());
+    EXPECT_EQ(usb.FindDevicePath(), tree.dev() + "/ttyUSB0") << round;
+    EXPECT_EQ(usb.FindDevicePath(), tree.dev() + "/ttyUSB0") << round;
+    tree.Unplug("ttyUSB0");
+  }
+  // After the folders have settled the cached answer is used, and still
+  // follows a change.
+  ::usleep(120'000);
+  EXPECT_EQ(usb.FindDevicePath(), "");
+  EXPECT_EQ(usb.FindDevicePath(), "");
+  tree.Plug("ttyUSB0", "PikketUSB", logger.path());
+  EXPECT_EQ(usb.FindDevicePath(), tree.dev() + "/ttyUSB0");
+  ::usleep(120'000);
+  EXPECT_EQ(usb.FindDevicePath(), tree.dev() + "/ttyUSB0");
+  // Only the device node goes (udev removes it first).
+  std::filesystem::remove(tree.dev() + "/ttyUSB0");
+  EXPECT_EQ(usb.FindDevicePath(), "");
+}
+
+class AdapterAndSerialTest : public ::testing::Test {
+ protected:
+  AdapterAndSerialTest() : link(std::make_unique<SysfsUsbAdapter>(tree.sys(), tree.dev())) {
+    link.portNo = 1;
+    link.SetPortResolver(FixedPortResolver(serial.path()));
+    adapter.SetResponder([](const SeenRequest&, int) { return FramedReply({0x78, 'U'}); });
+    serial.SetResponder([](const SeenRequest&, int) { return FramedReply({0x78, 'S'}); });
+  }
+  // Which logger answered: 'U' through the adapter, 'S' on the serial port.
+  char Exchange() {
+    const uint8_t request = 0x78;
+    uint8_t reply[256] = {};
+    return ExchangeFrame(link, &request, 1, reply) == 2 ? static_cast<char>(reply[1]) : '-';
+  }
+
+  FakeSystemTree tree;
+  PtyFakeLogger adapter, serial;
+  Link link;
+};
+
+TEST_F(AdapterAndSerialTest, ExchangesFollowTheAdapterAsItComesAndGoes) {
+  tree.Plug("ttyUSB0", "PikketUSB", adapter.path());
+  EXPECT_EQ(Exchange(), 'U');
+  EXPECT_EQ(link.comm.Status(), kCommNeverOpened) << "the serial port is not touched while the adapter is there";
+  EXPECT_EQ(link.usbAdapter->WaitDescriptor(), -1) << "the adapter is closed between exchanges";
+  ASSERT_EQ(adapter.Requests().size(), 1u);
+  EXPECT_EQ(adapter.Requests()[0].speed, B115200);
+
+  tree.Unplug("ttyUSB0");
+  EXPECT_EQ(Exchange(), 'S');
+  EXPECT_EQ(serial.Requests().size(), 1u);
+  EXPECT_EQ(serial.Requests()[0].speed, B9600);
+
+  tree.Plug("ttyUSB0", "PikketUSB", adapter.path());
+  EXPECT_EQ(Exchange(), 'U');
+  tree.Unplug("ttyUSB0");
+  EXPECT_EQ(Exchange(), 'S');
+  EXPECT_EQ(adapter.Requests().size(), 2u);
+  EXPECT_EQ(serial.Requests().size(), 2u);
+}
+
+TEST_F(AdapterAndSerialTest, AdapterOfAnotherProductLeavesTheSerialPortInCharge) {
+  tree.Plug("ttyUSB0", "USB-Serial Controller", adapter.path());
+  EXPECT_EQ(Exchange(), 'S');
+  EXPECT_TRUE(adapter.Requests().empty());
+}
+
+TEST_F(AdapterAndSerialTest, AdapterPulledOutMidReplyEndsTheWaitThenTheSerialPortTakesOver) {
+  adapter.SetResponder([](const SeenRequest&, int) { return testing::Reply{ReplyPiece{{0xF0, 0x02}, 0, true}}; });
+  tree.Plug("ttyUSB0", "PikketUSB", adapter.path());
+  const int64_t started = SteadyMilliseconds();
+  EXPECT_EQ(Exchange(), '-');
+  EXPECT_LT(SteadyMilliseconds() - started, kReplyTimeLimitMs);
+  tree.Unplug("ttyUSB0");
+  EXPECT_EQ(Exchange(), 'S');
+}
+
+}  // namespace
+}  // namespace orvald
