@@ -33,7 +33,7 @@ Record Encode(const RawFix& fix) { return EncodeFixRecord(fix); }
 
 // --- Validation ------------------------------------------------------------
 
-TEST(FixRecordValidation, EncodedFixComesBackField4Field) {
+TEST(FixRecordValidation, EncodedFixComesBackFieldForField) {
   RawFix fix = Fix(2019, 2, 16, 18, 1, 14);
   fix.latitudeE5 = -2824579;
   fix.longitudeE5 = 8150240;
