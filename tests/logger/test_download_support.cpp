@@ -1,11 +1,10 @@
-// The raw file writer and the loggers.tsv look-up used by the command line.
+// The raw file writer: the .part name, the rename, and the failures it reports.
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 
 #include "logger/download_fixture.h"
-#include "logger/loggers_file_lookup.h"
 #include "logger/raw_file_writer.h"
 
 namespace orvald::testing {
@@ -59,33 +58,6 @@ TEST(RawFileWriter, ReportsWhyItCannotCreateOrWrite) {
   EXPECT_FALSE(full.Write(&byte, 1)) << "writes go on after a failure";
   EXPECT_FALSE(full.Finish());
   EXPECT_FALSE(std::filesystem::exists(dir / "e.G00"));
-}
-
-TEST(LoggersFileLookup, LastRowWhoseSerialCellOccursInTheSerialWins) {
-  TempDir dir;
-  const std::string path = dir / "loggers.tsv";
-  const std::string text = "712\t001\tFirst Crew\r\nQA712\t007\tCrew One\r\n\t\t\r\nZZ9\t009\tNine\n";
-  WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-  LoggersFileLookup lookup(path);
-
-  LoggerMatch match = lookup.FindLogger("00QA712");
-  EXPECT_TRUE(match.found);
-  EXPECT_EQ(match.competNo, "007");
-  EXPECT_EQ(match.pilotNames, "Crew One");
-  match = lookup.FindLogger("99712");
-  EXPECT_EQ(match.competNo, "001");
-  EXPECT_FALSE(lookup.FindLogger("qa71").found);
-  EXPECT_EQ(lookup.FindLogger("ZZ9").pilotNames, "Nine");
-  EXPECT_FALSE(LoggersFileLookup(dir / "none.tsv").FindLogger("QA712").found);
-}
-
-TEST(LoggersFileLookup, EmptyMiddleFieldMovesTheNamesLeft) {
-  TempDir dir;
-  const std::string text = "QA712\t\tCrew One\r\n";
-  WriteBytes(dir / "l.tsv", std::vector<uint8_t>(text.begin(), text.end()));
-  const LoggerMatch match = LoggersFileLookup(dir / "l.tsv").FindLogger("QA712");
-  EXPECT_EQ(match.competNo, "Crew One");
-  EXPECT_EQ(match.pilotNames, "");
 }
 
 }  // namespace
