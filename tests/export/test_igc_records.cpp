@@ -9,7 +9,7 @@
 #include "export/igc_text.h"
 #include "export/igc_writer.h"
 #include "igc_test_table.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace orvald {
 namespace {
