@@ -1,0 +1,75 @@
+// orvald-cli igc FILE --segments FIRST[-LAST] [--compet TEXT] [--task TEXT]
+//                     [--pilot TEXT] [--dir DIR] [--tz-offset SECONDS]
+// Writes grid rows FIRST..LAST of a raw file as an IGC file and prints its name.
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "args.h"
+#include "commands.h"
+#include "export/igc_writer.h"
+#include "raw_file.h"
+
+namespace orvald::cli {
+namespace {
+
+// "3" or "2-5": grid rows counted from 1, as the Sgm column shows them.
+bool ParseSegmentRange(const std::string& text, long& first, long& last) {
+  const size_t dash = text.find('-');
+  const std::string firstText = text.substr(0, dash);
+  const std::string lastText = dash == std::string::npos ? firstText : text.substr(dash + 1);
+  if (firstText.find('+') != std::string::npos || lastText.find_first_of("+-") != std::string::npos) return false;
+  return ParseInteger(firstText, 1, kMaxSegments, first) && ParseInteger(lastText, 1, kMaxSegments, last) &&
+         first <= last;
+}
+
+std::string OptionOr(const ParsedArgs& parsed, const char* name, const char* fallback) {
+  const auto it = parsed.options.find(name);
+  return it == parsed.options.end() ? fallback : it->second;
+}
+
+}  // namespace
+
+int RunIgc(const std::vector<std::string>& args) {
+  const ParsedArgs parsed = ParseArgs(args, {"segments", "compet", "task", "pilot", "dir", "tz-offset"});
+  if (!parsed.error.empty()) return UsageError("igc", parsed.error);
+  if (parsed.positional.size() != 1) return UsageError("igc", "expects exactly one FILE");
+  if (!parsed.has("segments")) return UsageError("igc", "--segments is required");
+  long first = 0;
+  long last = 0;
+  if (!ParseSegmentRange(parsed.options.at("segments"), first, last)) {
+    return UsageError("igc", "--segments takes a grid row or a range of rows, such as 2 or 1-3");
+  }
+  long timezoneOffset = 0;
+  std::string error;
+  if (!TimezoneOption(parsed, timezoneOffset, error)) return UsageError("igc", error);
+
+  TrackTable table;
+  DecodeResult decoded;
+  if (!DecodeRawFileForCommand(parsed.positional[0], timezoneOffset, table, decoded, error)) return Failure(error);
+  if (last > table.segmentCount) {
+    return Failure(parsed.positional[0] + " has " + std::to_string(table.segmentCount) + " segments; row " +
+                   std::to_string(last) + " does not exist");
+  }
+
+  IgcSaveRequest request;
+  request.firstSegment = static_cast<int>(first - 1);
+  request.lastSegment = static_cast<int>(last - 1);
+  request.competNo = OptionOr(parsed, "compet", "");
+  request.taskText = OptionOr(parsed, "task", "");
+  request.pilotNames = OptionOr(parsed, "pilot", "");
+  request.loggerSN = table.serialText;
+  request.loggerType = table.typeText;
+  request.now = std::time(nullptr);
+  request._timezone = timezoneOffset;
+  request.directory = OptionOr(parsed, "dir", ".");
+
+  const IgcSaveResult saved = WriteIgcFile(table, request);
+  if (!saved.saved()) return Failure(saved.error);
+  std::printf("%s\n", saved.fileName.c_str());
+  return kExitOk;
+}
+
+}  // namespace orvald::cli

@@ -1,0 +1,68 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+
+namespace orvald::cli {
+namespace {
+
+void PrintUsage(std::FILE* to) {
+  std::fputs("Usage:\n", to);
+  for (const Command& c : Commands()) std::fprintf(to, "  orvald-cli %s %s\n", c.name, c.usage);
+}
+
+}  // namespace
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {
+      {"decode", "FILE [--tz-offset SECONDS]", RunDecode},
+      {"igc",
+       "FILE --segments FIRST[-LAST] [--compet TEXT] [--task TEXT] [--pilot TEXT] [--dir DIR] "
+       "[--tz-offset SECONDS]",
+       RunIgc},
+  };
+  return commands;
+}
+
+int UsageError(const char* commandName, const std::string& reason) {
+  std::fprintf(stderr, "orvald-cli %s: %s\n", commandName, reason.c_str());
+  for (const Command& c : Commands()) {
+    if (std::strcmp(c.name, commandName) == 0) std::fprintf(stderr, "Usage: orvald-cli %s %s\n", c.name, c.usage);
+  }
+  return kExitUsage;
+}
+
+int Failure(const std::string& reason) {
+  std::fprintf(stderr, "orvald-cli: %s\n", reason.c_str());
+  return kExitFailure;
+}
+
+}  // namespace orvald::cli
+
+int main(int argc, char** argv) {
+  using namespace orvald::cli;
+  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    PrintUsage(stdout);
+    return kExitOk;
+  }
+  if (argc < 2) {
+    std::fputs("orvald-cli: no command given\n", stderr);
+    PrintUsage(stderr);
+    return kExitUsage;
+  }
+  for (const Command& c : Commands()) {
+    if (std::strcmp(argv[1], c.name) != 0) continue;
+    const int status = c.run(std::vector<std::string>(argv + 2, argv + argc));
+    // Output that never reached its reader is a failure too (a full disk, a closed pipe).
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      std::fputs("orvald-cli: can't write the output\n", stderr);
+      return kExitFailure;
+    }
+    return status;
+  }
+  std::fprintf(stderr, "orvald-cli: unknown command '%s'\n", argv[1]);
+  PrintUsage(stderr);
+  return kExitUsage;
+}

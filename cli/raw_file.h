@@ -1,0 +1,16 @@
+#pragma once
+// Decoding a raw file for a command, with the reason in words when it fails.
+
+#include <string>
+
+#include "tracklog/decoder.h"
+#include "tracklog/track_table.h"
+
+namespace orvald::cli {
+
+// Fills the table from the file, with `timezoneOffset` as `_timezone` and the
+// clock's year. False, with `error` set, when the file cannot be read.
+bool DecodeRawFileForCommand(const std::string& path, long timezoneOffset, TrackTable& table, DecodeResult& result,
+                             std::string& error);
+
+}  // namespace orvald::cli

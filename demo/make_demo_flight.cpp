@@ -1,0 +1,93 @@
+// Writes the bundled demo flight: a synthetic hour over an invented airfield,
+// logged every 2 s in three segments (the logger was switched off twice), with
+// three pilot event marks, laid out in the logger's blocks and saved as the raw
+// file a download of that logger writes. Integer arithmetic only, so every
+// build writes the same bytes. Usage: orvald-make-demo-flight OUTPUT.G00
+
+#include <cstdio>
+#include <vector>
+
+#include "tracklog/fix_encoder.h"
+#include "tracklog/memory_image.h"
+
+namespace {
+
+struct Waypoint {
+  int seconds;  // after take-off run start
+  int32_t latitudeE5;
+  int32_t longitudeE5;
+  int altitudeFeet;
+};
+
+// A triangle out of the field and back, climbing and descending on the way.
+const Waypoint kRoute[] = {
+    {0, 4681230, 712450, 1640},     {300, 4684010, 716880, 2900},  {1200, 4697500, 736200, 4600},
+    {2100, 4709800, 705300, 5200},  {3000, 4690100, 689900, 3800}, {3600, 4681230, 712450, 1640},
+    {3800, 4681150, 712600, 1640},
+};
+
+// Logged stretches, in seconds after 09:00:00 UTC (inclusive ends).
+const int kLogged[][2] = {{0, 1200}, {1380, 2700}, {2910, 3720}};
+const int kEventSeconds[] = {600, 1800, 3300};
+constexpr int kStepSeconds = 2;
+
+orvald::RawFix FixAt(int elapsed) {
+  int leg = 0;
+  while (kRoute[leg + 1].seconds < elapsed) ++leg;
+  const Waypoint& a = kRoute[leg];
+  const Waypoint& b = kRoute[leg + 1];
+  const int64_t span = b.seconds - a.seconds;
+  const int64_t done = elapsed - a.seconds;
+
+  orvald::RawFix fix;
+  fix.year = 2025;
+  fix.month = 6;
+  fix.day = 14;
+  const int second = 9 * 3600 + elapsed;
+  fix.hour = second / 3600;
+  fix.minute = second / 60 % 60;
+  fix.second = second % 60;
+  fix.latitudeE5 = static_cast<int32_t>(a.latitudeE5 + (b.latitudeE5 - a.latitudeE5) * done / span);
+  fix.longitudeE5 = static_cast<int32_t>(a.longitudeE5 + (b.longitudeE5 - a.longitudeE5) * done / span);
+  fix.altitudeFeet = static_cast<int16_t>(a.altitudeFeet + (b.altitudeFeet - a.altitudeFeet) * done / span);
+  fix.aux = static_cast<uint8_t>(140 + elapsed % 50);
+  fix.fixStatus = elapsed < 10 ? 0 : 3;  // no valid position in the first seconds after switching on
+  for (int e : kEventSeconds) {
+    if (e == elapsed) fix.event = 1;
+  }
+  return fix;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fputs("Usage: orvald-make-demo-flight OUTPUT.G00\n", stderr);
+    return 2;
+  }
+  std::vector<orvald::RawFix> fixes;
+  for (const auto& stretch : kLogged) {
+    for (int s = stretch[0]; s <= stretch[1]; s += kStepSeconds) fixes.push_back(FixAt(s));
+  }
+
+  // Spread over blocks 30, 31 and 0 so the download order wraps, as it does on a well-used logger.
+  orvald::MemoryLayout layout;
+  layout.startBlock = 30;
+  layout.firstSequence = 117;
+  layout.recordsPerBlock = 700;
+  const std::vector<uint8_t> raw =
+      orvald::ExpectedRawFile(orvald::BuildMemoryImage(fixes, layout), "DEMO0000042", "VER 5.1A");
+
+  std::FILE* out = std::fopen(argv[1], "wb");
+  if (out == nullptr) {
+    std::perror(argv[1]);
+    return 1;
+  }
+  const bool written = std::fwrite(raw.data(), 1, raw.size(), out) == raw.size();
+  if (std::fclose(out) != 0 || !written) {
+    std::perror(argv[1]);
+    std::remove(argv[1]);
+    return 1;
+  }
+  return 0;
+}
