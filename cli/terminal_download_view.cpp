@@ -60,7 +60,9 @@ void TerminalDownloadView::SetStatusText(const std::string& text) {
   if (quietRepeats_ && text == lastStatus_) return;
   lastStatus_ = text;
   EndBar();
-  std::fprintf(out_, "%s\n", text.c_str());
+  // The terminal's key for the window's Escape is Ctrl-C.
+  const bool escapeHint = text == "Press ESC to abort downloading";
+  std::fprintf(out_, "%s\n", escapeHint ? "Press Ctrl-C to abort downloading" : text.c_str());
   std::fflush(out_);
 }
 
