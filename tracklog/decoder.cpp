@@ -22,9 +22,14 @@ inline uint8_t High(uint8_t byte) { return byte >> 4; }
 inline uint8_t Low(uint8_t byte) { return byte & 0x0F; }
 
 inline uint8_t Xor18(const uint8_t* r) {
-  uint8_t x = 0;
-  for (int i = 0; i < kFixRecordSize; ++i) x ^= r[i];
-  return x;
+  uint64_t a, b;
+  std::memcpy(&a, r, 8);
+  std::memcpy(&b, r + 8, 8);
+  uint64_t x = a ^ b;
+  x ^= x >> 32;
+  x ^= x >> 16;
+  x ^= x >> 8;
+  return static_cast<uint8_t>(x ^ r[16] ^ r[17]);
 }
 
 // The value the C library's text-to-number conversion gives for the text
@@ -59,6 +64,50 @@ long double DecimalFromNibbles(bool negative, const uint8_t* integerDigits, int 
   return negative ? -magnitude : magnitude;
 }
 
+// Per byte: both nibbles are decimal digits, and their two-digit value.
+struct DigitPairTables {
+  bool decimal[256];
+  uint8_t value[256];
+};
+constexpr DigitPairTables MakeDigitPairTables() {
+  DigitPairTables t{};
+  for (int b = 0; b < 256; ++b) {
+    t.decimal[b] = (b >> 4) <= 9 && (b & 0x0F) <= 9;
+    t.value[b] = static_cast<uint8_t>((b >> 4) * 10 + (b & 0x0F));
+  }
+  return t;
+}
+constexpr DigitPairTables kDigitPairs = MakeDigitPairTables();
+
+// Most records hold only decimal digits; those take one lookup per byte and a
+// single division. Anything else goes the digit-by-digit way.
+long double Latitude(const uint8_t* r) {
+  const bool negative = High(r[5]) == 0;
+  if (Low(r[5]) <= 9 && kDigitPairs.decimal[r[6]] && kDigitPairs.decimal[r[7]] && kDigitPairs.decimal[r[8]]) {
+    const int32_t mantissa = Low(r[5]) * 1000000 + kDigitPairs.value[r[6]] * 10000 +
+                             kDigitPairs.value[r[7]] * 100 + kDigitPairs.value[r[8]];
+    const long double magnitude = static_cast<long double>(mantissa) / 100000.0L;
+    return negative ? -magnitude : magnitude;
+  }
+  const uint8_t integer[] = {Low(r[5]), High(r[6])};
+  const uint8_t decimals[] = {Low(r[6]), High(r[7]), Low(r[7]), High(r[8]), Low(r[8])};
+  return DecimalFromNibbles(negative, integer, 2, decimals, 5);
+}
+
+long double Longitude(const uint8_t* r) {
+  const bool negative = High(r[9]) == 0;
+  if (Low(r[9]) <= 9 && kDigitPairs.decimal[r[10]] && kDigitPairs.decimal[r[11]] && kDigitPairs.decimal[r[12]] &&
+      High(r[13]) <= 9) {
+    const int32_t mantissa = Low(r[9]) * 10000000 + kDigitPairs.value[r[10]] * 100000 +
+                             kDigitPairs.value[r[11]] * 1000 + kDigitPairs.value[r[12]] * 10 + High(r[13]);
+    const long double magnitude = static_cast<long double>(mantissa) / 100000.0L;
+    return negative ? -magnitude : magnitude;
+  }
+  const uint8_t integer[] = {Low(r[9]), High(r[10]), Low(r[10])};
+  const uint8_t decimals[] = {High(r[11]), Low(r[11]), High(r[12]), Low(r[12]), High(r[13])};
+  return DecimalFromNibbles(negative, integer, 3, decimals, 5);
+}
+
 // Shifts a UTC date and second of the day by -offset seconds into the point.
 void StoreLocalTime(int year, int month, int day, int secondOfDay, long timezoneOffset, TrackPoint& point) {
   int64_t local = static_cast<int64_t>(secondOfDay) - timezoneOffset;
@@ -79,6 +128,42 @@ void StoreLocalTime(int year, int month, int day, int secondOfDay, long timezone
   point.second = static_cast<uint8_t>(local % 60);
 }
 
+// DecodeFixRecord after the check byte test, for callers that know the XOR is zero.
+int DecodeCheckedRecord(const uint8_t* r, TrackPoint& point, FixDecodeState& state) {
+  const int year = (r[0] >> 1) + 1980;
+  const int month = (r[0] & 1) << 3 | r[1] >> 5;
+  const int day = r[1] & 0x1F;
+  if (month < 1 || month > 12 || day == 0 || day > DaysInMonth(year, month)) return -1;
+
+  // Every record that gets this far steers auxHigh, even one rejected below.
+  const int secondOfDay = (Low(r[2]) * 10000 + High(r[3]) * 1000 + Low(r[3]) * 100 + High(r[4]) * 10 + Low(r[4])) %
+                          kSecondsPerDay;
+  StoreLocalTime(year, month, day, secondOfDay, state.basis._timezone, point);
+
+  point.latitude = Latitude(r);
+  point.longitude = Longitude(r);
+
+  // Byte 14 wraps past 255; a value of 220 or more announces the wrap, any
+  // other value of 128 or more withdraws it.
+  int aux = r[14];
+  if (aux >= 220) {
+    state.auxHigh = 1;
+  } else if (aux >= 128) {
+    state.auxHigh = 0;
+  }
+  if (aux < 128 && state.auxHigh == 1) aux += 256;
+  point.aux = aux * 86842 / 100000;  // x 0.86842, truncated; exact in integers
+
+  point.event = static_cast<uint8_t>(15 - Low(r[13]));
+  point.altitudeFeet = static_cast<int16_t>(static_cast<uint16_t>(r[15] << 8 | r[16]));
+  point.fixStatus = High(r[2]);
+
+  if (point.latitude > 90.0L || point.latitude < -90.0L) return -1;
+  if (point.longitude > 180.0L || point.longitude < -180.0L) return -1;
+  if (point.year < 2000 || point.year > state.basis.currentYear) return -1;
+  return 0;
+}
+
 // The drop rules for an accepted record, in their order of test.
 bool IsRetained(const TrackPoint& point, const TrackPoint* previous) {
   if (std::fabs(point.latitude) < 1.0L && std::fabs(point.longitude) < 1.0L) return false;
@@ -92,6 +177,7 @@ bool IsRetained(const TrackPoint& point, const TrackPoint* previous) {
 struct Scan {
   TrackTable& table;
   FixDecodeState state;
+  int previousCount = 0;  // points of the decode before, cleared where not overwritten
   int count = 0;
   bool full = false;
 };
@@ -106,13 +192,14 @@ size_t ScanWindows(const uint8_t* data, size_t size, size_t from, Scan& scan) {
   if (size < kFixRecordSize || from > size - kFixRecordSize) return from;
   const size_t lastWindow = size - kFixRecordSize;
   TrackPoint* points = scan.table.points();
-  TrackPoint candidate{};
   size_t p = from;
   uint8_t x = Xor18(data + p);
   for (;;) {
-    if (x == 0 && DecodeFixRecord(data + p, candidate, scan.state) == 0) {
-      if (IsRetained(candidate, scan.count > 0 ? &points[scan.count - 1] : nullptr)) {
-        points[scan.count++] = candidate;
+    // Decoded straight into the next free slot; a rejected or dropped record
+    // leaves it to be overwritten (and cleared at the end if it stays unused).
+    if (x == 0 && DecodeCheckedRecord(data + p, points[scan.count], scan.state) == 0) {
+      if (IsRetained(points[scan.count], scan.count > 0 ? &points[scan.count - 1] : nullptr)) {
+        ++scan.count;
         if (scan.count >= kMaxPoints) {
           scan.full = true;
           return p + kFixRecordSize;
@@ -129,12 +216,21 @@ size_t ScanWindows(const uint8_t* data, size_t size, size_t from, Scan& scan) {
   }
 }
 
-void StartDecode(TrackTable& table, const FileHeaderIdentity& identity) {
+// The points of the previous decode are overwritten as the scan goes; only
+// those beyond the new count need clearing at the end, which spares a pass
+// over the whole point array.
+Scan BeginScan(TrackTable& table, const TimeBasis& basis, const FileHeaderIdentity& identity) {
+  Scan scan{table, FixDecodeState{basis, 0}, std::clamp(table.pointCount, 0, kMaxPoints)};
+  table.pointCount = 0;
   table.serialText = identity.serialText;
   table.typeText = identity.typeText;
+  return scan;
 }
 
 DecodeResult FinishDecode(Scan& scan, long timezoneOffset, const SegmentSink& sink, DecodeResult result) {
+  // Beyond the count: the previous decode's points and the scratch slot.
+  const int clearEnd = std::min(kMaxPoints, std::max(scan.previousCount, scan.count + 1));
+  if (clearEnd > scan.count) std::fill_n(scan.table.points() + scan.count, clearEnd - scan.count, TrackPoint{});
   scan.table.pointCount = scan.count;
   result.pointCount = scan.count;
   result.segments = BuildSegments(scan.table, timezoneOffset, sink);
@@ -170,45 +266,9 @@ class FileCloser {
 
 }  // namespace
 
-int DecodeFixRecord(const uint8_t* r, TrackPoint& point, FixDecodeState& state) {
-  if (Xor18(r) != 0) return -1;
-
-  const int year = (r[0] >> 1) + 1980;
-  const int month = (r[0] & 1) << 3 | r[1] >> 5;
-  const int day = r[1] & 0x1F;
-  if (month < 1 || month > 12 || day == 0 || day > DaysInMonth(year, month)) return -1;
-
-  // Every record that gets this far steers auxHigh, even one rejected below.
-  const int secondOfDay = (Low(r[2]) * 10000 + High(r[3]) * 1000 + Low(r[3]) * 100 + High(r[4]) * 10 + Low(r[4])) %
-                          kSecondsPerDay;
-  StoreLocalTime(year, month, day, secondOfDay, state.basis._timezone, point);
-
-  const uint8_t latitudeInteger[] = {Low(r[5]), High(r[6])};
-  const uint8_t latitudeDecimals[] = {Low(r[6]), High(r[7]), Low(r[7]), High(r[8]), Low(r[8])};
-  point.latitude = DecimalFromNibbles(High(r[5]) == 0, latitudeInteger, 2, latitudeDecimals, 5);
-  const uint8_t longitudeInteger[] = {Low(r[9]), High(r[10]), Low(r[10])};
-  const uint8_t longitudeDecimals[] = {High(r[11]), Low(r[11]), High(r[12]), Low(r[12]), High(r[13])};
-  point.longitude = DecimalFromNibbles(High(r[9]) == 0, longitudeInteger, 3, longitudeDecimals, 5);
-
-  // Byte 14 wraps past 255; a value of 220 or more announces the wrap, any
-  // other value of 128 or more withdraws it.
-  int aux = r[14];
-  if (aux >= 220) {
-    state.auxHigh = 1;
-  } else if (aux >= 128) {
-    state.auxHigh = 0;
-  }
-  if (aux < 128 && state.auxHigh == 1) aux += 256;
-  point.aux = aux * 86842 / 100000;  // x 0.86842, truncated; exact in integers
-
-  point.event = static_cast<uint8_t>(15 - Low(r[13]));
-  point.altitudeFeet = static_cast<int16_t>(static_cast<uint16_t>(r[15] << 8 | r[16]));
-  point.fixStatus = High(r[2]);
-
-  if (point.latitude > 90.0L || point.latitude < -90.0L) return -1;
-  if (point.longitude > 180.0L || point.longitude < -180.0L) return -1;
-  if (point.year < 2000 || point.year > state.basis.currentYear) return -1;
-  return 0;
+int DecodeFixRecord(const uint8_t* record, TrackPoint& point, FixDecodeState& state) {
+  if (Xor18(record) != 0) return -1;
+  return DecodeCheckedRecord(record, point, state);
 }
 
 int64_t PointSeconds(const TrackPoint& point) {
@@ -245,10 +305,24 @@ BuildResult BuildSegments(TrackTable& table, long timezoneOffset, const SegmentS
     ++result.segmentCount;
   };
 
+  // Consecutive points nearly always share a date: its day number is reused.
+  int64_t dayNumber = 0;
+  int32_t dayYear = -1;
+  uint8_t dayMonth = 0, dayOfMonth = 0;
+  auto secondsOf = [&](const TrackPoint& p) {
+    if (p.year != dayYear || p.month != dayMonth || p.day != dayOfMonth) {
+      dayYear = p.year;
+      dayMonth = p.month;
+      dayOfMonth = p.day;
+      dayNumber = JulianDayNumber(p.year, p.month, p.day);
+    }
+    return dayNumber * kSecondsPerDay + p.hour * 3600 + p.minute * 60 + p.second;
+  };
+
   int64_t previous = 0;
   int segmentStart = 0;
   for (int n = 0; n < pointCount; ++n) {
-    const int64_t t = PointSeconds(points[n]);
+    const int64_t t = secondsOf(points[n]);
     if (previous == 0) previous = t;
     // Only a forward step of more than 5 s cuts; a clock going back does not.
     if (t - previous > 5) {
@@ -270,19 +344,17 @@ BuildResult BuildSegments(TrackTable& table, long timezoneOffset, const SegmentS
 
 DecodeResult DecodeRawImage(const uint8_t* bytes, size_t size, TrackTable& table, const TimeBasis& basis,
                             const SegmentSink& sink) {
-  table.Clear();
-  StartDecode(table, ReadFileHeader(bytes, size));
-  Scan scan{table, FixDecodeState{basis, 0}};
+  Scan scan = BeginScan(table, basis, ReadFileHeader(bytes, size));
   if (size > static_cast<size_t>(kFileHeaderSize)) ScanWindows(bytes, size, kFileHeaderSize, scan);
   return FinishDecode(scan, basis._timezone, sink, DecodeResult{});
 }
 
 DecodeResult DecodeRawFile(const std::string& path, TrackTable& table, const TimeBasis& basis,
                            const SegmentSink& sink) {
-  table.Clear();
   DecodeResult result;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
+    table.Clear();
     result.status = DecodeStatus::CannotOpen;
     result.errorNumber = errno;
     return result;
@@ -299,12 +371,11 @@ DecodeResult DecodeRawFile(const std::string& path, TrackTable& table, const Tim
   if (got < 0) {
     result.status = DecodeStatus::ReadError;
     result.errorNumber = errno;
+    table.Clear();
     return result;
   }
   size_t filled = static_cast<size_t>(got);
-  StartDecode(table, ReadFileHeader(buffer.data(), filled));
-
-  Scan scan{table, FixDecodeState{basis, 0}};
+  Scan scan = BeginScan(table, basis, ReadFileHeader(buffer.data(), filled));
   size_t next = std::min(filled, static_cast<size_t>(kFileHeaderSize));
   bool atEnd = filled < buffer.size();
   for (;;) {
