@@ -1,0 +1,37 @@
+#pragma once
+// What the window program takes from its surroundings. Every entry has the
+// real default; tests and the demo replace the ones they need to pin.
+
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "app/app_prompts.h"
+#include "app/app_settings.h"
+#include "tracklog/time_basis.h"
+
+namespace orvald {
+
+class Link;
+class LoggerCommands;
+class LoggerLookup;
+
+struct AppEnvironment {
+  AppPrompts* prompts = nullptr;  // required: every modal box goes here
+  SettingsLocation settings;      // empty path: the per-user store
+  std::string defaultDataDir = DefaultDataDirectory();
+  std::function<std::time_t()> clock = [] { return std::time(nullptr); };
+  long timezoneOffset = SystemTimezoneOffset();  // seconds west of UTC
+  std::function<std::tm()> localNow;             // raw file names; empty: the computer's local time
+
+  // The logger side: the process's one link (serial channel, USB adapter,
+  // port and rate). Without it no logger ever answers, which is how the window
+  // is tested on its own; File > Open still works.
+  Link* link = nullptr;
+  // Commands other than the link's own (tests that stage a logger's replies).
+  LoggerCommands* commands = nullptr;
+  // Who flies a logger; none: no logger is known.
+  LoggerLookup* lookup = nullptr;
+};
+
+}  // namespace orvald

@@ -1,0 +1,54 @@
+#pragma once
+// The per-user settings: the serial port number and the data directory under
+// "APPLICATIONS/ORVALD", and the device path of each port name under "Ports".
+// Values are written the moment they change; nothing is written at exit.
+
+#include <QString>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "link/port_names.h"
+
+class QSettings;
+
+namespace orvald {
+
+inline constexpr const char* kSettingsGroup = "APPLICATIONS/ORVALD";
+inline constexpr const char* kComPortValue = "COM_PORT";
+inline constexpr const char* kDataDirValue = "DATA_DIR";
+inline constexpr const char* kPortsGroup = "Ports";
+inline constexpr int kPortCount = 9;  // COM1..COM9: the port list offers nine, no more
+
+// Where the settings live: the per-user store of the desktop (empty path), or
+// one INI file, which is how tests and the demo keep theirs apart.
+struct SettingsLocation {
+  QString filePath;
+  std::unique_ptr<QSettings> Open() const;
+};
+
+struct StartupSettings {
+  int portNo = 0;       // 0: nothing usable was read
+  std::string dataDir;  // empty: nothing usable was read
+};
+
+// Reads COM_PORT and DATA_DIR with the start-up rules: a port below 1 becomes
+// 1, an empty directory becomes `defaultDataDir`, and either written back at
+// once; a value that cannot be read (missing port, wrong type) writes both
+// defaults and keeps, for this run, only what was read before it. The default
+// directory is created whenever it is written.
+StartupSettings ReadStartupSettings(const SettingsLocation& location, const std::string& defaultDataDir);
+
+void WritePortSetting(const SettingsLocation& location, int portNo);
+void WriteDataDirSetting(const SettingsLocation& location, const std::string& dataDir);
+
+// The per-user folder used when no data directory has been chosen: ~/ORVALD.
+std::string DefaultDataDirectory();
+
+// Device path for each of COM1..COM9; a missing value keeps the default
+// /dev/ttyUSB0..8, an empty value names no device.
+using PortMap = std::array<std::string, kPortCount>;
+PortMap ReadPortMap(const SettingsLocation& location);
+PortResolver MakePortResolver(PortMap map);
+
+}  // namespace orvald

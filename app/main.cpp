@@ -1,0 +1,48 @@
+// orvald: start-up in the order the scoring desk relies on. The serial
+// channel exists before any window; then the main window (settings, data
+// folder, working directory, detection timer), the About box, and the two
+// table dialogs; then the event loop until the main window closes.
+#include "app/about_box.h"
+#include "app/guarded_application.h"
+#include "app/main_window.h"
+#include "app/qt_prompts.h"
+#include "link/link.h"
+#include "app/table_queries.h"
+
+int main(int argc, char** argv) {
+  orvald::Link link;  // the process-wide serial channel, first of all
+  orvald::QtPrompts prompts;
+  orvald::GuardedApplication app(argc, argv, prompts);
+  app.setApplicationName("orvald");
+  app.setOrganizationName("orvald");
+
+  return orvald::RunGuarded(prompts, [&] {
+    // The two tables live for the whole run; they are read once the main
+    // window has made the data folder the working directory.
+    orvald::LoggersTable loggersTable;
+    orvald::TasksTable tasksTable;
+    orvald::LoggersTableLookup loggers(loggersTable);
+
+    orvald::AppEnvironment env;
+    env.prompts = &prompts;
+    env.link = &link;
+    env.lookup = &loggers;
+    orvald::TfrmMain frmMain(env);
+    prompts.SetParentWindow(&frmMain);
+
+    orvald::TAboutBox AboutBox(&frmMain);
+    frmMain.SetAboutBox(&AboutBox);
+
+    // Then the loggers dialog and the task windows dialog, hidden, in that
+    // order: they read the two files and attach with SetSerialNumbersDialog
+    // and SetTaskWindowsDialog. Until they exist the tables are read here
+    // without their editors.
+    loggersTable.LoadLoggers();
+    tasksTable.LoadTasks();
+    frmMain.SetTaskQueries([&](const std::string& task) { return orvald::TaskTexts(tasksTable, task); });
+    frmMain.FillTaskList(tasksTable.TaskNumberColumn());
+
+    frmMain.show();
+    return app.exec();
+  });
+}

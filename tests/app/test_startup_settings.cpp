@@ -1,0 +1,191 @@
+// Start-up: the settings rules, the data directory chooser, the working
+// directory and the status text, the port list and its device hints.
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QTimer>
+#include <QtTest>
+
+#include "app_fixture.h"
+
+using namespace orvald;
+using namespace orvald::testing;
+
+class StartupSettingsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void firstStartWritesDefaultsAndSelectsNoPort() {
+    AppFixture f;
+    auto w = f.Start();
+
+    QCOMPARE(f.Setting("COM_PORT").toInt(), 1);
+    QCOMPARE(f.Setting("DATA_DIR").toString().toStdString(), f.defaultDataDir());
+    QVERIFY2(QDir(QString::fromStdString(f.defaultDataDir())).exists(), "the per-user data folder is created");
+    // This run keeps what was read before the failure: nothing.
+    QCOMPARE(w->portNo, 0);
+    QCOMPARE(w->cbPortNo->currentIndex(), -1);
+    QVERIFY(w->dataDir.empty());
+    // The chooser was asked, cancelled: no folder, working directory unchanged.
+    QCOMPARE(int(f.prompts.choosers.size()), 1);
+    QCOMPARE(f.prompts.choosers[0].kind, std::string("directory"));
+    QCOMPARE(f.prompts.choosers[0].title, std::string("Select directory where downloaded tracks are stored:"));
+    QCOMPARE(w->StatusText(), QString("Saving tracks to : "));
+    QCOMPARE(QDir::currentPath(), f.originalCwd());
+    QCOMPARE(int(f.prompts.boxes.size()), 0);
+  }
+
+  void secondStartUsesThePerUserFolderWhenTheChooserIsCancelled() {
+    AppFixture f;
+    f.Start().reset();
+    auto w = f.Start();
+
+    QCOMPARE(w->portNo, 1);
+    QCOMPARE(w->cbPortNo->currentIndex(), 0);
+    QCOMPARE(w->dataDir, f.defaultDataDir());
+    QCOMPARE(w->StatusText(), QString("Saving tracks to : %1").arg(QString::fromStdString(f.defaultDataDir())));
+    QCOMPARE(QDir::currentPath(), QDir(QString::fromStdString(f.defaultDataDir())).canonicalPath());
+  }
+
+  void chosenFolderIsWrittenAndBecomesTheWorkingDirectory() {
+    AppFixture f;
+    QDir().mkpath(f.path("flights"));
+    f.prompts.directories.push_back(f.spath("flights"));
+    auto w = f.Start();
+
+    QCOMPARE(w->dataDir, f.spath("flights"));
+    QCOMPARE(f.Setting("DATA_DIR").toString(), f.path("flights"));
+    QCOMPARE(QDir::currentPath(), QDir(f.path("flights")).canonicalPath());
+    QCOMPARE(w->StatusText(), "Saving tracks to : " + f.path("flights"));
+  }
+
+  void missingFolderLeavesTheWorkingDirectoryUnreported() {
+    AppFixture f;
+    f.SetSetting("APPLICATIONS/ORVALD/COM_PORT", 2);
+    f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("gone"));
+    auto w = f.Start();
+
+    QCOMPARE(w->dataDir, f.spath("gone"));
+    QCOMPARE(QDir::currentPath(), f.originalCwd());
+    QCOMPARE(w->StatusText(), "Saving tracks to : " + f.path("gone"));
+    QCOMPARE(int(f.prompts.boxes.size()), 0);
+  }
+
+  void portBelowOneBecomesComOne_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("zero") << "0";
+    QTest::newRow("negative") << "-3";
+  }
+  void portBelowOneBecomesComOne() {
+    QFETCH(QString, stored);
+    AppFixture f;
+    f.WriteSettingsText("[APPLICATIONS]\nORVALD\\COM_PORT=" + stored.toStdString() + "\nORVALD\\DATA_DIR=" +
+                        f.spath("x") + "\n");
+    auto w = f.Start();
+
+    QCOMPARE(w->portNo, 1);
+    QCOMPARE(w->cbPortNo->currentIndex(), 0);
+    QCOMPARE(f.Setting("COM_PORT").toInt(), 1);
+    QCOMPARE(f.Setting("DATA_DIR").toString(), f.path("x"));  // untouched
+  }
+
+  void portTwelveShowsNoSelectionUntilChosen() {
+    AppFixture f;
+    f.SetSetting("APPLICATIONS/ORVALD/COM_PORT", 12);
+    f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("x"));
+    auto w = f.Start();
+
+    QCOMPARE(w->portNo, 12);
+    QCOMPARE(w->cbPortNo->currentIndex(), -1);
+    QCOMPARE(w->cbPortNo->count(), 9);
+    QCOMPARE(f.Setting("COM_PORT").toInt(), 12);
+  }
+
+  void portOfTheWrongTypeWritesBothDefaults() {
+    AppFixture f;
+    f.SetSetting("APPLICATIONS/ORVALD/COM_PORT", "four");
+    f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("mine"));
+    auto w = f.Start();
+
+    QCOMPARE(w->portNo, 0);
+    QVERIFY(w->dataDir.empty());
+    QCOMPARE(f.Setting("COM_PORT").toInt(), 1);
+    QCOMPARE(f.Setting("DATA_DIR").toString().toStdString(), f.defaultDataDir());
+  }
+
+  void emptyDataDirUsesThePerUserFolderAndWritesIt() {
+    AppFixture f;
+    f.SetSetting("APPLICATIONS/ORVALD/COM_PORT", 3);
+    f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", "");
+    auto w = f.Start();
+
+    QCOMPARE(w->portNo, 3);
+    QCOMPARE(w->cbPortNo->currentIndex(), 2);
+    QCOMPARE(w->dataDir, f.defaultDataDir());
+    QCOMPARE(f.Setting("DATA_DIR").toString().toStdString(), f.defaultDataDir());
+    QVERIFY(QDir(QString::fromStdString(f.defaultDataDir())).exists());
+    QCOMPARE(QDir::currentPath(), QDir(QString::fromStdString(f.defaultDataDir())).canonicalPath());
+  }
+
+  void choosingComFourIsWrittenAtOnceAndSelectedOnRestart() {
+    AppFixture f;
+    f.Start().reset();
+    {
+      auto w = f.Start();
+      int told = 0;
+      w->SetPortChangeHook([&](int n) { told = n; });
+      w->cbPortNo->setCurrentIndex(3);
+      QCOMPARE(w->portNo, 4);
+      QCOMPARE(told, 4);
+      QCOMPARE(f.Setting("COM_PORT").toInt(), 4);  // before the window goes
+    }
+    auto again = f.Start();
+    QCOMPARE(again->cbPortNo->currentIndex(), 3);
+    QCOMPARE(again->portNo, 4);
+  }
+
+  void settingsAreNotWrittenAtExit() {
+    AppFixture f;
+    f.Start().reset();
+    auto w = f.Start();
+    const QDateTime before = QFileInfo(f.settingsFile()).lastModified();
+    const QByteArray contents = [&] {
+      QFile file(f.settingsFile());
+      file.open(QIODevice::ReadOnly);
+      return file.readAll();
+    }();
+    QTest::qWait(20);
+    w.reset();
+    QFile file(f.settingsFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), contents);
+    QCOMPARE(QFileInfo(f.settingsFile()).lastModified(), before);
+  }
+
+  void portListOffersNineWithTheirDevicesAsHints() {
+    AppFixture f;
+    f.SetSetting("Ports/COM3", "/dev/pts/7");
+    f.SetSetting("Ports/COM5", "");
+    auto w = f.Start();
+
+    QCOMPARE(w->cbPortNo->count(), 9);
+    for (int n = 1; n <= 9; ++n) QCOMPARE(w->cbPortNo->itemText(n - 1), QString("COM%1").arg(n));
+    QCOMPARE(w->cbPortNo->itemData(0, Qt::ToolTipRole).toString(), QString("/dev/ttyUSB0"));
+    QCOMPARE(w->cbPortNo->itemData(2, Qt::ToolTipRole).toString(), QString("/dev/pts/7"));
+    QCOMPARE(w->cbPortNo->itemData(8, Qt::ToolTipRole).toString(), QString("/dev/ttyUSB8"));
+    QCOMPARE(w->portResolver()("COM3"), std::string("/dev/pts/7"));
+    QCOMPARE(w->portResolver()("COM5"), std::string(""));
+    QCOMPARE(w->portResolver()("COM2"), std::string("/dev/ttyUSB1"));
+    QCOMPARE(w->cbPortNo->toolTip(), QString("Select the COMM's PORT"));
+  }
+
+  void detectionTimerStartsAtFiveSeconds() {
+    AppFixture f;
+    TfrmMain w(f.Environment());
+    QVERIFY(w.Timer1->isActive());
+    QCOMPARE(w.Timer1->interval(), 5000);
+  }
+};
+
+QTEST_MAIN(StartupSettingsTest)
+#include "test_startup_settings.moc"
