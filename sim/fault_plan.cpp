@@ -16,6 +16,8 @@ constexpr NamedFault kNames[] = {
     {FaultKind::kOversize, "oversize"}, {FaultKind::kBadChecksum, "bad-checksum"},
     {FaultKind::kShort, "short"},       {FaultKind::kTrailing, "trailing"},
     {FaultKind::kSplit, "split"},       {FaultKind::kStall, "stall"},
+    {FaultKind::kEmpty, "empty"},       {FaultKind::kForeign, "foreign"},
+    {FaultKind::kWrongEnds, "wrong-ends"}, {FaultKind::kTruncate, "truncate"},
 };
 
 bool ParseUnsigned(const std::string& text, uint64_t& value) {

@@ -22,8 +22,12 @@ enum class FaultKind {
   kTrailing,   // extra bytes after the end byte, in the same write
   kSplit,      // the reply in pieces with pauses between them
   kStall,      // the reply only after a pause longer than the 300 ms limit
+  kEmpty,      // a valid frame with no data bytes: F0 00 00 F2
+  kForeign,    // a valid frame whose first data byte is not the command's
+  kWrongEnds,  // start and end bytes wrong, length and checksum right
+  kTruncate,   // only the first few bytes of the reply, the rest never comes
 };
-inline constexpr int kFaultKindCount = 10;
+inline constexpr int kFaultKindCount = 14;
 
 const char* FaultName(FaultKind kind);
 bool FaultFromName(const std::string& name, FaultKind& kind);

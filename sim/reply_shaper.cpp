@@ -56,6 +56,9 @@ ShapedReply ShapeReply(CommandKind command, const std::optional<ModelReply>& rep
   } else if (Has(faults, FaultKind::kOversize)) {
     shaped.bytes = Oversize(reply->data, settings.oversizeBytes);
     Note(shaped.faults, FaultKind::kOversize);
+  } else if (Has(faults, FaultKind::kEmpty)) {
+    shaped.bytes = EncodeFrame({});
+    Note(shaped.faults, FaultKind::kEmpty);
   } else {
     std::vector<uint8_t> data = reply->data;
     if (command == CommandKind::kReadMemory && Has(faults, FaultKind::kShort) && data.size() > 2) {
@@ -63,15 +66,28 @@ ShapedReply ShapeReply(CommandKind command, const std::optional<ModelReply>& rep
       data.resize(data.size() - cut);
       Note(shaped.faults, FaultKind::kShort);
     }
+    if (Has(faults, FaultKind::kForeign) && !data.empty()) {
+      data[0] ^= 0x01;
+      Note(shaped.faults, FaultKind::kForeign);
+    }
     shaped.bytes = EncodeFrame(data);
     if (Has(faults, FaultKind::kBadChecksum)) {
       shaped.bytes[shaped.bytes.size() - 2] ^= 0x5A;
       Note(shaped.faults, FaultKind::kBadChecksum);
     }
+    if (Has(faults, FaultKind::kWrongEnds)) {
+      shaped.bytes.front() = 0x00;
+      shaped.bytes.back() = 0x00;
+      Note(shaped.faults, FaultKind::kWrongEnds);
+    }
     if (Has(faults, FaultKind::kTrailing)) {
       for (int i = 0; i < settings.trailingBytes; ++i) shaped.bytes.push_back(static_cast<uint8_t>(random.Next()));
       Note(shaped.faults, FaultKind::kTrailing);
     }
+  }
+  if (Has(faults, FaultKind::kTruncate)) {
+    shaped.bytes.resize(std::min(shaped.bytes.size(), static_cast<size_t>(std::max(settings.truncateBytes, 1))));
+    Note(shaped.faults, FaultKind::kTruncate);
   }
 
   if (Has(faults, FaultKind::kStall)) {

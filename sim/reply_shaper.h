@@ -20,6 +20,7 @@ struct FaultSettings {
   int oversizeBytes = 300;  // bytes of an oversize reply
   int garbageBytes = 0;     // bytes of garbage; 0 = random 1 to 64
   int trailingBytes = 1;    // bytes after the end byte
+  int truncateBytes = 4;    // bytes of a truncated reply that do arrive
 };
 
 struct ShapedReply {

@@ -92,6 +92,11 @@ requests the logger accepts are counted from 1):
       trailing           extra bytes after the reply's end byte, same write
       split              the reply in pieces with pauses between them
       stall              the reply comes only after a pause beyond 300 ms
+      empty              a valid frame with no data bytes (F0 00 00 F2)
+      foreign            a valid frame whose first data byte is not the
+                         command's (e.g. 79 instead of 78 for "x")
+      wrong-ends         start and end bytes 00, length and checksum right
+      truncate           only the first bytes of the reply are ever sent
   --seed N               seed of the fault decisions and random bytes (default 1)
   --split-pieces N       pieces of a split reply (default 3)
   --split-delay-ms N     pause between pieces (default 20)
@@ -100,6 +105,7 @@ requests the logger accepts are counted from 1):
   --oversize-bytes N     bytes of an oversize reply (default 300)
   --garbage-bytes N      bytes of garbage (default: random, 1 to 64)
   --trailing-bytes N     bytes after the end byte (default 1)
+  --truncate-bytes N     bytes of a truncated reply that are sent (default 4)
   --hangup-after N       answer N requests; request N+1 closes the terminal
                          (the computer sees a hang-up) and the program exits
   --reopen               after the hang-up make a new terminal instead of
@@ -260,6 +266,9 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
     } else if (a == "--trailing-bytes") {
       if (!number(1, 65536, n)) return false;
       o.server.faults.trailingBytes = static_cast<int>(n);
+    } else if (a == "--truncate-bytes") {
+      if (!number(1, 65536, n)) return false;
+      o.server.faults.truncateBytes = static_cast<int>(n);
     } else if (a == "--hangup-after") {
       if (!number(1, INT64_MAX, n)) return false;
       o.server.hangupAfter = static_cast<uint64_t>(n);

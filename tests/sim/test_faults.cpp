@@ -134,6 +134,26 @@ TEST(ReplyShaper, ShortAndTrailingRepliesStayValidFrames) {
   EXPECT_EQ(*data, kMemoryReply);
 }
 
+TEST(ReplyShaper, FramesThatLookRightButAreNot) {
+  // Zero data bytes: valid, and yet no answer.
+  EXPECT_EQ(Shape(CommandKind::kVersion, {0x78, 'a'}, Bit(FaultKind::kEmpty)).bytes, Bytes({0xF0, 0x00, 0x00, 0xF2}));
+  // Another command's byte first.
+  auto data = simtest::AcceptReply(Shape(CommandKind::kVersion, {0x78, 'a'}, Bit(FaultKind::kForeign)).bytes);
+  ASSERT_TRUE(data);
+  EXPECT_EQ(*data, Bytes({0x79, 'a'}));
+  // Wrong start and end bytes, which the computer does not examine.
+  const auto ends = Shape(CommandKind::kReadMemory, kMemoryReply, Bit(FaultKind::kWrongEnds));
+  EXPECT_EQ(ends.bytes.front(), 0x00);
+  EXPECT_EQ(ends.bytes.back(), 0x00);
+  data = simtest::AcceptReply(ends.bytes);
+  ASSERT_TRUE(data);
+  EXPECT_EQ(*data, kMemoryReply);
+  // A reply of length 3 that stops after four bytes.
+  const auto cut = Shape(CommandKind::kSetRate, {0xC1, 0x41, 0x03}, Bit(FaultKind::kTruncate));
+  EXPECT_EQ(cut.bytes, Bytes({0xF0, 0x03, 0xC1, 0x41}));
+  EXPECT_FALSE(simtest::AcceptReply(cut.bytes));
+}
+
 TEST(ReplyShaper, SplitAndStallChangeOnlyTheTiming) {
   FaultSettings settings;
   settings.splitPieces = 4;

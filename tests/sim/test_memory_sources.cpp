@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "sim/memory_sources.h"
+#include "tracklog/decoder.h"
 #include "tracklog/memory_image.h"
 
 namespace orvald::sim {
@@ -74,6 +75,16 @@ TEST(IgcSource, TheBuiltInFlightDecodesToTwoSegments) {
   ASSERT_EQ(fixes.size(), 1200u);
   const auto file = ExpectedRawFile(BuildMemoryImage(fixes), "00000012345", "VER 5.1A");
   EXPECT_EQ(file.size(), 32u + 6 * 4096 - 32);
+  TrackTable table;
+  const DecodeResult result = DecodeRawImage(file.data(), file.size(), table, TimeBasis{0, 2026});
+  ASSERT_TRUE(result.ok());
+  EXPECT_EQ(table.pointCount, 1200);
+  ASSERT_EQ(result.segments.segmentCount, 2);
+  EXPECT_EQ(table.segments()[0].points, 900);
+  EXPECT_EQ(table.segments()[0].events, 1);
+  EXPECT_EQ(table.segments()[1].blind, 602);
+  EXPECT_EQ(table.serialText, "00000012345");
+  EXPECT_EQ(table.typeText, "5.1A");
 }
 
 // Raw files of several shapes: downloading the rebuilt memory gives them back.

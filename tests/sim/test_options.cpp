@@ -68,8 +68,9 @@ TEST(SimOptions, HelpNamesEveryOption) {
                            "--mask", "--sequence", "--unused", "--serial", "--version", "--erase-reply", "--rate",
                            "--ignore-rate", "--pace", "--turnaround-ms", "--fault", "--seed", "--split-pieces",
                            "--split-delay-ms", "--stall-ms", "--short-by", "--oversize-bytes", "--garbage-bytes",
-                           "--trailing-bytes", "--hangup-after", "--reopen", "--link", "--transcript",
-                           "--dump-memory", "--expect-g00", "--no-serve", "no-identity", "no-rate-ack", "bad-checksum"}) {
+                           "--trailing-bytes", "--truncate-bytes", "--hangup-after", "--reopen", "--link", "--transcript",
+                           "--dump-memory", "--expect-g00", "--no-serve", "no-identity", "no-rate-ack", "bad-checksum", "empty", "foreign",
+                           "wrong-ends", "truncate"}) {
     EXPECT_NE(help.find(name), std::string::npos) << name;
     // Every option the help names is one the parser knows.
     if (name[0] == '-') {

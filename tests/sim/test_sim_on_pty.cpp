@@ -220,6 +220,17 @@ TEST_F(FaultOnPty, TrailingBytesFollowTheFrame) {
   EXPECT_EQ(AcceptReply(a.bytes), Text("xVER 5.1A"));
 }
 
+TEST_F(FaultOnPty, EmptyForeignWrongEndsAndTruncatedReplies) {
+  Start({"--fault", "empty=@1", "--fault", "foreign=@2", "--fault", "wrong-ends=@3", "--fault", "truncate=@4",
+         "--truncate-bytes", "4"});
+  EXPECT_EQ(line_->Send({0x78}).bytes, Bytes({0xF0, 0x00, 0x00, 0xF2}));
+  EXPECT_EQ(line_->Exchange({0x78}), Text("yVER 5.1A"));
+  const Arrival ends = line_->Send({0x78});
+  EXPECT_EQ(ends.bytes.front(), 0x00);
+  EXPECT_EQ(AcceptReply(ends.bytes), Text("xVER 5.1A"));
+  EXPECT_EQ(line_->Send({0xC1, 0x41, 0x00}, 350).bytes, Bytes({0xF0, 0x03, 0xC1, 0x41}));
+}
+
 TEST_F(FaultOnPty, ProbabilitiesReplayWithTheSeed) {
   auto run = [&](const std::string& seed) {
     Start({"--fault", "drop=0.5", "--seed", seed});
