@@ -3,66 +3,20 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "link/exchange.h"
 #include "link/sysfs_usb_adapter.h"
+#include "support/fake_sysfs_tree.h"
 #include "support/pty_fake_logger.h"
 
 namespace orvald {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::FakeSystemTree;
 using testing::FramedReply;
 using testing::PtyFakeLogger;
 using testing::ReplyPiece;
 using testing::SeenRequest;
-
-// A sysfs and /dev of our own: USB devices under devices/, terminals under
-// class/tty whose `device` link points into them, and device nodes that are
-// links to pseudo-terminals.
-class FakeSystemTree {
- public:
-  FakeSystemTree() {
-    char pattern[] = "/tmp/orvald-sysfs-XXXXXX";
-    root = ::mkdtemp(pattern);
-    fs::create_directories(sys() + "/class/tty");
-    fs::create_directories(dev());
-    // Terminals that are no USB adapter at all.
-    fs::create_directories(sys() + "/class/tty/tty0");
-    fs::create_directories(sys() + "/devices/platform/serial8250/tty/ttyS0");
-    fs::create_directories(sys() + "/class/tty/ttyS0");
-    fs::create_directory_symlink(sys() + "/devices/platform/serial8250", sys() + "/class/tty/ttyS0/device");
-    WriteFile(sys() + "/devices/usb1/product", "xHCI Host Controller\n");
-  }
-  ~FakeSystemTree() { fs::remove_all(root); }
-
-  std::string sys() const { return root + "/sys"; }
-  std::string dev() const { return root + "/dev"; }
-
-  // A USB serial device with the given product string whose terminal `name`
-  // leads to `ptyPath`.
-  void Plug(const std::string& name, const std::string& product, const std::string& ptyPath, int port = 1) {
-    const std::string usbDevice = sys() + "/devices/usb1/1-" + std::to_string(port);
-    const std::string interface = usbDevice + "/1-" + std::to_string(port) + ":1.0";
-    fs::create_directories(interface + "/" + name + "/tty/" + name);
-    WriteFile(usbDevice + "/product", product + "\n");
-    fs::create_directories(sys() + "/class/tty/" + name);
-    // Relative, as the kernel makes them.
-    fs::create_directory_symlink("../../../devices/usb1/1-" + std::to_string(port) + "/1-" + std::to_string(port) +
-                                     ":1.0/" + name,
-                                 sys() + "/class/tty/" + name + "/device");
-    fs::create_symlink(ptyPath, dev() + "/" + name);
-  }
-  void Unplug(const std::string& name) {
-    fs::remove_all(sys() + "/class/tty/" + name);
-    fs::remove(dev() + "/" + name);
-  }
-
- private:
-  static void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-  std::string root;
-};
 
 TEST(SysfsUsbAdapter, FindsTheTerminalWhoseUsbDeviceNamesTheProduct) {
   FakeSystemTree tree;

@@ -1,0 +1,51 @@
+#pragma once
+// The logger's command set over the link: one command, one exchange, except
+// the probe (three attempts) and the rate switch (two sends). No messages;
+// results are counts, texts and rates.
+
+#include <cstdint>
+#include <string>
+
+#include "link/link.h"
+#include "logger/logger_commands.h"
+
+namespace orvald {
+
+inline constexpr uint8_t kVersionCommand = 0x78;   // "x"
+inline constexpr uint8_t kIdentifyCommand = 0x49;  // "I"
+inline constexpr uint8_t kRateCommand[2] = {0xC1, 0x41};
+inline constexpr uint8_t kMemoryCommand[2] = {0xB1, 0x52};
+inline constexpr uint32_t kFallbackRate = 9600;
+inline constexpr int kProbeAttempts = 3;
+inline constexpr int kMaxMemoryRead = 245;
+inline constexpr size_t kSerialTextMax = 11;
+inline constexpr size_t kVersionTextMax = 8;
+
+// The set-rate code of a line rate; 0 (9600) for every rate not in the table.
+uint8_t RateCode(uint32_t bitsPerSecond);
+
+int ProbeLogger(Link& link);
+uint32_t SetLoggerRate(Link& link, uint32_t bitsPerSecond);
+std::string QueryIdentity(Link& link);
+std::string QueryVersion(Link& link);
+// A reply with fewer than count bytes of memory is a failure, never a copy of
+// bytes that did not arrive.
+int ReadLoggerMemory(Link& link, uint8_t* destination, int count, int block, int offset);
+
+// The command set as the download session sees it, over one link.
+class LinkLoggerCommands : public LoggerCommands {
+ public:
+  explicit LinkLoggerCommands(Link& link) : link(link) {}
+  int ProbeLogger() override { return orvald::ProbeLogger(link); }
+  uint32_t SetLoggerRate(uint32_t rate) override { return orvald::SetLoggerRate(link, rate); }
+  std::string QueryIdentity() override { return orvald::QueryIdentity(link); }
+  std::string QueryVersion() override { return orvald::QueryVersion(link); }
+  int ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) override {
+    return orvald::ReadLoggerMemory(link, destination, count, block, offset);
+  }
+
+ private:
+  Link& link;
+};
+
+}  // namespace orvald
