@@ -72,7 +72,8 @@ DownloadSession::DownloadSession(DownloadSessionSetup setup) : setup_(std::move(
 void DownloadSession::Timer1Timer() {
   DownloadView& view = setup_.view;
   view.StopDetectionTimer();
-  if (setup_.commands.ProbeLogger()) {
+  lastCycleFoundLogger_ = setup_.commands.ProbeLogger() != 0;
+  if (lastCycleFoundLogger_) {
     lastResult_ = LoadLog("");
   } else {
     view.SetStatusText("No logger found to download");

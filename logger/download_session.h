@@ -66,7 +66,8 @@ class DownloadSession {
   // that file without touching the link.
   LoadLogResult LoadLog(const std::string& fileName);
 
-  // Last outcome of a LoadLog run by Timer1Timer.
+  // Whether the last Timer1Timer found a logger, and what its LoadLog came to.
+  bool lastCycleFoundLogger() const { return lastCycleFoundLogger_; }
   const LoadLogResult& lastResult() const { return lastResult_; }
 
  private:
@@ -74,6 +75,7 @@ class DownloadSession {
 
   DownloadSessionSetup setup_;
   LoadLogResult lastResult_;
+  bool lastCycleFoundLogger_ = false;
 };
 
 }  // namespace orvald

@@ -137,6 +137,7 @@ TEST_F(DownloadTest, DetectionCyclePollsDownloadsOnceAndRearmsEveryTime) {
   logger.onRequest = [this](const LoggerRequest&) { EXPECT_EQ(view.timerInterval, -1) << "timer running in a cycle"; };
 
   Session().Timer1Timer();
+  EXPECT_TRUE(Session().lastCycleFoundLogger());
   EXPECT_EQ(Session().lastResult().end, LoadLogEnd::Complete);
   EXPECT_EQ(view.timerEvents, (std::vector<std::string>{"stop", "start 2000"}));
   const std::vector<uint8_t> first = ReadBytes(dataDir / kFirstName);
@@ -168,6 +169,7 @@ TEST_F(DownloadTest, DetectionCyclePollsDownloadsOnceAndRearmsEveryTime) {
 TEST_F(DownloadTest, NoLoggerIsReportedInTheStatusBar) {
   logger.present = false;
   Session().Timer1Timer();
+  EXPECT_FALSE(Session().lastCycleFoundLogger());
   EXPECT_EQ(view.statusText, "No logger found to download");
   EXPECT_EQ(logger.requests.size(), 1u);
   EXPECT_EQ(logger.requests[0].kind, LoggerRequest::Probe);
