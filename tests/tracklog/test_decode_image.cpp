@@ -10,6 +10,8 @@
 #include <random>
 
 #include "fix_fixtures.h"
+#include "tracklog/calendar.h"
+#include "tracklog/memory_image.h"
 
 namespace orvald {
 namespace {
@@ -204,6 +206,27 @@ TEST(DecodeImage, StopsSilentlyAtThePointCapacity) {
   EXPECT_EQ(table.points()[kMaxPoints - 1].day, 2);  // 116447 s after 1 Jan 00:00
 }
 
+TEST(DecodeImage, FullLoggerMemoryFillsTheTableExactly) {
+  // 32 full blocks, one fix a second: every record is found across the block
+  // joins (where two erased bytes end each block) and the table is full.
+  std::vector<RawFix> fixes;
+  const int64_t start = SecondsFromCivil({2024, 6, 1, 6, 0, 0});
+  for (int i = 0; i < kMaxPoints; ++i) {
+    const CivilDateTime t = CivilFromSeconds(start + i);
+    fixes.push_back(Fix(t.year, t.month, t.day, t.hour, t.minute, t.second));
+  }
+  MemoryLayout layout;
+  layout.startBlock = 17;
+  const auto raw = ExpectedRawFile(BuildMemoryImage(fixes, layout), "FULL", "");
+  ASSERT_EQ(raw.size(), 32u + 32u * 65504u);
+  TrackTable table;
+  const DecodeResult result = DecodeRawImage(raw.data(), raw.size(), table, testing::Utc());
+  EXPECT_EQ(result.pointCount, kMaxPoints);
+  EXPECT_EQ(result.segments.segmentCount, 1);
+  EXPECT_EQ(table.segments()[0].start, start);
+  EXPECT_EQ(table.segments()[0].finish, start + kMaxPoints - 1);
+}
+
 TEST(DecodeImage, ASecondDecodeLeavesNothingOfTheFirst) {
   TrackTable table;
   RawStream big;
@@ -244,6 +267,20 @@ TEST(DecodeFile, MissingFileLeavesAnEmptyTable) {
   EXPECT_EQ(table.points()[0].year, 0);
   EXPECT_EQ(table.serialText, "");
   EXPECT_EQ(table.typeText, "");
+}
+
+TEST(DecodeFile, UnreadableFileLeavesAnEmptyTable) {
+  // A directory opens for reading, but reading it fails.
+  TrackTable table;
+  RawStream stream("OLD");
+  stream.Add(Fix(2021, 8, 1, 10, 0, 0));
+  ASSERT_EQ(Decode(stream, table), 1);
+  const DecodeResult result = DecodeRawFile(ORVALD_BINARY_DIR, table, testing::Utc());
+  EXPECT_EQ(result.status, DecodeStatus::ReadError);
+  EXPECT_EQ(result.errorNumber, EISDIR);
+  EXPECT_EQ(table.pointCount, 0);
+  EXPECT_EQ(table.segmentCount, 0);
+  EXPECT_EQ(table.serialText, "");
 }
 
 TEST(DecodeFile, ChunkedReadingEqualsDecodingInMemory) {
