@@ -1,6 +1,7 @@
 // orvald-cli igc FILE --segments FIRST[-LAST] [--compet TEXT] [--task TEXT]
-//                     [--pilot TEXT] [--dir DIR] [--tz-offset SECONDS]
+//                     [--pilot TEXT] [--loggers LOGGERS.tsv] [--dir DIR] [--tz-offset SECONDS]
 // Writes grid rows FIRST..LAST of a raw file as an IGC file and prints its name.
+// With --tasks the rows come from a task's window instead (cmd_igc_task.cpp).
 
 #include <cstdio>
 #include <ctime>
@@ -10,6 +11,7 @@
 #include "args.h"
 #include "commands.h"
 #include "export/igc_writer.h"
+#include "igc_task.h"
 #include "raw_file.h"
 
 namespace orvald::cli {
@@ -33,9 +35,11 @@ std::string OptionOr(const ParsedArgs& parsed, const char* name, const char* fal
 }  // namespace
 
 int RunIgc(const std::vector<std::string>& args) {
-  const ParsedArgs parsed = ParseArgs(args, {"segments", "compet", "task", "pilot", "dir", "tz-offset"});
+  const ParsedArgs parsed =
+      ParseArgs(args, {"segments", "compet", "task", "pilot", "dir", "tz-offset", "tasks", "loggers"});
   if (!parsed.error.empty()) return UsageError("igc", parsed.error);
   if (parsed.positional.size() != 1) return UsageError("igc", "expects exactly one FILE");
+  if (parsed.has("tasks")) return RunIgcByTask(parsed);
   if (!parsed.has("segments")) return UsageError("igc", "--segments is required");
   long first = 0;
   long last = 0;
@@ -65,6 +69,7 @@ int RunIgc(const std::vector<std::string>& args) {
   request.now = std::time(nullptr);
   request._timezone = timezoneOffset;
   request.directory = OptionOr(parsed, "dir", ".");
+  if (!ApplyLoggersOption(parsed, table, request, error)) return Failure(error);
 
   const IgcSaveResult saved = WriteIgcFile(table, request);
   if (!saved.saved()) return Failure(saved.error);

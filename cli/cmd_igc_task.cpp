@@ -1,0 +1,100 @@
+// orvald-cli igc FILE --task TEXT --tasks TASKS.tsv [--loggers LOGGERS.tsv]
+//                     [--compet TEXT] [--pilot TEXT] [--dir DIR] [--tz-offset SECONDS]
+// Writes the segments that the task's window selects, exactly as the Task
+// Window tab would, and prints the file's name. With this a folder of raw
+// files becomes task files in one shell loop.
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "export/task_window.h"
+#include "igc_task.h"
+#include "raw_file.h"
+#include "tables/loggers_table.h"
+#include "tables/tasks_table.h"
+
+namespace orvald::cli {
+namespace {
+
+std::string TableFailure(const TableFileResult& result) { return result.message + " (" + result.reason + ")"; }
+
+}  // namespace
+
+bool ApplyLoggersOption(const ParsedArgs& parsed, const TrackTable& table, IgcSaveRequest& request,
+                        std::string& error) {
+  if (parsed.has("loggers")) {
+    LoggersTable loggers(parsed.options.at("loggers"));
+    const TableFileResult loaded = loggers.LoadLoggers();
+    if (!loaded.ok()) {
+      error = TableFailure(loaded);
+      return false;
+    }
+    const LoggerTableMatch match = loggers.FindLogger(table.serialText);
+    if (match.found) {
+      request.competNo = match.competNo;
+      request.pilotNames = match.pilotNames;
+    } else {
+      // Not a failure: the window keeps its boxes as they were, and so do we,
+      // but a shell loop should hear about it.
+      std::fprintf(stderr, "orvald-cli: no row of %s names logger %s\n", loggers.filePath().c_str(),
+                   table.serialText.c_str());
+    }
+  }
+  if (parsed.has("compet")) request.competNo = parsed.options.at("compet");
+  if (parsed.has("pilot")) request.pilotNames = parsed.options.at("pilot");
+  return true;
+}
+
+int RunIgcByTask(const ParsedArgs& parsed) {
+  if (parsed.positional.size() != 1) return UsageError("igc", "expects exactly one FILE");
+  if (parsed.has("segments")) return UsageError("igc", "--segments and --tasks exclude each other");
+  if (!parsed.has("task")) return UsageError("igc", "--tasks needs --task TEXT");
+  const std::string& rawPath = parsed.positional[0];
+  const std::string& taskText = parsed.options.at("task");
+  long timezoneOffset = 0;
+  std::string error;
+  if (!TimezoneOption(parsed, timezoneOffset, error)) return UsageError("igc", error);
+
+  TasksTable tasks(parsed.options.at("tasks"));
+  const TableFileResult loaded = tasks.LoadTasks();
+  if (!loaded.ok()) return Failure(TableFailure(loaded));
+  const std::vector<std::string> taskNumbers = tasks.TaskNumberColumn();
+  if (std::find(taskNumbers.begin() + 1, taskNumbers.end(), taskText) == taskNumbers.end()) {
+    return Failure("task '" + taskText + "' is not in " + tasks.filePath());
+  }
+  const std::string date = tasks.TaskDate(taskText);
+  const std::string timeFrom = tasks.TaskStart(taskText);
+  const std::string timeTo = tasks.TaskFinish(taskText);
+
+  TrackTable table;
+  DecodeResult decoded;
+  if (!DecodeRawFileForCommand(rawPath, timezoneOffset, table, decoded, error)) return Failure(error);
+
+  const TaskWindowMatch match = MatchTaskWindow(table, date, timeFrom, timeTo);
+  if (!match.selected()) {
+    return Failure("no segment of " + rawPath + " lies in the window of task '" + taskText + "' (" + date + " " +
+                   timeFrom + " to " + timeTo + ")");
+  }
+
+  IgcSaveRequest request;
+  request.firstSegment = match.firstSegment;
+  request.lastSegment = match.lastSegment;
+  request.taskText = taskText;
+  request.loggerSN = table.serialText;
+  request.loggerType = table.typeText;
+  request.now = std::time(nullptr);
+  request._timezone = timezoneOffset;
+  request.directory = parsed.has("dir") ? parsed.options.at("dir") : ".";
+  if (!ApplyLoggersOption(parsed, table, request, error)) return Failure(error);
+
+  const IgcSaveResult saved = WriteIgcFile(table, request);
+  if (!saved.saved()) return Failure(saved.error);
+  std::printf("%s\n", saved.fileName.c_str());
+  return kExitOk;
+}
+
+}  // namespace orvald::cli

@@ -1,0 +1,25 @@
+#pragma once
+// The task form of "orvald-cli igc": the segments come from a task's window in
+// a tasks table, and the competition number and pilot names may come from a
+// loggers table, as the window's Task Window tab and download do.
+
+#include <string>
+
+#include "args.h"
+#include "export/igc_writer.h"
+#include "tracklog/track_table.h"
+
+namespace orvald::cli {
+
+// "igc FILE --task TEXT --tasks TASKS.tsv [--loggers LOGGERS.tsv] [--compet
+// TEXT] [--pilot TEXT] [--dir DIR] [--tz-offset SECONDS]", already parsed.
+int RunIgcByTask(const ParsedArgs& parsed);
+
+// With --loggers, fills the request's competition number and pilot names from
+// the loggers table row that names the file's serial text; --compet and
+// --pilot win over the table. False, with `error` set, when the table cannot
+// be read.
+bool ApplyLoggersOption(const ParsedArgs& parsed, const TrackTable& table, IgcSaveRequest& request,
+                        std::string& error);
+
+}  // namespace orvald::cli
