@@ -282,8 +282,8 @@ void TfrmMain::BuildControls() {
   SegmentsGrid->horizontalHeader()->setHighlightSections(false);
   SegmentsGrid->horizontalHeader()->setMinimumSectionSize(16);
   for (int c = 0; c < kGridColumns; ++c) SegmentsGrid->setColumnWidth(c, kGridColumnWidths[c]);
-  SegmentsGrid->viewport()->installEventFilter(this);
-  SegmentsGrid->horizontalHeader()->installEventFilter(this);
+  // The grid's mouse presses and releases reach eventFilter through the
+  // application-wide filter installed for key preview.
 
   Splitter1->addWidget(Panel1);
   Splitter1->addWidget(SegmentsGrid);

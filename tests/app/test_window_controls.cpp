@@ -1,0 +1,229 @@
+// The main window's controls, captions and menus; the About box; key
+// preview of Escape; File > Open and its resets; Force download; Exit.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+
+#include "app/about_box.h"
+#include "app_fixture.h"
+
+using namespace orvald;
+using namespace orvald::testing;
+
+namespace {
+
+// Records the keys a widget itself receives.
+class KeySpy : public QObject {
+ public:
+  QList<int> keys;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) keys << static_cast<QKeyEvent*>(event)->key();
+    return false;
+  }
+};
+
+QStringList MenuTexts(QMenu* menu) {
+  QStringList texts;
+  for (QAction* action : menu->actions()) texts << (action->isSeparator() ? QString("-") : action->text());
+  return texts;
+}
+
+}  // namespace
+
+class WindowControlsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void controlsCarryTheirNamesAndCaptions() {
+    AppFixture f;
+    auto w = f.Start();
+    QCOMPARE(w->objectName(), QString("frmMain"));
+    QCOMPARE(w->windowTitle(), QString("CIMA (VL) Flight Log Downloader"));
+    QCOMPARE(w->size(), QSize(702, 576));
+    QCOMPARE(w->minimumSize(), QSize(700, 576));
+
+    auto group = [&](const char* name) { return w->findChild<QGroupBox*>(name); };
+    QCOMPARE(group("GroupBox1")->title(), QString("Communication"));
+    QCOMPARE(group("GroupBox2")->title(), QString("Identification"));
+    auto button = [&](const char* name) { return w->findChild<QPushButton*>(name)->text(); };
+    QCOMPARE(button("btnForceDl"), QString("Force download"));
+    QCOMPARE(button("btnEdit"), QString("Edit"));
+    QCOMPARE(button("btnEditTask"), QString("Edit"));
+    QCOMPARE(button("btnSave"), QString("Save"));
+    QCOMPARE(button("btnManSave"), QString("Save"));
+    for (const char* name : {"CompetNo", "PilotNames", "LoggerSN", "LoggerType", "edPoints", "edEvents", "Date",
+                             "TimeFrom", "TimeTo", "taskPoints", "taskEvents"}) {
+      QVERIFY2(w->findChild<QLineEdit*>(name)->isReadOnly(), name);
+    }
+    for (const char* name : {"edManTask", "edFrom", "edTo"}) QVERIFY2(!w->findChild<QLineEdit*>(name)->isReadOnly(), name);
+    QVERIFY(w->findChild<QComboBox*>("WindowTask")->isEditable());
+    QVERIFY(w->findChild<QSplitter*>("Splitter1"));
+    QVERIFY(w->findChild<QProgressBar*>("ProgressBar1")->isHidden());
+    QVERIFY(w->findChild<QLabel*>("Label6")->isHidden());
+    QVERIFY(w->findChild<QLabel*>("lblDLFile")->text().isEmpty());
+    QCOMPARE(w->Panel2->height(), 49);
+
+    QCOMPARE(w->PageControl1->count(), 2);
+    QCOMPARE(w->PageControl1->tabText(0), QString("Manual Selection"));
+    QCOMPARE(w->PageControl1->tabText(1), QString("Task Window"));
+    QCOMPARE(w->PageControl1->widget(0)->objectName(), QString("TabSheet1"));
+    QCOMPARE(w->PageControl1->widget(1)->objectName(), QString("TabSheet2"));
+
+    QTableView* grid = w->SegmentsGrid;
+    const QStringList headings = {"Sgm", "Start", "Finish", "Blind", "Recorded", "Points", "Events"};
+    const int widths[] = {30, 119, 114, 60, 59, 53, 50};
+    QCOMPARE(grid->model()->columnCount(), 7);
+    for (int c = 0; c < 7; ++c) {
+      QCOMPARE(grid->model()->headerData(c, Qt::Horizontal).toString(), headings[c]);
+      QCOMPARE(grid->columnWidth(c), widths[c]);
+    }
+    QCOMPARE(grid->verticalHeader()->defaultSectionSize(), 16);
+    QCOMPARE(w->SegmentsGridRowCount(), 2);
+    QVERIFY(grid->editTriggers() == QAbstractItemView::NoEditTriggers);
+    QVERIFY(grid->selectionBehavior() == QAbstractItemView::SelectRows);
+    QVERIFY(!(grid->model()->flags(grid->model()->index(0, 0)) & Qt::ItemIsEditable));
+
+    QList<QMenu*> menus = w->menuBar()->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
+    QStringList titles;
+    for (QMenu* menu : menus) titles << menu->title();
+    QCOMPARE(titles, QStringList({"&File", "&Logger", "&Help"}));
+    QCOMPARE(MenuTexts(menus[0]), QStringList({"&Open", "-", "E&xit"}));
+    QCOMPARE(MenuTexts(menus[1]), QStringList({"&Clear"}));
+    QCOMPARE(MenuTexts(menus[2]), QStringList({"&About"}));
+  }
+
+  void aboutBoxIsModalAndNamesTheProduct() {
+    AppFixture f;
+    auto w = f.Start();
+    TAboutBox box(w.get());
+    w->SetAboutBox(&box);
+    QCOMPARE(box.windowTitle(), QString("About"));
+    QCOMPARE(box.size(), QSize(298, 254));
+    QCOMPARE(box.minimumSize(), box.maximumSize());
+    QCOMPARE(box.ProductName->text(), QString("VIRELINE"));
+    QVERIFY(box.ProductName->font().bold());
+    QVERIFY(box.ProductName->font().pointSizeF() > box.Version->font().pointSizeF());
+    QCOMPARE(box.Version->text(), QString("Version 1.0A"));
+    QCOMPARE(box.Label1->text(), QString("10 April 2007"));
+    QVERIFY(box.Label1->alignment() & Qt::AlignHCenter);
+    QCOMPARE(box.OKButton->text(), QString("OK"));
+    QVERIFY(box.OKButton->isDefault());
+    QVERIFY(!box.ProgramIcon->pixmap().isNull());
+
+    w->show();
+    bool sawModal = false;
+    bool mainBlocked = false;
+    QTimer::singleShot(50, [&] {
+      sawModal = QApplication::activeModalWidget() == &box;
+      mainBlocked = !w->isEnabled() || QApplication::activeModalWidget() != nullptr;
+      QTest::keyClick(&box, Qt::Key_Return);  // Enter presses the default OK
+    });
+    w->About1->trigger();
+    QVERIFY(sawModal);
+    QVERIFY(mainBlocked);
+    QVERIFY(!box.isVisible());
+    QCOMPARE(box.result(), int(QDialog::Accepted));
+  }
+
+  void escapeSetsTheAbortFlagWithoutTakingTheKey() {
+    AppFixture f;
+    auto w = f.Start();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    KeySpy spy;
+    w->edManTask->installEventFilter(&spy);
+    w->edManTask->setFocus();
+
+    QTest::keyClick(w->edManTask, Qt::Key_A);
+    QTest::keyClick(w->edManTask, Qt::Key_Return);
+    QCOMPARE(w->abortFlag(), 0);
+    QTest::keyClick(w->edManTask, Qt::Key_Escape);
+    QCOMPARE(w->abortFlag(), 1);
+    QVERIFY(spy.keys.contains(Qt::Key_Escape));  // the control still saw it
+    QCOMPARE(w->edManTask->text(), QString("a"));
+
+    // Escape in another top-level window is not this window's key.
+    w->state().abortFlag = 0;
+    AppFixture other;
+    auto second = other.Start();
+    second->show();
+    QTest::keyClick(second->edFrom, Qt::Key_Escape);
+    QCOMPARE(second->abortFlag(), 1);
+    QCOMPARE(w->abortFlag(), 0);
+  }
+
+  void fileOpenAsksWithItsTitleAndFilterAndResetsTheTaskFields() {
+    AppFixture f;
+    QDir().mkpath(f.path("data"));
+    f.prompts.directories.push_back(f.spath("data"));
+    auto w = f.Start();
+    QVERIFY(WriteRawFile(f.spath("data/one.G00"), {{9, 0, 12, {}}, {9, 30, 8, {3}}}));
+    w->taskPoints->setText("99");
+    w->taskEvents->setText("9");
+    w->FormKeyPress(27);  // Escape while idle must not spoil the open
+
+    f.prompts.files.push_back(f.spath("data/one.G00"));
+    w->mnFileOpen->trigger();
+
+    const AskedChooser& asked = f.prompts.choosers.back();
+    QCOMPARE(asked.kind, std::string("open"));
+    QCOMPARE(asked.title, std::string("Read GPS File"));
+    QCOMPARE(asked.filter, std::string("Raw files (*.G00);;Latest files (*.dat);;All files (*)"));
+    QCOMPARE(asked.defaultSuffix, std::string("dat"));
+    QCOMPARE(w->SegmentsGridRowCount(), 3);
+    QCOMPARE(w->SegmentsGridCell(0, 1), QString("1"));
+    QCOMPARE(w->SegmentsGridCell(5, 2), QString("8"));
+    QCOMPARE(w->lblDLFile->text(), QString("one.G00"));
+    QVERIFY(w->taskPoints->text().isEmpty());
+    QVERIFY(w->taskEvents->text().isEmpty());
+    QVERIFY(!w->btnSave->isEnabled());
+    QVERIFY(QFile::exists(f.path("data/one.G00")));
+    QVERIFY(w->Timer1->isActive());
+  }
+
+  void cancelledFileOpenChangesNothingAndTheTimerRunsAgain() {
+    AppFixture f;
+    auto w = f.Start();
+    w->taskPoints->setText("5");
+    const QString status = w->StatusText();
+    w->mnFileOpen->trigger();  // nothing scripted: cancelled
+    QCOMPARE(int(f.prompts.choosers.size()), 2);
+    QCOMPARE(w->taskPoints->text(), QString("5"));
+    QCOMPARE(w->SegmentsGridRowCount(), 2);
+    QCOMPARE(w->StatusText(), status);
+    QVERIFY(w->Timer1->isActive());
+  }
+
+  void forceDownloadForgetsTheLastLogger() {
+    AppFixture f;
+    auto w = f.Start();
+    w->state().lastSerialText = "PK-1";
+    w->btnForceDl->click();
+    QVERIFY(w->lastSerialText().empty());
+  }
+
+  void exitClosesTheWindow() {
+    AppFixture f;
+    auto w = f.Start();
+    w->show();
+    QVERIFY(w->isVisible());
+    w->mnFileExit->trigger();
+    QVERIFY(!w->isVisible());
+  }
+};
+
+QTEST_MAIN(WindowControlsTest)
+#include "test_window_controls.moc"
