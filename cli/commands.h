@@ -28,5 +28,7 @@ int Failure(const std::string& reason);
 
 int RunDecode(const std::vector<std::string>& args);
 int RunIgc(const std::vector<std::string>& args);
+int RunDownload(const std::vector<std::string>& args);
+int RunWatch(const std::vector<std::string>& args);
 
 }  // namespace orvald::cli

@@ -22,6 +22,8 @@ const std::vector<Command>& Commands() {
        "FILE --segments FIRST[-LAST] [--compet TEXT] [--task TEXT] [--pilot TEXT] [--dir DIR] "
        "[--tz-offset SECONDS]",
        RunIgc},
+      {"download", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS]", RunDownload},
+      {"watch", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE]", RunWatch},
   };
   return commands;
 }

@@ -1,0 +1,48 @@
+// orvald-cli download (--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS]
+// Probes for a logger, downloads whatever logger answers into DIR, and prints
+// the file's name and its decode. Ctrl-C aborts the download and deletes the file.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "args.h"
+#include "cli/download_station.h"
+#include "commands.h"
+
+namespace orvald::cli {
+
+int RunDownload(const std::vector<std::string>& args) {
+  const ParsedArgs parsed = ParseArgs(args, {"port", "com", "dir", "loggers", "tz-offset"});
+  if (!parsed.error.empty()) return UsageError("download", parsed.error);
+  StationOptions options;
+  const std::string error = ReadStationOptions(parsed, options);
+  if (!error.empty()) return UsageError("download", error);
+
+  Station station(options);
+  if (!station.commands.ProbeLogger()) return Failure("No logger found to download");
+  if (station.interrupts.requested()) return Failure("Downloading aborted!");
+
+  const LoadLogResult result = station.session.LoadLog("");
+  switch (result.end) {
+    case LoadLogEnd::Complete:
+      return station.PrintDownloaded(result.path);
+    case LoadLogEnd::ReadError:
+    case LoadLogEnd::WriteError:
+      // What arrived is kept and decoded, but the download did not succeed.
+      station.PrintDownloaded(result.path);
+      return Failure("the download is incomplete: " + result.path);
+    case LoadLogEnd::Aborted:
+      return kExitFailure;  // "Downloading aborted!" is already on stderr
+    case LoadLogEnd::OverwriteDeclined:
+      return Failure(result.path + " exists; nothing downloaded");
+    case LoadLogEnd::CannotCreate:
+      return kExitFailure;  // the reason is already on stderr
+    case LoadLogEnd::SameLogger:
+    case LoadLogEnd::Opened:
+      break;
+  }
+  return Failure("nothing downloaded");
+}
+
+}  // namespace orvald::cli

@@ -1,0 +1,71 @@
+#include "cli/interrupts.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace orvald {
+
+namespace {
+
+int g_pipe[2] = {-1, -1};
+struct sigaction g_oldInt {}, g_oldTerm {};
+
+void OnSignal(int) {
+  const int saved = errno;
+  const char byte = 1;
+  [[maybe_unused]] ssize_t n = write(g_pipe[1], &byte, 1);
+  errno = saved;
+}
+
+}  // namespace
+
+Interrupts::Interrupts() {
+  if (g_pipe[0] < 0 && pipe(g_pipe) == 0) {
+    for (int fd : g_pipe) {
+      fcntl(fd, F_SETFD, FD_CLOEXEC);
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+  }
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &g_oldInt);
+  sigaction(SIGTERM, &action, &g_oldTerm);
+}
+
+Interrupts::~Interrupts() {
+  sigaction(SIGINT, &g_oldInt, nullptr);
+  sigaction(SIGTERM, &g_oldTerm, nullptr);
+}
+
+int Interrupts::fd() const { return g_pipe[0]; }
+
+bool Interrupts::Take() {
+  char bytes[16];
+  bool any = false;
+  while (read(g_pipe[0], bytes, sizeof bytes) > 0) any = true;
+  if (any) requested_ = true;
+  return any;
+}
+
+bool Interrupts::Sleep(int timeoutMs) {
+  pollfd p{fd(), POLLIN, 0};
+  int result;
+  do {
+    result = poll(&p, 1, timeoutMs);
+  } while (result < 0 && errno == EINTR && !(p.revents & POLLIN));
+  return Take();
+}
+
+void InterruptibleWaiter::Wait(int fd, int timeoutMs) {
+  pollfd p[2] = {{interrupts_.fd(), POLLIN, 0}, {fd, POLLIN, 0}};
+  // A signal cuts the poll short with EINTR; the pipe byte is read below.
+  poll(p, fd >= 0 ? 2 : 1, timeoutMs < 0 ? 0 : timeoutMs);
+  if (interrupts_.Take() && onInterrupt_) onInterrupt_();
+}
+
+}  // namespace orvald
