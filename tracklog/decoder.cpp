@@ -135,7 +135,6 @@ int DecodeCheckedRecord(const uint8_t* r, TrackPoint& point, FixDecodeState& sta
   const int day = r[1] & 0x1F;
   if (month < 1 || month > 12 || day == 0 || day > DaysInMonth(year, month)) return -1;
 
-  // Every record that gets this far steers auxHigh, even one rejected below.
   const int secondOfDay = (Low(r[2]) * 10000 + High(r[3]) * 1000 + Low(r[3]) * 100 + High(r[4]) * 10 + Low(r[4])) %
                           kSecondsPerDay;
   StoreLocalTime(year, month, day, secondOfDay, state.basis._timezone, point);
@@ -144,7 +143,8 @@ int DecodeCheckedRecord(const uint8_t* r, TrackPoint& point, FixDecodeState& sta
   point.longitude = Longitude(r);
 
   // Byte 14 wraps past 255; a value of 220 or more announces the wrap, any
-  // other value of 128 or more withdraws it.
+  // other value of 128 or more withdraws it. Every record with a real date
+  // steers the state, even one rejected below or dropped by the scan.
   int aux = r[14];
   if (aux >= 220) {
     state.auxHigh = 1;
@@ -186,8 +186,7 @@ struct Scan {
 // rejected window moves on by one byte, an accepted one by a whole record.
 // Returns where the next window starts (with fewer than 18 bytes left there,
 // or right after the point capacity was reached). A rolling XOR over the
-// window lets the many windows that fail the check byte go by without a decode;
-// the record decode checks the XOR again itself.
+// window lets the many windows that fail the check byte go by without a decode.
 size_t ScanWindows(const uint8_t* data, size_t size, size_t from, Scan& scan) {
   if (size < kFixRecordSize || from > size - kFixRecordSize) return from;
   const size_t lastWindow = size - kFixRecordSize;
