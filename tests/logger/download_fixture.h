@@ -15,6 +15,7 @@
 
 #include "logger/download_fakes.h"
 #include "logger/download_session.h"
+#include "support/temp_dir.h"
 #include "tracklog/calendar.h"
 #include "tracklog/fix_encoder.h"
 #include "tracklog/memory_image.h"
@@ -53,23 +54,6 @@ inline std::vector<RawFix> FlightFixes(int count, int gapEvery = 1 << 30, int se
   }
   return fixes;
 }
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orvald-dl-XXXXXX").string();
-    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (std::filesystem::path(path_) / name).string(); }
-
- private:
-  std::string path_;
-};
 
 // The download of 10 April 2007, 15:30:12 local time.
 inline std::tm DownloadTime(int secondOffset = 0) {
