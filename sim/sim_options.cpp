@@ -69,7 +69,8 @@ Identity:
                          memory is wiped only when it is B1 46
 
 Line:
-  --rate N               the logger's rate at start, bit/s (default 9600)
+  --rate N               the logger's rate at start, bit/s (default 9600);
+                         the terminal starts at this speed too
   --ignore-rate          answer frames whatever speed the terminal is set to;
                          by default a frame arriving while the terminal's
                          speed differs from the logger's rate is ignored
