@@ -30,5 +30,6 @@ int RunDecode(const std::vector<std::string>& args);
 int RunIgc(const std::vector<std::string>& args);
 int RunDownload(const std::vector<std::string>& args);
 int RunWatch(const std::vector<std::string>& args);
+int RunErase(const std::vector<std::string>& args);
 
 }  // namespace orvald::cli

@@ -24,6 +24,7 @@ const std::vector<Command>& Commands() {
        RunIgc},
       {"download", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS]", RunDownload},
       {"watch", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE]", RunWatch},
+      {"erase", "(--port DEVICE | --com N) [--yes]", RunErase},
   };
   return commands;
 }
