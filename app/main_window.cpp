@@ -22,7 +22,9 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
+#include <QTabBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/about_box.h"
 #include "app/program_icon.h"
@@ -51,7 +53,36 @@ QPushButton* NewButton(const char* name, const char* caption, QWidget* parent) {
   return button;
 }
 
+// A button beside a box in the narrow left column: as wide as its caption
+// needs, not the style's usual minimum.
+QPushButton* NewSmallButton(const char* name, const char* caption, QWidget* parent) {
+  QPushButton* button = NewButton(name, caption, parent);
+  button->setFixedWidth(button->fontMetrics().horizontalAdvance(caption) + 20);
+  return button;
+}
+
 QLabel* NewLabel(const char* caption, QWidget* parent) { return new QLabel(caption, parent); }
+
+constexpr int kLeftColumnWidth = 185;
+
+// The grid's columns keep their widths; its type shrinks (to no less than 7
+// points) until the widest texts fit: a date and time, and a long duration.
+void FitGridFont(QTableView* grid) {
+  QFont font = grid->font();
+  const QString dateTime = "2007/04/10  13:30:12";
+  const QString duration = "999:59:59";
+  const int cellPadding = 8;
+  for (qreal size = font.pointSizeF(); size >= 7.0; size -= 0.5) {
+    font.setPointSizeF(size);
+    const QFontMetrics metrics(font);
+    if (metrics.horizontalAdvance(dateTime) + cellPadding <= kGridColumnWidths[2] &&
+        metrics.horizontalAdvance(duration) + cellPadding <= kGridColumnWidths[4] && metrics.height() <= 16) {
+      break;
+    }
+  }
+  grid->setFont(font);
+  grid->horizontalHeader()->setFont(font);
+}
 
 // Nobody answers: the window without a logger link still opens saved files.
 class NoLoggers : public LoggerLookup {
@@ -161,9 +192,9 @@ void TfrmMain::BuildControls() {
   // Left column: communication, identification, the two selection pages.
   Panel1 = new QFrame(Splitter1);
   Panel1->setObjectName("Panel1");
-  Panel1->setMinimumWidth(185);
+  Panel1->setMinimumWidth(kLeftColumnWidth);
   auto* left = new QVBoxLayout(Panel1);
-  left->setContentsMargins(4, 4, 4, 4);
+  left->setContentsMargins(2, 4, 2, 2);
   left->setSpacing(4);
 
   GroupBox1 = new QGroupBox("Communication", Panel1);
@@ -185,7 +216,7 @@ void TfrmMain::BuildControls() {
   PilotNames = NewBox("PilotNames", GroupBox2, true);
   LoggerSN = NewBox("LoggerSN", GroupBox2, true);
   LoggerType = NewBox("LoggerType", GroupBox2, true);
-  btnEdit = NewButton("btnEdit", "Edit", GroupBox2);
+  btnEdit = NewSmallButton("btnEdit", "Edit", GroupBox2);
   auto* ident = new QGridLayout(GroupBox2);
   ident->setContentsMargins(6, 4, 6, 6);
   ident->setVerticalSpacing(3);
@@ -203,6 +234,15 @@ void TfrmMain::BuildControls() {
 
   PageControl1 = new QTabWidget(Panel1);
   PageControl1->setObjectName("PageControl1");
+  // Both page captions always in full: the column widens to them rather than
+  // hiding a page behind scroll arrows.
+  PageControl1->tabBar()->setUsesScrollButtons(false);
+  PageControl1->tabBar()->setElideMode(Qt::ElideNone);
+  PageControl1->tabBar()->setExpanding(false);
+  PageControl1->setStyleSheet("QTabBar::tab { padding: 4px 5px; }");
+  QFont tabFont = PageControl1->tabBar()->font();
+  tabFont.setPointSizeF(std::max(7.0, tabFont.pointSizeF() - 1.0));
+  PageControl1->tabBar()->setFont(tabFont);
   TabSheet1 = new QWidget;
   TabSheet1->setObjectName("TabSheet1");
   edManTask = NewBox("edManTask", TabSheet1, false);
@@ -233,7 +273,8 @@ void TfrmMain::BuildControls() {
   WindowTask->setObjectName("WindowTask");
   WindowTask->setEditable(true);
   WindowTask->setInsertPolicy(QComboBox::NoInsert);
-  btnEditTask = NewButton("btnEditTask", "Edit", TabSheet2);
+  WindowTask->setMinimumWidth(WindowTask->fontMetrics().horizontalAdvance("0000") + 36);  // task numbers are short
+  btnEditTask = NewSmallButton("btnEditTask", "Edit", TabSheet2);
   Date = NewBox("Date", TabSheet2, true);
   TimeFrom = NewBox("TimeFrom", TabSheet2, true);
   TimeTo = NewBox("TimeTo", TabSheet2, true);
@@ -281,7 +322,11 @@ void TfrmMain::BuildControls() {
   SegmentsGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   SegmentsGrid->horizontalHeader()->setHighlightSections(false);
   SegmentsGrid->horizontalHeader()->setMinimumSectionSize(16);
+  FitGridFont(SegmentsGrid);
   for (int c = 0; c < kGridColumns; ++c) SegmentsGrid->setColumnWidth(c, kGridColumnWidths[c]);
+  // The boxes that show the grid's dates and times use its type, so a whole
+  // date and time fits the narrow left column.
+  for (QLineEdit* box : {edFrom, edTo, Date, TimeFrom, TimeTo}) box->setFont(SegmentsGrid->font());
   // The grid's mouse presses and releases reach eventFilter through the
   // application-wide filter installed for key preview.
 
@@ -289,7 +334,8 @@ void TfrmMain::BuildControls() {
   Splitter1->addWidget(SegmentsGrid);
   Splitter1->setStretchFactor(0, 0);
   Splitter1->setStretchFactor(1, 1);
-  Splitter1->setSizes({185, 517});
+  const int leftWidth = std::max(kLeftColumnWidth, Panel1->minimumSizeHint().width());
+  Splitter1->setSizes({leftWidth, 702 - leftWidth});
   setCentralWidget(central);
 
   StatusBar1 = new QStatusBar(this);

@@ -1,0 +1,150 @@
+// Pictures of the main window, the About box and a decoded flight, saved
+// under the build directory (screenshots/) for a person to look at, and a
+// check that no caption or text box of them is cut short by the layout.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QHeaderView>
+#include <QTableView>
+#include <QtTest>
+
+#include "app/about_box.h"
+#include "app_fixture.h"
+#include "logger/logger_lookup.h"
+
+using namespace orvald;
+using namespace orvald::testing;
+
+namespace {
+
+QString ShotPath(const QString& name) {
+  const QString dir = QString(ORVALD_BINARY_DIR) + "/screenshots";
+  QDir().mkpath(dir);
+  return dir + "/" + name;
+}
+
+// Every visible caption and button at least as wide and tall as its text needs.
+QStringList ClippedWidgets(QWidget* top) {
+  QStringList clipped;
+  for (QWidget* widget : top->findChildren<QWidget*>()) {
+    if (!widget->isVisibleTo(top)) continue;
+    if (auto* box = qobject_cast<QLineEdit*>(widget); box && !box->text().isEmpty()) {
+      const int need = box->fontMetrics().horizontalAdvance(box->text()) + 8;
+      if (box->width() < need) clipped << QString("%1 '%2' %3 < %4").arg(box->objectName(), box->text()).arg(box->width()).arg(need);
+      continue;
+    }
+    const bool captioned = qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget) ||
+                           qobject_cast<QComboBox*>(widget);
+    if (!captioned) continue;
+    if (auto* label = qobject_cast<QLabel*>(widget); label && label->text().isEmpty()) continue;
+    QSize need = widget->minimumSizeHint();
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      // The text shown and every entry must fit beside the arrow.
+      int widest = combo->fontMetrics().horizontalAdvance(combo->currentText());
+      for (int i = 0; i < combo->count(); ++i)
+        widest = std::max(widest, combo->fontMetrics().horizontalAdvance(combo->itemText(i)));
+      need = QSize(widest + 30, combo->fontMetrics().height() + 4);
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      // Styles ask buttons for a generous minimum; the text is what must fit.
+      if (button->text().isEmpty()) continue;
+      need = QSize(button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')) + 8,
+                   button->fontMetrics().height() + 4);
+    }
+    if (widget->width() < need.width() || widget->height() < need.height()) {
+      clipped << QString("%1 '%2' %3x%4 < %5x%6")
+                     .arg(widget->objectName(), widget->property("text").toString())
+                     .arg(widget->width())
+                     .arg(widget->height())
+                     .arg(need.width())
+                     .arg(need.height());
+    }
+  }
+  return clipped;
+}
+
+// The widest text of a grid column must fit the column.
+QStringList ClippedColumns(QTableView* grid) {
+  QStringList clipped;
+  const QFontMetrics metrics(grid->font());
+  for (int c = 0; c < grid->model()->columnCount(); ++c) {
+    int widest = 0;
+    for (int r = 0; r < grid->model()->rowCount(); ++r) {
+      widest = std::max(widest, metrics.horizontalAdvance(grid->model()->index(r, c).data().toString()));
+    }
+    if (widest + 6 > grid->columnWidth(c)) clipped << QString("column %1: %2 px text in %3").arg(c).arg(widest).arg(grid->columnWidth(c));
+  }
+  if (metrics.height() > grid->verticalHeader()->defaultSectionSize()) clipped << "rows lower than the text";
+  return clipped;
+}
+
+class Named : public LoggerLookup {
+ public:
+  LoggerMatch FindLogger(const std::string&) override { return {true, "27", "Anna Example"}; }
+};
+
+}  // namespace
+
+class ScreenshotsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void mainWindowAtStart() {
+    AppFixture f;
+    auto w = f.Start();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    QVERIFY(w->grab().save(ShotPath("main-window.png")));
+    const QStringList clipped = ClippedWidgets(w.get());
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+    w->PageControl1->setCurrentIndex(1);
+    w->Date->setText("2007/04/10");
+    w->TimeFrom->setText("10:30:00");
+    w->TimeTo->setText("18:45:00");
+    w->taskPoints->setText("116448");
+    QVERIFY(w->grab().save(ShotPath("main-window-task-page.png")));
+    const QStringList clippedTask = ClippedWidgets(w.get());
+    QVERIFY2(clippedTask.isEmpty(), qPrintable(clippedTask.join("; ")));
+  }
+
+  void aboutBox() {
+    TAboutBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(box.grab().save(ShotPath("about-box.png")));
+    const QStringList clipped = ClippedWidgets(&box);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+  }
+
+  void decodedFlight() {
+    AppFixture f;
+    Named named;
+    QDir().mkpath(f.path("data"));
+    f.prompts.directories.push_back(f.spath("data"));
+    AppEnvironment env = f.Environment();
+    env.lookup = &named;
+    auto w = f.Start(env);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    QVERIFY(WriteRawFile(f.spath("data/PK-TEST01-20260314-100000.G00"),
+                         {{9, 0, 300, {5}}, {9, 20, 1200, {}}, {10, 5, 40, {1, 2}}, {11, 0, 2000, {}}}));
+    f.prompts.files.push_back(f.spath("data/PK-TEST01-20260314-100000.G00"));
+    w->mnFileOpenClick();
+    QTest::mousePress(w->SegmentsGrid->viewport(), Qt::LeftButton, {},
+                      w->SegmentsGrid->visualRect(w->SegmentsGrid->model()->index(1, 1)).center());
+    QTest::mouseRelease(w->SegmentsGrid->viewport(), Qt::LeftButton, {},
+                        w->SegmentsGrid->visualRect(w->SegmentsGrid->model()->index(2, 1)).center());
+    w->edManTask->setText("3");
+    QVERIFY(w->grab().save(ShotPath("decoded-flight.png")));
+    const QStringList clipped = ClippedWidgets(w.get()) + ClippedColumns(w->SegmentsGrid);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+  }
+};
+
+QTEST_MAIN(ScreenshotsTest)
+#include "test_screenshots.moc"
