@@ -1,5 +1,6 @@
 // orvald-sim as a program: a computer-side client on the pseudo-terminal.
 
+#include <thread>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -270,10 +271,15 @@ TEST(SimOnPty, HangUpWithReopenComesBackBehindTheLink) {
     EXPECT_TRUE(line.SwitchRate(57600, 3));
     EXPECT_TRUE(line.Send({0x78}, 1000).hungUp);
   }
-  // Plugged in again: a fresh logger at 9600 behind the same name.
-  LineClient again(link);
-  ASSERT_TRUE(again.ok());
-  EXPECT_TRUE(again.Exchange({0x78}));
+  // Plugged in again: a fresh logger at 9600 behind the same name. The new
+  // terminal appears a moment after the hang-up, as a replugged cable does.
+  bool answered = false;
+  for (int attempt = 0; attempt < 100 && !answered; ++attempt) {
+    LineClient again(link);
+    answered = again.ok() && again.Exchange({0x78});
+    if (!answered) std::this_thread::sleep_for(milliseconds(20));
+  }
+  EXPECT_TRUE(answered) << "no logger behind the link after the hang-up";
   sim.Stop();
   struct stat st;
   EXPECT_NE(lstat(link.c_str(), &st), 0) << "the link outlived the simulator";
