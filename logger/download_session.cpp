@@ -122,9 +122,11 @@ LoadLogResult DownloadSession::LoadLog(const std::string& fileName) {
   RawFileWriter writer;
   if (!writer.Create(path)) {
     // Saying nothing here would lose this pilot's log for good; keeping the
-    // previous serial text lets the next poll try again.
+    // previous serial text lets the next poll try again, and the logger goes
+    // back to 9600 so that the next probe reaches it.
     view.RestoreCursor();
     state.lastSerialText = previousSerialText;
+    commands.SetLoggerRate(kDetectionRate);
     prompts.Ask(kCaption,
                 "Cannot create file " + writer.partPath() + ": " + std::strerror(writer.errorNumber()),
                 PromptButtons::Ok, PromptIcon::Error);

@@ -146,6 +146,7 @@ TEST_F(DownloadErrorTest, MissingDataDirectoryIsReportedAndRetriedOnTheNextPoll)
   EXPECT_EQ(view.downloadState.lastSerialText, "");
   EXPECT_FALSE(view.hourglass);
   EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
+  EXPECT_EQ(logger.Rates(), (std::vector<uint32_t>{57600, 9600}));
 
   // Once the folder is back, the next poll downloads the same logger.
   std::filesystem::create_directory(dataDir.path());

@@ -1,0 +1,336 @@
+// LoadLog and the detection cycle against orvald-sim on a pseudo-terminal,
+// over the real link and command set. The simulator writes the raw file a
+// complete download of its memory must produce (--expect-g00) and its memory
+// (--dump-memory); the downloaded file is compared with them byte for byte.
+//
+// Request numbers in --fault drop=@N count what the logger received: the
+// probe is 1, the rate switch 2 and 3, identity 4, version 5, the header scan
+// 6 to 37, the start block's header in the pass 38, its pieces from 39.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "link/link.h"
+#include "link/port_names.h"
+#include "logger/commands.h"
+#include "logger/download_fixture.h"
+#include "support/sim_process.h"
+
+#ifdef ORVALD_SIM_PATH
+
+namespace orvald::testing {
+namespace {
+
+using orvald::test::SimProcess;
+
+class SimDownloadTest : public ::testing::Test {
+ protected:
+  // Starts the simulator with `args` and a session over a link to it.
+  void Start(std::vector<std::string> args) {
+    args.insert(args.end(), {"--expect-g00", work / "expected.G00", "--dump-memory", work / "memory.bin"});
+    sim = std::make_unique<SimProcess>(args);
+    ASSERT_TRUE(sim->started()) << sim->error();
+    link = std::make_unique<Link>(nullptr);
+    link->portNo = 1;
+    link->SetPortResolver(FixedPortResolver(sim->ptyPath()));
+    link->transcript = [this](const ExchangeRecord&) { ++requests; };
+    commands = std::make_unique<LinkLoggerCommands>(*link);
+    session = std::make_unique<DownloadSession>(DownloadSessionSetup{
+        *commands, lookup, view, table, dataDir.path(), TimeBasis{0, 2026},
+        [this] { return DownloadTime(clockTicks++); }});
+  }
+
+  std::vector<uint8_t> ExpectedFile() const { return ReadBytes(work / "expected.G00"); }
+  std::vector<uint8_t> Memory() const { return ReadBytes(work / "memory.bin"); }
+  std::vector<std::string> Downloads() const {
+    std::vector<std::string> names;
+    for (const std::string& name : dataDir.Entries()) names.push_back(name);
+    return names;
+  }
+
+  static constexpr const char* kName = "00000012345-20070410-153012.G00";
+
+  TempDir work;
+  TempDir dataDir;
+  RecordingView view;
+  FixedLookup lookup;
+  TrackTable table;
+  int clockTicks = 0;
+  size_t requests = 0;  // exchanges made
+  std::unique_ptr<SimProcess> sim;
+  std::unique_ptr<Link> link;
+  std::unique_ptr<LinkLoggerCommands> commands;
+  std::unique_ptr<DownloadSession> session;
+};
+
+struct SimLayout {
+  const char* name;
+  std::vector<std::string> args;
+  std::vector<int> blockCaptionTotals;  // "of N" per block caption
+  size_t fileSize;                      // 0: do not check
+};
+
+class SimLayoutTest : public SimDownloadTest, public ::testing::WithParamInterface<SimLayout> {};
+
+TEST_P(SimLayoutTest, DownloadedFileIsTheExpectedImage) {
+  Start(GetParam().args);
+  session->Timer1Timer();
+
+  ASSERT_TRUE(session->lastCycleFoundLogger());
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(Downloads(), std::vector<std::string>{kName});
+  const std::vector<uint8_t> file = ReadBytes(dataDir / kName);
+  EXPECT_EQ(file, ExpectedFile());
+  if (GetParam().fileSize != 0) {
+    EXPECT_EQ(file.size(), GetParam().fileSize);
+  }
+  EXPECT_EQ(view.blockCaptions.size(), GetParam().blockCaptionTotals.size() + 1);
+  EXPECT_EQ(table.serialText, "00000012345");
+  EXPECT_EQ(table.typeText, "5.1A");
+  EXPECT_TRUE(view.scripted.asked.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, SimLayoutTest,
+    ::testing::Values(
+        SimLayout{"BuiltInFlight", {}, {1}, 0},
+        // 1200 fixes, 300 a block: blocks 30, 31, 0, 1; block 31 has a hole and comes whole.
+        SimLayout{"WrapAndHole", {"--start-block", "30", "--records-per-block", "300", "--mask", "31=FFFD"},
+                  {4, 4, 4, 4}, 32 + 3 * (8192 - 32) + 65504},
+        // Blocks 5 to 8; 7 shares the lowest sequence number with 5; 6 is in use but empty.
+        SimLayout{"EqualSequenceAndEmptyMask",
+                  {"--start-block", "5", "--records-per-block", "300", "--sequence", "7=1", "--mask", "6=FFFF"},
+                  {3, 3, 3}, 32 + 3 * (8192 - 32)},
+        SimLayout{"NoUsedBlock", {"--unused", "0"}, {}, 32}),
+    [](const ::testing::TestParamInfo<SimLayout>& info) { return std::string(info.param.name); });
+
+TEST_F(SimDownloadTest, ThreeBlocksTheLastHalfFullEndTheProgressAt1280Of1536) {
+  Start({"--records-per-block", "400", "--mask", "0=0000", "--mask", "1=0000", "--mask", "2=FF00"});
+  session->Timer1Timer();
+
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(ReadBytes(dataDir / kName), ExpectedFile());
+  EXPECT_EQ(view.blockCaptions, (std::vector<std::string>{"", "Downloading Block  1 of  3 ",
+                                                          "Downloading Block  2 of  3 ",
+                                                          "Downloading Block  3 of  3 "}));
+  EXPECT_EQ(view.progressMax, 1536);
+  EXPECT_EQ(view.progressPosition, 1280);
+  EXPECT_EQ(view.fileCaptions, (std::vector<std::string>{std::string("Loading: ") + kName, kName}));
+  EXPECT_EQ(view.statusTexts.front(), "Press ESC to abort downloading");
+  EXPECT_EQ(view.statusText, std::string("Decoding file : ") + kName + "...");
+  EXPECT_EQ(view.timerEvents, (std::vector<std::string>{"stop", "start 2000"}));
+  EXPECT_EQ(view.rowCount, 3);  // the built-in flight's two segments
+}
+
+TEST_F(SimDownloadTest, ForceDownloadTakesTheSameLoggerAgainAndThenItIsLeftAlone) {
+  Start({});
+  session->Timer1Timer();
+  ASSERT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+
+  view.downloadState.lastSerialText.clear();  // Force download
+  session->Timer1Timer();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  const std::vector<std::string> files = Downloads();
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[1], "00000012345-20070410-153013.G00");
+  EXPECT_EQ(ReadBytes(dataDir / files[1]), ExpectedFile());
+
+  const size_t requestsBefore = requests;
+  session->Timer1Timer();
+  EXPECT_TRUE(session->lastCycleFoundLogger());
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::SameLogger);
+  EXPECT_EQ(Downloads().size(), 2u);
+  EXPECT_EQ(requests - requestsBefore, 4u);  // probe, the rate switch's two sends, identity
+  EXPECT_TRUE(view.scripted.asked.empty());
+}
+
+TEST_F(SimDownloadTest, LoggerWithoutIdentityIsDownloadedOnceUnderAHyphenName) {
+  Start({"--fault", "no-identity"});
+  view.downloadState.lastSerialText = "OTHER";
+  session->Timer1Timer();
+
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(Downloads(), std::vector<std::string>{"-20070410-153012.G00"});
+  EXPECT_EQ(ReadBytes(dataDir / "-20070410-153012.G00"), ExpectedRawFile(Memory(), "", "VER 5.1A"));
+
+  session->Timer1Timer();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::SameLogger);
+  EXPECT_EQ(Downloads().size(), 1u);
+}
+
+TEST_F(SimDownloadTest, EscapeAnsweredNoCompletesAndYesDeletes) {
+  Start({"--records-per-block", "300"});
+  int pieces = 0;
+  view.onProcessEvents = [&] {
+    if (++pieces == 30) view.downloadState.abortFlag = 1;
+  };
+  view.scripted.answers = {PromptAnswer::No};
+  session->Timer1Timer();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(view.scripted.asked.size(), 1u);
+  EXPECT_EQ(ReadBytes(dataDir / kName), ExpectedFile());
+
+  const int pointsBefore = table.pointCount;
+  std::filesystem::remove(dataDir / kName);
+  view.downloadState.lastSerialText.clear();
+  pieces = 0;
+  view.scripted.answers = {PromptAnswer::Yes};
+  session->Timer1Timer();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Aborted);
+  EXPECT_TRUE(Downloads().empty());
+  EXPECT_EQ(view.statusText, "Downloading aborted!");
+  EXPECT_EQ(table.pointCount, pointsBefore);
+
+  // The link is back at 9600: the next poll finds the logger again.
+  view.downloadState.lastSerialText.clear();
+  view.onProcessEvents = nullptr;
+  session->Timer1Timer();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+}
+
+TEST_F(SimDownloadTest, EscapeDuringTheLastPieceOfABlockEndsWithoutAQuestion) {
+  Start({"--records-per-block", "300"});  // 64 pieces a block
+  int pieces = 0;
+  view.onProcessEvents = [&] {
+    if (++pieces == 64) view.downloadState.abortFlag = 1;  // seen before the read of the last piece...
+  };
+  view.scripted.answers = {PromptAnswer::No};  // ...so this one is asked and answered No
+  session->Timer1Timer();
+  ASSERT_EQ(view.scripted.asked.size(), 1u);
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+
+  // Escape while the last piece is on the way: seen only after the block.
+  std::filesystem::remove(dataDir / kName);
+  view.downloadState.lastSerialText.clear();
+  view.scripted.asked.clear();
+  view.onProcessEvents = nullptr;
+  link->transcript = [&](const ExchangeRecord& record) {
+    // The request for block 0, offset 63 x 128.
+    if (record.request.size() == 10 && record.request[2] == 0xB1 && record.request[4] == 0 &&
+        record.request[5] == 0x80 && record.request[6] == 0x1F && record.request[7] == 0x80)
+      view.downloadState.abortFlag = 1;
+  };
+  session->Timer1Timer();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Aborted);
+  EXPECT_TRUE(view.scripted.asked.empty());
+  EXPECT_EQ(session->lastResult().piecesRead, 64);
+  EXPECT_TRUE(Downloads().empty());
+}
+
+std::vector<uint8_t> Prefix(const std::vector<uint8_t>& bytes, size_t size) {
+  return std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(std::min(size, bytes.size())));
+}
+
+void ExpectReadError(const RecordingView& view) {
+  ASSERT_EQ(view.scripted.asked.size(), 1u);
+  EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
+  EXPECT_EQ(view.scripted.asked[0].text, " Error reading from logger");
+  EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::Ok);
+}
+
+TEST_F(SimDownloadTest, PieceLostFourTimesEndsWithAPartialDecodedFile) {
+  // Requests 50 to 53: all four attempts at piece 11 of the first block.
+  Start({"--fault", "drop=@50,51,52,53"});
+  session->Timer1Timer();
+
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::ReadError);
+  ExpectReadError(view);
+  EXPECT_EQ(ReadBytes(dataDir / kName), Prefix(ExpectedFile(), 32 + 96 + 10 * 128));
+  EXPECT_EQ(table.pointCount, (96 + 10 * 128) / 18);
+  EXPECT_EQ(view.rowCount, 2);
+  EXPECT_EQ(view.fileCaption, kName);
+}
+
+TEST_F(SimDownloadTest, PieceLostThreeTimesIsReadOnTheFourth) {
+  Start({"--fault", "drop=@50,51,52"});
+  session->Timer1Timer();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(ReadBytes(dataDir / kName), ExpectedFile());
+}
+
+TEST_F(SimDownloadTest, HeaderLostInThePassEndsWithTheBlocksBefore) {
+  // 64 pieces a block: block 0 is requests 38 to 102, block 1's header 103.
+  Start({"--records-per-block", "300", "--fault", "drop=@103,104,105,106"});
+  session->Timer1Timer();
+
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::ReadError);
+  ExpectReadError(view);
+  EXPECT_EQ(ReadBytes(dataDir / kName), Prefix(ExpectedFile(), 32 + 8192 - 32));
+  EXPECT_EQ(table.pointCount, 300);
+}
+
+TEST_F(SimDownloadTest, HeaderLostInTheScanEndsTheDownloadInsteadOfLeavingItsBlockOut) {
+  // Block 0's header in the scan is request 6: four attempts, all lost.
+  Start({"--fault", "drop=@6,7,8,9"});
+  session->Timer1Timer();
+
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::ReadError);
+  ExpectReadError(view);
+  EXPECT_EQ(ReadBytes(dataDir / kName).size(), 32u);
+  EXPECT_EQ(session->lastResult().piecesRead, 0);
+}
+
+TEST_F(SimDownloadTest, HangUpMidDownloadKeepsAndDecodesWhatArrived) {
+  // Requests 1 to 100 are answered: pieces 0 to 61 of the first block.
+  Start({"--hangup-after", "100"});
+  session->Timer1Timer();
+
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::ReadError);
+  ExpectReadError(view);
+  EXPECT_EQ(session->lastResult().piecesRead, 62);
+  EXPECT_EQ(ReadBytes(dataDir / kName), Prefix(ExpectedFile(), 32 + 96 + 61 * 128));
+  EXPECT_EQ(table.pointCount, (96 + 61 * 128) / 18);
+  EXPECT_GE(view.rowCount, 2);
+  EXPECT_FALSE(view.hourglass);
+}
+
+TEST_F(SimDownloadTest, OneReplyInFiftyLostStillGivesTheWholeFile) {
+  // Lost replies to memory reads are retried. The rate switch, the identity
+  // and the version are asked once: a lost identity or version changes the
+  // header (and the name), a lost rate switch leaves the line and the logger
+  // at different rates and that poll downloads nothing; the next poll
+  // starts over at 9600.
+  Start({"--records-per-block", "600", "--fault", "drop=0.02", "--seed", "7"});
+  for (int cycle = 0; cycle < 6 && !(session->lastCycleFoundLogger() &&
+                                     session->lastResult().end == LoadLogEnd::Complete);
+       ++cycle) {
+    view.downloadState.lastSerialText = "<before>";
+    session->Timer1Timer();
+  }
+  ASSERT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  const std::vector<uint8_t> file = ReadBytes(session->lastResult().path);
+  const std::string version = file.size() >= 32 && file[16] != 0 ? "VER 5.1A" : "";
+  EXPECT_EQ(file, ExpectedRawFile(Memory(), table.serialText, version));
+  EXPECT_EQ(file.size(), ExpectedFile().size());
+}
+
+TEST_F(SimDownloadTest, MissingDataDirectoryIsReportedAndTheNextPollDownloads) {
+  Start({});
+  const std::string folder = dataDir.path();
+  rmdir(folder.c_str());
+  session->Timer1Timer();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::CannotCreate);
+  ASSERT_EQ(view.scripted.asked.size(), 1u);
+  EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
+  EXPECT_EQ(view.downloadState.lastSerialText, "");
+
+  mkdir(folder.c_str(), 0755);
+  session->Timer1Timer();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(ReadBytes(session->lastResult().path), ExpectedFile());
+}
+
+TEST_F(SimDownloadTest, NoLoggerOnTheLine) {
+  Start({});
+  sim->Stop();
+  session->Timer1Timer();
+  EXPECT_FALSE(session->lastCycleFoundLogger());
+  EXPECT_EQ(view.statusText, "No logger found to download");
+  EXPECT_EQ(view.timerInterval, 2000);
+}
+
+}  // namespace
+}  // namespace orvald::testing
+
+#endif  // ORVALD_SIM_PATH
