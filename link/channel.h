@@ -18,8 +18,9 @@ class Channel {
   virtual bool SetRate(uint32_t bitsPerSecond) = 0;
   // Returns once the channel has taken every byte.
   virtual bool WriteAll(const uint8_t* bytes, size_t count) = 0;
-  // Received bytes ready to read; 0 when none or when the query failed.
-  virtual size_t BytesWaiting() = 0;
+  // Received bytes ready to read; -1 when the channel is not healthy (the
+  // same check as Healthy, so a wait needs only this one call per pass).
+  virtual long BytesWaiting() = 0;
   // Reads at most `count` waiting bytes into `destination`; never blocks.
   virtual size_t ReadInto(uint8_t* destination, size_t count) = 0;
   // Descriptor that becomes readable when bytes arrive (or the device hangs

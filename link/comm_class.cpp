@@ -120,7 +120,7 @@ bool CommClass::WriteAll(const uint8_t* bytes, size_t count) {
   return IsOk();
 }
 
-size_t CommClass::BytesWaiting() { return Refresh() ? InQueue() : 0; }
+long CommClass::BytesWaiting() { return Refresh() ? InQueue() : -1; }
 
 size_t CommClass::ReadInto(uint8_t* destination, size_t count) {
   uint32_t got = Read(static_cast<uint32_t>(std::min<size_t>(count, bufferSize)));

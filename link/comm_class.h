@@ -66,7 +66,7 @@ class CommClass : public Channel {
   bool Healthy() override { return Refresh(); }
   bool SetRate(uint32_t bitsPerSecond) override { return SetBaudRate(bitsPerSecond); }
   bool WriteAll(const uint8_t* bytes, size_t count) override;
-  size_t BytesWaiting() override;
+  long BytesWaiting() override;
   size_t ReadInto(uint8_t* destination, size_t count) override;
   int WaitDescriptor() const override { return portHandle; }
 

@@ -57,18 +57,18 @@ int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* re
   for (;;) {
     elapsed = link.clock() - sentAt;
     if (elapsed >= kReplyTimeLimitMs) break;
-    const size_t waiting = channel.BytesWaiting();
+    const long waiting = channel.BytesWaiting();
     if (waiting > 0) {
       const size_t room = kReceiveAreaSize - std::min(received, kReceiveAreaSize);
-      const size_t got = room > 0 ? channel.ReadInto(area + received, std::min(waiting, room))
-                                  : Discard(channel, waiting);
+      const size_t count = static_cast<size_t>(waiting);
+      const size_t got = room > 0 ? channel.ReadInto(area + received, std::min(count, room)) : Discard(channel, count);
       received += got;
       if (received > 2) expected = area[1] + kFrameOverhead;
       if (received >= expected) break;
       if (got > 0) continue;
     }
     int descriptor = channel.WaitDescriptor();
-    if (!channel.Healthy()) {
+    if (waiting < 0) {
       // A device that hung up or failed ends the wait now; a port that never
       // opened has nothing to watch, so the time limit is simply slept out.
       if (descriptor >= 0) break;
@@ -82,8 +82,8 @@ int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* re
     // Too long to be a reply: take in what is still waiting so the next
     // exchange does not start in the middle of it.
     for (int pass = 0; pass < 64; ++pass) {
-      const size_t waiting = channel.BytesWaiting();
-      if (waiting == 0 || Discard(channel, waiting) == 0) break;
+      const long waiting = channel.BytesWaiting();
+      if (waiting <= 0 || Discard(channel, static_cast<size_t>(waiting)) == 0) break;
     }
   }
   CloseUsbAdapter(adapter);

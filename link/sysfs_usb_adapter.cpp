@@ -173,14 +173,11 @@ bool SysfsUsbAdapter::WriteAll(const uint8_t* bytes, size_t count) {
   return !broken;
 }
 
-size_t SysfsUsbAdapter::BytesWaiting() {
-  if (fd < 0 || broken) return 0;
+long SysfsUsbAdapter::BytesWaiting() {
+  if (!Healthy()) return -1;
   long waiting = tty::BytesWaiting(fd);
-  if (waiting < 0) {
-    broken = true;
-    return 0;
-  }
-  return static_cast<size_t>(waiting);
+  if (waiting < 0) broken = true;
+  return waiting;
 }
 
 size_t SysfsUsbAdapter::ReadInto(uint8_t* destination, size_t count) {

@@ -36,7 +36,7 @@ class SysfsUsbAdapter : public UsbAdapterBackend {
   bool Healthy() override;
   bool SetRate(uint32_t bitsPerSecond) override;
   bool WriteAll(const uint8_t* bytes, size_t count) override;
-  size_t BytesWaiting() override;
+  long BytesWaiting() override;
   size_t ReadInto(uint8_t* destination, size_t count) override;
   int WaitDescriptor() const override { return fd; }
 
