@@ -83,14 +83,14 @@ void TerminalDownloadView::ProcessPendingEvents() {
 
 PromptAnswer TerminalDownloadView::Ask(const std::string& caption, const std::string& text, PromptButtons buttons,
                                        PromptIcon) {
+  // Only Ctrl-C leads to the cancel question, and Ctrl-C already said Yes.
+  if (buttons == PromptButtons::YesNo && text == " Cancel downloading?") return PromptAnswer::Yes;
   EndBar();
   PromptAnswer answer = PromptAnswer::Ok;
   const char* shown = "";
   if (buttons == PromptButtons::YesNo) {
-    // Only Ctrl-C leads to the cancel question; nothing else is overwritten.
-    const bool cancelQuestion = text.find("Cancel") != std::string::npos;
-    answer = cancelQuestion ? PromptAnswer::Yes : PromptAnswer::No;
-    shown = cancelQuestion ? " [yes]" : " [no]";
+    answer = PromptAnswer::No;  // nothing that exists is overwritten
+    shown = " [no]";
   } else if (buttons == PromptButtons::OkCancel) {
     answer = PromptAnswer::Cancel;
     shown = " [cancel]";

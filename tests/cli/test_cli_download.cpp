@@ -1,0 +1,199 @@
+// orvald-cli download and watch against orvald-sim on a pseudo-terminal.
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "run_program.h"
+#include "support/sim_process.h"
+#include "support/temp_dir.h"
+
+extern char** environ;
+
+namespace orvald {
+namespace {
+
+using testing::ProgramRun;
+using testing::RunProgram;
+using testing::Slurp;
+using testing::TempDir;
+using test::SimProcess;
+
+ProgramRun Cli(const std::vector<std::string>& args) { return RunProgram(ORVALD_CLI, args); }
+
+// orvald-cli running in the background, its output going to files.
+class Background {
+ public:
+  explicit Background(const std::vector<std::string>& args) {
+    std::vector<std::string> words{ORVALD_CLI};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (files / "out").c_str(), O_WRONLY | O_CREAT, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (files / "err").c_str(), O_WRONLY | O_CREAT, 0644);
+    if (posix_spawn(&pid_, ORVALD_CLI, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~Background() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool running() const { return pid_ > 0; }
+  void Signal(int sig) { kill(pid_, sig); }
+  // The exit status, or -1 when it did not end within `timeoutMs`.
+  int Wait(int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 10) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+  }
+  std::string out() const { return Slurp(files / "out"); }
+  std::string err() const { return Slurp(files / "err"); }
+
+ private:
+  TempDir files;
+  pid_t pid_ = -1;
+};
+
+// Waits until `done` holds, up to `timeoutMs`.
+template <typename Condition>
+bool WaitFor(Condition done, int timeoutMs) {
+  for (int waited = 0; waited < timeoutMs; waited += 10) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return done();
+}
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+TEST(CliDownload, DownloadsIntoTheFolderAndPrintsTheFileAndItsDecode) {
+  TempDir work, dir;
+  SimProcess sim({"--serial", "QA712", "--expect-g00", work / "expected.G00"});
+  ASSERT_TRUE(sim.started()) << sim.error();
+  const std::string loggers = work / "loggers.tsv";
+  ASSERT_TRUE(testing::WriteWholeFile(loggers, "QA712\t007\tCrew One\r\n"));
+
+  const ProgramRun run =
+      Cli({"download", "--port", sim.ptyPath(), "--dir", dir.path(), "--loggers", loggers, "--tz-offset", "0"});
+
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const std::set<std::string> files = dir.Entries();
+  ASSERT_EQ(files.size(), 1u);
+  const std::string name = *files.begin();
+  EXPECT_EQ(name.substr(0, 6), "QA712-");
+  EXPECT_EQ(name.substr(name.size() - 4), ".G00");
+  EXPECT_EQ(Slurp(dir / name), Slurp(work / "expected.G00"));
+  EXPECT_EQ(FirstLine(run.out), "file\t" + (dir / name));
+  const ProgramRun decode = Cli({"decode", dir / name, "--tz-offset", "0"});
+  ASSERT_EQ(decode.exitStatus, 0);
+  EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), decode.out);
+  EXPECT_NE(run.err.find("comp 007, Crew One"), std::string::npos) << run.err;
+}
+
+TEST(CliDownload, LoggerWithoutIdentityIsDownloadedToo) {
+  TempDir work, dir;
+  SimProcess sim({"--fault", "no-identity"});
+  ASSERT_TRUE(sim.started()) << sim.error();
+  const ProgramRun run = Cli({"download", "--port", sim.ptyPath(), "--dir", dir.path()});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  ASSERT_EQ(dir.Entries().size(), 1u);
+  EXPECT_EQ(dir.Entries().begin()->front(), '-');
+}
+
+TEST(CliDownload, NoLoggerIsAFailure) {
+  TempDir dir;
+  SimProcess sim(std::vector<std::string>{});
+  ASSERT_TRUE(sim.started()) << sim.error();
+  const std::string pty = sim.ptyPath();
+  sim.Stop();
+  const ProgramRun run = Cli({"download", "--port", pty, "--dir", dir.path()});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.err, "orvald-cli: No logger found to download\n");
+  EXPECT_TRUE(run.out.empty());
+  EXPECT_TRUE(dir.Entries().empty());
+}
+
+TEST(CliDownload, CtrlCAbortsAndDeletesTheFile) {
+  TempDir dir;
+  // Paced: 192 pieces of 134 bytes at 57600 bit/s take over 4 s.
+  SimProcess sim({"--pace"});
+  ASSERT_TRUE(sim.started()) << sim.error();
+  Background cli({"download", "--port", sim.ptyPath(), "--dir", dir.path()});
+  ASSERT_TRUE(cli.running());
+  ASSERT_TRUE(WaitFor([&] { return !dir.Entries().empty(); }, 5000)) << cli.err();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+  cli.Signal(SIGINT);
+
+  EXPECT_EQ(cli.Wait(5000), 1) << cli.err();
+  EXPECT_TRUE(dir.Entries().empty());
+  EXPECT_NE(cli.err().find("Downloading aborted!"), std::string::npos) << cli.err();
+  EXPECT_EQ(cli.err().find("Cancel downloading?"), std::string::npos) << "Ctrl-C asks nothing";
+  EXPECT_TRUE(cli.out().empty());
+}
+
+TEST(CliWatch, DownloadsEachLoggerOnceUntilStopped) {
+  TempDir work, dir;
+  SimProcess sim({"--expect-g00", work / "expected.G00"});
+  ASSERT_TRUE(sim.started()) << sim.error();
+  Background cli({"watch", "--port", sim.ptyPath(), "--dir", dir.path()});
+  ASSERT_TRUE(cli.running());
+
+  ASSERT_TRUE(WaitFor([&] { return cli.out().find("\nSgm\t") != std::string::npos; }, 10000)) << cli.err();
+  // Two more polls find the same logger and leave it alone.
+  std::this_thread::sleep_for(std::chrono::milliseconds(4500));
+  cli.Signal(SIGTERM);
+
+  EXPECT_EQ(cli.Wait(5000), 0) << cli.err();
+  const std::set<std::string> files = dir.Entries();
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(Slurp(dir / *files.begin()), Slurp(work / "expected.G00"));
+  EXPECT_EQ(FirstLine(cli.out()), "file\t" + (dir / *files.begin()));
+}
+
+TEST(CliWatch, ReportsAMissingLoggerOnceAndKeepsPolling) {
+  TempDir dir;
+  SimProcess sim(std::vector<std::string>{});
+  ASSERT_TRUE(sim.started()) << sim.error();
+  const std::string pty = sim.ptyPath();
+  sim.Stop();
+  Background cli({"watch", "--port", pty, "--dir", dir.path()});
+  std::this_thread::sleep_for(std::chrono::milliseconds(3500));  // two cycles
+  cli.Signal(SIGINT);
+  EXPECT_EQ(cli.Wait(5000), 0);
+  EXPECT_EQ(cli.err(), "No logger found to download\n");
+}
+
+TEST(CliDownload, UsageErrors) {
+  EXPECT_EQ(Cli({"download"}).exitStatus, 2);
+  EXPECT_EQ(Cli({"download", "--port", "/dev/null", "--com", "2"}).exitStatus, 2);
+  EXPECT_EQ(Cli({"download", "--com", "0"}).exitStatus, 2);
+  EXPECT_EQ(Cli({"download", "--port", "/dev/null", "extra"}).exitStatus, 2);
+  EXPECT_EQ(Cli({"watch", "--port", "/dev/null", "--tz-offset", "0"}).exitStatus, 2);
+  const ProgramRun run = Cli({"download"});
+  EXPECT_NE(run.err.find("Usage: orvald-cli download (--port DEVICE | --com N)"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace orvald
