@@ -1,0 +1,259 @@
+// The window against orvald-sim on a pseudo-terminal: detection and download
+// filling the grid and the Identification boxes, Escape answered Yes and No,
+// the commands refused while a download runs, a close that waits for the
+// session, and Logger > Clear answered OK, Cancel and failing.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+#include "app_fixture.h"
+#include "link/link.h"
+#include "logger/logger_lookup.h"
+#include "support/sim_process.h"
+
+using namespace orvald;
+using namespace orvald::testing;
+
+namespace {
+
+constexpr const char* kSerial = "PK-SIM0001";
+constexpr const char* kRawName = "PK-SIM0001-20260314-100000.G00";
+
+class SimPilot : public LoggerLookup {
+ public:
+  LoggerMatch FindLogger(const std::string& serial) override {
+    if (serial == kSerial) return {true, "042", "Sim Pilot"};
+    return {};
+  }
+};
+
+// Runs `action` once, the first time the progress bar reaches `position`.
+void AtProgress(QProgressBar* bar, int position, std::function<void()> action) {
+  auto* connection = new QMetaObject::Connection;
+  *connection = QObject::connect(bar, &QProgressBar::valueChanged, [=](int value) {
+    if (value < position) return;
+    QObject::disconnect(*connection);
+    delete connection;
+    action();
+  });
+}
+
+void PressEscapeIn(QWidget* widget) {
+  QCoreApplication::postEvent(widget, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  QCoreApplication::postEvent(widget, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier));
+}
+
+}  // namespace
+
+class DownloadBindingTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<test::SimProcess> sim;
+  std::unique_ptr<AppFixture> f;
+  std::unique_ptr<Link> link;
+  SimPilot pilots;
+  std::unique_ptr<TfrmMain> w;
+
+  void StartSim(const std::vector<std::string>& extra = {}) {
+    std::vector<std::string> args = {"--serial", kSerial, "--records-per-block", "400"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    sim = std::make_unique<test::SimProcess>(args);
+    QVERIFY2(sim->started(), sim->error().c_str());
+    f = std::make_unique<AppFixture>();
+    f->SetSetting("APPLICATIONS/ORVALD/COM_PORT", 1);
+    f->SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f->path("data"));
+    f->SetSetting("Ports/COM1", QString::fromStdString(sim->ptyPath()));
+    QDir().mkpath(f->path("data"));
+    link = std::make_unique<Link>(nullptr);  // the serial port only, never a real adapter
+    AppEnvironment env = f->Environment();
+    env.link = link.get();
+    env.lookup = &pilots;
+    w = f->Start(env);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+  }
+
+  QStringList RawFiles() { return QDir(f->path("data")).entryList({"*.G00", "*.part"}, QDir::Files); }
+
+ private slots:
+  void cleanup() {
+    w.reset();
+    link.reset();
+    f.reset();
+    sim.reset();
+  }
+
+  void detectionDownloadsAndFillsTheWindow() {
+    // A poll that meets the same logger leaves it at 57600 bit/s while the
+    // next probe asks at 9600; this logger answers at any line speed.
+    StartSim({"--ignore-rate"});
+    int highest = 0;
+    QObject::connect(w->ProgressBar1, &QProgressBar::valueChanged, [&](int v) { highest = std::max(highest, v); });
+    w->Timer1Timer();
+
+    QCOMPARE(RawFiles(), QStringList({kRawName}));
+    QCOMPARE(w->SegmentsGridRowCount(), 3);  // the simulator's built-in flight: two segments
+    QCOMPARE(w->SegmentsGridCell(0, 1), QString("1"));
+    QCOMPARE(w->SegmentsGridCell(0, 2), QString("2"));
+    QCOMPARE(w->CompetNo->text(), QString("042"));
+    QCOMPARE(w->PilotNames->text(), QString("Sim Pilot"));
+    QCOMPARE(w->LoggerSN->text(), QString(kSerial));
+    QCOMPARE(w->LoggerType->text(), QString("5.1A"));
+    QCOMPARE(w->lblDLFile->text(), QString(kRawName));
+    QVERIFY(w->ProgressBar1->isHidden());
+    QVERIFY(w->Label6->isHidden());
+    QVERIFY(highest > 0);  // partly filled blocks end below the maximum
+    QVERIFY(w->StatusText().startsWith("Decoding file : "));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QVERIFY(w->Timer1->isActive());
+    QCOMPARE(w->Timer1->interval(), 2000);
+    QVERIFY(w->mnFileOpen->isEnabled());
+    QVERIFY(w->btnForceDl->isEnabled());
+    QCOMPARE(int(f->prompts.boxes.size()), 0);
+
+    // The same logger on the next tick: nothing at all.
+    w->Timer1Timer();
+    QCOMPARE(RawFiles().size(), 1);
+    QCOMPARE(int(f->prompts.boxes.size()), 0);
+
+    // Force download: the next tick downloads it again (same minute: the operator is asked).
+    w->btnForceDl->click();
+    f->prompts.answers.push_back(PromptAnswer::Yes);
+    w->Timer1Timer();
+    QCOMPARE(int(f->prompts.boxes.size()), 1);
+    QCOMPARE(f->prompts.boxes[0].caption, std::string("Logger Download"));
+    QCOMPARE(f->prompts.boxes[0].text, std::string("File ") + kRawName + " exists. Overwrite?");
+    QCOMPARE(w->SegmentsGridRowCount(), 3);
+  }
+
+  void noLoggerIsReportedInTheStatusBar() {
+    StartSim();
+    sim->Stop();
+    w->Timer1Timer();
+    QCOMPARE(w->StatusText(), QString("No logger found to download"));
+    QVERIFY(w->Timer1->isActive());
+    QCOMPARE(w->Timer1->interval(), 2000);
+  }
+
+  void escapeAnsweredYesAbortsAndDeletesTheFile() {
+    StartSim();
+    QString blockCaption;
+    AtProgress(w->ProgressBar1, 20, [&] {
+      blockCaption = w->Label6->text();
+      PressEscapeIn(w->edManTask);
+    });
+    f->prompts.answers.push_back(PromptAnswer::Yes);
+    w->Timer1Timer();
+
+    QCOMPARE(int(f->prompts.boxes.size()), 1);
+    QCOMPARE(f->prompts.boxes[0].caption, std::string("Logger Download"));
+    QCOMPARE(f->prompts.boxes[0].text, std::string(" Cancel downloading?"));
+    QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::YesNo);
+    QVERIFY(blockCaption.startsWith("Downloading Block  1 of "));
+    QCOMPARE(w->StatusText(), QString("Downloading aborted!"));
+    QVERIFY(RawFiles().isEmpty());
+    QCOMPARE(w->SegmentsGridRowCount(), 2);
+    QVERIFY(w->lblDLFile->text().isEmpty());
+    QCOMPARE(w->abortFlag(), 0);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+  }
+
+  void escapeAnsweredNoCarriesOn() {
+    StartSim();
+    AtProgress(w->ProgressBar1, 20, [&] { PressEscapeIn(w->SegmentsGrid); });
+    f->prompts.answers.push_back(PromptAnswer::No);
+    w->Timer1Timer();
+
+    QCOMPARE(int(f->prompts.boxes.size()), 1);
+    QCOMPARE(f->prompts.boxes[0].text, std::string(" Cancel downloading?"));
+    QCOMPARE(RawFiles(), QStringList({kRawName}));
+    QCOMPARE(w->SegmentsGridRowCount(), 3);
+    QCOMPARE(w->abortFlag(), 0);
+  }
+
+  void commandsAreRefusedWhileDownloading() {
+    StartSim();
+    bool anyEnabled = true;
+    bool busy = false;
+    AtProgress(w->ProgressBar1, 10, [&] {
+      busy = w->exchangeBusy();
+      anyEnabled = w->mnFileOpen->isEnabled() || w->Clear1->isEnabled() || w->btnForceDl->isEnabled() ||
+                   w->btnSave->isEnabled() || w->btnManSave->isEnabled();
+      w->mnFileOpenClick();  // a queued click that slipped through does nothing
+      w->Clear1Click();
+      w->btnSaveClick();
+    });
+    w->Timer1Timer();
+
+    QVERIFY(busy);
+    QVERIFY(!anyEnabled);
+    QCOMPARE(int(f->prompts.choosers.size()), 1);  // the data folder at start-up, no open dialog
+    QCOMPARE(int(f->prompts.boxes.size()), 0);     // no erase question, no save message
+    QVERIFY(w->mnFileOpen->isEnabled());
+    QVERIFY(w->Clear1->isEnabled());
+    QVERIFY(w->btnForceDl->isEnabled());
+  }
+
+  void closingDuringADownloadAsksForAnAbortAndClosesAfterwards() {
+    StartSim();
+    bool stillOpenWhileAsked = false;
+    f->prompts.whileAsking = [&](const AskedBox&) { stillOpenWhileAsked = w->isVisible(); };
+    AtProgress(w->ProgressBar1, 10, [&] { w->close(); });
+    f->prompts.answers.push_back(PromptAnswer::Yes);
+    w->Timer1Timer();
+
+    QCOMPARE(int(f->prompts.boxes.size()), 1);
+    QCOMPARE(f->prompts.boxes[0].text, std::string(" Cancel downloading?"));
+    QVERIFY(stillOpenWhileAsked);
+    QVERIFY(RawFiles().isEmpty());
+    QTRY_VERIFY(!w->isVisible());  // closed once the session returned
+  }
+
+  void eraseAnsweredOkWipesTheLogger() {
+    StartSim();
+    f->prompts.answers.push_back(PromptAnswer::Ok);
+    w->Clear1->trigger();
+    QCOMPARE(int(f->prompts.boxes.size()), 1);
+    QCOMPARE(f->prompts.boxes[0].caption, std::string("Erase Logger"));
+    QCOMPARE(f->prompts.boxes[0].text, std::string("Sure you want to delete the logger data?"));
+    QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::OkCancel);
+    QVERIFY(w->Timer1->isActive());
+
+    w->Timer1Timer();  // the wiped logger downloads nothing to decode
+    QCOMPARE(w->SegmentsGridRowCount(), 2);
+    QCOMPARE(int(f->prompts.boxes.size()), 1);
+  }
+
+  void eraseCancelledSendsNothing() {
+    StartSim();
+    f->prompts.answers.push_back(PromptAnswer::Cancel);
+    w->Clear1->trigger();
+    QCOMPARE(int(f->prompts.boxes.size()), 1);
+    QVERIFY(w->Timer1->isActive());
+    w->Timer1Timer();
+    QCOMPARE(w->SegmentsGridRowCount(), 3);  // the flight is still there
+  }
+
+  void eraseWithoutAnAnswerIsReported() {
+    StartSim();
+    sim->Stop();  // the logger is pulled before the erase
+    f->prompts.answers.push_back(PromptAnswer::Ok);
+    f->prompts.answers.push_back(PromptAnswer::Ok);
+    w->Clear1->trigger();
+    QCOMPARE(int(f->prompts.boxes.size()), 2);
+    QCOMPARE(f->prompts.boxes[1].caption, std::string("Erase Logger"));
+    QCOMPARE(f->prompts.boxes[1].text, std::string("Logger not erased!"));
+    QVERIFY(f->prompts.boxes[1].buttons == PromptButtons::Ok);
+    QVERIFY(w->Timer1->isActive());
+    QVERIFY(w->Clear1->isEnabled());
+  }
+};
+
+QTEST_MAIN(DownloadBindingTest)
+#include "test_download_binding.moc"
