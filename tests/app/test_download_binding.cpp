@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QtTest>
 
 #include "app_fixture.h"
@@ -252,6 +253,38 @@ class DownloadBindingTest : public QObject {
     QVERIFY(f->prompts.boxes[1].buttons == PromptButtons::Ok);
     QVERIFY(w->Timer1->isActive());
     QVERIFY(w->Clear1->isEnabled());
+  }
+
+  void fileOpenDuringAProbeRunsWhenTheProbeIsOver() {
+    StartSim();
+    sim->Stop();  // three unanswered attempts: the probe waits about 900 ms
+    QVERIFY(WriteRawFile(f->spath("data/saved.G00"), {{8, 0, 20, {}}, {8, 30, 20, {}}, {9, 0, 5, {}}}));
+    f->prompts.files.push_back(f->spath("data/saved.G00"));
+    int openChoosersDuringProbe = -1;
+    QTimer::singleShot(100, [&] {
+      w->mnFileOpenClick();
+      openChoosersDuringProbe = int(f->prompts.choosers.size()) - 1;
+    });
+    w->Timer1Timer();
+    QCOMPARE(openChoosersDuringProbe, 0);  // not nested inside the probe
+    QCOMPARE(w->StatusText(), QString("No logger found to download"));
+    QTRY_COMPARE(int(f->prompts.choosers.size()), 2);
+    QCOMPARE(f->prompts.choosers[1].title, std::string("Read GPS File"));
+    QCOMPARE(w->SegmentsGridRowCount(), 4);
+    QVERIFY(w->Timer1->isActive());
+  }
+
+  void closingDuringAProbeWaitsForIt() {
+    StartSim();
+    sim->Stop();
+    bool visibleAfterClose = false;
+    QTimer::singleShot(100, [&] {
+      w->close();
+      visibleAfterClose = w->isVisible();
+    });
+    w->Timer1Timer();
+    QVERIFY(visibleAfterClose);
+    QTRY_VERIFY(!w->isVisible());
   }
 };
 

@@ -1,0 +1,166 @@
+#include "app/table_grid_view.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+#include "app/edit_mask.h"
+#include "app/text_grid_model.h"
+
+namespace orvald {
+
+namespace {
+
+constexpr int kRowHeight = 16;
+
+// A type small enough that a cell's text, and the editor over it, fit a 16-pixel row.
+void FitRowFont(QTableView* grid) {
+  QFont font = grid->font();
+  for (qreal size = font.pointSizeF(); size >= 6.0; size -= 0.5) {
+    font.setPointSizeF(size);
+    if (QFontMetrics(font).height() + 2 <= kRowHeight) break;
+  }
+  grid->setFont(font);
+  grid->horizontalHeader()->setFont(font);
+}
+
+// The cell editor: a frameless line edit with the column's mask. It writes
+// each edit into the table straight away, so the table's queries and the
+// next save see what the operator sees, and reports the text it shows.
+class MaskedCellDelegate : public QStyledItemDelegate {
+ public:
+  explicit MaskedCellDelegate(TableGridView* view) : QStyledItemDelegate(view), view_(view) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
+    auto* editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    editor->setFont(view_->font());
+    if (view_->hooks().getEditMask)
+      editor->setInputMask(QtInputMask(view_->hooks().getEditMask(index.column())));
+    const QPersistentModelIndex cell(index);
+    TableGridView* view = view_;
+    QObject::connect(editor, &QLineEdit::textEdited, editor, [view, editor, cell] {
+      if (!cell.isValid()) return;
+      // displayText keeps the unfilled places of a mask as spaces; text() would drop them.
+      const QString shown = editor->displayText();
+      view->model()->setData(cell, shown, Qt::EditRole);
+      if (view->hooks().setEditText)
+        view->hooks().setEditText(cell.column(), TextGridModel::GridRow(cell), shown.toStdString());
+    });
+    return editor;
+  }
+
+  void setEditorData(QWidget* widget, const QModelIndex& index) const override {
+    auto* editor = static_cast<QLineEdit*>(widget);
+    const QString text = index.data(Qt::EditRole).toString();
+    // The table changed under the editor because the editor wrote it: leave
+    // the editor (and its cursor) alone.
+    if (editor->property("opened").toBool() && editor->displayText() == text) return;
+    editor->setText(text);
+    editor->selectAll();
+    editor->setProperty("opened", true);
+    if (view_->hooks().setEditText)
+      view_->hooks().setEditText(index.column(), TextGridModel::GridRow(index), editor->displayText().toStdString());
+  }
+
+  // Every edit is in the table already.
+  void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
+
+ private:
+  TableGridView* view_;
+};
+
+}  // namespace
+
+TableGridView::TableGridView(TextGridModel* model, TableGridHooks hooks, const std::vector<int>& columnWidths,
+                             QWidget* parent)
+    : QTableView(parent), model_(model), hooks_(std::move(hooks)) {
+  setModel(model_);
+  setItemDelegate(new MaskedCellDelegate(this));
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setEditTriggers(QAbstractItemView::AllEditTriggers);
+  setTabKeyNavigation(true);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setMinimumSectionSize(kRowHeight);
+  verticalHeader()->setDefaultSectionSize(kRowHeight);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setMinimumSectionSize(16);
+  horizontalHeader()->setStretchLastSection(false);
+  FitRowFont(this);
+  for (int column = 0; column < static_cast<int>(columnWidths.size()); ++column)
+    setColumnWidth(column, columnWidths[column]);
+}
+
+QLineEdit* TableGridView::CellEditor() const {
+  const QModelIndex current = currentIndex();
+  return current.isValid() ? qobject_cast<QLineEdit*>(indexWidget(current)) : nullptr;
+}
+
+void TableGridView::OpenCellEditor() {
+  QModelIndex current = currentIndex();
+  if (!current.isValid()) {
+    current = model_->index(0, 0);
+    setCurrentIndex(current);  // opens the editor through currentChanged
+  }
+  if (current.isValid()) edit(current);
+}
+
+void TableGridView::TableReloaded() {
+  const QModelIndex before = currentIndex();
+  model_->Reload();  // closes the editor and forgets the current cell
+  const int row = std::min(std::max(before.row(), 0), model_->rowCount() - 1);
+  setCurrentIndex(model_->index(row, std::max(before.column(), 0)));
+  if (isVisible()) OpenCellEditor();
+}
+
+int TableGridView::FittingWidth() const {
+  int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+  for (int column = 0; column < model_->columnCount(); ++column) width += columnWidth(column);
+  return width;
+}
+
+void TableGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (current.isValid() && isVisible()) edit(current);
+}
+
+void TableGridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  QTableView::closeEditor(editor, hint);
+  // Enter and Escape close the editor; the grid keeps one open all the same.
+  // Tab and Shift+Tab open the next one themselves.
+  if (hint != QAbstractItemDelegate::EditNextItem && hint != QAbstractItemDelegate::EditPreviousItem && isVisible())
+    OpenCellEditor();
+}
+
+void TableGridView::keyPressEvent(QKeyEvent* event) {
+  const GridKey key = event->key() == Qt::Key_Down ? GridKey::Down
+                      : event->key() == Qt::Key_Up ? GridKey::Up
+                                                   : GridKey::Other;
+  if (key != GridKey::Other && hooks_.keyDown) {
+    const QModelIndex current = currentIndex();
+    const int selectionBottomRow = current.isValid() ? TextGridModel::GridRow(current) : -1;
+    const GridKeyEffect effect = hooks_.keyDown(key, selectionBottomRow);
+    model_->SyncRowCount();
+    if (effect == GridKeyEffect::RowRemoved) {
+      // The cursor was on the row that went; Up lands on the new last row.
+      setCurrentIndex(model_->index(model_->rowCount() - 1, std::max(current.column(), 0)));
+      event->accept();
+      return;
+    }
+  }
+  QTableView::keyPressEvent(event);
+}
+
+void TableGridView::showEvent(QShowEvent* event) {
+  QTableView::showEvent(event);
+  OpenCellEditor();
+}
+
+}  // namespace orvald
