@@ -11,6 +11,8 @@
 #include "logger/commands.h"
 #include "logger/erase.h"
 #include "logger/identity.h"
+#include "link/sysfs_usb_adapter.h"
+#include "support/fake_sysfs_tree.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
 #include "tracklog/raw_image.h"
@@ -48,6 +50,33 @@ TEST(SimLink, ProbeIdentityAndVersion) {
   LoggerIdentity identity = MakeLoggerIdentity(QueryIdentity(s.link), QueryVersion(s.link));
   EXPECT_EQ(identity.versionText, "ABCD1.2b");
   EXPECT_EQ(identity.typeText, "1.2b");
+}
+
+TEST(SimLink, ProbeFindsALoggerThatAnswersTheThirdVersionRequest) {
+  SimLink s({"--fault", "drop=@1,2"});
+  ASSERT_TRUE(s.sim.started()) << s.sim.error();
+  EXPECT_EQ(ProbeLogger(s.link), 1);
+}
+
+TEST(SimLink, LoggerWithoutIdentityReplyGivesAnEmptySerialText) {
+  SimLink s({"--fault", "no-identity"});
+  ASSERT_TRUE(s.sim.started()) << s.sim.error();
+  EXPECT_EQ(QueryIdentity(s.link), "");
+  EXPECT_EQ(QueryVersion(s.link), "VER 5.1A");
+}
+
+TEST(SimLink, AdapterCarriesEveryExchangeAtItsOwnRate) {
+  SimProcess sim({"--rate", "115200", "--serial", "VIAUSB"});
+  ASSERT_TRUE(sim.started()) << sim.error();
+  testing::FakeSystemTree tree;
+  tree.Plug("ttyUSB0", kUsbAdapterProduct, sim.ptyPath());
+  Link link(std::make_unique<SysfsUsbAdapter>(tree.sys(), tree.dev()));
+  link.portNo = 1;
+  link.SetPortResolver(FixedPortResolver("/nonexistent/ttyS0"));
+  EXPECT_EQ(ProbeLogger(link), 1);
+  EXPECT_EQ(SetLoggerRate(link, 57600), 57600u) << "nothing sent: the adapter keeps 115200";
+  EXPECT_EQ(QueryIdentity(link), "VIAUSB");
+  EXPECT_EQ(link.comm.Status(), kCommNeverOpened);
 }
 
 TEST(SimLink, RateSwitchUpAndBack) {
