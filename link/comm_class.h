@@ -5,7 +5,6 @@
 
 #include <termios.h>
 
-#include <array>
 #include <cstdint>
 #include <memory>
 
