@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTabWidget>
 #include <QHeaderView>
 #include <QTableView>
@@ -15,7 +16,9 @@
 
 #include "app/about_box.h"
 #include "app_fixture.h"
+#include "link/link.h"
 #include "logger/logger_lookup.h"
+#include "support/sim_process.h"
 
 using namespace orvald;
 using namespace orvald::testing;
@@ -26,6 +29,12 @@ QString ShotPath(const QString& name) {
   const QString dir = QString(ORVALD_BINARY_DIR) + "/screenshots";
   QDir().mkpath(dir);
   return dir + "/" + name;
+}
+
+// Pending layout requests first, as the event loop would, then the picture.
+bool Shoot(QWidget* widget, const QString& name) {
+  QCoreApplication::processEvents();
+  return widget->grab().save(ShotPath(name));
 }
 
 // Every visible caption and button at least as wide and tall as its text needs.
@@ -99,7 +108,7 @@ class ScreenshotsTest : public QObject {
     auto w = f.Start();
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    QVERIFY(w->grab().save(ShotPath("main-window.png")));
+    QVERIFY(Shoot(w.get(), "main-window.png"));
     const QStringList clipped = ClippedWidgets(w.get());
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
     w->PageControl1->setCurrentIndex(1);
@@ -107,7 +116,7 @@ class ScreenshotsTest : public QObject {
     w->TimeFrom->setText("10:30:00");
     w->TimeTo->setText("18:45:00");
     w->taskPoints->setText("116448");
-    QVERIFY(w->grab().save(ShotPath("main-window-task-page.png")));
+    QVERIFY(Shoot(w.get(), "main-window-task-page.png"));
     const QStringList clippedTask = ClippedWidgets(w.get());
     QVERIFY2(clippedTask.isEmpty(), qPrintable(clippedTask.join("; ")));
   }
@@ -116,7 +125,7 @@ class ScreenshotsTest : public QObject {
     TAboutBox box;
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
-    QVERIFY(box.grab().save(ShotPath("about-box.png")));
+    QVERIFY(Shoot(&box, "about-box.png"));
     const QStringList clipped = ClippedWidgets(&box);
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
   }
@@ -140,7 +149,47 @@ class ScreenshotsTest : public QObject {
     QTest::mouseRelease(w->SegmentsGrid->viewport(), Qt::LeftButton, {},
                         w->SegmentsGrid->visualRect(w->SegmentsGrid->model()->index(2, 1)).center());
     w->edManTask->setText("3");
-    QVERIFY(w->grab().save(ShotPath("decoded-flight.png")));
+    QVERIFY(Shoot(w.get(), "decoded-flight.png"));
+    const QStringList clipped = ClippedWidgets(w.get()) + ClippedColumns(w->SegmentsGrid);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+  }
+
+  // A real flight through the simulator: the window while the download runs,
+  // and when it is done.
+  void downloadInProgressAndFinished() {
+    const std::string flight = std::string(ORVALD_FLIGHTS_DIR) + "/92HV66G1.igc";
+    if (!QFile::exists(QString::fromStdString(flight))) QSKIP("no public flight beside the repository");
+    test::SimProcess sim({"--igc", flight, "--serial", "PK-0427", "--records-per-block", "1000"});
+    QVERIFY2(sim.started(), sim.error().c_str());
+    AppFixture f;
+    Named named;
+    f.SetSetting("APPLICATIONS/ORVALD/COM_PORT", 1);
+    f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("data"));
+    f.SetSetting("Ports/COM1", QString::fromStdString(sim.ptyPath()));
+    QDir().mkpath(f.path("data"));
+    Link link(nullptr);
+    AppEnvironment env = f.Environment();
+    env.link = &link;
+    env.lookup = &named;
+    auto w = f.Start(env);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+
+    QStringList clippedDuring;
+    bool shot = false;
+    QObject::connect(w->ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+      if (shot || value < 150) return;
+      shot = true;
+      Shoot(w.get(), "download-in-progress.png");
+      clippedDuring = ClippedWidgets(w.get());
+    });
+    w->Timer1Timer();
+    QVERIFY2(shot, qPrintable(w->StatusText() + " / " + w->lblDLFile->text() + " / " + QString::number(w->ProgressBar1->maximum())));
+    QVERIFY2(clippedDuring.isEmpty(), qPrintable(clippedDuring.join("; ")));
+    QVERIFY(w->trackTable().segmentCount >= 1);
+    QCOMPARE(w->SegmentsGridRowCount(), w->trackTable().segmentCount + 1);
+    QCOMPARE(w->SegmentsGridCell(5, 1).toInt(), w->trackTable().segments()[0].points);
+    QVERIFY(Shoot(w.get(), "download-finished.png"));
     const QStringList clipped = ClippedWidgets(w.get()) + ClippedColumns(w->SegmentsGrid);
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
   }
