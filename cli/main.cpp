@@ -19,8 +19,10 @@ const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"decode", "FILE [--tz-offset SECONDS]", RunDecode},
       {"igc",
-       "FILE --segments FIRST[-LAST] [--compet TEXT] [--task TEXT] [--pilot TEXT] [--dir DIR] "
-       "[--tz-offset SECONDS]",
+       "FILE --segments FIRST[-LAST] [--compet TEXT] [--task TEXT] [--pilot TEXT] [--loggers LOGGERS.tsv] "
+       "[--dir DIR] [--tz-offset SECONDS]\n"
+       "  orvald-cli igc FILE --task TEXT --tasks TASKS.tsv [--loggers LOGGERS.tsv] [--compet TEXT] [--pilot TEXT] "
+       "[--dir DIR] [--tz-offset SECONDS]",
        RunIgc},
       {"download", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS]", RunDownload},
       {"watch", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE]", RunWatch},
