@@ -1,0 +1,259 @@
+#!/usr/bin/env python3
+"""Downloads from orvald-sim under seeded fault mixes with the real orvald-cli.
+
+Every run must end within its time bound with exit status 0 or 1 and no
+sanitizer report, and leave either the exact raw file a fault-free download
+writes, or (with exit status 1 and a message) a prefix of it. A file with
+one wrong byte fails the soak.
+
+Usage: download_soak.py --cli PATH --sim PATH [--runs N] [--seed S]
+                        [--work DIR] [--keep] [--verbose]
+"""
+import argparse
+import os
+import random
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+FAULT_KINDS = ["drop", "bad-checksum", "garbage", "oversize", "split", "stall", "short",
+               "truncate", "trailing", "empty", "foreign", "wrong-ends", "no-identity", "no-rate-ack"]
+SANITIZER_MARKS = ["AddressSanitizer", "LeakSanitizer", "UndefinedBehaviorSanitizer", "runtime error:"]
+TIME_BOUND_S = 60
+HEADER_SIZE = 32
+VERSION_BYTES = slice(16, 18)  # firmware byte and type suffix, from the version reply
+SERIAL_BYTES = slice(18, 29)   # serial text, from the identify reply
+
+
+def header_matches(got, expected):
+    """The raw file header, allowing for identity replies that never came: a
+    logger whose version or serial could not be read is downloaded with those
+    header bytes zero. Returns (matches, which identity parts were blank)."""
+    blank = []
+    for part, name in ((VERSION_BYTES, "version"), (SERIAL_BYTES, "serial")):
+        if got[part] != expected[part]:
+            if any(got[part]):
+                return False, blank
+            blank.append(name)
+    rest_got = got[:16] + got[29:HEADER_SIZE]
+    rest_expected = expected[:16] + expected[29:HEADER_SIZE]
+    return rest_got == rest_expected, blank
+
+
+def first_difference(got, expected):
+    """Where `got` stops being a prefix of `expected`, or None."""
+    if len(got) < HEADER_SIZE:
+        got_header, expected_header = got, expected[:len(got)]
+        if got_header != expected_header and len(got) <= 16:
+            return 0
+    else:
+        matches, _ = header_matches(got, expected)
+        if not matches:
+            return 0
+    for i in range(HEADER_SIZE, min(len(got), len(expected))):
+        if got[i] != expected[i]:
+            return i
+    return len(expected) if len(got) > len(expected) else None
+
+
+def write_flight(path, fixes, rng):
+    """A short IGC flight for the simulator: B records one second apart,
+    with a long pause in the middle so the decode has two segments."""
+    lines = ["AXXX soak flight", "HFDTE140726"]
+    seconds = 9 * 3600
+    lat, lon, alt = 5130000, 1200000, 300  # 1/1000 minute
+    for i in range(fixes):
+        seconds += 600 if i == fixes // 2 else 1
+        lat += rng.randint(-20, 20)
+        lon += rng.randint(-20, 20)
+        alt = max(0, alt + rng.randint(-3, 3))
+        h, m, s = seconds // 3600, seconds // 60 % 60, seconds % 60
+        lines.append("B%02d%02d%02d%02d%05dN%03d%05dEA%05d%05d" % (
+            h, m, s, lat // 60000, lat % 60000, lon // 60000, lon % 60000, alt, alt))
+    with open(path, "w") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+
+
+def choose_mix(rng, flights):
+    """Simulator options for one run: memory, layout and faults."""
+    memory = rng.choices(["tiny", "small", "medium", "builtin"], weights=[45, 35, 12, 8])[0]
+    options = [] if memory == "builtin" else ["--igc", flights[memory]]
+    options += ["--start-block", str(rng.randrange(32))]
+    # Few fixes per block spread a flight over many blocks; the bigger flights
+    # get fuller blocks so that a run stays a few seconds long.
+    spreads = {"tiny": [3, 7, 20, 400], "small": [7, 20, 64, 400], "medium": [64, 400, 3639], "builtin": [64, 400]}
+    if memory != "builtin" or rng.random() < 0.5:
+        options += ["--records-per-block", str(rng.choice(spreads[memory]))]
+    if rng.random() < 0.3:
+        options += ["--first-sequence", str(rng.randrange(1, 100000))]
+
+    faults = []
+    for kind in rng.sample(FAULT_KINDS, rng.randint(1, 3)):
+        style = rng.random()
+        if kind in ("no-identity", "no-rate-ack") and style < 0.4:
+            when = "always"
+        elif style < 0.65:
+            when = str(rng.choice([0.02, 0.05, 0.1, 0.2, 0.35]))
+        else:
+            when = "@" + ",".join(str(n) for n in sorted(rng.sample(range(1, 60), rng.randint(1, 3))))
+        faults.append("%s=%s" % (kind, when))
+        options += ["--fault", "%s=%s" % (kind, when)]
+    if rng.random() < 0.15:
+        after = rng.randrange(0, 50)
+        options += ["--hangup-after", str(after)]
+        faults.append("hang-up after %d" % after)
+    if rng.random() < 0.3:
+        options += ["--split-pieces", str(rng.randint(2, 6)), "--split-delay-ms", str(rng.choice([1, 20, 120]))]
+    if rng.random() < 0.2:
+        options += ["--short-by", str(rng.randint(1, 127))]
+    if rng.random() < 0.2:
+        options += ["--truncate-bytes", str(rng.randint(1, 6))]
+    if rng.random() < 0.2:
+        options += ["--stall-ms", str(rng.choice([250, 320, 600]))]
+    if rng.random() < 0.15:
+        options += ["--pace"]
+    return memory, options, faults
+
+
+def start_sim(sim, options, folder):
+    """Starts the simulator and returns (process, terminal path)."""
+    log = open(os.path.join(folder, "sim.stderr"), "w")
+    process = subprocess.Popen([sim] + options, stdout=subprocess.PIPE, stderr=log, text=True)
+    line = process.stdout.readline().strip()
+    if not line:
+        process.wait(5)
+        raise RuntimeError("orvald-sim did not start: " + open(os.path.join(folder, "sim.stderr")).read())
+    return process, line
+
+
+def stop(process):
+    if process.poll() is None:
+        process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def run_once(args, index, flights, work):
+    rng = random.Random(args.seed * 100003 + index)
+    memory, options, faults = choose_mix(rng, flights)
+    folder = os.path.join(work, "run-%03d" % index)
+    data = os.path.join(folder, "data")
+    os.makedirs(data)
+    seed = ["--seed", str(rng.randrange(1, 1 << 30))]
+
+    expected_path = os.path.join(folder, "expected.G00")
+    subprocess.run([args.sim] + options + seed + ["--expect-g00", expected_path, "--no-serve"], check=True,
+                   stdout=subprocess.DEVNULL)
+    expected = open(expected_path, "rb").read()
+
+    sim, device = start_sim(args.sim, options + seed, folder)
+    started = time.monotonic()
+    try:
+        cli = subprocess.run([args.cli, "download", "--port", device, "--dir", data, "--tz-offset", "0"],
+                             stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=TIME_BOUND_S)
+        status, out, err = cli.returncode, cli.stdout, cli.stderr
+    except subprocess.TimeoutExpired as expired:
+        status, out, err = "timeout", expired.stdout or "", expired.stderr or ""
+        if isinstance(out, bytes):
+            out, err = out.decode(errors="replace"), err.decode(errors="replace")
+    finally:
+        seconds = time.monotonic() - started
+        stop(sim)
+
+    files = sorted(name for name in os.listdir(data) if name.upper().endswith(".G00"))
+    outcome, problems = "completed", []
+    if status == "timeout":
+        problems.append("did not end within %d s" % TIME_BOUND_S)
+    elif status not in (0, 1):
+        problems.append("exit status %s" % status)
+    for mark in SANITIZER_MARKS:
+        if mark in err:
+            problems.append("sanitizer report (%s)" % mark)
+    if len(files) > 1:
+        problems.append("more than one raw file: %s" % files)
+    got = open(os.path.join(data, files[0]), "rb").read() if files else None
+    blank = header_matches(got, expected)[1] if got is not None and len(got) >= HEADER_SIZE else []
+    at = first_difference(got, expected) if got is not None else None
+    if at is not None:
+        problems.append("WRONG BYTES: %s differs from the expected image at byte %d" % (files[0], at))
+        outcome = "wrong"
+    elif status == 0:
+        if len(got or b"") != len(expected):
+            problems.append("exit 0 but the file is %s" % ("missing" if got is None else
+                                                            "%d of %d bytes" % (len(got), len(expected))))
+        elif ("file\t" + os.path.join(data, files[0])) not in out and ("file\t" + files[0]) not in out:
+            problems.append("exit 0 without naming the file it wrote")
+    elif status == 1:
+        outcome = "reported"
+        if not any(line.startswith("orvald-cli") for line in err.splitlines()):
+            problems.append("exit 1 without a message")
+    if problems and outcome != "wrong":
+        outcome = "problem"
+    return {
+        "index": index, "memory": memory, "faults": faults, "status": status, "seconds": seconds,
+        "bytes": None if got is None else len(got), "blank": blank, "expected": len(expected), "outcome": outcome,
+        "problems": problems, "options": options + seed, "stderr": err, "folder": folder,
+    }
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--sim", required=True)
+    parser.add_argument("--runs", type=int, default=200)
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--work")
+    parser.add_argument("--keep", action="store_true", help="keep the work folder")
+    parser.add_argument("--verbose", action="store_true")
+    args = parser.parse_args()
+
+    work = args.work or tempfile.mkdtemp(prefix="orvald-soak-")
+    os.makedirs(work, exist_ok=True)
+    flight_rng = random.Random(args.seed)
+    flights = {}
+    for name, fixes in (("tiny", 12), ("small", 120), ("medium", 700)):
+        flights[name] = os.path.join(work, name + ".igc")
+        write_flight(flights[name], fixes, flight_rng)
+
+    counts = {"completed": 0, "reported": 0, "problem": 0, "wrong": 0}
+    identity_lost = 0
+    longest = 0.0
+    failed = []
+    for index in range(args.runs):
+        result = run_once(args, index, flights, work)
+        counts[result["outcome"]] += 1
+        longest = max(longest, result["seconds"])
+        identity_lost += 1 if result["blank"] else 0
+        line = "run %3d %-8s exit %-7s %6.2f s  %s/%s bytes  %s%s  [%s]" % (
+            index, result["memory"], result["status"], result["seconds"], result["bytes"], result["expected"],
+            result["outcome"], " (no %s)" % "+".join(result["blank"]) if result["blank"] else "",
+            "; ".join(result["faults"]))
+        if args.verbose or result["problems"]:
+            print(line, flush=True)
+        if result["problems"]:
+            failed.append(result)
+            for problem in result["problems"]:
+                print("    " + problem)
+            print("    orvald-sim " + " ".join(result["options"]))
+            for err_line in result["stderr"].splitlines()[-15:]:
+                print("    | " + err_line)
+        elif not args.keep:
+            shutil.rmtree(result["folder"])
+
+    print("soak: runs %d, completed %d, reported failures %d, wrong bytes %d, other problems %d, longest run %.1f s; "
+          "%d files without a serial or version because those replies were lost"
+          % (args.runs, counts["completed"], counts["reported"], counts["wrong"], counts["problem"], longest,
+             identity_lost))
+    if not failed and not args.keep and not args.work:
+        shutil.rmtree(work)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
