@@ -1,5 +1,6 @@
 #include "cli/download_station.h"
 
+#include <csignal>
 #include <cstdio>
 
 #include "commands.h"
@@ -73,6 +74,9 @@ Station::Station(const StationOptions& options)
   }
   link.SetWaiter(waiter);
   view.state().lastSerialText = kNoLoggerSeenYet;
+  // A file-size limit then fails the write, which is reported and keeps what
+  // arrived, instead of killing the program mid-download.
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 int Station::PrintDownloaded(const std::string& path) const {

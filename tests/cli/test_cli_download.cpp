@@ -153,6 +153,26 @@ TEST(CliDownload, CtrlCAbortsAndDeletesTheFile) {
   EXPECT_TRUE(cli.out().empty());
 }
 
+TEST(CliDownload, FullDiskKeepsThePartialFileAndFails) {
+  TempDir work, dir;
+  SimProcess sim({"--expect-g00", work / "expected.G00"});
+  ASSERT_TRUE(sim.started()) << sim.error();
+  // A file-size limit of 8 KiB (16 blocks of 512 bytes) stands for a full disk.
+  const ProgramRun run = RunProgram("/bin/sh", {"-c", "ulimit -f 16 && exec \"$0\" \"$@\"", ORVALD_CLI, "download",
+                                                "--port", sim.ptyPath(), "--dir", dir.path(), "--tz-offset", "0"});
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  const std::set<std::string> files = dir.Entries();
+  ASSERT_EQ(files.size(), 1u);
+  const std::string name = *files.begin();
+  EXPECT_EQ(name.substr(name.size() - 9), ".G00.part");
+  const std::string kept = Slurp(dir / name);
+  EXPECT_EQ(kept.size(), 8192u);
+  EXPECT_EQ(kept, Slurp(work / "expected.G00").substr(0, 8192));
+  EXPECT_EQ(FirstLine(run.out), "file\t" + (dir / name));
+  EXPECT_NE(run.out.find("\npoints\t"), std::string::npos);
+  EXPECT_NE(run.err.find("incomplete"), std::string::npos) << run.err;
+}
+
 TEST(CliWatch, DownloadsEachLoggerOnceUntilStopped) {
   TempDir work, dir;
   SimProcess sim({"--expect-g00", work / "expected.G00"});
