@@ -64,8 +64,10 @@ bool Interrupts::Sleep(int timeoutMs) {
 void InterruptibleWaiter::Wait(int fd, int timeoutMs) {
   pollfd p[2] = {{interrupts_.fd(), POLLIN, 0}, {fd, POLLIN, 0}};
   // A signal cuts the poll short with EINTR; the pipe byte is read below.
-  poll(p, fd >= 0 ? 2 : 1, timeoutMs < 0 ? 0 : timeoutMs);
-  if (interrupts_.Take() && onInterrupt_) onInterrupt_();
+  const int ready = poll(p, fd >= 0 ? 2 : 1, timeoutMs < 0 ? 0 : timeoutMs);
+  // Most wake-ups are reply bytes; the pipe is read only when it has something
+  // (or when a signal cut the poll short).
+  if ((ready < 0 || (p[0].revents & POLLIN)) && interrupts_.Take() && onInterrupt_) onInterrupt_();
 }
 
 }  // namespace orvald
