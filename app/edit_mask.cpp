@@ -10,14 +10,17 @@ QString QtInputMask(const std::string& tableMask) {
   QString mask;
   for (char c : picture) {
     switch (c) {
-      case '0': mask += '9'; break;  // required digit
-      case '9': mask += '0'; break;  // optional digit
-      case 'L': mask += 'A'; break;  // required letter
-      case 'l': mask += 'a'; break;  // optional letter
-      case 'A': mask += 'N'; break;  // required letter or digit
-      case 'a': mask += 'n'; break;  // optional letter or digit
-      case 'C': mask += 'X'; break;  // required character
-      case 'c': mask += 'x'; break;  // optional character
+      // Required and optional places alike become Qt's optional ones: a cell
+      // may be left unfilled (it then holds spaces), and a line edit whose
+      // required places are empty would refuse Tab and Enter.
+      case '0':
+      case '9': mask += '0'; break;  // digit
+      case 'L':
+      case 'l': mask += 'a'; break;  // letter
+      case 'A':
+      case 'a': mask += 'n'; break;  // letter or digit
+      case 'C':
+      case 'c': mask += 'x'; break;  // any character
       default:
         // Everything else is a literal; escape the characters Qt would read as places.
         if (QString("AaNnXx90Dd#HhBb><!{}[]\\").contains(QChar(c))) mask += '\\';

@@ -1,9 +1,9 @@
 #pragma once
-// The tables keep their cell masks in the classic form "digits;save;blank"
+// The tables keep their cell masks in the classic form "picture;save;blank"
 // where 0 is a required digit and 9 an optional one. Qt's line edit reads
-// masks the other way round (9 required, 0 optional), so the masks are
-// translated once here. Unfilled places always show as spaces: that is the
-// text a cell holds when the operator leaves it without digits.
+// masks differently (9 required, 0 optional), so the masks are translated
+// once here. Unfilled places always show as spaces: that is the text a cell
+// holds when the operator leaves it without digits.
 
 #include <QString>
 #include <string>

@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/qt_prompts.h"
 #include "link/link.h"
+#include "app/table_dialogs.h"
 #include "app/table_queries.h"
 
 int main(int argc, char** argv) {
@@ -34,13 +35,9 @@ int main(int argc, char** argv) {
     frmMain.SetAboutBox(&AboutBox);
 
     // Then the loggers dialog and the task windows dialog, hidden, in that
-    // order: they read the two files and attach with SetSerialNumbersDialog
-    // and SetTaskWindowsDialog. Until they exist the tables are read here
-    // without their editors.
-    loggersTable.LoadLoggers();
-    tasksTable.LoadTasks();
-    frmMain.SetTaskQueries([&](const std::string& task) { return orvald::TaskTexts(tasksTable, task); });
-    frmMain.FillTaskList(tasksTable.TaskNumberColumn());
+    // order: they read the two files (a missing one is reported before the
+    // main window shows) and the second fills the task list.
+    orvald::CreateTableDialogs(frmMain, loggersTable, tasksTable, prompts);
 
     frmMain.show();
     return app.exec();

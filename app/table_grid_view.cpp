@@ -109,7 +109,8 @@ void TableGridView::OpenCellEditor() {
     current = model_->index(0, 0);
     setCurrentIndex(current);  // opens the editor through currentChanged
   }
-  if (current.isValid()) edit(current);
+  // edit() complains about a cell that has its editor already.
+  if (current.isValid() && !indexWidget(current) && state() != EditingState) edit(current);
 }
 
 void TableGridView::TableReloaded() {
@@ -128,7 +129,7 @@ int TableGridView::FittingWidth() const {
 
 void TableGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
-  if (current.isValid() && isVisible()) edit(current);
+  if (isVisible()) OpenCellEditor();
 }
 
 void TableGridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {

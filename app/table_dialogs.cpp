@@ -1,0 +1,21 @@
+#include "app/table_dialogs.h"
+
+#include "app/main_window.h"
+#include "app/table_queries.h"
+
+namespace orvald {
+
+TableDialogs CreateTableDialogs(TfrmMain& frmMain, LoggersTable& loggers, TasksTable& tasks, Prompts& prompts) {
+  TableDialogs dialogs;
+  dialogs.SerialNumbersDlg = new TSerialNumbersDlg(loggers, prompts, &frmMain);
+  frmMain.SetSerialNumbersDialog(dialogs.SerialNumbersDlg);
+
+  // The queries first: filling the task list refreshes the task's fields from them.
+  frmMain.SetTaskQueries([&tasks](const std::string& task) { return TaskTexts(tasks, task); });
+  dialogs.TaskWindowsDlg = new TTaskWindowsDlg(
+      tasks, prompts, [&frmMain](const std::vector<std::string>& column) { frmMain.FillTaskList(column); }, &frmMain);
+  frmMain.SetTaskWindowsDialog(dialogs.TaskWindowsDlg);
+  return dialogs;
+}
+
+}  // namespace orvald

@@ -1,0 +1,533 @@
+// The Serial Numbers and Task Windows dialogs driven through their cell
+// editors, the start-up that creates them, and the Task Window page choosing
+// a task from the table and saving the segments it selects.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+#include <fstream>
+#include <sstream>
+
+#include "app/table_dialogs.h"
+#include "app/table_grid_view.h"
+#include "app/table_queries.h"
+#include "app_fixture.h"
+#include "tables/loggers_table.h"
+#include "tables/tasks_table.h"
+
+using namespace orvald;
+using namespace orvald::testing;
+
+namespace {
+
+std::string ReadBytes(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteBytes(const QString& path, const std::string& bytes) {
+  std::ofstream(path.toStdString(), std::ios::binary) << bytes;
+}
+
+QStringList Entries(QComboBox* box) {
+  QStringList entries;
+  for (int i = 0; i < box->count(); ++i) entries << box->itemText(i);
+  return entries;
+}
+
+QStringList BoxTexts(const ScriptedPrompts& prompts) {
+  QStringList texts;
+  for (const AskedBox& box : prompts.boxes) texts << QString::fromStdString(box.text);
+  return texts;
+}
+
+// Six segments on 2025/07/21, ten minutes apart from 10:00:00 UTC.
+const std::vector<RunSpec> kRuns = {
+    {10, 0, 30, {5}}, {10, 10, 20, {}}, {10, 20, 40, {1, 2}}, {10, 30, 10, {}}, {10, 40, 25, {24}}, {10, 50, 15, {}},
+};
+
+}  // namespace
+
+class TableDialogsTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<AppFixture> f;
+  // The tables outlive the window, whose children the dialogs are.
+  std::unique_ptr<LoggersTable> loggers;
+  std::unique_ptr<TasksTable> tasks;
+  std::unique_ptr<LoggersTableLookup> lookup;
+  std::unique_ptr<TfrmMain> w;
+  TableDialogs d;
+
+  // Start-up with the given table files in the data folder (none when empty).
+  void StartWith(const std::string& loggersFile, const std::string& tasksFile) {
+    QDir().mkpath(f->path("data"));
+    if (!loggersFile.empty()) WriteBytes(f->path("data/loggers.tsv"), loggersFile);
+    if (!tasksFile.empty()) WriteBytes(f->path("data/tasks.tsv"), tasksFile);
+    f->prompts.directories.push_back(f->spath("data"));
+    AppEnvironment env = f->Environment();
+    env.lookup = lookup.get();
+    w = f->Start(env);
+    d = CreateTableDialogs(*w, *loggers, *tasks, f->prompts);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+  }
+
+  void Show(QPushButton* editButton, QDialog* dialog) {
+    editButton->click();
+    QVERIFY(dialog->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+  }
+
+  static QLineEdit* Editor(TableGridView* grid) {
+    QLineEdit* editor = grid->CellEditor();
+    if (!editor) qWarning("no cell editor is open");
+    return editor;
+  }
+  // What the operator's keys do: they go to the open cell editor.
+  static void Key(TableGridView* grid, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QLineEdit* editor = Editor(grid);
+    if (editor) QTest::keyClick(editor, key, modifiers);
+  }
+  static void Type(TableGridView* grid, const QString& text) {
+    QLineEdit* editor = Editor(grid);
+    if (editor) QTest::keyClicks(editor, text);
+  }
+  // The cursor's cell as (column, grid row).
+  static QPair<int, int> Cursor(TableGridView* grid) {
+    return {grid->currentIndex().column(), grid->currentIndex().row() + 1};
+  }
+
+ private slots:
+  void init() {
+    f = std::make_unique<AppFixture>();
+    loggers = std::make_unique<LoggersTable>();
+    tasks = std::make_unique<TasksTable>();
+    lookup = std::make_unique<LoggersTableLookup>(*loggers);
+  }
+  void cleanup() {
+    w.reset();
+    lookup.reset();
+    tasks.reset();
+    loggers.reset();
+    f.reset();
+  }
+
+  void missingFilesAreReportedInOrderBeforeTheMainWindowShows() {
+    QStringList visibleWhileAsked;
+    f->prompts.whileAsking = [&](const AskedBox&) { visibleWhileAsked << (w && w->isVisible() ? "shown" : "hidden"); };
+    StartWith("", "");
+    QCOMPARE(BoxTexts(f->prompts), QStringList({"Can't read Loggers file", "Can't read Tasks file"}));
+    QCOMPARE(visibleWhileAsked, QStringList({"hidden", "hidden"}));
+    for (const AskedBox& box : f->prompts.boxes) {
+      QVERIFY(box.icon == PromptIcon::Error);
+      QVERIFY(box.buttons == PromptButtons::Ok);
+    }
+    // Each table is left with one empty row, and the task list holds its one empty number.
+    QCOMPARE(loggers->grid().rowCount(), 2);
+    QCOMPARE(tasks->grid().rowCount(), 2);
+    QCOMPARE(Entries(w->WindowTask), QStringList({""}));
+    QVERIFY(!d.SerialNumbersDlg->isVisible());
+    QVERIFY(!d.TaskWindowsDlg->isVisible());
+  }
+
+  void dialogsCarryTheirCaptionsColumnsAndButtons() {
+    StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
+    QVERIFY(f->prompts.boxes.empty());
+
+    TSerialNumbersDlg* sn = w->findChild<TSerialNumbersDlg*>("SerialNumbersDlg");
+    QCOMPARE(sn, d.SerialNumbersDlg);
+    QCOMPARE(sn->windowTitle(), QString("Serial Numbers"));
+    QCOMPARE(sn->findChild<QPushButton*>("Button2")->text(), QString("OK"));
+    QCOMPARE(sn->findChild<QPushButton*>("Button1")->text(), QString("Cancel"));
+    QCOMPARE(sn->findChild<QPushButton*>("HelpBtn")->text(), QString("&Help"));
+    auto* snGrid = sn->findChild<TableGridView*>("SerialNumGrid");
+    QVERIFY(snGrid);
+    const int snWidths[] = {110, 54, 202};
+    const char* snHeadings[] = {"Serial Number", "Comp #", "Comp Name(s)"};
+    QCOMPARE(snGrid->model()->columnCount(), 3);
+    for (int c = 0; c < 3; ++c) {
+      QCOMPARE(snGrid->columnWidth(c), snWidths[c]);
+      QCOMPARE(snGrid->model()->headerData(c, Qt::Horizontal).toString(), QString(snHeadings[c]));
+      QCOMPARE(snGrid->horizontalHeader()->sectionResizeMode(c), QHeaderView::Interactive);
+    }
+    QCOMPARE(snGrid->rowHeight(0), 16);
+    QVERIFY(snGrid->verticalHeader()->isHidden());
+
+    TTaskWindowsDlg* tw = w->findChild<TTaskWindowsDlg*>("TaskWindowsDlg");
+    QCOMPARE(tw, d.TaskWindowsDlg);
+    QCOMPARE(tw->windowTitle(), QString("Task Windows"));
+    QCOMPARE(tw->findChild<QPushButton*>("Button1")->text(), QString("OK"));
+    QCOMPARE(tw->findChild<QPushButton*>("CancelBtn")->text(), QString("Cancel"));
+    QCOMPARE(tw->findChild<QPushButton*>("HelpBtn")->text(), QString("&Help"));
+    auto* twGrid = tw->findChild<TableGridView*>("TaskWindowsGrid");
+    const int twWidths[] = {48, 109, 89, 90};
+    const char* twHeadings[] = {"Task #", "Date (yyyy/mm/dd)", "Start (hh:mm:ss)", "Finish (hh:mm:ss)"};
+    QCOMPARE(twGrid->model()->columnCount(), 4);
+    for (int c = 0; c < 4; ++c) {
+      QCOMPARE(twGrid->columnWidth(c), twWidths[c]);
+      QCOMPARE(twGrid->model()->headerData(c, Qt::Horizontal).toString(), QString(twHeadings[c]));
+    }
+    QCOMPARE(twGrid->rowHeight(0), 16);
+
+    // Both open without blocking the main window; Help shows nothing.
+    Show(w->btnEdit, sn);
+    Show(w->btnEditTask, tw);
+    QVERIFY(!sn->isModal());
+    QVERIFY(!tw->isModal());
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(w->isEnabled());
+    w->PageControl1->setCurrentIndex(1);  // the main window still answers
+    QCOMPARE(w->PageControl1->currentIndex(), 1);
+    const int windowsBefore = QApplication::topLevelWidgets().size();
+    tw->HelpBtn->click();
+    sn->HelpBtn->click();
+    QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore);
+    QVERIFY(f->prompts.boxes.empty());
+    QVERIFY(sn->isVisible() && tw->isVisible());
+  }
+
+  void loggersAreEditedThroughTheCellEditorAndSavedByteForByte() {
+    StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
+    TSerialNumbersDlg* sn = d.SerialNumbersDlg;
+    TableGridView* grid = sn->SerialNumGrid;
+    Show(w->btnEdit, sn);
+
+    // The editor is open on the first cell and follows Tab and Shift+Tab.
+    QCOMPARE(Cursor(grid), qMakePair(0, 1));
+    QCOMPARE(Editor(grid)->displayText(), QString("QA712"));
+    QVERIFY(Editor(grid)->inputMask().isEmpty());
+    Key(grid, Qt::Key_Tab);
+    QCOMPARE(Cursor(grid), qMakePair(1, 1));
+    QCOMPARE(Editor(grid)->displayText(), QString("007"));
+    QVERIFY(!Editor(grid)->inputMask().isEmpty());
+    Key(grid, Qt::Key_Tab);
+    QCOMPARE(Cursor(grid), qMakePair(2, 1));
+    Key(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(Cursor(grid), qMakePair(1, 1));
+    QVERIFY(!sn->modified());
+
+    // Three digit places: two typed digits leave the third a space; letters are refused.
+    Type(grid, "1x2");
+    QCOMPARE(loggers->grid().Cell(1, 1), std::string("12 "));
+    QVERIFY(sn->modified());
+    Key(grid, Qt::Key_Tab);
+    Type(grid, "Pilot Two");
+    // The download sees the edits before they are saved.
+    const LoggerMatch seen = lookup->FindLogger("QA712-B");
+    QVERIFY(seen.found);
+    QCOMPARE(seen.competNo, std::string("12 "));
+    QCOMPARE(seen.pilotNames, std::string("Pilot Two"));
+
+    // Down on the last row adds an empty row and moves into it; Up takes it away again.
+    Key(grid, Qt::Key_Down);
+    QCOMPARE(loggers->grid().rowCount(), 3);
+    QCOMPARE(Cursor(grid), qMakePair(2, 2));
+    QVERIFY(Editor(grid));
+    Key(grid, Qt::Key_Up);
+    QCOMPARE(loggers->grid().rowCount(), 2);
+    QCOMPARE(Cursor(grid), qMakePair(2, 1));
+    // Up on the only data row changes nothing.
+    Key(grid, Qt::Key_Up);
+    QCOMPARE(loggers->grid().rowCount(), 2);
+
+    // A masked cell left with only blanks still counts as blank.
+    Key(grid, Qt::Key_Down);
+    Key(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(Cursor(grid), qMakePair(1, 2));
+    Type(grid, "5");
+    Key(grid, Qt::Key_Backspace);
+    QCOMPARE(loggers->grid().Cell(1, 2), std::string("   "));
+    Key(grid, Qt::Key_Up);
+    QCOMPARE(loggers->grid().rowCount(), 2);
+
+    // A last row with text stays; Down from a row above the last only moves.
+    Key(grid, Qt::Key_Down);
+    Type(grid, "5");
+    QCOMPARE(loggers->grid().Cell(1, 2), std::string("5  "));
+    Key(grid, Qt::Key_Up);
+    QCOMPARE(loggers->grid().rowCount(), 3);
+    QCOMPARE(Cursor(grid), qMakePair(1, 1));
+    Key(grid, Qt::Key_Down);
+    QCOMPARE(loggers->grid().rowCount(), 3);
+    QCOMPARE(Cursor(grid), qMakePair(1, 2));
+
+    sn->Button2->click();
+    QVERIFY(!sn->isVisible());
+    QVERIFY(f->prompts.boxes.empty());
+    QCOMPARE(ReadBytes(f->path("data/loggers.tsv")), std::string("QA712\t12 \tPilot Two\r\n\t5  \t\r\n"));
+  }
+
+  void loggersCancelAsksOnlyAfterAnEdit() {
+    const std::string file = "QA712\t007\tCrew One\r\n712\t008\tCrew Two\r\n";
+    StartWith(file, "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
+    TSerialNumbersDlg* sn = d.SerialNumbersDlg;
+    TableGridView* grid = sn->SerialNumGrid;
+
+    // Moving through the cells is no edit: Cancel closes without a question.
+    Show(w->btnEdit, sn);
+    for (int i = 0; i < 5; ++i) Key(grid, Qt::Key_Tab);
+    Key(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    sn->Button1->click();
+    QVERIFY(!sn->isVisible());
+    QVERIFY(f->prompts.boxes.empty());
+
+    // After an edit Cancel asks; Cancel in the box keeps the dialog and the edit.
+    Show(w->btnEdit, sn);
+    QVERIFY(!sn->modified());
+    QCOMPARE(Cursor(grid), qMakePair(1, 2));  // the cursor stays where it was left
+    Key(grid, Qt::Key_Up);
+    Key(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(Cursor(grid), qMakePair(0, 1));
+    Type(grid, "QA7");
+    QCOMPARE(lookup->FindLogger("QA712").competNo, std::string("008"));
+    f->prompts.answers = {PromptAnswer::Cancel};
+    sn->Button1->click();
+    QCOMPARE(BoxTexts(f->prompts), QStringList({"Discard changes?"}));
+    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::Warning);
+    QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::OkCancel);
+    QVERIFY(sn->isVisible());
+    QCOMPARE(loggers->grid().Cell(0, 1), std::string("QA7"));
+
+    // OK in the box reads the file again and closes.
+    f->prompts.answers = {PromptAnswer::Ok};
+    sn->Button1->click();
+    QCOMPARE(int(f->prompts.boxes.size()), 2);
+    QVERIFY(!sn->isVisible());
+    QCOMPARE(loggers->grid().Cell(0, 1), std::string("QA712"));
+    QCOMPARE(grid->model()->index(0, 0).data().toString(), QString("QA712"));
+    QCOMPARE(lookup->FindLogger("QA712").competNo, std::string("008"));  // the last match wins again
+    QCOMPARE(ReadBytes(f->path("data/loggers.tsv")), file);
+
+    // Shown again, the dialog starts unmodified.
+    Show(w->btnEdit, sn);
+    QVERIFY(!sn->modified());
+    sn->Button1->click();
+    QCOMPARE(int(f->prompts.boxes.size()), 2);
+  }
+
+  void loggersWriteFailureKeepsTheEditsInMemory() {
+    StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
+    TSerialNumbersDlg* sn = d.SerialNumbersDlg;
+    Show(w->btnEdit, sn);
+    Type(sn->SerialNumGrid, "QB9");
+    // The data folder vanishes under the program.
+    QDir().mkpath(f->path("doomed"));
+    QDir::setCurrent(f->path("doomed"));
+    QVERIFY(QDir(f->path("doomed")).removeRecursively());
+    sn->Button2->click();
+    QCOMPARE(BoxTexts(f->prompts), QStringList({"Can't write Loggers file"}));
+    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::Error);
+    QVERIFY(!sn->isVisible());
+    QVERIFY(lookup->FindLogger("QB9-1").found);
+  }
+
+  void tasksAreEditedThroughTheCellEditorAndOkRefillsTheTaskList() {
+    const std::string file = "03\t2007/04/10\t10:30:00\t16:00:00\r\n";
+    StartWith("QA712\t007\tCrew One\r\n", file);
+    TTaskWindowsDlg* tw = d.TaskWindowsDlg;
+    TableGridView* grid = tw->TaskWindowsGrid;
+    QCOMPARE(Entries(w->WindowTask), QStringList({"03"}));
+    Show(w->btnEditTask, tw);
+
+    // The masks hold their literals; a typed date fills its places in order.
+    Key(grid, Qt::Key_Down);
+    QCOMPARE(tasks->grid().rowCount(), 3);
+    QCOMPARE(Cursor(grid), qMakePair(0, 2));
+    Type(grid, "4");
+    QCOMPARE(tasks->grid().Cell(0, 2), std::string("4 "));
+    Key(grid, Qt::Key_Backspace);
+    Type(grid, "04");
+    Key(grid, Qt::Key_Tab);
+    QCOMPARE(Editor(grid)->displayText(), QString("    /  /  "));
+    Type(grid, "20070411");
+    QCOMPARE(tasks->grid().Cell(1, 2), std::string("2007/04/11"));
+    Key(grid, Qt::Key_Tab);
+    QCOMPARE(Editor(grid)->displayText(), QString("  :  :  "));
+    Type(grid, "93000");  // the first hour place is optional, but typing fills places in order
+    QCOMPARE(tasks->grid().Cell(2, 2), std::string("93:00:0 "));
+    Editor(grid)->selectAll();
+    Key(grid, Qt::Key_Delete);
+    QCOMPARE(tasks->grid().Cell(2, 2), std::string("  :  :  "));
+    Type(grid, "093000");
+    QCOMPARE(tasks->grid().Cell(2, 2), std::string("09:30:00"));
+    Key(grid, Qt::Key_Tab);
+    Type(grid, "153000");
+    // The queries read the table as edited, before any save.
+    QCOMPARE(tasks->TaskFinish("04"), std::string("15:30:00"));
+    QCOMPARE(Entries(w->WindowTask), QStringList({"03"}));
+
+    // A third row left with the masks' blanks goes again with Up.
+    Key(grid, Qt::Key_Down);
+    Key(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    Key(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(Cursor(grid), qMakePair(1, 3));
+    Type(grid, "2");
+    Key(grid, Qt::Key_Backspace);
+    Key(grid, Qt::Key_Tab);
+    Type(grid, "1");
+    Key(grid, Qt::Key_Backspace);
+    QCOMPARE(tasks->grid().Cell(1, 3), std::string("    /  /  "));
+    QCOMPARE(tasks->grid().Cell(2, 3), std::string("  :  :  "));
+    QCOMPARE(tasks->grid().Cell(3, 3), std::string(""));
+    Key(grid, Qt::Key_Up);
+    QCOMPARE(tasks->grid().rowCount(), 3);
+    QCOMPARE(Cursor(grid), qMakePair(2, 2));
+
+    tw->Button1->click();
+    QVERIFY(!tw->isVisible());
+    QVERIFY(f->prompts.boxes.empty());
+    QCOMPARE(ReadBytes(f->path("data/tasks.tsv")), file + "04\t2007/04/11\t09:30:00\t15:30:00\r\n");
+    QCOMPARE(Entries(w->WindowTask), QStringList({"03", "04"}));
+  }
+
+  void aSingleSpaceIsNotABlankTaskDate() {
+    StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n\t \t\t\r\n");
+    TTaskWindowsDlg* tw = d.TaskWindowsDlg;
+    TableGridView* grid = tw->TaskWindowsGrid;
+    QCOMPARE(tasks->grid().rowCount(), 3);
+    Show(w->btnEditTask, tw);
+    Key(grid, Qt::Key_Down);  // from row 1 into the last row: a move, no new row
+    QCOMPARE(Cursor(grid), qMakePair(0, 2));
+    QCOMPARE(tasks->grid().rowCount(), 3);
+    Key(grid, Qt::Key_Up);
+    QCOMPARE(tasks->grid().rowCount(), 3);
+    QCOMPARE(Cursor(grid), qMakePair(0, 1));
+    QCOMPARE(tasks->grid().Cell(1, 2), std::string(" "));
+    // Only looking at the cell never rewrites it in the mask's form.
+    Key(grid, Qt::Key_Down);
+    Key(grid, Qt::Key_Tab);
+    QCOMPARE(tasks->grid().Cell(1, 2), std::string(" "));
+  }
+
+  void tasksCancelAfterAnEditRestoresTheFileAndTheTaskList() {
+    const std::string file = "03\t2007/04/10\t10:30:00\t16:00:00\r\n05\t2007/04/12\t11:00:00\t15:00:00\r\n";
+    StartWith("QA712\t007\tCrew One\r\n", file);
+    TTaskWindowsDlg* tw = d.TaskWindowsDlg;
+    TableGridView* grid = tw->TaskWindowsGrid;
+    w->WindowTask->setCurrentIndex(1);
+    QCOMPARE(w->Date->text(), QString("2007/04/12"));
+
+    // Cancel right after showing: no question.
+    Show(w->btnEditTask, tw);
+    tw->CancelBtn->click();
+    QVERIFY(!tw->isVisible());
+    QVERIFY(f->prompts.boxes.empty());
+
+    // The task list is not refilled by an unsaved edit; the queries see it all the same.
+    Show(w->btnEditTask, tw);
+    Key(grid, Qt::Key_Down);
+    Type(grid, "07");
+    QCOMPARE(tasks->grid().Cell(0, 2), std::string("07"));
+    QCOMPARE(Entries(w->WindowTask), QStringList({"03", "05"}));
+    QVERIFY(tasks->TaskDate("05").empty());
+    f->prompts.answers = {PromptAnswer::Ok};
+    tw->CancelBtn->click();
+    QCOMPARE(BoxTexts(f->prompts), QStringList({"Discard changes?"}));
+    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::Warning);
+    QVERIFY(!tw->isVisible());
+    QCOMPARE(tasks->grid().Cell(0, 2), std::string("05"));
+    QCOMPARE(grid->model()->index(1, 0).data().toString(), QString("05"));
+    QCOMPARE(Entries(w->WindowTask), QStringList({"03", "05"}));
+    QCOMPARE(w->WindowTask->currentText(), QString("05"));
+    QCOMPARE(w->Date->text(), QString("2007/04/12"));
+    QCOMPARE(ReadBytes(f->path("data/tasks.tsv")), file);
+  }
+
+  void taskWindowPageChoosesSavesAndLosesATask() {
+    // The logger's row gives the competition number and names the file takes.
+    StartWith("TEST01\t012\tPilot One\r\n",
+              "04\t2025/07/21\t10:10:10\t10:30:05\r\n05\t2025/07/21\t11:30:00\t12:00:00\r\n");
+    QVERIFY(WriteRawFile(f->spath("data/flight.G00"), kRuns));
+    f->prompts.files.push_back(f->spath("data/flight.G00"));
+    w->mnFileOpenClick();
+    QCOMPARE(w->SegmentsGridRowCount(), 7);
+    QCOMPARE(w->CompetNo->text(), QString("012"));
+    QCOMPARE(w->PilotNames->text(), QString("Pilot One"));
+
+    w->PageControl1->setCurrentIndex(1);
+    QCOMPARE(Entries(w->WindowTask), QStringList({"04", "05"}));
+    w->WindowTask->setCurrentIndex(0);
+    QCOMPARE(w->Date->text(), QString("2025/07/21"));
+    QCOMPARE(w->TimeFrom->text(), QString("10:10:10"));
+    QCOMPARE(w->TimeTo->text(), QString("10:30:05"));
+    // The end of segment 2, all of 3 and the start of 4: grid rows 2 to 4, every column.
+    QCOMPARE(w->firstSegment, 1);
+    QCOMPARE(w->lastSegment, 3);
+    const QModelIndexList selected = w->SegmentsGrid->selectionModel()->selectedIndexes();
+    QCOMPARE(int(selected.size()), 3 * 7);
+    for (const QModelIndex& index : selected) QVERIFY(index.row() >= 1 && index.row() <= 3);
+    int points = 0;
+    int events = 0;
+    for (int row = 2; row <= 4; ++row) {
+      points += w->SegmentsGridCell(5, row).toInt();
+      events += w->SegmentsGridCell(6, row).toInt();
+    }
+    QCOMPARE(w->taskPoints->text(), QString::number(points));
+    QCOMPARE(w->taskEvents->text(), QString::number(events));
+    QCOMPARE(points, 20 + 40 + 10);
+    QVERIFY(w->btnSave->isEnabled());
+
+    // Save writes exactly the selected segments' fixes, in order.
+    w->btnSave->click();
+    QCOMPARE(int(f->prompts.boxes.size()), 1);
+    const std::string message = f->prompts.boxes[0].text;
+    QVERIFY2(message.rfind("File 012T04", 0) == 0 && message.size() > 12, message.c_str());
+    const std::string fileName = message.substr(5, message.size() - 5 - std::string(" saved!").size());
+    const std::string igc = ReadBytes(f->path(QString::fromStdString("data/" + fileName)));
+    QVERIFY(!igc.empty());
+    std::vector<std::string> written;
+    std::istringstream lines(igc);
+    for (std::string line; std::getline(lines, line);)
+      if (!line.empty() && line[0] == 'B') written.push_back(line.substr(1, 6));
+    std::vector<std::string> expected;
+    const TrackTable& table = w->trackTable();
+    for (int s = 1; s <= 3; ++s) {
+      for (int p = table.segments()[s].firstPoint; p <= table.segments()[s].lastPoint; ++p) {
+        const TrackPoint& point = table.points()[p];
+        char hhmmss[8];
+        std::snprintf(hhmmss, sizeof hhmmss, "%02d%02d%02d", point.hour, point.minute, point.second);
+        expected.push_back(hhmmss);
+      }
+    }
+    QCOMPARE(written.size(), expected.size());
+    QVERIFY(written == expected);
+    QCOMPARE(written.front(), std::string("101000"));
+    QCOMPARE(written.back(), std::string("103009"));
+
+    // Task 04 deleted in the dialog and saved: the chooser shows "--" and the
+    // task's fields empty, while the selection and Save stay as they were.
+    TTaskWindowsDlg* tw = d.TaskWindowsDlg;
+    Show(w->btnEditTask, tw);
+    Type(tw->TaskWindowsGrid, "06");
+    tw->Button1->click();
+    QCOMPARE(Entries(w->WindowTask), QStringList({"06", "05"}));
+    QCOMPARE(w->WindowTask->currentText(), QString("--"));
+    QVERIFY(w->Date->text().isEmpty());
+    QVERIFY(w->TimeFrom->text().isEmpty());
+    QVERIFY(w->TimeTo->text().isEmpty());
+    QCOMPARE(w->SegmentsGrid->selectionModel()->selectedIndexes().size(), 3 * 7);
+    QVERIFY(w->btnSave->isEnabled());
+    QCOMPARE(w->firstSegment, 1);
+    QCOMPARE(w->lastSegment, 3);
+
+    // A task whose window lies after the last segment selects nothing.
+    w->WindowTask->setCurrentIndex(1);
+    QCOMPARE(w->Date->text(), QString("2025/07/21"));
+    QCOMPARE(w->firstSegment, -1);
+    QVERIFY(!w->btnSave->isEnabled());
+    QVERIFY(w->taskPoints->text().isEmpty());
+    QVERIFY(w->SegmentsGrid->selectionModel()->selectedIndexes().isEmpty());
+  }
+};
+
+QTEST_MAIN(TableDialogsTest)
+#include "test_table_dialogs.moc"
