@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 #include "app/edit_mask.h"
@@ -24,6 +25,25 @@ void FitRowFont(QTableView* grid) {
   }
   grid->setFont(font);
   grid->horizontalHeader()->setFont(font);
+}
+
+// The headings are longer than the cells beneath them ("Date (yyyy/mm/dd)"
+// over a date): their type shrinks until each fits its column's width.
+void FitHeadingFont(QTableView* grid, const std::vector<int>& columnWidths) {
+  QHeaderView* header = grid->horizontalHeader();
+  const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 2;
+  QFont font = header->font();
+  for (qreal size = font.pointSizeF(); size >= 6.0; size -= 0.5) {
+    font.setPointSizeF(size);
+    const QFontMetrics metrics(font);
+    bool fits = true;
+    for (int column = 0; column < static_cast<int>(columnWidths.size()); ++column) {
+      const QString heading = grid->model()->headerData(column, Qt::Horizontal).toString();
+      if (metrics.horizontalAdvance(heading) + margins > columnWidths[column]) fits = false;
+    }
+    if (fits) break;
+  }
+  header->setFont(font);
 }
 
 // The cell editor: a frameless line edit with the column's mask. It writes
@@ -94,6 +114,7 @@ TableGridView::TableGridView(TextGridModel* model, TableGridHooks hooks, const s
   horizontalHeader()->setMinimumSectionSize(16);
   horizontalHeader()->setStretchLastSection(false);
   FitRowFont(this);
+  FitHeadingFont(this, columnWidths);
   for (int column = 0; column < static_cast<int>(columnWidths.size()); ++column)
     setColumnWidth(column, columnWidths[column]);
 }
