@@ -24,7 +24,8 @@ const std::vector<Command>& Commands() {
        "  orvald-cli igc FILE --task TEXT --tasks TASKS.tsv [--loggers LOGGERS.tsv] [--compet TEXT] [--pilot TEXT] "
        "[--dir DIR] [--tz-offset SECONDS]",
        RunIgc},
-      {"download", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS]", RunDownload},
+      {"download", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]",
+       RunDownload},
       {"watch", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE]", RunWatch},
       {"erase", "(--port DEVICE | --com N) [--yes]", RunErase},
   };

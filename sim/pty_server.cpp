@@ -189,6 +189,20 @@ void PtyServer::HandleFrame(const std::vector<uint8_t>& request, Clock::time_poi
     return;
   }
 
+  if (options_.replay != nullptr) {
+    ShapedReply recorded;
+    recorded.bytes = options_.replay->Answer(record.request);
+    if (!recorded.bytes.empty()) {
+      recorded.pieces = {recorded.bytes.size()};
+      Schedule(recorded, arrived, 0);
+      Pump();
+    }
+    record.reply = recorded.bytes;
+    record.faults = "replay";
+    transcript_.Write(record);
+    return;
+  }
+
   const uint32_t faults = plan_.Decide(requestCount_);
   std::optional<ModelReply> reply;
   if (!RequestIsLost(kind, faults)) reply = model_.Answer(request);

@@ -13,6 +13,7 @@
 #include "sim/fault_plan.h"
 #include "sim/frame.h"
 #include "sim/logger_model.h"
+#include "sim/replay_script.h"
 #include "sim/reply_shaper.h"
 #include "sim/transcript.h"
 
@@ -26,6 +27,7 @@ struct ServerOptions {
   bool reopenAfterHangup = false;  // then make a new terminal instead of exiting
   std::string linkPath;        // symlink kept pointing at the current terminal
   FaultSettings faults;
+  ReplayScript* replay = nullptr;  // answer from a recording instead of the model
 };
 
 // Speed of a termios speed_t in bit/s; 0 when unknown.

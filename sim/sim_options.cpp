@@ -123,6 +123,11 @@ Files:
   --expect-g00 FILE      write the raw image file a complete download of this
                          memory, with this identity, must produce
   --no-serve             write the files above and exit without a terminal
+  --replay FILE          answer as recorded in an exchange log written by
+                         `orvald-cli download --log FILE` (or ORVALD_TRANSCRIPT):
+                         each request gets the bytes that arrived for the same
+                         request, in order; frames are answered at any speed
+                         and faults do not apply
   --help                 this text
 )";
 }
@@ -279,6 +284,10 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
       if (!value(o.server.linkPath)) return false;
     } else if (a == "--transcript") {
       if (!value(o.transcriptPath)) return false;
+    } else if (a == "--replay") {
+      if (!value(o.replayPath)) return false;
+      // A recording holds the replies, not the logger's rate: answer at any speed.
+      o.server.ignoreRate = true;
     } else if (a == "--dump-memory") {
       if (!value(o.dumpMemoryPath)) return false;
     } else if (a == "--expect-g00") {

@@ -25,6 +25,7 @@ struct SimOptions {
   std::vector<FaultRule> faults;
   uint64_t seed = 1;
   std::string transcriptPath;
+  std::string replayPath;  // answer from a recorded exchange log instead of the memory
   std::string dumpMemoryPath;
   std::string expectRawPath;
   bool serve = true;

@@ -84,6 +84,14 @@ int main(int argc, char** argv) {
     std::perror("orvald-sim: pipe");
     return 1;
   }
+  ReplayScript replay;
+  if (!options.replayPath.empty()) {
+    if (!replay.Load(options.replayPath, error)) {
+      std::fprintf(stderr, "orvald-sim: cannot replay %s\n", error.c_str());
+      return 1;
+    }
+    options.server.replay = &replay;
+  }
   LoggerModel model(config, std::move(memory));
   FaultPlan plan(options.faults, options.seed);
   PtyServer server(options.server, model, plan, transcript);

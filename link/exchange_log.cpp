@@ -1,0 +1,158 @@
+#include "link/exchange_log.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace orvald {
+
+namespace {
+
+constexpr char kDigits[] = "0123456789ABCDEF";
+constexpr int kFieldCount = 8;
+
+std::string Hex(const std::vector<uint8_t>& bytes) {
+  std::string text;
+  text.reserve(bytes.size() * 3);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (i > 0) text += ' ';
+    text += kDigits[bytes[i] >> 4];
+    text += kDigits[bytes[i] & 0x0F];
+  }
+  return text;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool ParseHex(std::string_view text, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  size_t i = 0;
+  while (i < text.size()) {
+    if (text[i] == ' ') {
+      ++i;
+      continue;
+    }
+    if (i + 1 >= text.size()) return false;
+    const int high = HexDigit(text[i]);
+    const int low = HexDigit(text[i + 1]);
+    if (high < 0 || low < 0) return false;
+    bytes.push_back(static_cast<uint8_t>(high * 16 + low));
+    i += 2;
+  }
+  return true;
+}
+
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+std::string FormatExchangeLine(const LoggedExchange& exchange) {
+  std::ostringstream line;
+  line << exchange.atMs << '\t' << exchange.elapsedMs << '\t' << (exchange.viaUsbAdapter ? "usb" : "serial") << '\t'
+       << exchange.rate << '\t' << Hex(exchange.request) << '\t' << Hex(exchange.received) << '\t'
+       << exchange.receivedCount << '\t' << exchange.result;
+  return line.str();
+}
+
+bool ParseExchangeLine(std::string_view line, LoggedExchange& exchange) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (line.empty() || line.front() == '#') return false;
+  std::string_view fields[kFieldCount];
+  for (int i = 0; i < kFieldCount; ++i) {
+    const size_t tab = line.find('\t');
+    if ((tab == std::string_view::npos) != (i == kFieldCount - 1)) return false;
+    fields[i] = line.substr(0, tab);
+    line.remove_prefix(tab == std::string_view::npos ? line.size() : tab + 1);
+  }
+  LoggedExchange parsed;
+  if (fields[2] != "serial" && fields[2] != "usb") return false;
+  parsed.viaUsbAdapter = fields[2] == "usb";
+  if (!ParseNumber(fields[0], parsed.atMs) || !ParseNumber(fields[1], parsed.elapsedMs) ||
+      !ParseNumber(fields[3], parsed.rate) || !ParseHex(fields[4], parsed.request) ||
+      !ParseHex(fields[5], parsed.received) || !ParseNumber(fields[6], parsed.receivedCount) ||
+      !ParseNumber(fields[7], parsed.result))
+    return false;
+  exchange = std::move(parsed);
+  return true;
+}
+
+ExchangeLogRead ReadExchangeLog(const std::string& path) {
+  ExchangeLogRead read;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    read.error = path + ": " + std::strerror(errno);
+    return read;
+  }
+  std::string line;
+  LoggedExchange exchange;
+  while (std::getline(in, line)) {
+    if (ParseExchangeLine(line, exchange)) read.exchanges.push_back(exchange);
+  }
+  if (in.bad()) {
+    read.error = path + ": read failed";
+    return read;
+  }
+  read.ok = true;
+  return read;
+}
+
+ExchangeLog::~ExchangeLog() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool ExchangeLog::Open(const std::string& path, std::string& error) {
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = std::fopen(path.c_str(), "w");
+  if (file_ == nullptr) {
+    error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  started_ = false;
+  writeFailed_ = false;
+  if (std::fputs("# at_ms\telapsed_ms\tline\trate\trequest\treceived\treceived_count\tresult\n", file_) < 0 ||
+      std::fflush(file_) != 0) {
+    error = path + ": " + std::strerror(errno);
+    std::fclose(file_);
+    file_ = nullptr;
+    return false;
+  }
+  return true;
+}
+
+void ExchangeLog::Attach(Link& link) {
+  link.transcript = [this, &link](const ExchangeRecord& record) {
+    Write(record, record.viaUsbAdapter ? kUsbAdapterRate : link.baudRate);
+  };
+}
+
+void ExchangeLog::Write(const ExchangeRecord& record, uint32_t rate) {
+  if (file_ == nullptr || writeFailed_) return;
+  if (!started_) {
+    startMs_ = record.sentAtMs;
+    started_ = true;
+  }
+  LoggedExchange exchange;
+  exchange.atMs = record.sentAtMs - startMs_;
+  exchange.elapsedMs = record.elapsedMs;
+  exchange.viaUsbAdapter = record.viaUsbAdapter;
+  exchange.rate = rate;
+  exchange.request = record.request;
+  exchange.received = record.received;
+  exchange.receivedCount = record.receivedCount;
+  exchange.result = record.result;
+  const std::string line = FormatExchangeLine(exchange) + '\n';
+  if (std::fputs(line.c_str(), file_) < 0 || std::fflush(file_) != 0) writeFailed_ = true;
+}
+
+}  // namespace orvald
