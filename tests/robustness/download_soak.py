@@ -166,7 +166,8 @@ def run_once(args, index, flights, work):
         seconds = time.monotonic() - started
         stop(sim)
 
-    files = sorted(name for name in os.listdir(data) if name.upper().endswith(".G00"))
+    # A download that ended early may leave its file under the .part name.
+    files = sorted(name for name in os.listdir(data) if name.endswith(".G00") or name.endswith(".G00.part"))
     outcome, problems = "completed", []
     if status == "timeout":
         problems.append("did not end within %d s" % TIME_BOUND_S)
@@ -184,6 +185,8 @@ def run_once(args, index, flights, work):
         problems.append("WRONG BYTES: %s differs from the expected image at byte %d" % (files[0], at))
         outcome = "wrong"
     elif status == 0:
+        if files and files[0].endswith(".part"):
+            problems.append("exit 0 with the file still named %s" % files[0])
         if len(got or b"") != len(expected):
             problems.append("exit 0 but the file is %s" % ("missing" if got is None else
                                                             "%d of %d bytes" % (len(got), len(expected))))
