@@ -389,6 +389,23 @@ class TableDialogsTest : public QObject {
     QCOMPARE(Entries(w->WindowTask), QStringList({"03", "04"}));
   }
 
+  void tasksWriteFailureStillRefillsTheTaskListFromTheEdits() {
+    StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
+    TTaskWindowsDlg* tw = d.TaskWindowsDlg;
+    Show(w->btnEditTask, tw);
+    Type(tw->TaskWindowsGrid, "08");
+    QDir().mkpath(f->path("doomed"));
+    QDir::setCurrent(f->path("doomed"));
+    QVERIFY(QDir(f->path("doomed")).removeRecursively());
+    tw->Button1->click();
+    QCOMPARE(BoxTexts(f->prompts), QStringList({"Can't write tasks file"}));
+    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::Error);
+    QVERIFY(!tw->isVisible());
+    QCOMPARE(Entries(w->WindowTask), QStringList({"08"}));
+    QCOMPARE(tasks->TaskDate("08"), std::string("2007/04/10"));
+    QCOMPARE(ReadBytes(f->path("data/tasks.tsv")), std::string("03\t2007/04/10\t10:30:00\t16:00:00\r\n"));
+  }
+
   void aSingleSpaceIsNotABlankTaskDate() {
     StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n\t \t\t\r\n");
     TTaskWindowsDlg* tw = d.TaskWindowsDlg;
