@@ -314,6 +314,22 @@ class TableDialogsTest : public QObject {
     QCOMPARE(int(f->prompts.boxes.size()), 2);
   }
 
+  void theCloseBoxAnswersLikeCancel() {
+    StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
+    TSerialNumbersDlg* sn = d.SerialNumbersDlg;
+    Show(w->btnEdit, sn);
+    QVERIFY(sn->close());
+    QVERIFY(f->prompts.boxes.empty());
+
+    Show(w->btnEdit, sn);
+    Type(sn->SerialNumGrid, "QZ");
+    f->prompts.answers = {PromptAnswer::Cancel};
+    QVERIFY(!sn->close());
+    QVERIFY(sn->isVisible());
+    QCOMPARE(BoxTexts(f->prompts), QStringList({"Discard changes?"}));
+    QCOMPARE(loggers->grid().Cell(0, 1), std::string("QZ"));
+  }
+
   void loggersWriteFailureKeepsTheEditsInMemory() {
     StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
     TSerialNumbersDlg* sn = d.SerialNumbersDlg;
