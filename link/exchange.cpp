@@ -36,7 +36,38 @@ size_t Discard(Channel& channel, size_t count) {
   return channel.ReadInto(sink, std::min(count, sizeof sink));
 }
 
+// The channel to settle: the adapter when it opens, otherwise the serial
+// port as it stands (a port that is not open has nothing to settle).
+Channel* ChannelToSettle(Link& link, UsbAdapterHandle adapter) {
+  if (adapter != nullptr) return adapter;
+  return link.comm.Refresh() ? &link.comm : nullptr;
+}
+
 }  // namespace
+
+void SettleLine(Link& link, int quietMs) {
+  if (link.exchanging || quietMs <= 0) return;
+  ExchangingFlag exchanging(link.exchanging);
+  UsbAdapterHandle adapter = OpenUsbAdapter(link.usbAdapter.get());
+  if (Channel* channel = ChannelToSettle(link, adapter)) {
+    const int64_t startedAt = link.clock();
+    int64_t lastByteAt = startedAt;
+    for (;;) {
+      const int64_t now = link.clock();
+      const int64_t silentFor = now - lastByteAt;
+      if (silentFor >= quietMs || now - startedAt >= kSettleLimitMs) break;
+      const long waiting = channel->BytesWaiting();
+      if (waiting < 0) break;
+      if (waiting > 0 && Discard(*channel, static_cast<size_t>(waiting)) > 0) {
+        lastByteAt = link.clock();
+        continue;
+      }
+      const int64_t left = std::min<int64_t>(quietMs - silentFor, kSettleLimitMs - (now - startedAt));
+      link.waiter->Wait(channel->WaitDescriptor(), static_cast<int>(std::max<int64_t>(left, 1)));
+    }
+  }
+  CloseUsbAdapter(adapter);
+}
 
 int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* reply) {
   if (link.exchanging || count == 0 || count > kMaxRequestData) return 0;

@@ -18,4 +18,16 @@ inline constexpr int kReplyTimeLimitMs = 300;
 // failure. A call made while another exchange waits returns 0 at once.
 int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* reply);
 
+// How long the line must stay silent, and how long settling may take at most.
+inline constexpr int kSettleQuietMs = 400;
+inline constexpr int kSettleLimitMs = 1500;
+
+// Reads and drops whatever arrives until the line has been silent for
+// `quietMs` (at most kSettleLimitMs in all). A reply that comes after its
+// exchange gave up would otherwise be taken as the answer to the next
+// request; for replies that carry no address, such as memory reads, that
+// shifts every later answer by one request. Returns at once while another
+// exchange waits or when no channel is open.
+void SettleLine(Link& link, int quietMs = kSettleQuietMs);
+
 }  // namespace orvald

@@ -58,6 +58,7 @@ class Link {
 
  private:
   friend int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* reply);
+  friend void SettleLine(Link& link, int quietMs);
   PollWaiter pollWaiter;
   Waiter* waiter = &pollWaiter;
   bool exchanging = false;

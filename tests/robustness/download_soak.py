@@ -22,7 +22,7 @@ import time
 FAULT_KINDS = ["drop", "bad-checksum", "garbage", "oversize", "split", "stall", "short",
                "truncate", "trailing", "empty", "foreign", "wrong-ends", "no-identity", "no-rate-ack"]
 SANITIZER_MARKS = ["AddressSanitizer", "LeakSanitizer", "UndefinedBehaviorSanitizer", "runtime error:"]
-TIME_BOUND_S = 60
+TIME_BOUND_S = 120
 HEADER_SIZE = 32
 VERSION_BYTES = slice(16, 18)  # firmware byte and type suffix, from the version reply
 SERIAL_BYTES = slice(18, 29)   # serial text, from the identify reply
@@ -214,6 +214,7 @@ def main():
     parser.add_argument("--work")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
     parser.add_argument("--verbose", action="store_true")
+    parser.add_argument("--only", help="comma-separated run numbers to repeat (with the same --seed)")
     args = parser.parse_args()
 
     work = args.work or tempfile.mkdtemp(prefix="orvald-soak-")
@@ -228,7 +229,8 @@ def main():
     identity_lost = 0
     longest = 0.0
     failed = []
-    for index in range(args.runs):
+    indexes = [int(n) for n in args.only.split(",")] if args.only else range(args.runs)
+    for index in indexes:
         result = run_once(args, index, flights, work)
         counts[result["outcome"]] += 1
         longest = max(longest, result["seconds"])
@@ -251,7 +253,7 @@ def main():
 
     print("soak: runs %d, completed %d, reported failures %d, wrong bytes %d, other problems %d, longest run %.1f s; "
           "%d files without a serial or version because those replies were lost"
-          % (args.runs, counts["completed"], counts["reported"], counts["wrong"], counts["problem"], longest,
+          % (len(indexes), counts["completed"], counts["reported"], counts["wrong"], counts["problem"], longest,
              identity_lost))
     if not failed and not args.keep and not args.work:
         shutil.rmtree(work)
