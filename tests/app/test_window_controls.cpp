@@ -18,6 +18,9 @@
 #include <QtTest>
 
 #include "app/about_box.h"
+#include "app/table_dialogs.h"
+#include "tables/loggers_table.h"
+#include "tables/tasks_table.h"
 #include "app_fixture.h"
 
 using namespace orvald;
@@ -136,6 +139,39 @@ class WindowControlsTest : public QObject {
     QVERIFY(mainBlocked);
     QVERIFY(!box.isVisible());
     QCOMPARE(box.result(), int(QDialog::Accepted));
+  }
+
+  void aboutOverAnOpenTableDialogBlocksItUntilOk() {
+    AppFixture f;
+    LoggersTable loggers(f.spath("loggers.tsv"));  // the tables outlive the window
+    TasksTable tasks(f.spath("tasks.tsv"));
+    auto w = f.Start();
+    const TableDialogs dialogs = CreateTableDialogs(*w, loggers, tasks, f.prompts);
+    TAboutBox box(w.get());
+    w->SetAboutBox(&box);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    w->btnEdit->click();
+    QVERIFY(dialogs.SerialNumbersDlg->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(dialogs.SerialNumbersDlg));
+
+    // Clicks go to the dialog's window, as the window system sends them, so modality applies.
+    QWidget* cancel = dialogs.SerialNumbersDlg->Button1;
+    auto clickCancel = [&] {
+      QTest::mouseClick(cancel->window()->windowHandle(), Qt::LeftButton, {},
+                        cancel->mapTo(cancel->window(), cancel->rect().center()));
+    };
+    bool dialogStayedOpen = false;
+    QTimer::singleShot(50, [&] {
+      clickCancel();  // while the About box is up: nothing happens
+      dialogStayedOpen = dialogs.SerialNumbersDlg->isVisible();
+      box.OKButton->click();
+    });
+    w->About1->trigger();
+    QVERIFY(dialogStayedOpen);
+    QVERIFY(dialogs.SerialNumbersDlg->isVisible());  // still open after OK
+    clickCancel();  // and it reacts again
+    QVERIFY(!dialogs.SerialNumbersDlg->isVisible());
   }
 
   void escapeSetsTheAbortFlagWithoutTakingTheKey() {
