@@ -83,10 +83,12 @@ int ReadLoggerMemory(Link& link, uint8_t* destination, int count, int block, int
   ReplyArea reply;
   const int length = ExchangeFrame(link, request, 6, reply);
   if (length < count + 2 || reply[0] != kMemoryCommand[0] || reply[1] != kMemoryCommand[1]) {
-    // Every memory reply looks alike, so a late one would be taken as the
-    // answer to the next read (the retry, or the next piece) and put wrong
-    // bytes into the download. Let whatever is still coming arrive and go.
-    SettleLine(link);
+    // Every memory reply looks alike, so one that comes after the exchange
+    // gave up would be taken as the answer to the next read (the retry, or
+    // the next piece) and put wrong bytes into the download. Let whatever is
+    // still coming arrive and go. A whole frame that failed the checks here
+    // was this request's answer: nothing more is on its way.
+    if (length == 0) SettleLine(link);
     return 0;
   }
   std::memcpy(destination, reply + 2, static_cast<size_t>(count));
