@@ -177,9 +177,12 @@ def run_once(args, index, flights, work):
         problems.append("did not end within %d s" % TIME_BOUND_S)
     elif status not in (0, 1):
         problems.append("exit status %s" % status)
+    sim_err = open(os.path.join(folder, "sim.stderr"), errors="replace").read()
     for mark in SANITIZER_MARKS:
         if mark in err:
-            problems.append("sanitizer report (%s)" % mark)
+            problems.append("sanitizer report from orvald-cli (%s)" % mark)
+        if mark in sim_err:
+            problems.append("sanitizer report from orvald-sim (%s)" % mark)
     if len(files) > 1:
         problems.append("more than one raw file: %s" % files)
     got = open(os.path.join(data, files[0]), "rb").read() if files else None
