@@ -182,6 +182,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Require(sum == got[2 + result]);
       Require(std::equal(reply.begin(), reply.begin() + result, got.begin() + 2));
     }
+    // A failed memory read settles the line before the next request: every
+    // byte that arrives until the line is quiet is dropped, and settling ends
+    // in bounded time however the bytes keep coming.
+    if (result == 0 && (requestSize & 1) != 0 && !link.Exchanging()) {
+      const int quietMs = 1 + (requestSize >> 1);
+      const int64_t settleStart = line.nowMs;
+      orvald::SettleLine(link, quietMs);
+      Require(line.nowMs - settleStart <= orvald::kSettleLimitMs + quietMs);
+      if (!line.HungUp()) {
+        line.Deliver();
+        Require(line.readOffset == line.stream.size());
+        // Quiet for quietMs: the next piece (if any) comes no earlier than
+        // that after the last byte taken, or settling ran into its limit.
+        Require(line.pending.empty() || line.nowMs - settleStart >= orvald::kSettleLimitMs ||
+                line.pending.front().arrivesAtMs >= line.nowMs);
+      }
+    }
     // Whatever did not arrive in time still arrives later, before the next request.
     line.nowMs += 1;
   }

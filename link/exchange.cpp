@@ -53,15 +53,18 @@ void SettleLine(Link& link, int quietMs) {
     const int64_t startedAt = link.clock();
     int64_t lastByteAt = startedAt;
     for (;;) {
-      const int64_t now = link.clock();
-      const int64_t silentFor = now - lastByteAt;
-      if (silentFor >= quietMs || now - startedAt >= kSettleLimitMs) break;
+      // Look before deciding the line is quiet: a byte that landed as the
+      // quiet time ran out is late all the same.
       const long waiting = channel->BytesWaiting();
       if (waiting < 0) break;
       if (waiting > 0 && Discard(*channel, static_cast<size_t>(waiting)) > 0) {
         lastByteAt = link.clock();
+        if (lastByteAt - startedAt >= kSettleLimitMs) break;
         continue;
       }
+      const int64_t now = link.clock();
+      const int64_t silentFor = now - lastByteAt;
+      if (silentFor >= quietMs || now - startedAt >= kSettleLimitMs) break;
       const int64_t left = std::min<int64_t>(quietMs - silentFor, kSettleLimitMs - (now - startedAt));
       link.waiter->Wait(channel->WaitDescriptor(), static_cast<int>(std::max<int64_t>(left, 1)));
     }
