@@ -81,7 +81,10 @@ same_files_as_before() {
 
 # The system's reason for the disk kind, as the messages must show it.
 reason_for() {
-  case $1 in read-only) echo "Read-only file system" ;; *) echo "No space left on device" ;; esac
+  case $1 in
+    read-only) if [ "$mounting" = yes ]; then echo "Read-only file system"; else echo "Permission denied"; fi ;;
+    *) echo "No space left on device" ;;
+  esac
 }
 
 # download CASE: a download into the disk must fail and say so.
