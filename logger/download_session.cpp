@@ -99,6 +99,9 @@ LoadLogResult DownloadSession::LoadLog(const std::string& fileName) {
   commands.SetLoggerRate(kDownloadRate);
   const std::string serialText = commands.QueryIdentity();
   if (serialText == state.lastSerialText) {
+    // Left at the download rate, the logger would not hear the next probe at
+    // 9600 and could never be found again, not even after Force download.
+    commands.SetLoggerRate(kDetectionRate);
     result.end = LoadLogEnd::SameLogger;
     return result;
   }
@@ -113,6 +116,7 @@ LoadLogResult DownloadSession::LoadLog(const std::string& fileName) {
     PromptAnswer answer = prompts.Ask(kCaption, Printf("File %s exists. Overwrite?", name),
                                       PromptButtons::YesNo, PromptIcon::Question);
     if (answer != PromptAnswer::Yes) {
+      commands.SetLoggerRate(kDetectionRate);
       result.end = LoadLogEnd::OverwriteDeclined;
       return result;
     }

@@ -141,8 +141,16 @@ TEST_F(SimDownloadTest, ForceDownloadTakesTheSameLoggerAgainAndThenItIsLeftAlone
   EXPECT_TRUE(session->lastCycleFoundLogger());
   EXPECT_EQ(session->lastResult().end, LoadLogEnd::SameLogger);
   EXPECT_EQ(Downloads().size(), 2u);
-  EXPECT_EQ(requests - requestsBefore, 4u);  // probe, the rate switch's two sends, identity
+  // probe, the rate switch's two sends, identity, and the two sends back to 9600
+  EXPECT_EQ(requests - requestsBefore, 6u);
   EXPECT_TRUE(view.scripted.asked.empty());
+
+  // Back at the detection rate, the logger still answers probes: a later
+  // Force download takes it once more.
+  view.downloadState.lastSerialText.clear();
+  session->Timer1Timer();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(Downloads().size(), 3u);
 }
 
 TEST_F(SimDownloadTest, LoggerWithoutIdentityIsDownloadedOnceUnderAHyphenName) {
