@@ -26,12 +26,6 @@ bool ParseSegmentRange(const std::string& text, long& first, long& last) {
   return ParseInteger(firstText, 1, kMaxSegments, first) && ParseInteger(lastText, 1, kMaxSegments, last) &&
          first <= last;
 }
-
-std::string OptionOr(const ParsedArgs& parsed, const char* name, const char* fallback) {
-  const auto it = parsed.options.find(name);
-  return it == parsed.options.end() ? fallback : it->second;
-}
-
 }  // namespace
 
 int RunIgc(const std::vector<std::string>& args) {
@@ -58,23 +52,7 @@ int RunIgc(const std::vector<std::string>& args) {
                    std::to_string(last) + " does not exist");
   }
 
-  IgcSaveRequest request;
-  request.firstSegment = static_cast<int>(first - 1);
-  request.lastSegment = static_cast<int>(last - 1);
-  request.competNo = OptionOr(parsed, "compet", "");
-  request.taskText = OptionOr(parsed, "task", "");
-  request.pilotNames = OptionOr(parsed, "pilot", "");
-  request.loggerSN = table.serialText;
-  request.loggerType = table.typeText;
-  request.now = std::time(nullptr);
-  request._timezone = timezoneOffset;
-  request.directory = OptionOr(parsed, "dir", ".");
-  if (!ApplyLoggersOption(parsed, table, request, error)) return Failure(error);
-
-  const IgcSaveResult saved = WriteIgcFile(table, request);
-  if (!saved.saved()) return Failure(saved.error);
-  std::printf("%s\n", saved.fileName.c_str());
-  return kExitOk;
+  return SaveSelectedSegments(parsed, table, timezoneOffset, static_cast<int>(first - 1), static_cast<int>(last - 1));
 }
 
 }  // namespace orvald::cli

@@ -49,6 +49,26 @@ bool ApplyLoggersOption(const ParsedArgs& parsed, const TrackTable& table, IgcSa
   return true;
 }
 
+int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long timezoneOffset, int firstSegment,
+                         int lastSegment) {
+  IgcSaveRequest request;
+  request.firstSegment = firstSegment;
+  request.lastSegment = lastSegment;
+  request.taskText = parsed.has("task") ? parsed.options.at("task") : "";
+  request.loggerSN = table.serialText;
+  request.loggerType = table.typeText;
+  request.now = std::time(nullptr);
+  request._timezone = timezoneOffset;
+  request.directory = parsed.has("dir") ? parsed.options.at("dir") : ".";
+  std::string error;
+  if (!ApplyLoggersOption(parsed, table, request, error)) return Failure(error);
+
+  const IgcSaveResult saved = WriteIgcFile(table, request);
+  if (!saved.saved()) return Failure(saved.error);
+  std::printf("%s\n", saved.fileName.c_str());
+  return kExitOk;
+}
+
 int RunIgcByTask(const ParsedArgs& parsed) {
   if (parsed.positional.size() != 1) return UsageError("igc", "expects exactly one FILE");
   if (parsed.has("segments")) return UsageError("igc", "--segments and --tasks exclude each other");
@@ -80,21 +100,7 @@ int RunIgcByTask(const ParsedArgs& parsed) {
                    timeFrom + " to " + timeTo + ")");
   }
 
-  IgcSaveRequest request;
-  request.firstSegment = match.firstSegment;
-  request.lastSegment = match.lastSegment;
-  request.taskText = taskText;
-  request.loggerSN = table.serialText;
-  request.loggerType = table.typeText;
-  request.now = std::time(nullptr);
-  request._timezone = timezoneOffset;
-  request.directory = parsed.has("dir") ? parsed.options.at("dir") : ".";
-  if (!ApplyLoggersOption(parsed, table, request, error)) return Failure(error);
-
-  const IgcSaveResult saved = WriteIgcFile(table, request);
-  if (!saved.saved()) return Failure(saved.error);
-  std::printf("%s\n", saved.fileName.c_str());
-  return kExitOk;
+  return SaveSelectedSegments(parsed, table, timezoneOffset, match.firstSegment, match.lastSegment);
 }
 
 }  // namespace orvald::cli

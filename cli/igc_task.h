@@ -22,4 +22,10 @@ int RunIgcByTask(const ParsedArgs& parsed);
 bool ApplyLoggersOption(const ParsedArgs& parsed, const TrackTable& table, IgcSaveRequest& request,
                         std::string& error);
 
+// The end both forms of "igc" share: the identification and task from the raw
+// file and the options, the file written into --dir, its name printed.
+// Returns the command's exit status.
+int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long timezoneOffset, int firstSegment,
+                         int lastSegment);
+
 }  // namespace orvald::cli
