@@ -36,14 +36,14 @@ inline TrackPoint MakePoint(const PointSpec& s) {
 
 // Appends points and closes them as one segment starting at `startUtc`.
 // Only the fields the writer reads are filled in.
-inline void AddSegment(TrackTable& table, int32_t startUtc, std::initializer_list<PointSpec> specs) {
+inline void AddSegment(TrackTable& table, int32_t startUtc, std::initializer_list<PointSpec> pointSpecs) {
   TrackSegment& s = table.segments()[table.segmentCount];
   s = TrackSegment{};
   s.start = startUtc;
   s.firstPoint = table.pointCount;
-  for (const PointSpec& spec : specs) {
-    table.points()[table.pointCount++] = MakePoint(spec);
-    if (spec.event) ++s.events;
+  for (const PointSpec& pointSpec : pointSpecs) {
+    table.points()[table.pointCount++] = MakePoint(pointSpec);
+    if (pointSpec.event) ++s.events;
   }
   s.lastPoint = table.pointCount - 1;
   s.points = s.lastPoint - s.firstPoint + 1;

@@ -139,16 +139,16 @@ TEST(TaskWindowMatching, TotalsEqualTheRecordsTheSavedFileHolds) {
   // Segments at 08:00 to 13:00 of 3 to 8 one-second points, every second
   // point marked.
   for (int hour = 8; hour <= 13; ++hour) {
-    std::vector<testing::PointSpec> specs;
+    std::vector<testing::PointSpec> pointSpecs;
     for (int second = 0; second < hour - 5; ++second)
-      specs.push_back({.hour = hour, .minute = 0, .second = second, .event = uint8_t(second % 2)});
+      pointSpecs.push_back({.hour = hour, .minute = 0, .second = second, .event = uint8_t(second % 2)});
     TrackSegment& s = table.segments()[table.segmentCount];
     s = TrackSegment{};
     s.start = static_cast<int32_t>(At(hour, 0));
     s.firstPoint = table.pointCount;
-    for (const auto& spec : specs) {
-      table.points()[table.pointCount++] = testing::MakePoint(spec);
-      s.events += spec.event;
+    for (const auto& pointSpec : pointSpecs) {
+      table.points()[table.pointCount++] = testing::MakePoint(pointSpec);
+      s.events += pointSpec.event;
     }
     s.lastPoint = table.pointCount - 1;
     s.points = s.lastPoint - s.firstPoint + 1;
