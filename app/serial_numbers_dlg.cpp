@@ -35,6 +35,8 @@ TSerialNumbersDlg::TSerialNumbersDlg(LoggersTable& table, Prompts& prompts, QWid
   LoadLoggers();
 }
 
+TSerialNumbersDlg::~TSerialNumbersDlg() { SerialNumGrid->DetachHooks(); }
+
 void TSerialNumbersDlg::LoadLoggers() {
   const TableFileResult result = table_.LoadLoggers();
   SerialNumGrid->TableReloaded();

@@ -23,6 +23,7 @@ class TSerialNumbersDlg : public QDialog {
  public:
   // Reads the file at once; a missing file is reported here, during start-up.
   TSerialNumbersDlg(LoggersTable& table, Prompts& prompts, QWidget* parent = nullptr);
+  ~TSerialNumbersDlg() override;
 
   void LoadLoggers();
   void SaveLoggers();

@@ -35,6 +35,9 @@ class TableGridView : public QTableView {
 
   TextGridModel* gridModel() const { return model_; }
   const TableGridHooks& hooks() const { return hooks_; }
+  // Stops reporting to the owner; a dialog calls it before it is torn down,
+  // since hiding a dying dialog still moves the focus and reopens the editor.
+  void DetachHooks() { hooks_ = {}; }
   // The editor open on the current cell, or nullptr.
   QLineEdit* CellEditor() const;
   // Opens the editor on the current cell; the first cell when there is none.

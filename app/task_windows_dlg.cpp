@@ -35,6 +35,8 @@ TTaskWindowsDlg::TTaskWindowsDlg(TasksTable& table, Prompts& prompts, FillTaskLi
   LoadTasks();
 }
 
+TTaskWindowsDlg::~TTaskWindowsDlg() { TaskWindowsGrid->DetachHooks(); }
+
 void TTaskWindowsDlg::LoadTasks() {
   const TableFileResult result = table_.LoadTasks();
   TaskWindowsGrid->TableReloaded();

@@ -29,6 +29,7 @@ class TTaskWindowsDlg : public QDialog {
 
   // Reads the file at once; a missing file is reported here, during start-up.
   TTaskWindowsDlg(TasksTable& table, Prompts& prompts, FillTaskListFn fillTaskList, QWidget* parent = nullptr);
+  ~TTaskWindowsDlg() override;
 
   void LoadTasks();
   void SaveTasks();
