@@ -2,16 +2,32 @@
 // channel exists before any window; then the main window (settings, data
 // folder, working directory, detection timer), the About box, and the two
 // table dialogs; then the event loop until the main window closes.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "app/about_box.h"
 #include "app/guarded_application.h"
 #include "app/main_window.h"
 #include "app/qt_prompts.h"
+#include "link/exchange_log.h"
 #include "link/link.h"
 #include "app/table_dialogs.h"
 #include "app/table_queries.h"
 
 int main(int argc, char** argv) {
+  // ORVALD_TRANSCRIPT=FILE keeps a hex log of every exchange, so that a failed
+  // download can be looked into afterwards. Declared first: it outlives the link.
+  orvald::ExchangeLog exchangeLog;
   orvald::Link link;  // the process-wide serial channel, first of all
+  if (const char* path = std::getenv(orvald::kExchangeLogVariable); path != nullptr && *path != '\0') {
+    std::string error;
+    if (exchangeLog.Open(path, error)) {
+      exchangeLog.Attach(link);
+    } else {
+      std::fprintf(stderr, "orvald: %s\n", error.c_str());
+    }
+  }
   orvald::QtPrompts prompts;
   orvald::GuardedApplication app(argc, argv, prompts);
   app.setApplicationName("orvald");
