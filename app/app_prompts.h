@@ -13,11 +13,12 @@ namespace orvald {
 
 class AppPrompts : public Prompts {
  public:
-  // The file-open dialog: `filter` in the toolkit's "Name (*.ext);;..." form.
-  // std::nullopt when the operator cancels.
+  // The file-open dialog, showing `startDirectory`: `filter` in the toolkit's
+  // "Name (*.ext);;..." form. std::nullopt when the operator cancels.
   virtual std::optional<std::string> ChooseFileToOpen(const std::string& title, const std::string& filter,
-                                                      const std::string& defaultSuffix) = 0;
-  // The folder browser, opened at `startDirectory`. std::nullopt when cancelled.
+                                                      const std::string& defaultSuffix,
+                                                      const std::string& startDirectory) = 0;
+  // The folder browser, with `startDirectory` shown and selected. std::nullopt when cancelled.
   virtual std::optional<std::string> ChooseDirectory(const std::string& prompt,
                                                      const std::string& startDirectory) = 0;
 };

@@ -31,4 +31,19 @@ QString QtInputMask(const std::string& tableMask) {
   return mask + "; ";
 }
 
+bool MaskAccepts(const std::string& tableMask, const QString& shown) {
+  const std::string picture = tableMask.substr(0, tableMask.find(';'));
+  bool anyFilled = false;
+  bool requiredMissing = false;
+  for (size_t i = 0; i < picture.size(); ++i) {
+    const bool place = QString("09LlAaCc").contains(QChar(picture[i]));
+    if (!place) continue;
+    const bool filled = static_cast<int>(i) < shown.size() && shown[static_cast<int>(i)] != ' ';
+    const bool required = QString("0LAC").contains(QChar(picture[i]));
+    anyFilled = anyFilled || filled;
+    requiredMissing = requiredMissing || (required && !filled);
+  }
+  return !anyFilled || !requiredMissing;
+}
+
 }  // namespace orvald

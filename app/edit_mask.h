@@ -13,4 +13,9 @@ namespace orvald {
 // The Qt input mask for a table's mask text; empty for an empty mask.
 QString QtInputMask(const std::string& tableMask);
 
+// Whether a cell may keep `shown` (the editor's text, unfilled places as
+// spaces) under the table's mask: either nothing is filled in, or every
+// required place is. A competition number of one or two digits is neither.
+bool MaskAccepts(const std::string& tableMask, const QString& shown);
+
 }  // namespace orvald

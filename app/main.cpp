@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
   if (const char* path = std::getenv(orvald::kExchangeLogVariable); path != nullptr && *path != '\0') {
     std::string error;
     if (exchangeLog.Open(path, error)) {
+      exchangeLog.onWriteFailure = [](const std::string& failure) { std::fprintf(stderr, "orvald: %s\n", failure.c_str()); };
       exchangeLog.Attach(link);
     } else {
       std::fprintf(stderr, "orvald: %s\n", error.c_str());

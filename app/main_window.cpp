@@ -321,14 +321,14 @@ void TfrmMain::BuildControls() {
   SegmentsGrid->verticalHeader()->setDefaultSectionSize(16);
   SegmentsGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   SegmentsGrid->horizontalHeader()->setHighlightSections(false);
+  // A click on a heading would select a column, which is no run of segments.
+  SegmentsGrid->horizontalHeader()->setSectionsClickable(false);
   SegmentsGrid->horizontalHeader()->setMinimumSectionSize(16);
   FitGridFont(SegmentsGrid);
   for (int c = 0; c < kGridColumns; ++c) SegmentsGrid->setColumnWidth(c, kGridColumnWidths[c]);
   // The boxes that show the grid's dates and times use its type, so a whole
   // date and time fits the narrow left column.
   for (QLineEdit* box : {edFrom, edTo, Date, TimeFrom, TimeTo}) box->setFont(SegmentsGrid->font());
-  // The grid's mouse presses and releases reach eventFilter through the
-  // application-wide filter installed for key preview.
 
   Splitter1->addWidget(Panel1);
   Splitter1->addWidget(SegmentsGrid);
@@ -386,12 +386,10 @@ void TfrmMain::ConnectHandlers() {
   connect(PageControl1, &QTabWidget::tabBarClicked, this, [this](int) { PageControl1Changing(); });
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int) { PageControl1Change(); });
   connect(WindowTask, &QComboBox::currentTextChanged, this, [this] { WindowTaskChange(WindowTask); });
-  connect(SegmentsGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current) {
-            if (current.isValid()) SegmentsGridSelectCell(current.column(), current.row() + 1);
-          });
-  connect(SegmentsGrid, &QAbstractItemView::pressed, this,
-          [this](const QModelIndex& index) { SegmentsGridSelectCell(index.column(), index.row() + 1); });
+  // Whatever way the highlight changes (drag, Shift+click, Shift+arrows,
+  // plain arrows), the rows highlighted are the rows Save writes.
+  connect(SegmentsGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { SegmentsGridSelectCell(-1, -1); });
   // cbPortNo is connected after the settings set its selection (step 8 is no operator choice).
 }
 
@@ -409,7 +407,10 @@ void TfrmMain::ReadSettings() {
 }
 
 void TfrmMain::ChooseDataDirectory() {
-  const std::string start = dataDir.empty() ? QDir::homePath().toStdString() : dataDir;
+  // A first start has just made the default folder: that is the one offered.
+  const std::string start = !dataDir.empty() ? dataDir
+                            : QDir(QString::fromStdString(env_.defaultDataDir)).exists() ? env_.defaultDataDir
+                                                                                          : QDir::homePath().toStdString();
   if (auto chosen = env_.prompts->ChooseDirectory(kDirectoryPrompt, start)) {
     dataDir = *chosen;
     WriteDataDirSetting(env_.settings, dataDir);
@@ -419,7 +420,7 @@ void TfrmMain::ChooseDataDirectory() {
 void TfrmMain::cbPortNoChange() {
   portNo = cbPortNo->currentIndex() + 1;  // -1 (nothing selected) gives 0
   WritePortSetting(env_.settings, portNo);
-  if (env_.link) env_.link->portNo = static_cast<uint8_t>(portNo);  // opened there next time
+  if (env_.link) env_.link->ChoosePort(static_cast<uint8_t>(portNo));  // opened there from the next exchange
   if (onPortChange_) onPortChange_(portNo);
 }
 
@@ -453,11 +454,18 @@ void TfrmMain::FormKeyPress(int key) {
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
   if (busy_ || inDetection_) {
-    // Never pull the window from under a running exchange: ask the session to
-    // stop (it asks the operator while downloading) and close once it returns.
+    // Never pull the window from under a running exchange. A download is
+    // only stopped when the operator says so; then everything stops and the
+    // window closes once the session has returned.
+    event->ignore();
+    if (closePending_) return;
+    if (busy_ && env_.prompts->Ask("Logger Download", "A download is running. Stop the download and quit?",
+                                   PromptButtons::YesNo, PromptIcon::Question) != PromptAnswer::Yes) {
+      return;
+    }
+    quitting_ = true;
     downloadState_.abortFlag = 1;
     closePending_ = true;
-    event->ignore();
     return;
   }
   event->accept();
@@ -472,18 +480,6 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Escape) FormKeyPress(27);
       }
       return false;  // never consumed: the focused control still gets the key
-    }
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease: {
-      if (watched != SegmentsGrid->viewport() && watched != SegmentsGrid->horizontalHeader()) break;
-      auto* mouse = static_cast<QMouseEvent*>(event);
-      const QPoint pos = static_cast<QWidget*>(watched)->mapTo(SegmentsGrid, mouse->position().toPoint());
-      if (event->type() == QEvent::MouseButtonPress) {
-        SegmentsGridMouseDown(mouse->button(), mouse->modifiers(), pos);
-      } else {
-        SegmentsGridMouseUp(mouse->button(), mouse->modifiers(), pos);
-      }
-      return false;
     }
     default:
       break;

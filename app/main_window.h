@@ -78,10 +78,13 @@ class TfrmMain : public QMainWindow, public DownloadView {
   void FormKeyPress(int key);
   void PageControl1Changing();
   void PageControl1Change();
-  void SegmentsGridMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
-  void SegmentsGridMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
+  // Every change of the grid's highlight on the Manual Selection page: the
+  // highlighted rows become the run that Save writes.
   void SegmentsGridSelectCell(int column, int row);
   void WindowTaskChange(QObject* sender);
+  // Shows what the loggers table now says of the log on screen (after OK in
+  // the Serial Numbers dialog); nothing before a log was loaded.
+  void IdentifyDecodedLog();
   // The task windows table calls this with its task-number column, heading first.
   void FillTaskList(const std::vector<std::string>& column);
 
@@ -98,8 +101,6 @@ class TfrmMain : public QMainWindow, public DownloadView {
   int abortFlag() const { return downloadState_.abortFlag; }
   const std::string& lastSerialText() const { return downloadState_.lastSerialText; }
   TrackTable& trackTable() { return table_; }
-  // The grid row under `pos` (SegmentsGrid coordinates): 0 for the heading, -1 for none.
-  int SegmentsGridRowAt(QPoint pos) const;
   // The grid's row count, heading included, and a cell's text (row 0: heading).
   int SegmentsGridRowCount() const;
   QString SegmentsGridCell(int column, int row) const;
@@ -170,6 +171,7 @@ class TfrmMain : public QMainWindow, public DownloadView {
   void SetIdentification(const std::string& competNo, const std::string& pilotNames,
                          const std::string& loggerSerial, const std::string& loggerType) override;
   Prompts& prompts() override;
+  bool ConfirmCancel() override;
   DownloadState& state() override { return downloadState_; }
   void StopDetectionTimer() override;
   void StartDetectionTimer(int intervalMs) override;
@@ -192,6 +194,8 @@ class TfrmMain : public QMainWindow, public DownloadView {
   void SetSaveEnabled(bool enabled);
   void SetManSaveEnabled(bool enabled);
   void ClearGridSelection();
+  // A new log: no run chosen on either page, both Saves off, the totals empty.
+  void ForgetSelection();
   void SelectGridRows(int firstRow, int lastRow);
   std::string ChosenTaskText() const;
   void FinishDeferredWork();
@@ -217,6 +221,7 @@ class TfrmMain : public QMainWindow, public DownloadView {
   bool openPending_ = false;    // File > Open asked for during a probe
   bool clearPending_ = false;   // Logger > Clear asked for during a probe
   bool closePending_ = false;   // the window was closed while an exchange ran
+  bool quitting_ = false;       // ... and the operator said to stop the download and quit
   bool settingUpGrid_ = false;  // selection changes made by the program, not the operator
   int cursorsPushed_ = 0;
   int progressStep_ = 1;

@@ -18,6 +18,7 @@
 #include "logger/download_session.h"
 #include "logger/erase.h"
 #include "logger/logger_commands.h"
+#include "tracklog/raw_image.h"
 
 namespace orvald {
 
@@ -33,12 +34,6 @@ class NoLoggerLink : public LoggerCommands {
   std::string QueryVersion() override { return {}; }
   int ReadLoggerMemory(uint8_t*, int, int, int) override { return 0; }
 };
-
-int LocalYear(std::time_t now) {
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local.tm_year + 1900;
-}
 
 EventLoopWaiter& WindowWaiter() {
   static EventLoopWaiter waiter;  // stateless, and outlives every link
@@ -61,16 +56,16 @@ void TfrmMain::BindDownloadSession() {
     linkCommands_ = std::make_unique<NoLoggerLink>();
     env_.commands = linkCommands_.get();
   }
-  TimeBasis basis;
-  basis._timezone = env_.timezoneOffset;
-  basis.currentYear = LocalYear(env_.clock());
   DownloadSessionSetup setup{*env_.commands,
                              env_.lookup ? *env_.lookup : *noLoggers_,
                              *this,
                              table_,
                              std::string(),  // raw files go to the working directory, the data directory
-                             basis};
+                             TimeBasisAt(env_.clock(), env_.timezoneOffset)};
   if (env_.localNow) setup.localNow = env_.localNow;
+  // The year is taken at every decode: a desk that runs over New Year keeps
+  // accepting the fixes of the new one.
+  setup.utcNow = env_.clock;
   session_ = std::make_unique<DownloadSession>(std::move(setup));
 }
 
@@ -92,14 +87,11 @@ void TfrmMain::mnFileOpenClick() {
     return;
   }
   Timer1->stop();
-  if (auto chosen = env_.prompts->ChooseFileToOpen(OpenDialog1.title, OpenDialog1.filter, OpenDialog1.defaultExt)) {
+  if (auto chosen = env_.prompts->ChooseFileToOpen(OpenDialog1.title, OpenDialog1.filter, OpenDialog1.defaultExt,
+                                                   dataDir)) {
     SetBusy(true);
     session_->LoadLog(*chosen);
     SetBusy(false);
-    ClearGridSelection();
-    SetSaveEnabled(false);
-    taskPoints->clear();
-    taskEvents->clear();
   }
   Timer1->start();
   FinishDeferredWork();
@@ -118,10 +110,21 @@ void TfrmMain::Clear1Click() {
   FinishDeferredWork();
 }
 
+void TfrmMain::IdentifyDecodedLog() {
+  if (busy_ || lblDLFile->text().isEmpty()) return;  // no log on screen, or one arriving
+  if (session_->IdentifyDecodedLog()) {
+    SetStatusText("Serial " + SafeDisplayText(table_.serialText) + ": " + CompetNo->text().toStdString() + " " +
+                  PilotNames->text().toStdString());
+  } else {
+    SetStatusText(NotInLoggersTableText(table_.serialText));
+  }
+}
+
 void TfrmMain::FinishDeferredWork() {
   if (busy_ || inDetection_) return;
   if (closePending_) {
     closePending_ = false;
+    quitting_ = false;
     openPending_ = clearPending_ = false;
     QTimer::singleShot(0, this, [this] { close(); });
     return;
@@ -198,6 +201,7 @@ void TfrmMain::ResetSegmentsGrid() {
   segmentsModel_->SetGridRowCount(2);
   segmentsModel_->ClearGridRow(1);
   settingUpGrid_ = false;
+  ForgetSelection();
 }
 
 void TfrmMain::SetSegmentsRowCount(int rowCount) {
@@ -219,6 +223,8 @@ void TfrmMain::SetIdentification(const std::string& competNo, const std::string&
 }
 
 Prompts& TfrmMain::prompts() { return *env_.prompts; }
+
+bool TfrmMain::ConfirmCancel() { return quitting_ || DownloadView::ConfirmCancel(); }
 
 void TfrmMain::StopDetectionTimer() { Timer1->stop(); }
 

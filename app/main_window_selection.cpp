@@ -14,39 +14,32 @@
 #include "app/segments_model.h"
 #include "export/igc_writer.h"
 #include "export/task_window.h"
+#include "tables/text_grid.h"
+#include "tracklog/raw_image.h"
 
 namespace orvald {
-
-int TfrmMain::SegmentsGridRowAt(QPoint pos) const {
-  const QHeaderView* header = SegmentsGrid->horizontalHeader();
-  if (header->isVisible() && header->geometry().contains(pos)) return 0;
-  const QWidget* viewport = SegmentsGrid->viewport();
-  if (!viewport->geometry().contains(pos)) return -1;
-  const int modelRow = SegmentsGrid->rowAt(pos.y() - viewport->geometry().top());
-  return modelRow < 0 ? -1 : modelRow + 1;
-}
 
 int TfrmMain::SegmentsGridRowCount() const { return segmentsModel_->gridRowCount(); }
 
 QString TfrmMain::SegmentsGridCell(int column, int row) const { return segmentsModel_->GridCell(column, row); }
 
-void TfrmMain::SegmentsGridMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, QPoint pos) {
-  if (manualMode != 1) return;
-  const int row = SegmentsGridRowAt(pos);
-  if (row >= 1) firstSegment = row - 1;  // the anchor; the heading or nothing leaves it
-}
-
-void TfrmMain::SegmentsGridMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, QPoint pos) {
-  if (manualMode != 1) return;
-  const int row = SegmentsGridRowAt(pos);
-  if (row < 1 || row >= SegmentsGridRowCount()) return;
-  lastSegment = row - 1;
-  if (firstSegment == -1) {
-    lastSegment = -1;
+void TfrmMain::SegmentsGridSelectCell(int, int) {
+  if (settingUpGrid_ || manualMode != 1) return;  // only the operator's own choice on the manual page
+  int first = -1;
+  int last = -1;
+  for (const QModelIndex& index : SegmentsGrid->selectionModel()->selectedIndexes()) {
+    const int segment = index.row();  // grid row - 1
+    if (segment >= SegmentsGridRowCount() - 1) continue;
+    first = first < 0 ? segment : std::min(first, segment);
+    last = std::max(last, segment);
+  }
+  firstSegment = first;
+  lastSegment = last;
+  if (first < 0 || first >= table_.segmentCount) {
+    firstSegment = lastSegment = -1;
+    SetManSaveEnabled(false);
     return;
   }
-  if (firstSegment > lastSegment) std::swap(firstSegment, lastSegment);
-
   long points = 0;
   long events = 0;
   const int inTable = std::min(lastSegment, table_.segmentCount - 1);
@@ -61,9 +54,13 @@ void TfrmMain::SegmentsGridMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, QPoin
   SetManSaveEnabled(true);
 }
 
-void TfrmMain::SegmentsGridSelectCell(int, int) {
-  if (settingUpGrid_) return;  // only the operator's selections count
-  SetManSaveEnabled(true);
+void TfrmMain::ForgetSelection() {
+  firstSegment = -1;
+  lastSegment = -1;
+  ClearGridSelection();
+  SetSaveEnabled(false);
+  SetManSaveEnabled(false);
+  for (QLineEdit* box : {edFrom, edTo, edPoints, edEvents, taskPoints, taskEvents}) box->clear();
 }
 
 void TfrmMain::PageControl1Changing() { PageControl1->repaint(); }
@@ -71,6 +68,7 @@ void TfrmMain::PageControl1Changing() { PageControl1->repaint(); }
 void TfrmMain::PageControl1Change() {
   if (PageControl1->currentIndex() == 0) {
     manualMode = 1;
+    SegmentsGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     ClearGridSelection();
     SetSaveEnabled(false);
     taskPoints->clear();
@@ -81,6 +79,9 @@ void TfrmMain::PageControl1Change() {
   }
   manualMode = 0;
   SetManSaveEnabled(false);
+  // Here the task's window chooses the rows; the grid shows those and only those.
+  SegmentsGrid->setSelectionMode(QAbstractItemView::NoSelection);
+  ClearGridSelection();
   {
     const QSignalBlocker quiet(WindowTask);
     WindowTask->setEditText("--");
@@ -145,9 +146,27 @@ void TfrmMain::btnSaveClick() {
   request.lastSegment = lastSegment;
   request.competNo = CompetNo->text().toStdString();
   request.pilotNames = PilotNames->text().toStdString();
-  request.loggerSN = LoggerSN->text().toStdString();
-  request.loggerType = LoggerType->text().toStdString();
+  // The logger is the decoded log's own, never what a box kept from another log.
+  request.loggerSN = table_.serialText;
+  request.loggerType = table_.typeText;
   request.taskText = manualMode == 1 ? edManTask->text().toStdString() : ChosenTaskText();
+
+  // A save that cannot be made says why instead of doing nothing.
+  std::string refusal;
+  if (firstSegment < 0 || lastSegment < 0) {
+    refusal = manualMode == 1 ? "Nothing to save: choose the segments in the grid first."
+                              : "Nothing to save: choose a task whose window holds part of this log.";
+  } else if (TrimBlanks(request.competNo).empty()) {
+    refusal = "The logger of this log (serial " + SafeDisplayText(table_.serialText) +
+              ") has no competition number in the loggers table. Add it with Edit in the Identification box, "
+              "then save again.";
+  } else if (TrimBlanks(request.taskText).empty()) {
+    refusal = manualMode == 1 ? "Type the task number before saving." : "Choose a task before saving.";
+  }
+  if (!refusal.empty()) {
+    env_.prompts->Ask("FILE SAVE:", refusal, PromptButtons::Ok, PromptIcon::Warning);
+    return;
+  }
   request.now = env_.clock();
   request._timezone = env_.timezoneOffset;
   request.directory = ".";  // the working directory, which start-up made the data directory
@@ -157,7 +176,6 @@ void TfrmMain::btnSaveClick() {
     env_.prompts->Ask("FILE SAVE:", "File " + result.fileName + " saved!", PromptButtons::Ok, PromptIcon::None);
     return;
   }
-  if (result.status == IgcSaveStatus::NothingSelected) return;
   std::string text = result.error;
   if (text.empty()) text = "File " + result.fileName + " was not saved.";
   env_.prompts->Ask("FILE SAVE:", text, PromptButtons::Ok, PromptIcon::Error);

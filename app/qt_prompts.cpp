@@ -1,6 +1,8 @@
 #include "app/qt_prompts.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace orvald {
@@ -50,8 +52,10 @@ PromptAnswer QtPrompts::Ask(const std::string& caption, const std::string& text,
 }
 
 std::optional<std::string> QtPrompts::ChooseFileToOpen(const std::string& title, const std::string& filter,
-                                                       const std::string& defaultSuffix) {
-  QFileDialog dialog(parent_.data(), QString::fromStdString(title), QString(), QString::fromStdString(filter));
+                                                       const std::string& defaultSuffix,
+                                                       const std::string& startDirectory) {
+  QFileDialog dialog(parent_.data(), QString::fromStdString(title), QString::fromStdString(startDirectory),
+                     QString::fromStdString(filter));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setDefaultSuffix(QString::fromStdString(defaultSuffix));
@@ -61,10 +65,21 @@ std::optional<std::string> QtPrompts::ChooseFileToOpen(const std::string& title,
 
 std::optional<std::string> QtPrompts::ChooseDirectory(const std::string& prompt,
                                                       const std::string& startDirectory) {
-  const QString chosen = QFileDialog::getExistingDirectory(parent_.data(), QString::fromStdString(prompt),
-                                                           QString::fromStdString(startDirectory));
-  if (chosen.isEmpty()) return std::nullopt;
-  return chosen.toStdString();
+  // Opened on the folder's parent with the folder itself selected, so the
+  // one the program offers (on a first start the new ~/ORVALD) is plain to
+  // see and one click takes it.
+  QFileDialog dialog(parent_.data(), QString::fromStdString(prompt));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  const QFileInfo start(QString::fromStdString(startDirectory));
+  if (start.isDir()) {
+    dialog.setDirectory(start.absoluteDir());
+    dialog.selectFile(start.fileName());
+  } else {
+    dialog.setDirectory(QDir::home());
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst().toStdString();
 }
 
 }  // namespace orvald

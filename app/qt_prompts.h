@@ -16,7 +16,8 @@ class QtPrompts : public AppPrompts {
   PromptAnswer Ask(const std::string& caption, const std::string& text, PromptButtons buttons,
                    PromptIcon icon) override;
   std::optional<std::string> ChooseFileToOpen(const std::string& title, const std::string& filter,
-                                              const std::string& defaultSuffix) override;
+                                              const std::string& defaultSuffix,
+                                              const std::string& startDirectory) override;
   std::optional<std::string> ChooseDirectory(const std::string& prompt,
                                              const std::string& startDirectory) override;
 

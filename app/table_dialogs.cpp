@@ -9,6 +9,8 @@ TableDialogs CreateTableDialogs(TfrmMain& frmMain, LoggersTable& loggers, TasksT
   TableDialogs dialogs;
   dialogs.SerialNumbersDlg = new TSerialNumbersDlg(loggers, prompts, &frmMain);
   frmMain.SetSerialNumbersDialog(dialogs.SerialNumbersDlg);
+  // The row just added (or changed) names the pilot of the log on screen at once.
+  QObject::connect(dialogs.SerialNumbersDlg, &QDialog::accepted, &frmMain, [&frmMain] { frmMain.IdentifyDecodedLog(); });
 
   // The queries first: filling the task list refreshes the task's fields from them.
   frmMain.SetTaskQueries([&tasks](const std::string& task) { return TaskTexts(tasks, task); });

@@ -1,5 +1,6 @@
 #include "app/table_grid_view.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -46,15 +47,35 @@ void FitHeadingFont(QTableView* grid, const std::vector<int>& columnWidths) {
   header->setFont(font);
 }
 
+// A masked line edit drops a key its mask refuses before the line edit sees
+// it: the line edit would first delete the selected text, so a letter typed
+// over a selected "042" wiped the number. Every mask here takes digits only.
+class MaskedLineEdit : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const QString text = event->text();
+    const bool printable = text.size() == 1 && text[0].isPrint();
+    if (!inputMask().isEmpty() && printable && !text[0].isDigit() && !(event->modifiers() & Qt::ControlModifier)) {
+      event->accept();
+      return;
+    }
+    QLineEdit::keyPressEvent(event);
+  }
+};
+
 // The cell editor: a frameless line edit with the column's mask. It writes
 // each edit into the table straight away, so the table's queries and the
-// next save see what the operator sees, and reports the text it shows.
+// next save see what the operator sees, and reports the text it shows. A
+// masked cell left half filled in goes back to what it held before.
 class MaskedCellDelegate : public QStyledItemDelegate {
  public:
   explicit MaskedCellDelegate(TableGridView* view) : QStyledItemDelegate(view), view_(view) {}
 
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
-    auto* editor = new QLineEdit(parent);
+    auto* editor = new MaskedLineEdit(parent);
     editor->setFrame(false);
     editor->setFont(view_->font());
     if (view_->hooks().getEditMask)
@@ -81,12 +102,29 @@ class MaskedCellDelegate : public QStyledItemDelegate {
     editor->setText(text);
     editor->selectAll();
     editor->setProperty("opened", true);
+    editor->setProperty("textAtOpen", text);
     if (view_->hooks().setEditText)
       view_->hooks().setEditText(index.column(), TextGridModel::GridRow(index), editor->displayText().toStdString());
   }
 
   // Every edit is in the table already.
   void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
+
+  void destroyEditor(QWidget* widget, const QModelIndex& index) const override {
+    auto* editor = static_cast<QLineEdit*>(widget);
+    // Only while the table still holds what the editor shows (a reload
+    // closes the editor too, and must keep what it loaded).
+    if (index.isValid() && view_->hooks().getEditMask && editor->property("opened").toBool() &&
+        index.data(Qt::EditRole).toString() == editor->displayText() &&
+        !MaskAccepts(view_->hooks().getEditMask(index.column()), editor->displayText())) {
+      const QString before = editor->property("textAtOpen").toString();
+      view_->model()->setData(index, before, Qt::EditRole);
+      if (view_->hooks().setEditText)
+        view_->hooks().setEditText(index.column(), TextGridModel::GridRow(index), before.toStdString());
+      QApplication::beep();
+    }
+    QStyledItemDelegate::destroyEditor(widget, index);
+  }
 
  private:
   TableGridView* view_;

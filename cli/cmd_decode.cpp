@@ -8,6 +8,7 @@
 #include "args.h"
 #include "commands.h"
 #include "raw_file.h"
+#include "tracklog/raw_image.h"
 #include "tracklog/grid_text.h"
 
 namespace orvald::cli {
@@ -37,7 +38,8 @@ int RunDecode(const std::vector<std::string>& args) {
   DecodeResult result;
   if (!DecodeRawFileForCommand(parsed.positional[0], timezoneOffset, table, result, error)) return Failure(error);
 
-  std::printf("serial\t%s\ntype\t%s\npoints\t%d\n", table.serialText.c_str(), table.typeText.c_str(),
+  std::printf("serial\t%s\ntype\t%s\npoints\t%d\n", SafeDisplayText(table.serialText).c_str(),
+              SafeDisplayText(table.typeText).c_str(),
               table.pointCount);
   std::string headings[kGridColumns];
   for (int i = 0; i < kGridColumns; ++i) headings[i] = kGridHeadings[i];

@@ -31,25 +31,27 @@ int RunDownload(const std::vector<std::string>& args) {
   std::string logError;
   if (!logPath.empty() && !exchangeLog.Open(logPath, logError))
     return Failure("can't write the exchange log: " + logError);
+  exchangeLog.onWriteFailure = [](const std::string& error) { std::fprintf(stderr, "orvald-cli: %s\n", error.c_str()); };
 
   Station station(options);
   if (exchangeLog.isOpen()) exchangeLog.Attach(station.link);
-  if (!station.commands.ProbeLogger()) return Failure("No logger found to download");
+  if (!station.commands.ProbeLogger()) {
+    const std::string problem = station.link.PortProblem();
+    return Failure(problem.empty() ? "No logger found to download" : "No logger found to download: " + problem);
+  }
   if (station.interrupts.requested()) return Failure("Downloading aborted!");
 
   const LoadLogResult result = station.session.LoadLog("");
   switch (result.end) {
     case LoadLogEnd::Complete:
-      return station.PrintDownloaded(result.path);
+      return station.PrintDownloaded(result);
     case LoadLogEnd::ReadError:
     case LoadLogEnd::WriteError:
       // What arrived is kept and decoded, but the download did not succeed.
-      station.PrintDownloaded(result.path);
-      return Failure("the download is incomplete: " + result.path);
+      station.PrintDownloaded(result);
+      return Failure("the download is incomplete (" + result.incompleteReason + "): " + result.path);
     case LoadLogEnd::Aborted:
       return kExitFailure;  // "Downloading aborted!" is already on stderr
-    case LoadLogEnd::OverwriteDeclined:
-      return Failure(result.path + " exists; nothing downloaded");
     case LoadLogEnd::CannotCreate:
       return kExitFailure;  // the reason is already on stderr
     case LoadLogEnd::SameLogger:

@@ -26,10 +26,7 @@ int RunWatch(const std::vector<std::string>& args) {
     station.session.Timer1Timer();
     if (station.session.lastCycleFoundLogger()) {
       const LoadLogResult& result = station.session.lastResult();
-      if (result.end == LoadLogEnd::Complete || result.end == LoadLogEnd::ReadError ||
-          result.end == LoadLogEnd::WriteError) {
-        station.PrintDownloaded(result.path);
-      }
+      if (result.end == LoadLogEnd::Complete || result.incomplete()) station.PrintDownloaded(result);
     }
     if (station.interrupts.requested()) break;
     station.interrupts.Sleep(station.view.detectionInterval());

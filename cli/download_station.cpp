@@ -2,6 +2,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <ctime>
+
+#include "tracklog/raw_image.h"
 
 #include "commands.h"
 #include "link/port_names.h"
@@ -64,10 +67,12 @@ Station::Station(const StationOptions& options)
       commands(link),
       lookup(options.loggersPath, options.loggersNamed),
       session(DownloadSessionSetup{commands, lookup, view, table, options.dataDir,
-                                   TimeBasis{options.timezoneOffset, SystemTimeBasis().currentYear}}),
+                                   TimeBasisAt(std::time(nullptr), options.timezoneOffset), SystemLocalTime,
+                                   [] { return std::time(nullptr); }}),
       options_(options) {
   if (!options.device.empty()) {
     link.SetPortResolver(FixedPortResolver(options.device));
+    link.SetPortNamedByPath(true);
     link.portNo = 1;
   } else {
     link.portNo = static_cast<uint8_t>(options.portNo);
@@ -79,8 +84,10 @@ Station::Station(const StationOptions& options)
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-int Station::PrintDownloaded(const std::string& path) const {
-  std::printf("file\t%s\n", path.c_str());
+int Station::PrintDownloaded(const LoadLogResult& result) const {
+  const std::string& path = result.path;
+  std::printf("file\t%s\n", SafeDisplayText(path).c_str());
+  if (result.incomplete()) std::printf("incomplete\t%s\n", SafeDisplayText(result.incompleteReason).c_str());
   std::vector<std::string> args{path};
   if (options_.timezoneGiven) {
     args.push_back("--tz-offset");

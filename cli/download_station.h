@@ -59,8 +59,9 @@ class Station {
   TrackTable table;
   DownloadSession session;
 
-  // Prints "file<TAB>PATH" and the decode of PATH on stdout.
-  int PrintDownloaded(const std::string& path) const;
+  // Prints "file<TAB>PATH", for a download that ended early
+  // "incomplete<TAB>REASON", then the decode of PATH on stdout.
+  int PrintDownloaded(const LoadLogResult& result) const;
 
  private:
   StationOptions options_;

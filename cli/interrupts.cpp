@@ -6,13 +6,17 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <iterator>
 
 namespace orvald {
 
 namespace {
 
 int g_pipe[2] = {-1, -1};
-struct sigaction g_oldInt {}, g_oldTerm {};
+// Ctrl-C, kill, the terminal closing (SIGHUP) and Ctrl-\ (SIGQUIT) all end a
+// download the same way: the partial file removed, the logger back at 9600.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+struct sigaction g_old[4] = {};
 
 void OnSignal(int) {
   const int saved = errno;
@@ -33,13 +37,11 @@ Interrupts::Interrupts() {
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &g_oldInt);
-  sigaction(SIGTERM, &action, &g_oldTerm);
+  for (size_t i = 0; i < std::size(kStopSignals); ++i) sigaction(kStopSignals[i], &action, &g_old[i]);
 }
 
 Interrupts::~Interrupts() {
-  sigaction(SIGINT, &g_oldInt, nullptr);
-  sigaction(SIGTERM, &g_oldTerm, nullptr);
+  for (size_t i = 0; i < std::size(kStopSignals); ++i) sigaction(kStopSignals[i], &g_old[i], nullptr);
 }
 
 int Interrupts::fd() const { return g_pipe[0]; }

@@ -1,5 +1,5 @@
 #pragma once
-// Ctrl-C and SIGTERM for the download commands. The handlers only write a byte
+// Ctrl-C, SIGTERM, SIGHUP and SIGQUIT for the download commands. The handlers only write a byte
 // to a pipe; the commands see it where they wait (the exchange's waiter, the
 // pause between detection cycles) and between pieces, and turn it into the
 // session's abort flag there, on the one thread that runs the session.
@@ -12,7 +12,7 @@ namespace orvald {
 
 class Interrupts {
  public:
-  // Installs the handlers for SIGINT and SIGTERM; restores the old ones when destroyed.
+  // Installs the handlers for SIGINT, SIGTERM, SIGHUP and SIGQUIT; restores the old ones when destroyed.
   Interrupts();
   ~Interrupts();
   Interrupts(const Interrupts&) = delete;

@@ -1,6 +1,8 @@
 #include "raw_file.h"
 
-#include <cstring>
+#include <ctime>
+
+#include "files/file_reader.h"
 
 #include "tracklog/time_basis.h"
 
@@ -8,12 +10,10 @@ namespace orvald::cli {
 
 bool DecodeRawFileForCommand(const std::string& path, long timezoneOffset, TrackTable& table, DecodeResult& result,
                              std::string& error) {
-  TimeBasis basis = SystemTimeBasis();
-  basis._timezone = timezoneOffset;
-  result = DecodeRawFile(path, table, basis);
+  result = DecodeRawFile(path, table, TimeBasisAt(std::time(nullptr), timezoneOffset));
   if (result.ok()) return true;
   const char* what = result.status == DecodeStatus::CannotOpen ? "can't open " : "can't read ";
-  error = what + path + ": " + std::strerror(result.errorNumber);
+  error = what + path + ": " + FileErrorText(result.errorNumber);
   return false;
 }
 

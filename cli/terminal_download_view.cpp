@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include "tracklog/raw_image.h"
+
 namespace orvald {
 
 TerminalDownloadView::TerminalDownloadView(Interrupts& interrupts, std::FILE* out)
@@ -69,8 +71,9 @@ void TerminalDownloadView::SetStatusText(const std::string& text) {
 void TerminalDownloadView::SetIdentification(const std::string& competNo, const std::string& pilotNames,
                                              const std::string& loggerSerial, const std::string& loggerType) {
   EndBar();
-  std::fprintf(out_, "Identification: comp %s, %s, serial %s, type %s\n", competNo.c_str(), pilotNames.c_str(),
-               loggerSerial.c_str(), loggerType.c_str());
+  std::fprintf(out_, "Identification: comp %s, %s, serial %s, type %s\n", SafeDisplayText(competNo).c_str(),
+               SafeDisplayText(pilotNames).c_str(), SafeDisplayText(loggerSerial).c_str(),
+               SafeDisplayText(loggerType).c_str());
   std::fflush(out_);
 }
 
@@ -83,8 +86,6 @@ void TerminalDownloadView::ProcessPendingEvents() {
 
 PromptAnswer TerminalDownloadView::Ask(const std::string& caption, const std::string& text, PromptButtons buttons,
                                        PromptIcon) {
-  // Only Ctrl-C leads to the cancel question, and Ctrl-C already said Yes.
-  if (buttons == PromptButtons::YesNo && text == " Cancel downloading?") return PromptAnswer::Yes;
   EndBar();
   PromptAnswer answer = PromptAnswer::Ok;
   const char* shown = "";

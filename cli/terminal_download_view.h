@@ -43,6 +43,9 @@ class TerminalDownloadView : public DownloadView, public Prompts {
   void StopDetectionTimer() override {}
   void StartDetectionTimer(int intervalMs) override { interval_ = intervalMs; }
 
+  // Only Ctrl-C (or the terminal closing) leads here, and it meant stop.
+  bool ConfirmCancel() override { return true; }
+
   // Prompts
   PromptAnswer Ask(const std::string& caption, const std::string& text, PromptButtons buttons,
                    PromptIcon icon) override;

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "export/coordinate_digits.h"
+#include "tracklog/raw_image.h"
 
 namespace orvald {
 namespace {
@@ -14,8 +15,9 @@ constexpr long kSecondsPerDay = 86400;
 constexpr size_t kMaxBRecord = 1 + 6 + 24 + 24 + 1 + 12 + 12 + 2;
 constexpr size_t kERecord = 13;  // "E" hhmmss "PEV" CR LF
 
-// printf's %s stops at a zero byte; so do the records.
-std::string CText(const std::string& text) { return text.substr(0, text.find('\0')); }
+// printf's %s stops at a zero byte; so do the records. A control character
+// (a CR or LF above all) would break the record and start a forged one.
+std::string CText(const std::string& text) { return SafeDisplayText(text.substr(0, text.find('\0'))); }
 
 std::tm UtcFields(std::time_t seconds) {
   std::tm fields{};

@@ -27,6 +27,11 @@ class Channel {
   // up); -1 while nothing is open.
   virtual int WaitDescriptor() const = 0;
   virtual void Close() = 0;
+  // Milliseconds until the bytes written so far have left the line, so a
+  // reply limit can start when the request is out rather than queued.
+  virtual int UnsentMilliseconds() { return 0; }
+  // The rate the line really runs at, in bit/s; 0 when unknown.
+  virtual uint32_t LineRate() { return 0; }
 };
 
 }  // namespace orvald

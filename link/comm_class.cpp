@@ -25,7 +25,7 @@ void CommClass::Open(uint8_t portNumber, uint32_t desiredAccess, uint32_t fileFl
   if (portHandle >= 0) Close();
 
   devicePath = resolver ? resolver(PortName(portNumber)) : std::string();
-  portHandle = tty::OpenExclusive(devicePath);
+  portHandle = tty::OpenExclusive(devicePath, openError);
   if (portHandle < 0) {
     status = kCommOpenFailed;
     return;
@@ -118,6 +118,21 @@ uint32_t CommClass::Read(uint32_t count) {
 bool CommClass::WriteAll(const uint8_t* bytes, size_t count) {
   Write(bytes, static_cast<uint32_t>(count));
   return IsOk();
+}
+
+int CommClass::UnsentMilliseconds() {
+  if (portHandle < 0) return 0;
+  const long unsent = tty::BytesUnsent(portHandle);
+  const uint32_t rate = LineRate();
+  if (unsent <= 0 || rate == 0) return 0;
+  // Ten bits a byte on an 8-N-1 line, rounded up.
+  return static_cast<int>((unsent * 10 * 1000 + rate - 1) / rate);
+}
+
+uint32_t CommClass::LineRate() {
+  termios now{};
+  if (portHandle < 0 || ::tcgetattr(portHandle, &now) != 0) return 0;
+  return tty::RateOf(now);
 }
 
 long CommClass::BytesWaiting() { return Refresh() ? InQueue() : -1; }

@@ -46,6 +46,7 @@ class CommClass : public Channel {
   void Open(uint8_t portNumber, uint32_t desiredAccess = kCommReadWrite, uint32_t fileFlags = kCommOverlapped);
   void Close() override;
   bool IsOk() const { return status == kCommOk; }
+  bool IsOpen() const { return portHandle >= 0; }
   bool Refresh();
   bool SetBaudRate(uint32_t bitsPerSecond);
   bool ApplySettings();
@@ -59,6 +60,8 @@ class CommClass : public Channel {
   uint8_t PortNumber() const { return portNumber; }
   // The device path of the last open ("" before the first).
   const std::string& DevicePath() const { return devicePath; }
+  // Why the last open failed (an errno value), 0 when it did not.
+  int OpenError() const { return openError; }
   void SetPortResolver(PortResolver resolver) { this->resolver = std::move(resolver); }
 
   // Channel
@@ -68,6 +71,8 @@ class CommClass : public Channel {
   long BytesWaiting() override;
   size_t ReadInto(uint8_t* destination, size_t count) override;
   int WaitDescriptor() const override { return portHandle; }
+  int UnsentMilliseconds() override;
+  uint32_t LineRate() override;
 
  private:
   uint8_t parity = 0;
@@ -83,6 +88,7 @@ class CommClass : public Channel {
   long inputQueueCount = 0;
   PortResolver resolver;
   std::string devicePath;
+  int openError = 0;
 };
 
 }  // namespace orvald

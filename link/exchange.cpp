@@ -2,88 +2,138 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace orvald {
 
-namespace {
-
-class ExchangingFlag {
+// One use of the line, from choosing the channel to closing the USB adapter.
+// The link counts as busy meanwhile, so no second use starts inside it.
+class LineUse {
  public:
-  explicit ExchangingFlag(bool& flag) : flag(flag) { flag = true; }
-  ~ExchangingFlag() { flag = false; }
+  explicit LineUse(Link& link)
+      : link_(link), adapter_(OpenUsbAdapter(link.usbAdapter.get())), channel_(Choose(link, adapter_)) {
+    link_.exchanging = true;
+  }
+  ~LineUse() {
+    CloseUsbAdapter(adapter_);
+    link_.exchanging = false;
+  }
+  LineUse(const LineUse&) = delete;
+  LineUse& operator=(const LineUse&) = delete;
+
+  Channel& channel() { return channel_; }
+  bool viaAdapter() const { return adapter_ != nullptr; }
+
+  // Sends a whole frame; returns the link-clock time at which its last byte
+  // has left the line (a slow line takes a while for a long request).
+  int64_t Send(const uint8_t* frame, size_t size) {
+    channel_.WriteAll(frame, size);
+    return link_.clock() + channel_.UnsentMilliseconds();
+  }
+
+  // Sleeps until bytes may have arrived or `leftMs` passed. False when the
+  // channel failed or hung up (`waiting` < 0 with a descriptor to watch):
+  // waiting longer cannot help. A port that never opened has nothing to
+  // watch, so its time is simply slept out.
+  bool Wait(long waiting, int64_t leftMs) {
+    int descriptor = channel_.WaitDescriptor();
+    if (waiting < 0) {
+      if (descriptor >= 0) return false;
+      descriptor = -1;
+    }
+    link_.waiter->Wait(descriptor, static_cast<int>(std::max<int64_t>(leftMs, 1)));
+    return true;
+  }
+
+  void Record(const std::vector<uint8_t>& request, std::vector<uint8_t> received, int64_t sentAt, int64_t elapsed,
+              int result) {
+    if (!link_.transcript) return;
+    ExchangeRecord record;
+    record.request = request;
+    record.receivedCount = received.size();
+    record.received = std::move(received);
+    record.viaUsbAdapter = viaAdapter();
+    record.lineRate = channel_.LineRate();
+    record.sentAtMs = sentAt;
+    record.elapsedMs = elapsed;
+    record.result = result;
+    link_.transcript(record);
+  }
 
  private:
-  bool& flag;
+  // The adapter when it opens, otherwise the serial port, reopened on the
+  // chosen port and rate if it is not healthy.
+  static Channel& Choose(Link& link, UsbAdapterHandle adapter) {
+    if (adapter != nullptr) {
+      adapter->SetRate(kUsbAdapterRate);
+      return *adapter;
+    }
+    if (link.portChosen_) {
+      // The operator chose another port: the one held so far is let go.
+      link.portChosen_ = false;
+      if (link.comm.PortNumber() != link.portNo || link.comm.Status() != kCommOk) link.comm.Close();
+    }
+    if (!link.comm.Refresh()) {
+      link.comm.Open(link.portNo);
+      link.comm.SetBaudRate(link.baudRate);
+    }
+    return link.comm;
+  }
+
+  Link& link_;
+  UsbAdapterHandle adapter_;
+  Channel& channel_;
 };
 
-// Picks the channel for this exchange: the adapter when it opens, otherwise
-// the serial port, reopened on the chosen port and rate if it is not healthy.
-Channel& ChooseChannel(Link& link, UsbAdapterHandle adapter) {
-  if (adapter != nullptr) {
-    adapter->SetRate(kUsbAdapterRate);
-    return *adapter;
+namespace {
+
+// Reads up to `count` waiting bytes into `destination`, or into a scratch
+// area when `destination` is null (bytes that do not fit are dropped). What
+// was read is added to `seen` when a transcript wants it.
+size_t TakeIn(Channel& channel, uint8_t* destination, size_t count, std::vector<uint8_t>* seen) {
+  uint8_t scratch[1024];
+  if (destination == nullptr) {
+    destination = scratch;
+    count = std::min(count, sizeof scratch);
   }
-  if (!link.comm.Refresh()) {
-    link.comm.Open(link.portNo);
-    link.comm.SetBaudRate(link.baudRate);
-  }
-  return link.comm;
+  const size_t got = channel.ReadInto(destination, count);
+  if (seen != nullptr) seen->insert(seen->end(), destination, destination + got);
+  return got;
 }
 
-// Bytes that came after the receive area was full are read here and dropped.
-size_t Discard(Channel& channel, size_t count) {
-  uint8_t sink[1024];
-  return channel.ReadInto(sink, std::min(count, sizeof sink));
+std::vector<uint8_t> RequestFrame(const uint8_t* request, uint8_t count) {
+  std::vector<uint8_t> frame(count + kFrameOverhead);
+  BuildRequestFrame(request, count, frame.data());
+  return frame;
 }
 
-// The channel to settle: the adapter when it opens, otherwise the serial
-// port as it stands (a port that is not open has nothing to settle).
-Channel* ChannelToSettle(Link& link, UsbAdapterHandle adapter) {
-  if (adapter != nullptr) return adapter;
-  return link.comm.Refresh() ? &link.comm : nullptr;
+// The data length of a well-formed frame starting at `at` in `bytes` whose
+// data `isAnswer` accepts, or -1. Start and end bytes are not examined, as
+// for any reply.
+int AnswerAt(const std::vector<uint8_t>& bytes, size_t at, const AnswerTest& isAnswer) {
+  if (at + 2 > bytes.size()) return -1;
+  const size_t length = bytes[at + 1];
+  if (length == 0 || at + length + kFrameOverhead > bytes.size()) return -1;
+  uint8_t sum = 0;
+  for (size_t i = at + 1; i <= at + length + 2; ++i) sum ^= bytes[i];
+  if (sum != 0 || !isAnswer(bytes.data() + at + 2, length)) return -1;
+  return static_cast<int>(length);
 }
 
 }  // namespace
 
-void SettleLine(Link& link, int quietMs) {
-  if (link.exchanging || quietMs <= 0) return;
-  ExchangingFlag exchanging(link.exchanging);
-  UsbAdapterHandle adapter = OpenUsbAdapter(link.usbAdapter.get());
-  if (Channel* channel = ChannelToSettle(link, adapter)) {
-    const int64_t startedAt = link.clock();
-    int64_t lastByteAt = startedAt;
-    for (;;) {
-      // Look before deciding the line is quiet: a byte that landed as the
-      // quiet time ran out is late all the same.
-      const long waiting = channel->BytesWaiting();
-      if (waiting < 0) break;
-      if (waiting > 0 && Discard(*channel, static_cast<size_t>(waiting)) > 0) {
-        lastByteAt = link.clock();
-        if (lastByteAt - startedAt >= kSettleLimitMs) break;
-        continue;
-      }
-      const int64_t now = link.clock();
-      const int64_t silentFor = now - lastByteAt;
-      if (silentFor >= quietMs || now - startedAt >= kSettleLimitMs) break;
-      const int64_t left = std::min<int64_t>(quietMs - silentFor, kSettleLimitMs - (now - startedAt));
-      link.waiter->Wait(channel->WaitDescriptor(), static_cast<int>(std::max<int64_t>(left, 1)));
-    }
-  }
-  CloseUsbAdapter(adapter);
-}
+int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* reply, ExchangeOutcome* outcome) {
+  ExchangeOutcome seen;
+  if (outcome != nullptr) *outcome = seen;
+  if (link.Exchanging() || count == 0 || count > kMaxRequestData) return 0;
+  LineUse use(link);
+  Channel& channel = use.channel();
 
-int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* reply) {
-  if (link.exchanging || count == 0 || count > kMaxRequestData) return 0;
-  ExchangingFlag exchanging(link.exchanging);
+  const std::vector<uint8_t> frame = RequestFrame(request, count);
+  const int64_t sentAt = use.Send(frame.data(), frame.size());
 
-  UsbAdapterHandle adapter = OpenUsbAdapter(link.usbAdapter.get());
-  Channel& channel = ChooseChannel(link, adapter);
-
-  uint8_t frame[kMaxRequestData + kFrameOverhead];
-  const size_t frameSize = BuildRequestFrame(request, count, frame);
-  channel.WriteAll(frame, frameSize);
-  const int64_t sentAt = link.clock();
-
+  std::vector<uint8_t> everything;
+  std::vector<uint8_t>* transcript = link.transcript ? &everything : nullptr;
   uint8_t area[kReceiveAreaSize] = {};
   size_t received = 0;
   size_t expected = 5;
@@ -94,49 +144,90 @@ int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* re
     const long waiting = channel.BytesWaiting();
     if (waiting > 0) {
       const size_t room = kReceiveAreaSize - std::min(received, kReceiveAreaSize);
-      const size_t count = static_cast<size_t>(waiting);
-      const size_t got = room > 0 ? channel.ReadInto(area + received, std::min(count, room)) : Discard(channel, count);
+      const size_t wanted = static_cast<size_t>(waiting);
+      const size_t got = TakeIn(channel, room > 0 ? area + received : nullptr, room > 0 ? std::min(wanted, room) : wanted,
+                                transcript);
       received += got;
       if (received > 2) expected = area[1] + kFrameOverhead;
       if (received >= expected) break;
       if (got > 0) continue;
     }
-    int descriptor = channel.WaitDescriptor();
-    if (waiting < 0) {
-      // A device that hung up or failed ends the wait now; a port that never
-      // opened has nothing to watch, so the time limit is simply slept out.
-      if (descriptor >= 0) break;
-      descriptor = -1;
-    }
-    link.waiter->Wait(descriptor, static_cast<int>(kReplyTimeLimitMs - elapsed));
+    if (!use.Wait(waiting, kReplyTimeLimitMs - elapsed)) break;
   }
   elapsed = link.clock() - sentAt;
 
+  bool nothingAfter = true;
   if (received >= kRefusedReceivedCount) {
     // Too long to be a reply: take in what is still waiting so the next
     // exchange does not start in the middle of it.
     for (int pass = 0; pass < 64; ++pass) {
       const long waiting = channel.BytesWaiting();
-      if (waiting <= 0 || Discard(channel, static_cast<size_t>(waiting)) == 0) break;
+      if (waiting <= 0 || TakeIn(channel, nullptr, static_cast<size_t>(waiting), transcript) == 0) break;
     }
+    nothingAfter = false;
+  } else if (received >= 2 && received == expected) {
+    nothingAfter = channel.BytesWaiting() == 0;
   }
-  CloseUsbAdapter(adapter);
 
   const size_t length = CheckReply(area, received);
   if (length > 0) std::memcpy(reply, area + 2, length);
 
-  if (link.transcript) {
-    ExchangeRecord record;
-    record.request.assign(frame, frame + frameSize);
-    record.received.assign(area, area + std::min(received, kReceiveAreaSize));
-    record.receivedCount = received;
-    record.viaUsbAdapter = adapter != nullptr;
-    record.sentAtMs = sentAt;
-    record.elapsedMs = elapsed;
-    record.result = static_cast<int>(length);
-    link.transcript(record);
+  seen.length = static_cast<int>(length);
+  seen.receivedCount = received;
+  if (received >= 2) seen.announcedLength = area[1];
+  seen.wholeFrame = received >= 2 && received == expected && received < kRefusedReceivedCount &&
+                    area[received - 1] == kFrameEnd && nothingAfter;
+  if (outcome != nullptr) *outcome = seen;
+  use.Record(frame, std::move(everything), sentAt, elapsed, seen.length);
+  return seen.length;
+}
+
+int ExchangeUntilAnswer(Link& link, const uint8_t* request, uint8_t count, const AnswerTest& isAnswer, int limitMs,
+                        uint8_t* reply) {
+  if (link.Exchanging() || count == 0 || count > kMaxRequestData) return 0;
+  LineUse use(link);
+  Channel& channel = use.channel();
+
+  const std::vector<uint8_t> frame = RequestFrame(request, count);
+  const int64_t sentAt = use.Send(frame.data(), frame.size());
+
+  // Only the tail can still hold the start of an answer; a line that keeps
+  // talking is kept to that.
+  constexpr size_t kKeep = kReceiveAreaSize;
+  constexpr size_t kMaxHeld = 64 * 1024;
+  std::vector<uint8_t> everything;
+  std::vector<uint8_t>* transcript = link.transcript ? &everything : nullptr;
+  std::vector<uint8_t> held;
+  int answer = 0;
+  int64_t elapsed = 0;
+  for (;;) {
+    elapsed = link.clock() - sentAt;
+    if (elapsed >= limitMs) break;
+    if (link.cancelRequested && link.cancelRequested()) break;
+    const long waiting = channel.BytesWaiting();
+    if (waiting > 0) {
+      const size_t before = held.size();
+      held.resize(before + static_cast<size_t>(waiting));
+      const size_t got = TakeIn(channel, held.data() + before, static_cast<size_t>(waiting), transcript);
+      held.resize(before + got);
+      // Frames that could not be complete before are looked at again.
+      const size_t from = before > kKeep ? before - kKeep : 0;
+      for (size_t at = from; at < held.size() && answer == 0; ++at) {
+        const int length = AnswerAt(held, at, isAnswer);
+        if (length > 0) {
+          std::memcpy(reply, held.data() + at + 2, static_cast<size_t>(length));
+          answer = length;
+        }
+      }
+      if (answer > 0) break;
+      if (held.size() > kMaxHeld) held.erase(held.begin(), held.end() - kKeep);
+      if (got > 0) continue;
+    }
+    if (!use.Wait(waiting, limitMs - elapsed)) break;
   }
-  return static_cast<int>(length);
+  elapsed = link.clock() - sentAt;
+  use.Record(frame, std::move(everything), sentAt, elapsed, answer);
+  return answer;
 }
 
 }  // namespace orvald

@@ -113,11 +113,14 @@ ExchangeLog::~ExchangeLog() {
 
 bool ExchangeLog::Open(const std::string& path, std::string& error) {
   if (file_ != nullptr) std::fclose(file_);
-  file_ = std::fopen(path.c_str(), "w");
+  // Appended to, never emptied: a mistyped name must not wipe a raw file or
+  // an earlier log.
+  file_ = std::fopen(path.c_str(), "a");
   if (file_ == nullptr) {
     error = path + ": " + std::strerror(errno);
     return false;
   }
+  path_ = path;
   started_ = false;
   writeFailed_ = false;
   if (std::fputs("# at_ms\telapsed_ms\tline\trate\trequest\treceived\treceived_count\tresult\n", file_) < 0 ||
@@ -132,7 +135,7 @@ bool ExchangeLog::Open(const std::string& path, std::string& error) {
 
 void ExchangeLog::Attach(Link& link) {
   link.transcript = [this, &link](const ExchangeRecord& record) {
-    Write(record, record.viaUsbAdapter ? kUsbAdapterRate : link.baudRate);
+    Write(record, record.lineRate != 0 ? record.lineRate : record.viaUsbAdapter ? kUsbAdapterRate : link.baudRate);
   };
 }
 
@@ -152,7 +155,10 @@ void ExchangeLog::Write(const ExchangeRecord& record, uint32_t rate) {
   exchange.receivedCount = record.receivedCount;
   exchange.result = record.result;
   const std::string line = FormatExchangeLine(exchange) + '\n';
-  if (std::fputs(line.c_str(), file_) < 0 || std::fflush(file_) != 0) writeFailed_ = true;
+  if (std::fputs(line.c_str(), file_) < 0 || std::fflush(file_) != 0) {
+    writeFailed_ = true;
+    if (onWriteFailure) onWriteFailure("can't write the exchange log " + path_ + ": " + std::strerror(errno));
+  }
 }
 
 }  // namespace orvald

@@ -6,13 +6,15 @@
 // One line per exchange, fields separated by TABs:
 //   at_ms  elapsed_ms  line  rate  request_hex  received_hex  received_count  result
 // at_ms counts from the first logged exchange; line is "serial" or "usb";
-// rate is the line rate in bit/s; the hex fields are bytes as two upper-case
-// digits separated by spaces (received_hex is empty when nothing came);
-// received_count counts every byte that arrived, also those past the receive
-// area; result is what the exchange returned. Lines starting with '#' are notes.
+// rate is the rate the line really ran at, in bit/s; the hex fields are
+// bytes as two upper-case digits separated by spaces (received_hex is empty
+// when nothing came, and holds every byte that arrived, also those the
+// exchange dropped); received_count counts them; result is what the exchange
+// returned. Lines starting with '#' are notes.
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,7 +57,9 @@ class ExchangeLog {
   ExchangeLog(const ExchangeLog&) = delete;
   ExchangeLog& operator=(const ExchangeLog&) = delete;
 
-  // Creates (or empties) the file. False with the reason in `error`.
+  // Opens the file for appending (made when missing); every opening starts
+  // with a note line, so earlier logs in it stay as they were. False with
+  // the reason in `error`.
   bool Open(const std::string& path, std::string& error);
   bool isOpen() const { return file_ != nullptr; }
   // Logs every exchange `link` makes from now on. The log must outlive the
@@ -66,7 +70,11 @@ class ExchangeLog {
 
   void Write(const ExchangeRecord& record, uint32_t rate);
 
+  // Told once, when a line could not be written (the disk filled, say).
+  std::function<void(const std::string&)> onWriteFailure;
+
  private:
+  std::string path_;
   std::FILE* file_ = nullptr;
   bool started_ = false;
   int64_t startMs_ = 0;

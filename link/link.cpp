@@ -1,6 +1,8 @@
 #include "link/link.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #include "link/sysfs_usb_adapter.h"
 
@@ -14,5 +16,38 @@ int64_t SteadyMilliseconds() {
 std::unique_ptr<UsbAdapterBackend> MakeSystemUsbAdapter() { return std::make_unique<SysfsUsbAdapter>(); }
 
 Link::Link(std::unique_ptr<UsbAdapterBackend> usbAdapter) : usbAdapter(std::move(usbAdapter)) {}
+
+std::string PortProblemText(const std::string& portName, const std::string& devicePath, int error) {
+  std::string reason;
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      reason = "no such device";
+      break;
+    case EACCES:
+    case EPERM:
+      reason = "permission denied: add the user to the dialout group (or install the udev rule)";
+      break;
+    case EBUSY:
+      reason = "in use by another program";
+      break;
+    case ENOTTY:
+      reason = "not a serial port";
+      break;
+    default:
+      reason = std::strerror(error);
+  }
+  const std::string where = portName.empty() ? devicePath
+                            : devicePath.empty() ? portName
+                                                 : portName + " (" + devicePath + ")";
+  return where + ": " + reason;
+}
+
+std::string Link::PortProblem() const {
+  if (comm.IsOpen() || comm.OpenError() == 0) return {};
+  return PortProblemText(portNamedByPath_ ? std::string() : PortName(comm.PortNumber()), comm.DevicePath(),
+                         comm.OpenError());
+}
 
 }  // namespace orvald

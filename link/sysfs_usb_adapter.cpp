@@ -128,7 +128,8 @@ bool SysfsUsbAdapter::Open() {
   Close();
   std::string path = FindDevicePath();
   if (path.empty()) return false;
-  fd = tty::OpenExclusive(path);
+  int error = 0;
+  fd = tty::OpenExclusive(path, error);
   if (fd < 0 || ::tcgetattr(fd, &settings) != 0) {
     Close();
     cacheValid = false;  // gone or held elsewhere: look again next time

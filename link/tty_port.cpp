@@ -11,13 +11,26 @@
 
 namespace orvald::tty {
 
-int OpenExclusive(const std::string& path) {
-  if (path.empty()) return -1;
+int OpenExclusive(const std::string& path, int& error) {
+  error = 0;
+  if (path.empty()) {
+    error = ENOENT;
+    return -1;
+  }
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
+  if (fd < 0) {
+    error = errno;
+    return -1;
+  }
+  if (!::isatty(fd)) {
+    error = ENOTTY;
+    ::close(fd);
+    return -1;
+  }
   // TIOCEXCL keeps other processes out, but not privileged ones; the lock
   // covers those, and anyone else who asks politely.
-  if (!::isatty(fd) || ::ioctl(fd, TIOCEXCL) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (::ioctl(fd, TIOCEXCL) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error = errno == EWOULDBLOCK ? EBUSY : errno;
     ::close(fd);
     return -1;
   }
@@ -83,6 +96,29 @@ long BytesWaiting(int fd) {
   int waiting = 0;
   if (::ioctl(fd, TIOCINQ, &waiting) != 0) return -1;
   return waiting;
+}
+
+long BytesUnsent(int fd) {
+  int unsent = 0;
+  if (::ioctl(fd, TIOCOUTQ, &unsent) != 0 || unsent < 0) return 0;
+  return unsent;
+}
+
+uint32_t RateOf(const termios& settings) {
+  switch (::cfgetospeed(&settings)) {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    case B230400: return 230400;
+    case B460800: return 460800;
+    case B921600: return 921600;
+    default: return 0;
+  }
 }
 
 bool WriteAll(int fd, const uint8_t* bytes, size_t count, int stallLimitMs) {

@@ -16,8 +16,9 @@ namespace orvald::tty {
 // Opens `path` read-write, non-blocking, without becoming its controlling
 // terminal, and holds it exclusively (TIOCEXCL for other openers, plus an
 // advisory lock that also keeps out privileged ones). -1 when the device is
-// missing, not a terminal, or held elsewhere.
-int OpenExclusive(const std::string& path);
+// missing, not a terminal, or held elsewhere; `error` then says which (an
+// errno value: ENOENT, EACCES, EBUSY, ENOTTY ...).
+int OpenExclusive(const std::string& path, int& error);
 
 // Drops the exclusive hold and closes; a no-op for -1.
 void CloseExclusive(int fd);
@@ -44,6 +45,12 @@ bool HungUp(int fd);
 
 // Bytes waiting in the input queue, or -1 when the query fails.
 long BytesWaiting(int fd);
+
+// Bytes written but not yet sent out on the line (0 when unknown).
+long BytesUnsent(int fd);
+
+// The line rate in bit/s that the terminal's settings hold, 0 when unknown.
+uint32_t RateOf(const termios& settings);
 
 // Writes every byte, sleeping in poll(2) while the port is full. Fails on an
 // I/O error, a hang-up, or when the port takes nothing for `stallLimitMs`.

@@ -20,6 +20,7 @@ class UsbAdapterBackend : public Channel {
  public:
   // False when no adapter is plugged in (not an error: the serial port is used).
   virtual bool Open() = 0;
+  uint32_t LineRate() override { return kUsbAdapterRate; }
 };
 
 // An open adapter, or null.

@@ -55,14 +55,25 @@ uint32_t SetLoggerRate(Link& link, uint32_t bitsPerSecond) {
   const uint8_t code = RateCode(bitsPerSecond);
   if (code == 0) bitsPerSecond = kFallbackRate;
   const uint8_t request[3] = {kRateCommand[0], kRateCommand[1], code};
+  const uint32_t oldRate = link.baudRate;
   ReplyArea reply;
-  // The first request goes out at the old rate; whatever comes back was
-  // sent while the logger switched, so it is not looked at.
-  ExchangeFrame(link, request, 3, reply);
-  link.baudRate = bitsPerSecond;
-  link.comm.SetBaudRate(bitsPerSecond);
-  const int length = ExchangeFrame(link, request, 3, reply);
-  if (length >= 3 && std::memcmp(reply, request, 3) == 0) return bitsPerSecond;
+  // A first request lost on the way leaves the logger at the old rate, deaf
+  // to the confirmation at the new one; it is sent once more before the
+  // switch is given up. A logger that did switch hears only noise then and
+  // still confirms at the new rate.
+  for (int attempt = 0; attempt < kRateSwitchAttempts; ++attempt) {
+    if (attempt > 0) {
+      link.baudRate = oldRate;
+      link.comm.SetBaudRate(oldRate);
+    }
+    // The first request goes out at the old rate; whatever comes back was
+    // sent while the logger switched, so it is not looked at.
+    ExchangeFrame(link, request, 3, reply);
+    link.baudRate = bitsPerSecond;
+    link.comm.SetBaudRate(bitsPerSecond);
+    const int length = ExchangeFrame(link, request, 3, reply);
+    if (length >= 3 && std::memcmp(reply, request, 3) == 0) return bitsPerSecond;
+  }
   // The line stays at the new rate; the next probe puts it back.
   link.baudRate = kFallbackRate;
   return kFallbackRate;
@@ -72,8 +83,28 @@ std::string QueryIdentity(Link& link) { return TextAfterEcho(link, kIdentifyComm
 
 std::string QueryVersion(Link& link) { return TextAfterEcho(link, kVersionCommand, kVersionTextMax); }
 
+bool PutRepliesInOrder(Link& link) {
+  // A read of a length no other pending request has: its answer can only be
+  // its own, and a logger answers in order, so once it is in, every reply
+  // to an earlier request has come (and gone).
+  const uint8_t count = static_cast<uint8_t>(1 + link.NextMarker() % kMarkerLengths);
+  const uint8_t request[6] = {kMemoryCommand[0], kMemoryCommand[1], 0, 0, 0, count};
+  const AnswerTest isMarker = [count](const uint8_t* data, size_t length) {
+    return length == count + 2u && data[0] == kMemoryCommand[0] && data[1] == kMemoryCommand[1];
+  };
+  ReplyArea reply;
+  if (ExchangeUntilAnswer(link, request, 6, isMarker, kPutInOrderLimitMs, reply) == 0) return false;
+  link.MarkRepliesInOrder();
+  return true;
+}
+
 int ReadLoggerMemory(Link& link, uint8_t* destination, int count, int block, int offset) {
   if (count < 1 || count > kMaxMemoryRead || block < 0 || block > 0xFF || offset < 0 || offset > 0xFFFF) return 0;
+  // Every memory reply looks alike, so one that came after its exchange gave
+  // up would be taken as the answer to the next read (the retry, or the next
+  // piece) and put wrong bytes into the download. No read goes out while
+  // such a reply may still be on its way.
+  if (link.repliesInDoubt() && !PutRepliesInOrder(link)) return 0;
   const uint8_t request[6] = {kMemoryCommand[0],
                               kMemoryCommand[1],
                               static_cast<uint8_t>(block),
@@ -81,18 +112,17 @@ int ReadLoggerMemory(Link& link, uint8_t* destination, int count, int block, int
                               static_cast<uint8_t>(offset >> 8),
                               static_cast<uint8_t>(count)};
   ReplyArea reply;
-  const int length = ExchangeFrame(link, request, 6, reply);
-  if (length < count + 2 || reply[0] != kMemoryCommand[0] || reply[1] != kMemoryCommand[1]) {
-    // Every memory reply looks alike, so one that comes after the exchange
-    // gave up would be taken as the answer to the next read (the retry, or
-    // the next piece) and put wrong bytes into the download. Let whatever is
-    // still coming arrive and go. A whole frame that failed the checks here
-    // was this request's answer: nothing more is on its way.
-    if (length == 0) SettleLine(link);
-    return 0;
+  ExchangeOutcome outcome;
+  const int length = ExchangeFrame(link, request, 6, reply, &outcome);
+  if (length == count + 2 && reply[0] == kMemoryCommand[0] && reply[1] == kMemoryCommand[1]) {
+    std::memcpy(destination, reply + 2, static_cast<size_t>(count));
+    return count;
   }
-  std::memcpy(destination, reply + 2, static_cast<size_t>(count));
-  return count;
+  // Only a whole frame of exactly this read's size was this read's own
+  // answer, garbled on the way: nothing more is coming for it. Anything else
+  // may have been another request's reply, or this one's is still coming.
+  if (!(outcome.wholeFrame && outcome.announcedLength == count + 2)) link.MarkRepliesInDoubt();
+  return 0;
 }
 
 }  // namespace orvald

@@ -4,6 +4,7 @@
 // results are counts, texts and rates.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "link/link.h"
@@ -20,6 +21,13 @@ inline constexpr int kProbeAttempts = 3;
 inline constexpr int kMaxMemoryRead = 245;
 inline constexpr size_t kSerialTextMax = 11;
 inline constexpr size_t kVersionTextMax = 8;
+inline constexpr int kRateSwitchAttempts = 2;
+// Marker reads are 1 to kMarkerLengths bytes long, so none shares its length
+// with a header (32) or a piece (128), nor with the markers sent just before it.
+inline constexpr int kMarkerLengths = 24;
+// How long a marker may take: it comes after every late reply still queued.
+// A reply later than that is put behind by the next attempt's marker.
+inline constexpr int kPutInOrderLimitMs = 1000;
 
 // The set-rate code of a line rate; 0 (9600) for every rate not in the table.
 uint8_t RateCode(uint32_t bitsPerSecond);
@@ -28,9 +36,16 @@ int ProbeLogger(Link& link);
 uint32_t SetLoggerRate(Link& link, uint32_t bitsPerSecond);
 std::string QueryIdentity(Link& link);
 std::string QueryVersion(Link& link);
-// A reply with fewer than count bytes of memory is a failure, never a copy of
-// bytes that did not arrive.
+// A reply of any other length than count + 2 is a failure, never a copy of
+// bytes that did not arrive. After a failure that leaves the replies in doubt
+// the next read first puts them back in order (PutRepliesInOrder), and fails
+// without asking when that does not work.
 int ReadLoggerMemory(Link& link, uint8_t* destination, int count, int block, int offset);
+
+// Sends a marker read and drops whatever arrives until its answer: after it,
+// no reply to an earlier request is on its way. False when the answer did
+// not come within kPutInOrderLimitMs (the replies stay in doubt).
+bool PutRepliesInOrder(Link& link);
 
 // The command set as the download session sees it, over one link.
 class LinkLoggerCommands : public LoggerCommands {
@@ -43,6 +58,8 @@ class LinkLoggerCommands : public LoggerCommands {
   int ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) override {
     return orvald::ReadLoggerMemory(link, destination, count, block, offset);
   }
+  std::string LineProblem() override { return link.PortProblem(); }
+  void SetCancelCheck(std::function<bool()> cancelled) override { link.cancelRequested = std::move(cancelled); }
 
  private:
   Link& link;

@@ -68,6 +68,14 @@ class DownloadView {
   // Modal questions and messages, captioned "Logger Download".
   virtual Prompts& prompts() = 0;
 
+  // The abort key was pressed during a download: true to stop it. The
+  // window asks " Cancel downloading?" (and says yes on its own when the
+  // operator already chose to quit); the command line stops at once.
+  virtual bool ConfirmCancel() {
+    return prompts().Ask("Logger Download", " Cancel downloading?", PromptButtons::YesNo, PromptIcon::Question) ==
+           PromptAnswer::Yes;
+  }
+
   // The window's lastSerialText and abortFlag.
   virtual DownloadState& state() = 0;
 

@@ -3,6 +3,7 @@
 // command, one request and one reply; retries belong to the callers.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace orvald {
@@ -22,6 +23,11 @@ class LoggerCommands {
   // count (1..245) bytes of block `block` at `offset` into `destination`;
   // returns count on success, 0 on failure.
   virtual int ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) = 0;
+  // Why the line could not be used at all (the port could not be opened),
+  // for the operator; empty when it could.
+  virtual std::string LineProblem() { return {}; }
+  // Long waits ask this and end early when it says so (the abort key).
+  virtual void SetCancelCheck(std::function<bool()>) {}
 };
 
 }  // namespace orvald

@@ -7,7 +7,7 @@ namespace orvald {
 
 TableFileResult LoadGrid(TextGrid& grid, const std::string& path, const std::string& readMessage) {
   TableFileResult result;
-  FileReadResult file = ReadWholeFile(path);
+  FileReadResult file = ReadTableFile(path);
   if (!file.ok) {
     grid.SetRowCount(2);
     result.status = TableFileStatus::CannotRead;

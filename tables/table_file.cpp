@@ -1,5 +1,7 @@
 #include "tables/table_file.h"
 
+#include "files/file_reader.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,28 +60,14 @@ void SyncDirectory(const std::string& directory) {
 
 }  // namespace
 
-FileReadResult ReadWholeFile(const std::string& path) {
+FileReadResult ReadTableFile(const std::string& path) {
+  WholeFile file = ReadWholeFile(path, kMaxTableFileBytes);
   FileReadResult result;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    result.error = Reason(path, errno);
-    return result;
+  result.ok = file.ok;
+  result.bytes = std::move(file.bytes);
+  if (!file.ok) {
+    result.error = file.errorNumber == EFBIG ? path + ": larger than 16 MiB, no table" : file.error;
   }
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      result.error = Reason(path, errno);
-      result.bytes.clear();
-      ::close(fd);
-      return result;
-    }
-    if (n == 0) break;
-    result.bytes.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  result.ok = true;
   return result;
 }
 

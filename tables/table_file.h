@@ -11,8 +11,13 @@ struct FileReadResult {
   std::string error;  // "<path>: <reason>" when not ok
 };
 
-// The complete contents of `path`, or why they could not be read.
-FileReadResult ReadWholeFile(const std::string& path);
+// Tables are small; a file larger than this is no table (and reading
+// /dev/urandom would never end).
+inline constexpr size_t kMaxTableFileBytes = 16 * 1024 * 1024;
+
+// The complete contents of `path`, or why they could not be read: only a
+// regular file of at most kMaxTableFileBytes is read.
+FileReadResult ReadTableFile(const std::string& path);
 
 struct FileWriteResult {
   bool ok = false;

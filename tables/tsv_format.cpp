@@ -6,12 +6,12 @@ std::vector<std::string_view> SplitTsvLines(std::string_view bytes) {
   std::vector<std::string_view> lines;
   size_t begin = 0;
   while (begin < bytes.size()) {
-    size_t end = bytes.find('\n', begin);
-    size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+    // CR LF, LF, and a lone CR (as old editors write) each end a line.
+    size_t end = bytes.find_first_of("\r\n", begin);
     if (end == std::string_view::npos) end = bytes.size();
-    size_t contentEnd = end;
-    if (contentEnd > begin && bytes[contentEnd - 1] == '\r') --contentEnd;
-    lines.push_back(bytes.substr(begin, contentEnd - begin));
+    size_t next = end;
+    if (next < bytes.size()) next += bytes[next] == '\r' && next + 1 < bytes.size() && bytes[next + 1] == '\n' ? 2 : 1;
+    lines.push_back(bytes.substr(begin, end - begin));
     begin = next;
   }
   return lines;

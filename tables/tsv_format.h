@@ -10,10 +10,9 @@
 
 namespace orvald {
 
-// The lines of a file image. A line ends at LF; a CR directly before that LF
-// (or before the end of the data) belongs to the line end. A last line without
-// line end is a line; nothing after the last line end is not. Lines may be of
-// any length.
+// The lines of a file image. A line ends at CR LF, at LF, or at a CR alone.
+// A last line without line end is a line; nothing after the last line end is
+// not. Lines may be of any length.
 std::vector<std::string_view> SplitTsvLines(std::string_view bytes);
 
 // Exactly `fieldCount` cells of one line: cut at every TAB, so that an empty

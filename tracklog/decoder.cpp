@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "files/file_reader.h"
 #include "tracklog/calendar.h"
 #include "tracklog/raw_image.h"
 
@@ -351,11 +352,13 @@ DecodeResult DecodeRawImage(const uint8_t* bytes, size_t size, TrackTable& table
 DecodeResult DecodeRawFile(const std::string& path, TrackTable& table, const TimeBasis& basis,
                            const SegmentSink& sink) {
   DecodeResult result;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Only a regular file: /dev/zero would never end, and a FIFO would block.
+  int openError = 0;
+  const int fd = OpenRegularFile(path, openError);
   if (fd < 0) {
     table.Clear();
     result.status = DecodeStatus::CannotOpen;
-    result.errorNumber = errno;
+    result.errorNumber = openError;
     return result;
   }
   FileCloser closer(fd);

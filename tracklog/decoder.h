@@ -41,7 +41,7 @@ enum class DecodeStatus { Ok, CannotOpen, ReadError };
 
 struct DecodeResult {
   DecodeStatus status = DecodeStatus::Ok;
-  int errorNumber = 0;  // errno when the file could not be opened or read
+  int errorNumber = 0;  // errno (or kNotRegularFile) when the file could not be opened or read
   int pointCount = 0;
   BuildResult segments;
   bool ok() const { return status == DecodeStatus::Ok; }

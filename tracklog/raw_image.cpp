@@ -115,6 +115,37 @@ std::string SafeFileNameText(const std::string& text) {
   return safe;
 }
 
+std::string SafeDisplayText(const std::string& text) {
+  std::string safe = text;
+  for (char& c : safe) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) c = '_';
+  }
+  return safe;
+}
+
+std::string IncompleteRawFileName(const std::string& rawFileName) {
+  const std::string extension = kRawFileExtension;
+  const bool hasExtension = rawFileName.size() >= extension.size() &&
+                            rawFileName.compare(rawFileName.size() - extension.size(), extension.size(), extension) == 0;
+  const std::string stem = hasExtension ? rawFileName.substr(0, rawFileName.size() - extension.size()) : rawFileName;
+  return stem + "-incomplete" + extension;
+}
+
+bool IsIncompleteRawFileName(const std::string& fileName) {
+  // "...-incomplete.G00" or, when that was taken, "...-incomplete-N.G00".
+  const size_t mark = fileName.rfind("-incomplete");
+  if (mark == std::string::npos) return false;
+  std::string rest = fileName.substr(mark + 11);
+  if (!rest.empty() && rest[0] == '-') {
+    size_t digits = 1;
+    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9') ++digits;
+    if (digits == 1) return false;
+    rest = rest.substr(digits);
+  }
+  return rest == kRawFileExtension || rest == ".G00.part";
+}
+
 std::string RawFileName(const std::string& serialText, const std::tm& localTime) {
   char stamp[64];
   std::snprintf(stamp, sizeof stamp, "-%04d%02d%02d-%02d%02d%02d.G00", localTime.tm_year + 1900,

@@ -62,8 +62,20 @@ FileHeaderIdentity ReadFileHeader(const uint8_t* bytes, size_t size);
 // of the data directory, by '_': / \ : * ? " < > | and control characters.
 std::string SafeFileNameText(const std::string& text);
 
+// Control characters replaced by '_': texts from a logger or a table that
+// go into a record line, a table cell or a line of output.
+std::string SafeDisplayText(const std::string& text);
+
+inline constexpr char kRawFileExtension[] = ".G00";
+
 // "%s-%04d%02d%02d-%02d%02d%02d.G00" from the (made safe) serial text and the
 // local date and time at which the download started.
 std::string RawFileName(const std::string& serialText, const std::tm& localTime);
+
+// The name a download that ended early is kept under: "-incomplete" before
+// the extension ("X-20070410-153012-incomplete.G00").
+std::string IncompleteRawFileName(const std::string& rawFileName);
+// Whether a raw file's name says its download ended early.
+bool IsIncompleteRawFileName(const std::string& fileName);
 
 }  // namespace orvald

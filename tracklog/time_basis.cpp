@@ -2,6 +2,8 @@
 
 #include <time.h>
 
+#include "tracklog/calendar.h"
+
 namespace orvald {
 
 long SystemTimezoneOffset() {
@@ -9,13 +11,13 @@ long SystemTimezoneOffset() {
   return timezone;
 }
 
-TimeBasis SystemTimeBasis() {
+TimeBasis TimeBasisAt(std::time_t utcNow, long timezone) {
   TimeBasis basis;
-  basis._timezone = SystemTimezoneOffset();
-  const time_t now = time(nullptr);
-  struct tm local {};
-  if (localtime_r(&now, &local) != nullptr) basis.currentYear = local.tm_year + 1900;
+  basis._timezone = timezone;
+  basis.currentYear = CivilFromSeconds(static_cast<int64_t>(utcNow) - timezone).year;
   return basis;
 }
+
+TimeBasis SystemTimeBasis() { return TimeBasisAt(time(nullptr), SystemTimezoneOffset()); }
 
 }  // namespace orvald

@@ -11,7 +11,13 @@ struct TimeBasis {
   int currentYear = 0;   // the local calendar year of the computer's clock
 };
 
-// The C library's time-zone offset and the current local year.
+// The basis for a decode at `utcNow` with the offset `timezone`: the current
+// year is that of the same local standard time the fixes are moved to (now
+// minus the offset), so a fix of the first minutes of a new year is never
+// "in the future".
+TimeBasis TimeBasisAt(std::time_t utcNow, long timezone);
+
+// The C library's time-zone offset and the current year at that offset.
 TimeBasis SystemTimeBasis();
 
 // The C library's `_timezone` (seconds west of UTC) after tzset().

@@ -67,7 +67,8 @@ class MeasuringPrompts : public AppPrompts {
   PromptAnswer Ask(const std::string&, const std::string&, PromptButtons b, PromptIcon) override {
     return b == PromptButtons::YesNo ? PromptAnswer::No : b == PromptButtons::OkCancel ? PromptAnswer::Cancel : PromptAnswer::Ok;
   }
-  std::optional<std::string> ChooseFileToOpen(const std::string&, const std::string&, const std::string&) override {
+  std::optional<std::string> ChooseFileToOpen(const std::string&, const std::string&, const std::string&,
+                                              const std::string&) override {
     return std::nullopt;
   }
   std::optional<std::string> ChooseDirectory(const std::string&, const std::string&) override {

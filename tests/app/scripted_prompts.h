@@ -26,6 +26,7 @@ struct AskedChooser {
   std::string title;
   std::string filter;
   std::string defaultSuffix;
+  std::string startDirectory;
 };
 
 class ScriptedPrompts : public AppPrompts {
@@ -53,16 +54,17 @@ class ScriptedPrompts : public AppPrompts {
   }
 
   std::optional<std::string> ChooseFileToOpen(const std::string& title, const std::string& filter,
-                                              const std::string& defaultSuffix) override {
-    choosers.push_back({"open", title, filter, defaultSuffix});
+                                              const std::string& defaultSuffix,
+                                              const std::string& startDirectory) override {
+    choosers.push_back({"open", title, filter, defaultSuffix, startDirectory});
     if (files.empty()) return std::nullopt;
     auto file = files.front();
     files.pop_front();
     return file;
   }
 
-  std::optional<std::string> ChooseDirectory(const std::string& prompt, const std::string&) override {
-    choosers.push_back({"directory", prompt, "", ""});
+  std::optional<std::string> ChooseDirectory(const std::string& prompt, const std::string& startDirectory) override {
+    choosers.push_back({"directory", prompt, "", "", startDirectory});
     if (directories.empty()) return std::nullopt;
     auto dir = directories.front();
     directories.pop_front();

@@ -7,12 +7,14 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
 
+#include "support/silent_terminal.h"
 #include "app_fixture.h"
 #include "link/link.h"
 #include "logger/logger_lookup.h"
@@ -66,10 +68,21 @@ class DownloadBindingTest : public QObject {
     args.insert(args.end(), extra.begin(), extra.end());
     sim = std::make_unique<test::SimProcess>(args);
     QVERIFY2(sim->started(), sim->error().c_str());
+    StartWindowOn(sim->ptyPath());
+  }
+
+  std::string SilentPort() {
+    silent = std::make_unique<SilentTerminal>();
+    return silent->path();
+  }
+  std::unique_ptr<SilentTerminal> silent;
+
+  void StartWindowOn(const std::string& com1, const std::string& com2 = "/dev/orvald-no-such-port") {
     f = std::make_unique<AppFixture>();
     f->SetSetting("APPLICATIONS/ORVALD/COM_PORT", 1);
     f->SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f->path("data"));
-    f->SetSetting("Ports/COM1", QString::fromStdString(sim->ptyPath()));
+    f->SetSetting("Ports/COM1", QString::fromStdString(com1));
+    f->SetSetting("Ports/COM2", QString::fromStdString(com2));
     QDir().mkpath(f->path("data"));
     link = std::make_unique<Link>(nullptr);  // the serial port only, never a real adapter
     AppEnvironment env = f->Environment();
@@ -88,6 +101,7 @@ class DownloadBindingTest : public QObject {
     link.reset();
     f.reset();
     sim.reset();
+    silent.reset();
   }
 
   void detectionDownloadsAndFillsTheWindow() {
@@ -123,23 +137,26 @@ class DownloadBindingTest : public QObject {
     QCOMPARE(RawFiles().size(), 1);
     QCOMPARE(int(f->prompts.boxes.size()), 0);
 
-    // Force download: the next tick downloads it again (same minute: the operator is asked).
+    // Force download: the next tick downloads it again; in the same second
+    // the name is taken, and the new file gets the next number beside it.
     w->btnForceDl->click();
-    f->prompts.answers.push_back(PromptAnswer::Yes);
     w->Timer1Timer();
-    QCOMPARE(int(f->prompts.boxes.size()), 1);
-    QCOMPARE(f->prompts.boxes[0].caption, std::string("Logger Download"));
-    QCOMPARE(f->prompts.boxes[0].text, std::string("File ") + kRawName + " exists. Overwrite?");
+    QCOMPARE(int(f->prompts.boxes.size()), 0);
+    QCOMPARE(RawFiles().size(), 2);
+    QVERIFY(RawFiles().contains(kRawName));
     QCOMPARE(w->SegmentsGridRowCount(), 3);
   }
 
-  void noLoggerIsReportedInTheStatusBar() {
-    StartSim();
-    sim->Stop();
+  void noLoggerIsReportedInTheStatusBarAndAPortThatCannotBeOpenedSaysWhy() {
+    StartWindowOn(SilentPort());
     w->Timer1Timer();
     QCOMPARE(w->StatusText(), QString("No logger found to download"));
     QVERIFY(w->Timer1->isActive());
     QCOMPARE(w->Timer1->interval(), 2000);
+
+    w->cbPortNo->setCurrentIndex(1);
+    w->Timer1Timer();
+    QCOMPARE(w->StatusText(), QString("COM2 (/dev/orvald-no-such-port): no such device"));
   }
 
   void escapeAnsweredYesAbortsAndDeletesTheFile() {
@@ -201,18 +218,28 @@ class DownloadBindingTest : public QObject {
     QVERIFY(w->btnForceDl->isEnabled());
   }
 
-  void closingDuringADownloadAsksForAnAbortAndClosesAfterwards() {
-    StartSim();
+  void exitDuringADownloadQuitsOnlyWhenTheOperatorSaysYes() {
+    // No: the download goes on to its end and the window stays.
+    StartSim({"--ignore-rate"});
+    AtProgress(w->ProgressBar1, 10, [&] { w->close(); });
+    f->prompts.answers.push_back(PromptAnswer::No);
+    w->Timer1Timer();
+    QCOMPARE(int(f->prompts.boxes.size()), 1);
+    QCOMPARE(f->prompts.boxes[0].text, std::string("A download is running. Stop the download and quit?"));
+    QCOMPARE(RawFiles(), QStringList({kRawName}));
+    QTest::qWait(50);
+    QVERIFY(w->isVisible());
+
+    // Yes: the download stops (nothing more is asked), its file goes, the window closes.
+    w->btnForceDl->click();
     bool stillOpenWhileAsked = false;
     f->prompts.whileAsking = [&](const AskedBox&) { stillOpenWhileAsked = w->isVisible(); };
     AtProgress(w->ProgressBar1, 10, [&] { w->close(); });
     f->prompts.answers.push_back(PromptAnswer::Yes);
     w->Timer1Timer();
-
-    QCOMPARE(int(f->prompts.boxes.size()), 1);
-    QCOMPARE(f->prompts.boxes[0].text, std::string(" Cancel downloading?"));
+    QCOMPARE(int(f->prompts.boxes.size()), 2);
     QVERIFY(stillOpenWhileAsked);
-    QVERIFY(RawFiles().isEmpty());
+    QCOMPARE(RawFiles(), QStringList({kRawName}));
     QTRY_VERIFY(!w->isVisible());  // closed once the session returned
   }
 
@@ -242,8 +269,7 @@ class DownloadBindingTest : public QObject {
   }
 
   void eraseWithoutAnAnswerIsReported() {
-    StartSim();
-    sim->Stop();  // the logger is pulled before the erase
+    StartWindowOn(SilentPort());  // the logger is pulled before the erase
     f->prompts.answers.push_back(PromptAnswer::Ok);
     f->prompts.answers.push_back(PromptAnswer::Ok);
     w->Clear1->trigger();
@@ -256,8 +282,7 @@ class DownloadBindingTest : public QObject {
   }
 
   void fileOpenDuringAProbeRunsWhenTheProbeIsOver() {
-    StartSim();
-    sim->Stop();  // three unanswered attempts: the probe waits about 900 ms
+    StartWindowOn(SilentPort());  // three unanswered attempts: the probe waits about 900 ms
     QVERIFY(WriteRawFile(f->spath("data/saved.G00"), {{8, 0, 20, {}}, {8, 30, 20, {}}, {9, 0, 5, {}}}));
     f->prompts.files.push_back(f->spath("data/saved.G00"));
     int openChoosersDuringProbe = -1;
@@ -275,8 +300,7 @@ class DownloadBindingTest : public QObject {
   }
 
   void closingDuringAProbeWaitsForIt() {
-    StartSim();
-    sim->Stop();
+    StartWindowOn(SilentPort());
     bool visibleAfterClose = false;
     QTimer::singleShot(100, [&] {
       w->close();

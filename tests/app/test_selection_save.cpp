@@ -68,15 +68,37 @@ class SelectionSaveTest : public QObject {
   QPoint RowPoint(int gridRow) {
     return w->SegmentsGrid->visualRect(w->SegmentsGrid->model()->index(gridRow - 1, 1)).center();
   }
-  void Press(int gridRow) { QTest::mousePress(viewport(), Qt::LeftButton, {}, RowPoint(gridRow)); }
-  void Release(int gridRow) { QTest::mouseRelease(viewport(), Qt::LeftButton, {}, RowPoint(gridRow)); }
-  void Click(int gridRow) {
-    Press(gridRow);
-    Release(gridRow);
+  void Drag(int fromRow, int toRow) {
+    QTest::mousePress(viewport(), Qt::LeftButton, {}, RowPoint(fromRow));
+    QTest::mouseMove(viewport(), RowPoint(toRow));
+    QTest::mouseRelease(viewport(), Qt::LeftButton, {}, RowPoint(toRow));
+  }
+  void Click(int gridRow, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(viewport(), Qt::LeftButton, modifiers, RowPoint(gridRow));
   }
   QPoint HeadingPoint() {
     QHeaderView* header = w->SegmentsGrid->horizontalHeader();
     return QPoint(header->sectionViewportPosition(1) + 20, header->height() / 2);
+  }
+  // The grid rows highlighted now.
+  std::pair<int, int> Highlighted() {
+    int first = -1, last = -1;
+    for (const QModelIndex& index : w->SegmentsGrid->selectionModel()->selectedRows()) {
+      first = first < 0 ? index.row() + 1 : std::min(first, index.row() + 1);
+      last = std::max(last, index.row() + 1);
+    }
+    return {first, last};
+  }
+  // The run and its fields are those of grid rows first to last.
+  void ExpectRun(int firstRow, int lastRow) {
+    QCOMPARE(Highlighted(), std::make_pair(firstRow, lastRow));
+    QCOMPARE(w->firstSegment, firstRow - 1);
+    QCOMPARE(w->lastSegment, lastRow - 1);
+    QCOMPARE(w->edFrom->text(), w->SegmentsGridCell(1, firstRow));
+    QCOMPARE(w->edTo->text(), w->SegmentsGridCell(2, lastRow));
+    QCOMPARE(w->edPoints->text(), QString::number(Sum(kPoints, firstRow - 1, lastRow - 1)));
+    QCOMPARE(w->edEvents->text(), QString::number(Sum(kEvents, firstRow - 1, lastRow - 1)));
+    QVERIFY(w->btnManSave->isEnabled());
   }
 
  private slots:
@@ -113,65 +135,39 @@ class SelectionSaveTest : public QObject {
       QVERIFY(box->text().isEmpty());
   }
 
-  void upwardDragChoosesTheSameRunAsDownward() {
-    Press(5);
-    Release(2);
-    QCOMPARE(w->firstSegment, 1);
-    QCOMPARE(w->lastSegment, 4);
-    QCOMPARE(w->edFrom->text(), w->SegmentsGridCell(1, 2));
-    QCOMPARE(w->edTo->text(), w->SegmentsGridCell(2, 5));
-    QCOMPARE(w->edPoints->text(), QString::number(Sum(kPoints, 1, 4)));
-    QCOMPARE(w->edEvents->text(), QString::number(Sum(kEvents, 1, 4)));
-    QVERIFY(w->btnManSave->isEnabled());
-
-    Press(2);
-    Release(5);
-    QCOMPARE(w->firstSegment, 1);
-    QCOMPARE(w->lastSegment, 4);
-  }
-
-  void totalsEqualTheGridColumns() {
-    Press(1);
-    Release(6);
-    int points = 0;
-    int events = 0;
-    for (int row = 1; row <= 6; ++row) {
-      points += w->SegmentsGridCell(5, row).toInt();
-      events += w->SegmentsGridCell(6, row).toInt();  // empty reads as 0
-    }
-    QCOMPARE(w->edPoints->text().toInt(), points);
-    QCOMPARE(w->edEvents->text().toInt(), events);
-  }
-
-  void singleClickChoosesOneSegment() {
+  void dragShiftClickAndShiftArrowsAllChooseTheHighlightedRows() {
+    Drag(5, 2);
+    ExpectRun(2, 5);
+    Drag(2, 5);
+    ExpectRun(2, 5);
     Click(3);
-    QCOMPARE(w->firstSegment, 2);
-    QCOMPARE(w->lastSegment, 2);
-    QCOMPARE(w->edPoints->text(), QString::number(kPoints[2]));
-    QCOMPARE(w->edEvents->text(), QString::number(kEvents[2]));
-    QCOMPARE(w->edFrom->text(), w->SegmentsGridCell(1, 3));
-    QCOMPARE(w->edTo->text(), w->SegmentsGridCell(2, 3));
+    ExpectRun(3, 3);
+    Click(6, Qt::ShiftModifier);
+    ExpectRun(3, 6);
+    w->SegmentsGrid->setFocus();
+    QTest::keyClick(w->SegmentsGrid, Qt::Key_Up, Qt::ShiftModifier);
+    ExpectRun(3, 5);
+    // A plain arrow moves the highlight to one row, and that row is the run.
+    QTest::keyClick(w->SegmentsGrid, Qt::Key_Down);
+    ExpectRun(6, 6);
+
+    // Save writes exactly the highlighted rows.
+    Click(2);
+    Click(4, Qt::ShiftModifier);
+    w->edManTask->setText("3");
+    w->btnManSave->click();
+    QCOMPARE(f->prompts.boxes.back().text, std::string("File 12T3V1_Pilot_One.igc saved!"));
+    QCOMPARE(CountRecords(f->path("data/12T3V1_Pilot_One.igc")).b, Sum(kPoints, 1, 3));
   }
 
-  void headingRowChangesNothingNotEvenTheAnchor() {
+  void aClickOnTheHeadingChangesNothing() {
     Click(2);
-    Press(4);
-    QTest::mouseRelease(w->SegmentsGrid->horizontalHeader(), Qt::LeftButton, {}, HeadingPoint());
-    QCOMPARE(w->firstSegment, 3);  // the new anchor stands...
-    QCOMPARE(w->lastSegment, 1);   // ...and the last run is untouched
-    QCOMPARE(w->edPoints->text(), QString::number(kPoints[1]));
-
-    // A press on the heading keeps the anchor, so this release completes 3..5.
-    QTest::mousePress(w->SegmentsGrid->horizontalHeader(), Qt::LeftButton, {}, HeadingPoint());
-    QCOMPARE(w->firstSegment, 3);
-    Release(6);
-    QCOMPARE(w->firstSegment, 3);
-    QCOMPARE(w->lastSegment, 5);
+    QTest::mouseClick(w->SegmentsGrid->horizontalHeader(), Qt::LeftButton, {}, HeadingPoint());
+    ExpectRun(2, 2);
   }
 
   void tabSwitchAndBackEmptiesTheRunButKeepsTheFields() {
-    Press(2);
-    Release(3);
+    Drag(2, 3);
     const QString points = w->edPoints->text();
     w->edManTask->setText("3");
 
@@ -181,6 +177,7 @@ class SelectionSaveTest : public QObject {
     QCOMPARE(w->WindowTask->currentText(), QString("--"));
     QCOMPARE(w->firstSegment, -1);
     QCOMPARE(w->lastSegment, -1);
+    QCOMPARE(Highlighted().first, -1);  // the task page shows the task's rows only
 
     w->PageControl1->setCurrentIndex(0);
     QCOMPARE(w->manualMode, 1);
@@ -189,43 +186,64 @@ class SelectionSaveTest : public QObject {
     QVERIFY(!w->btnSave->isEnabled());
     QCOMPARE(w->edPoints->text(), points);
     QCOMPARE(w->edManTask->text(), QString("3"));
-    QVERIFY(w->SegmentsGrid->selectionModel()->selectedIndexes().isEmpty());
-
-    // Keyboard movement enables Save but chooses nothing: Save writes nothing.
-    w->SegmentsGrid->setFocus();
-    QTest::keyClick(w->SegmentsGrid, Qt::Key_Down);
-    QVERIFY(w->btnManSave->isEnabled());
-    QCOMPARE(w->firstSegment, -1);
-    w->btnManSave->click();
-    QVERIFY(f->prompts.boxes.empty());
-    QVERIFY(QDir(f->path("data")).entryList({"*.igc"}).isEmpty());
+    QCOMPARE(Highlighted().first, -1);
   }
 
-  void releaseWithoutAnAnchorChoosesNothing() {
-    w->PageControl1->setCurrentIndex(1);
-    w->PageControl1->setCurrentIndex(0);
-    Release(3);
-    QCOMPARE(w->firstSegment, -1);
-    QCOMPARE(w->lastSegment, -1);
-    QVERIFY(w->edPoints->text().isEmpty());
-  }
-
-  void clicksWhileTheTaskWindowTabIsShownAreIgnored() {
-    Press(2);
-    Release(2);
+  void clicksOnTheTaskWindowPageNeitherHighlightNorChoose() {
+    Click(2);
     const QString from = w->edFrom->text();
     w->PageControl1->setCurrentIndex(1);
-    Press(4);
-    Release(6);
+    Drag(4, 6);
+    Click(3, Qt::ShiftModifier);
+    QCOMPARE(Highlighted().first, -1);
     QCOMPARE(w->firstSegment, -1);
     QCOMPARE(w->lastSegment, -1);
     QCOMPARE(w->edFrom->text(), from);
-    QCOMPARE(w->edPoints->text(), QString::number(kPoints[1]));
+    QVERIFY(!w->btnSave->isEnabled());
+  }
+
+  void aNewLogClearsBothRunsAndBothSaves() {
+    Drag(2, 4);
+    QVERIFY(w->btnManSave->isEnabled());
+    f->prompts.files.push_back(f->spath("data/flight.G00"));
+    w->mnFileOpenClick();
+    QCOMPARE(Highlighted().first, -1);
+    QCOMPARE(w->firstSegment, -1);
+    QCOMPARE(w->lastSegment, -1);
+    QVERIFY(!w->btnManSave->isEnabled());
+    QVERIFY(!w->btnSave->isEnabled());
+    QVERIFY(w->edPoints->text().isEmpty());
+    // File > Open starts in the data folder.
+    QCOMPARE(f->prompts.choosers.back().startDirectory, f->spath("data"));
+  }
+
+  void saveRefusesWithAReasonInsteadOfSayingNothing() {
+    // An empty task number.
+    Click(2);
+    w->btnManSave->click();
+    QCOMPARE(int(f->prompts.boxes.size()), 1);
+    QCOMPARE(f->prompts.boxes[0].text, std::string("Type the task number before saving."));
+
+    // A log whose logger the table does not know: no competition number, and
+    // the serial and type come from this log, not from the one before.
+    QVERIFY(WriteRawFile(f->spath("data/other.G00"), kRuns, "ZZ-OTHER9", "VL  4.2B"));
+    f->prompts.files.push_back(f->spath("data/other.G00"));
+    w->mnFileOpenClick();
+    QCOMPARE(w->CompetNo->text(), QString());
+    QCOMPARE(w->PilotNames->text(), QString());
+    QCOMPARE(w->LoggerSN->text(), QString("ZZ-OTHER9"));
+    QCOMPARE(w->LoggerType->text(), QString("4.2B"));
+    QCOMPARE(w->StatusText(), QString("Serial ZZ-OTHER9 is not in the loggers table"));
+    Click(2);
+    w->edManTask->setText("3");
+    w->btnManSave->click();
+    QVERIFY(f->prompts.boxes.back().text.find("serial ZZ-OTHER9") != std::string::npos);
+    QVERIFY(f->prompts.boxes.back().text.find("Edit") != std::string::npos);
+    QVERIFY(QDir(f->path("data")).entryList({"*.igc"}).isEmpty());
   }
 
   void manualSaveWritesTheRunAndSaysSo() {
-    Press(2);
-    Release(4);
+    Drag(2, 4);
     w->edManTask->setText("3");
     w->btnManSave->click();
 
@@ -237,6 +255,11 @@ class SelectionSaveTest : public QObject {
     QVERIFY(box.icon == PromptIcon::None);
     const RecordCounts counts = CountRecords(f->path("data/12T3V1_Pilot_One.igc"));
     QCOMPARE(counts.b, w->edPoints->text().toInt());
+    // The A record names this log's logger.
+    std::ifstream igc(f->path("data/12T3V1_Pilot_One.igc").toStdString());
+    std::string aRecord;
+    std::getline(igc, aRecord);
+    QCOMPARE(aRecord, std::string("AXXXXXX 3.1A,PK-TEST01\r"));
     QCOMPARE(counts.e, w->edEvents->text().toInt());
     QCOMPARE(counts.b, Sum(kPoints, 1, 3));
 

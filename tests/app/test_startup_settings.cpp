@@ -30,6 +30,7 @@ class StartupSettingsTest : public QObject {
     QCOMPARE(int(f.prompts.choosers.size()), 1);
     QCOMPARE(f.prompts.choosers[0].kind, std::string("directory"));
     QCOMPARE(f.prompts.choosers[0].title, std::string("Select directory where downloaded tracks are stored:"));
+    QCOMPARE(f.prompts.choosers[0].startDirectory, f.defaultDataDir());  // the new folder is the one offered
     QCOMPARE(w->StatusText(), QString("Saving tracks to : "));
     QCOMPARE(QDir::currentPath(), f.originalCwd());
     QCOMPARE(int(f.prompts.boxes.size()), 0);

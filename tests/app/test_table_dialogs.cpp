@@ -215,16 +215,26 @@ class TableDialogsTest : public QObject {
     QCOMPARE(Cursor(grid), qMakePair(1, 1));
     QVERIFY(!sn->modified());
 
-    // Three digit places: two typed digits leave the third a space; letters are refused.
+    // Exactly three digits: a letter over the selected number leaves it as it
+    // was, and a number left half typed goes back to what the cell held.
+    Type(grid, "x");
+    QCOMPARE(Editor(grid)->displayText(), QString("007"));
+    QCOMPARE(loggers->grid().Cell(1, 1), std::string("007"));
+    QVERIFY(!sn->modified());
     Type(grid, "1x2");
     QCOMPARE(loggers->grid().Cell(1, 1), std::string("12 "));
     QVERIFY(sn->modified());
     Key(grid, Qt::Key_Tab);
+    QCOMPARE(loggers->grid().Cell(1, 1), std::string("007"));
+    Key(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    Type(grid, "042");
+    Key(grid, Qt::Key_Tab);
+    QCOMPARE(loggers->grid().Cell(1, 1), std::string("042"));
     Type(grid, "Pilot Two");
     // The download sees the edits before they are saved.
     const LoggerMatch seen = lookup->FindLogger("QA712-B");
     QVERIFY(seen.found);
-    QCOMPARE(seen.competNo, std::string("12 "));
+    QCOMPARE(seen.competNo, std::string("042"));
     QCOMPARE(seen.pilotNames, std::string("Pilot Two"));
 
     // Down on the last row adds an empty row and moves into it; Up takes it away again.
@@ -251,8 +261,8 @@ class TableDialogsTest : public QObject {
 
     // A last row with text stays; Down from a row above the last only moves.
     Key(grid, Qt::Key_Down);
-    Type(grid, "5");
-    QCOMPARE(loggers->grid().Cell(1, 2), std::string("5  "));
+    Type(grid, "512");
+    QCOMPARE(loggers->grid().Cell(1, 2), std::string("512"));
     Key(grid, Qt::Key_Up);
     QCOMPARE(loggers->grid().rowCount(), 3);
     QCOMPARE(Cursor(grid), qMakePair(1, 1));
@@ -263,7 +273,30 @@ class TableDialogsTest : public QObject {
     sn->Button2->click();
     QVERIFY(!sn->isVisible());
     QVERIFY(f->prompts.boxes.empty());
-    QCOMPARE(ReadBytes(f->path("data/loggers.tsv")), std::string("QA712\t12 \tPilot Two\r\n\t5  \t\r\n"));
+    QCOMPARE(ReadBytes(f->path("data/loggers.tsv")), std::string("QA712\t042\tPilot Two\r\n\t512\t\r\n"));
+  }
+
+  void okInTheSerialNumbersDialogNamesThePilotOfTheLogOnScreen() {
+    StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
+    QVERIFY(WriteRawFile(f->spath("data/new.G00"), {{10, 0, 30, {}}}, "ZZ-NEW1"));
+    f->prompts.files.push_back(f->spath("data/new.G00"));
+    w->mnFileOpenClick();
+    QCOMPARE(w->CompetNo->text(), QString());
+    QCOMPARE(w->StatusText(), QString("Serial ZZ-NEW1 is not in the loggers table"));
+
+    TSerialNumbersDlg* sn = d.SerialNumbersDlg;
+    TableGridView* grid = sn->SerialNumGrid;
+    Show(w->btnEdit, sn);
+    Key(grid, Qt::Key_Down);
+    Type(grid, "ZZ-NEW1");
+    Key(grid, Qt::Key_Tab);
+    Type(grid, "055");
+    Key(grid, Qt::Key_Tab);
+    Type(grid, "New Pilot");
+    sn->Button2->click();
+    QCOMPARE(w->CompetNo->text(), QString("055"));
+    QCOMPARE(w->PilotNames->text(), QString("New Pilot"));
+    QCOMPARE(w->LoggerSN->text(), QString("ZZ-NEW1"));
   }
 
   void loggersCancelAsksOnlyAfterAnEdit() {

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/silent_terminal.h"
 #include "run_program.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
@@ -121,36 +122,44 @@ TEST(CliDownload, LoggerWithoutIdentityIsDownloadedToo) {
   EXPECT_EQ(dir.Entries().begin()->front(), '-');
 }
 
-TEST(CliDownload, NoLoggerIsAFailure) {
+TEST(CliDownload, NoLoggerIsAFailureAndAPortThatCannotBeOpenedSaysWhy) {
   TempDir dir;
-  SimProcess sim(std::vector<std::string>{});
-  ASSERT_TRUE(sim.started()) << sim.error();
-  const std::string pty = sim.ptyPath();
-  sim.Stop();
-  const ProgramRun run = Cli({"download", "--port", pty, "--dir", dir.path()});
+  // A terminal with nothing on its other side: simply no logger.
+  testing::SilentTerminal silent;
+  ProgramRun run = Cli({"download", "--port", silent.path(), "--dir", dir.path()});
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_EQ(run.err, "orvald-cli: No logger found to download\n");
   EXPECT_TRUE(run.out.empty());
+
+  // A device that is not there, and one that is no serial port.
+  run = Cli({"download", "--port", dir / "ttyNONE", "--dir", dir.path()});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.err, "orvald-cli: No logger found to download: " + (dir / "ttyNONE") + ": no such device\n");
+  run = Cli({"download", "--port", "/dev/null", "--dir", dir.path()});
+  EXPECT_EQ(run.err, "orvald-cli: No logger found to download: /dev/null: not a serial port\n");
   EXPECT_TRUE(dir.Entries().empty());
 }
 
-TEST(CliDownload, CtrlCAbortsAndDeletesTheFile) {
+TEST(CliDownload, CtrlCHangUpAndQuitAbortDeleteTheFileAndLeaveTheLoggerFindable) {
   TempDir dir;
   // Paced: 192 pieces of 134 bytes at 57600 bit/s take over 4 s.
   SimProcess sim({"--pace"});
   ASSERT_TRUE(sim.started()) << sim.error();
-  Background cli({"download", "--port", sim.ptyPath(), "--dir", dir.path()});
-  ASSERT_TRUE(cli.running());
-  ASSERT_TRUE(WaitFor([&] { return !dir.Entries().empty(); }, 5000)) << cli.err();
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // Each download after the first finds the logger at 9600 bit/s again.
+  for (int signal : {SIGINT, SIGHUP, SIGQUIT}) {
+    Background cli({"download", "--port", sim.ptyPath(), "--dir", dir.path()});
+    ASSERT_TRUE(cli.running());
+    ASSERT_TRUE(WaitFor([&] { return !dir.Entries().empty(); }, 5000)) << signal << ": " << cli.err();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
 
-  cli.Signal(SIGINT);
+    cli.Signal(signal);
 
-  EXPECT_EQ(cli.Wait(5000), 1) << cli.err();
-  EXPECT_TRUE(dir.Entries().empty());
-  EXPECT_NE(cli.err().find("Downloading aborted!"), std::string::npos) << cli.err();
-  EXPECT_EQ(cli.err().find("Cancel downloading?"), std::string::npos) << "Ctrl-C asks nothing";
-  EXPECT_TRUE(cli.out().empty());
+    EXPECT_EQ(cli.Wait(5000), 1) << cli.err();
+    EXPECT_TRUE(dir.Entries().empty()) << signal;
+    EXPECT_NE(cli.err().find("Downloading aborted!"), std::string::npos) << cli.err();
+    EXPECT_EQ(cli.err().find("Cancel downloading?"), std::string::npos) << "a signal asks nothing";
+    EXPECT_TRUE(cli.out().empty());
+  }
 }
 
 TEST(CliDownload, FullDiskKeepsThePartialFileAndFails) {
@@ -164,11 +173,14 @@ TEST(CliDownload, FullDiskKeepsThePartialFileAndFails) {
   const std::set<std::string> files = dir.Entries();
   ASSERT_EQ(files.size(), 1u);
   const std::string name = *files.begin();
-  EXPECT_EQ(name.substr(name.size() - 9), ".G00.part");
+  EXPECT_EQ(name.substr(name.size() - 15), "-incomplete.G00");
   const std::string kept = Slurp(dir / name);
   EXPECT_EQ(kept.size(), 8192u);
   EXPECT_EQ(kept, Slurp(work / "expected.G00").substr(0, 8192));
+  // The file line, then why it is incomplete, then the decode.
   EXPECT_EQ(FirstLine(run.out), "file\t" + (dir / name));
+  EXPECT_NE(run.out.find("\nincomplete\tcan't write "), std::string::npos) << run.out;
+  EXPECT_LT(run.out.find("\nincomplete\t"), run.out.find("\nserial\t"));
   EXPECT_NE(run.out.find("\npoints\t"), std::string::npos);
   EXPECT_NE(run.err.find("incomplete"), std::string::npos) << run.err;
 }
@@ -194,11 +206,8 @@ TEST(CliWatch, DownloadsEachLoggerOnceUntilStopped) {
 
 TEST(CliWatch, ReportsAMissingLoggerOnceAndKeepsPolling) {
   TempDir dir;
-  SimProcess sim(std::vector<std::string>{});
-  ASSERT_TRUE(sim.started()) << sim.error();
-  const std::string pty = sim.ptyPath();
-  sim.Stop();
-  Background cli({"watch", "--port", pty, "--dir", dir.path()});
+  testing::SilentTerminal silent;
+  Background cli({"watch", "--port", silent.path(), "--dir", dir.path()});
   std::this_thread::sleep_for(std::chrono::milliseconds(3500));  // two cycles
   cli.Signal(SIGINT);
   EXPECT_EQ(cli.Wait(5000), 0);

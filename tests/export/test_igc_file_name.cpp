@@ -29,13 +29,27 @@ TEST(IgcFileName, CharactersThatLeaveTheDirectoryOrAreRejectedBecomeUnderscores)
   EXPECT_EQ(IgcFileName("7", "2.b", '1', "Jos\xc3\xa9-M (x)"), "7T2.bV1_Jos\xc3\xa9-M_(x).igc");
 }
 
-TEST(IgcFileName, CutTo255CharactersBeforeReplacing) {
-  const std::string pilot(300, ' ');
-  const std::string name = IgcFileName("12", "3", '1', pilot);
+TEST(IgcFileName, ALongNameGivesWayInThePilotPartAtACharacterBoundary) {
+  const std::string name = IgcFileName("12", "3", '7', std::string(300, ' '));
   ASSERT_EQ(name.size(), 255u);
-  EXPECT_EQ(name.substr(0, 7), "12T3V1_");
+  EXPECT_EQ(name.substr(0, 7), "12T3V7_");
+  EXPECT_EQ(name.substr(251), ".igc");
   EXPECT_EQ(name.find(' '), std::string::npos);
-  EXPECT_EQ(name.back(), '_');  // the ".igc" end is cut off, as any over-long name
+
+  // Two-byte letters: the cut never splits one.
+  std::string accents;
+  for (int i = 0; i < 200; ++i) accents += "\xc3\xa9";
+  const std::string cut = IgcFileName("12", "3", '1', "A" + accents);
+  EXPECT_LE(cut.size(), 255u);
+  EXPECT_EQ(cut.substr(cut.size() - 4), ".igc");
+  const std::string pilotPart = cut.substr(7, cut.size() - 11);
+  EXPECT_EQ(pilotPart.size() % 2, 1u) << "the A, then whole two-byte letters";
+  EXPECT_EQ(static_cast<unsigned char>(pilotPart.back()), 0xa9);
+
+  // Even a huge competition number keeps the task, the version and the end.
+  const std::string huge = IgcFileName(std::string(400, '9'), "3", 'B', "X");
+  EXPECT_EQ(huge.size(), 255u);
+  EXPECT_EQ(huge.substr(huge.size() - 8), "T3VB.igc");
 }
 
 TEST(NextVersionChar, DigitsThenCapitalsThenNothing) {

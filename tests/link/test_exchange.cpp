@@ -270,8 +270,15 @@ TEST_F(ExchangeTest, TranscriptRecordsEachExchange) {
   EXPECT_EQ(records[0].received, Framed({0x78, 'z'}));
   EXPECT_EQ(records[0].receivedCount, 6u);
   EXPECT_FALSE(records[0].viaUsbAdapter);
+  EXPECT_EQ(records[0].lineRate, 9600u) << "the rate the port really runs at";
   EXPECT_EQ(records[0].result, 2);
   EXPECT_LT(records[0].elapsedMs, kReplyTimeLimitMs);
+
+  // A flood is refused; every byte of it, those dropped too, is in the record.
+  AnswerAlways(Reply{ReplyPiece{std::vector<uint8_t>(400, 0x55), 0}});
+  EXPECT_EQ(Exchange({0x78}), 0);
+  EXPECT_EQ(records.back().received, std::vector<uint8_t>(400, 0x55));
+  EXPECT_EQ(records.back().receivedCount, 400u);
 }
 
 // With a clock that only moves when the waiter sleeps, the limit is exact.

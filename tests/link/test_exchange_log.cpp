@@ -87,6 +87,16 @@ TEST(ExchangeLog, ReadsEveryExchangeOfAFileAndNamesAMissingOne) {
   EXPECT_EQ(read.exchanges[2].request[2], 2);
   EXPECT_EQ(read.exchanges[2].atMs, 20);
 
+  // Opened again, the log goes on after what it held: a log (or a raw file
+  // named by mistake) is never emptied.
+  {
+    ExchangeLog log;
+    std::string error;
+    ASSERT_TRUE(log.Open(path, error)) << error;
+    log.Write(Record(0, {0xF0, 0x01, 0x09, 0x08, 0xF2}, {}, 0), 9600);
+  }
+  ASSERT_EQ(ReadExchangeLog(path).exchanges.size(), 4u);
+
   const ExchangeLogRead missing = ReadExchangeLog(dir.path() + "/none.log");
   EXPECT_FALSE(missing.ok);
   EXPECT_NE(missing.error.find("none.log"), std::string::npos);

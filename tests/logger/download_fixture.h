@@ -102,6 +102,7 @@ class DownloadTest : public ::testing::Test {
   }
 
   static constexpr const char* kFirstName = "00000012345-20070410-153012.G00";
+  static constexpr const char* kIncompleteName = "00000012345-20070410-153012-incomplete.G00";
 
   TempDir dataDir;
   FakeLogger logger;

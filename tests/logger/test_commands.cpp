@@ -85,11 +85,26 @@ TEST_F(RateTest, FirstReplyIsIgnoredOnlyTheSecondCounts) {
 }
 
 TEST_F(RateTest, UnconfirmedSwitchFallsBackButLeavesTheLineAtTheNewRate) {
-  EchoRates([](int index) { return index == 0; });
+  EchoRates([](int index) { return index == 0 || index == 2; });
   EXPECT_EQ(SetLoggerRate(link, 57600), 9600u);
   EXPECT_EQ(link.baudRate, 9600u);
   termios line = logger.SlaveSettings();
   EXPECT_EQ(cfgetospeed(&line), B57600) << "the next detection cycle puts the line back";
+}
+
+TEST_F(RateTest, ALostFirstRequestIsSentOnceMoreAtTheOldRate) {
+  // A logger at 9600 that misses the first request, so it never hears the
+  // confirmation at 57600; the request goes out again at 9600.
+  speed_t loggerSpeed = B9600;
+  Answer([&loggerSpeed](const SeenRequest& request, int index) {
+    if (request.speed != loggerSpeed || index == 0) return NoReply();
+    loggerSpeed = B57600;
+    return FramedReply(request.data);
+  });
+  EXPECT_EQ(SetLoggerRate(link, 57600), 57600u);
+  std::vector<speed_t> speeds;
+  for (const SeenRequest& request : logger.Requests()) speeds.push_back(request.speed);
+  EXPECT_EQ(speeds, (std::vector<speed_t>{B9600, B57600, B9600, B57600}));
 }
 
 TEST_F(RateTest, WrongEchoIsNoConfirmation) {

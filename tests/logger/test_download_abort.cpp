@@ -133,5 +133,26 @@ TEST_F(DownloadAbortTest, AbortFlagLeftFromIdleIsClearedWhenTheDownloadStarts) {
   EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
 }
 
+TEST_F(DownloadAbortTest, EscapeDuringARetriedReadIsSeenBeforeTheNextAttempt) {
+  // A piece that fails: the key pressed while its first attempt waits stops
+  // the attempts there instead of after all four.
+  logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
+  logger.fails = [](const LoggerRequest& r) { return r.kind == LoggerRequest::Read && r.count == kPieceSize && r.offset == 5 * kPieceSize; };
+  logger.onRequest = [this](const LoggerRequest& r) {
+    if (r.kind == LoggerRequest::Read && r.offset == 5 * kPieceSize) view.downloadState.abortFlag = 1;
+  };
+  view.scripted.answers = {PromptAnswer::Yes};
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::Aborted);
+  int attempts = 0;
+  for (const auto& r : logger.requests) attempts += r.kind == LoggerRequest::Read && r.offset == 5 * kPieceSize;
+  EXPECT_EQ(attempts, 1);
+  ASSERT_EQ(view.scripted.asked.size(), 1u);
+  EXPECT_EQ(view.scripted.asked[0].text, " Cancel downloading?");
+  EXPECT_TRUE(FilesInDataDir().empty());
+}
+
 }  // namespace
 }  // namespace orvald::testing

@@ -55,18 +55,23 @@ TEST_F(DownloadErrorTest, PieceFailingFourTimesEndsWithAPartialDecodedFile) {
   EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 32 + 1 + 64 + 1 + 10 + 4) << "read on after the error";
   // Block 0 whole, then block 1's first ten pieces.
   const size_t kept = 32 + kBlockInFile + 96 + 9 * 128;
-  const std::vector<uint8_t> file = ReadBytes(dataDir / kFirstName);
-  EXPECT_EQ(file, Prefix(Expected(), kept));
-  EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kFirstName});
+  // Kept under a name that says so, never one that looks complete.
+  EXPECT_EQ(result.path, dataDir / kIncompleteName);
+  EXPECT_EQ(ReadBytes(result.path), Prefix(Expected(), kept));
+  EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kIncompleteName});
+  EXPECT_EQ(result.incompleteReason, "the logger stopped answering at block 1, piece 11 of 64");
   // Decoded as usual: block 0's 400 records and the 69 whole ones of block 1.
   EXPECT_EQ(table.pointCount, 400 + (96 + 9 * 128) / 18);
   EXPECT_EQ(view.rowCount, 2);
   EXPECT_EQ(view.rows.size(), 1u);
-  EXPECT_EQ(view.statusText, "Decoding file : 00000012345-20070410-153012.G00...");
-  EXPECT_EQ(view.fileCaption, kFirstName);
+  EXPECT_EQ(view.statusText, std::string("Download incomplete (the logger stopped answering at block 1, piece 11 of "
+                                         "64): ") + kIncompleteName);
+  EXPECT_EQ(view.fileCaption, kIncompleteName);
   EXPECT_EQ(view.identification[0], "007");
   EXPECT_EQ(logger.Rates().back(), 9600u);
   EXPECT_EQ(view.beeps, 1);
+  // Not taken as this logger's download: the next poll downloads it again.
+  EXPECT_EQ(view.downloadState.lastSerialText, "");
 }
 
 TEST_F(DownloadErrorTest, PieceAnsweringOnTheFourthAttemptIsKept) {
@@ -88,24 +93,31 @@ TEST_F(DownloadErrorTest, HeaderFailingInThePassEndsWithTheBlocksReadSoFar) {
   EXPECT_EQ(result.end, LoadLogEnd::ReadError);
   ExpectReadErrorReported();
   EXPECT_EQ(headerReads[2], 1 + 4);  // the scan's read, then four attempts in the pass
-  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Prefix(Expected(), 32 + 2 * kBlockInFile));
+  EXPECT_EQ(result.incompleteReason, "the logger stopped answering at the header of block 2");
+  EXPECT_EQ(ReadBytes(dataDir / kIncompleteName), Prefix(Expected(), 32 + 2 * kBlockInFile));
   EXPECT_EQ(table.pointCount, 800);
 }
 
-TEST_F(DownloadErrorTest, HeaderUnreadableInTheScanEndsTheDownloadInsteadOfDroppingItsBlock) {
+TEST_F(DownloadErrorTest, HeaderUnreadableInTheScanLeavesItsBlockOutAndTheDownloadIncomplete) {
   logger.fails = [](const LoggerRequest& r) { return IsHeader(r) && r.block == 1; };
 
   const LoadLogResult result = Session().LoadLog("");
 
   EXPECT_EQ(result.end, LoadLogEnd::ReadError);
-  ExpectReadErrorReported();
+  EXPECT_TRUE(view.scripted.asked.empty()) << "the scan passes over the block without a message";
   int block1Reads = 0;
   for (const auto& r : logger.requests) block1Reads += IsHeader(r) && r.block == 1;
   EXPECT_EQ(block1Reads, 4);
-  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 1 + 4) << "the scan went on past the unreadable header";
-  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Prefix(Expected(), 32));
-  EXPECT_EQ(table.pointCount, 0);
-  EXPECT_EQ(view.rowCount, 2);
+  EXPECT_EQ(BlocksDownloaded(), (std::vector<int>{0, 2}));
+  // Blocks 0 and 2 in the file, block 1 left out.
+  const std::vector<uint8_t> expected = Expected();
+  std::vector<uint8_t> withoutBlock1 = Prefix(expected, 32 + kBlockInFile);
+  withoutBlock1.insert(withoutBlock1.end(), expected.begin() + 32 + 2 * kBlockInFile, expected.end());
+  EXPECT_EQ(ReadBytes(result.path), withoutBlock1);
+  EXPECT_EQ(result.path, dataDir / kIncompleteName);
+  EXPECT_EQ(result.incompleteReason, "the logger did not give the header of block 1; a block may be missing");
+  EXPECT_EQ(table.pointCount, 800);
+  EXPECT_EQ(view.downloadState.lastSerialText, "");
 }
 
 TEST_F(DownloadErrorTest, HeaderAnsweringOnTheFourthAttemptInTheScanIsUsed) {
@@ -126,9 +138,17 @@ TEST_F(DownloadErrorTest, HangUpMidDownloadKeepsAndDecodesWhatArrived) {
   EXPECT_EQ(result.end, LoadLogEnd::ReadError);
   ExpectReadErrorReported();
   EXPECT_EQ(result.piecesRead, 99);
-  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Prefix(Expected(), 32 + kBlockInFile + 96 + 34 * 128));
+  EXPECT_EQ(ReadBytes(dataDir / kIncompleteName), Prefix(Expected(), 32 + kBlockInFile + 96 + 34 * 128));
   EXPECT_GT(table.pointCount, 400);
-  EXPECT_EQ(view.fileCaption, kFirstName);
+  EXPECT_EQ(view.fileCaption, kIncompleteName);
+
+  // Plugged in again: downloaded again at the next poll, complete this time.
+  logger.present = true;
+  logger.onRequest = nullptr;
+  Session().Timer1Timer();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(ReadBytes(Session().lastResult().path), Expected());
+  EXPECT_EQ(view.downloadState.lastSerialText, "00000012345");
 }
 
 TEST_F(DownloadErrorTest, MissingDataDirectoryIsReportedAndRetriedOnTheNextPoll) {
@@ -196,10 +216,10 @@ TEST_F(DownloadErrorTest, FullDiskStopsTheDownloadKeepsWhatWasWrittenAndSaysItIs
   }
 
   EXPECT_EQ(result.end, LoadLogEnd::WriteError);
-  const std::string part = dataDir / (std::string(kFirstName) + ".part");
-  EXPECT_EQ(result.path, part);
+  EXPECT_EQ(result.path, dataDir / kIncompleteName);
   EXPECT_FALSE(std::filesystem::exists(dataDir / kFirstName)) << "an incomplete file under the final name";
-  EXPECT_EQ(ReadBytes(part), Prefix(Expected(), limit));
+  EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kIncompleteName});
+  EXPECT_EQ(ReadBytes(result.path), Prefix(Expected(), limit));
   // Stopped at the failing piece.
   EXPECT_EQ(result.piecesRead, 64 + 1 + (5000 - 96) / 128);
   EXPECT_LE(logger.CountOf(LoggerRequest::Read), 32 + 2 + 64 + 40);
@@ -207,8 +227,9 @@ TEST_F(DownloadErrorTest, FullDiskStopsTheDownloadKeepsWhatWasWrittenAndSaysItIs
   EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
   EXPECT_NE(view.scripted.asked[0].text.find(std::strerror(EFBIG)), std::string::npos) << view.scripted.asked[0].text;
   EXPECT_NE(view.scripted.asked[0].text.find("incomplete"), std::string::npos);
-  EXPECT_EQ(view.statusText, "Download incomplete: 00000012345-20070410-153012.G00.part");
-  EXPECT_EQ(view.fileCaption, std::string(kFirstName) + ".part");
+  EXPECT_EQ(view.statusText.rfind("Download incomplete (can't write ", 0), 0u) << view.statusText;
+  EXPECT_NE(view.statusText.find(std::string("): ") + kIncompleteName), std::string::npos) << view.statusText;
+  EXPECT_EQ(view.fileCaption, kIncompleteName);
   EXPECT_GT(table.pointCount, 400);  // what was written is decoded
   EXPECT_EQ(logger.Rates().back(), 9600u);
 }

@@ -31,12 +31,24 @@ TEST_F(DownloadTest, OpeningASavedFileDecodesItWithoutTouchingTheLink) {
   EXPECT_TRUE(std::filesystem::exists(saved));
 }
 
-TEST_F(DownloadTest, UnknownLoggerLeavesTheIdentificationAsItWas) {
-  const std::string saved = dataDir / "other.G00";
-  WriteBytes(saved, ExpectedRawFile(BuildMemoryImage(FlightFixes(100)), "99999", "ORVL4.2x"));
-  Session().LoadLog(saved);
-  EXPECT_EQ(lookup.queries, std::vector<std::string>{"99999"});
-  EXPECT_EQ(view.identification, (std::array<std::string, 4>{"keep-comp", "keep-names", "keep-sn", "keep-type"}));
+TEST_F(DownloadTest, EveryLogCarriesItsOwnLoggerAndAnUnknownOneNoPilot) {
+  const std::string known = dataDir / "known.G00";
+  WriteBytes(known, ExpectedRawFile(BuildMemoryImage(FlightFixes(100)), "00000012345", "ORVL5.1A"));
+  Session().LoadLog(known);
+  EXPECT_EQ(view.identification, (std::array<std::string, 4>{"007", "Crew One", "00000012345", "5.1A"}));
+
+  // Another logger, not in the table: its own serial and type, no pilot left
+  // from the log before, and the status bar says which serial is unknown.
+  const std::string other = dataDir / "other.G00";
+  WriteBytes(other, ExpectedRawFile(BuildMemoryImage(FlightFixes(100)), "99999", "ORVL4.2x"));
+  Session().LoadLog(other);
+  EXPECT_EQ(view.identification, (std::array<std::string, 4>{"", "", "99999", "4.2x"}));
+  EXPECT_EQ(view.statusText, "Serial 99999 is not in the loggers table");
+
+  // The row added to the table: looking the log up again names the pilot.
+  lookup.rows["99999"] = LoggerMatch{true, "042", "Anna Berg"};
+  EXPECT_TRUE(Session().IdentifyDecodedLog());
+  EXPECT_EQ(view.identification, (std::array<std::string, 4>{"042", "Anna Berg", "99999", "4.2x"}));
 }
 
 TEST_F(DownloadTest, FileWithoutSegmentsLeavesTheGridAtItsHeadingAndOneEmptyRow) {
@@ -49,7 +61,7 @@ TEST_F(DownloadTest, FileWithoutSegmentsLeavesTheGridAtItsHeadingAndOneEmptyRow)
   EXPECT_EQ(table.pointCount, 0);
 }
 
-TEST_F(DownloadTest, TooManySegmentsStopsAtTheLimitAndSkipsTheIdentityLookUp) {
+TEST_F(DownloadTest, TooManySegmentsStopsAtTheLimitAndStillShowsTheLogsIdentity) {
   // Fixes ten seconds apart: every one of them closes a segment of its own.
   const std::string saved = dataDir / "many.G00";
   MemoryLayout layout;
@@ -64,8 +76,7 @@ TEST_F(DownloadTest, TooManySegmentsStopsAtTheLimitAndSkipsTheIdentityLookUp) {
   EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::Ok);
   EXPECT_EQ(view.rowCount, kMaxSegments + 1);
   EXPECT_EQ(view.rows.size(), static_cast<size_t>(kMaxSegments));
-  EXPECT_TRUE(lookup.queries.empty());
-  EXPECT_EQ(view.identification[0], "keep-comp");
+  EXPECT_EQ(view.identification, (std::array<std::string, 4>{"007", "Crew One", "00000012345", "5.1A"}));
   EXPECT_EQ(view.fileCaption, "many.G00");
 }
 

@@ -206,26 +206,22 @@ TEST_F(DownloadTest, LoggerWithoutVersionGetsZeroTypeBytes) {
   EXPECT_EQ(view.identification[3], "0.0");
 }
 
-TEST_F(DownloadTest, ExistingFileIsOverwrittenOnlyWhenTheOperatorSaysYes) {
+TEST_F(DownloadTest, ExistingFilesAreNeverOverwrittenATakenNameGetsTheNextNumber) {
   logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
   WriteBytes(dataDir / kFirstName, {1, 2, 3});
+  WriteBytes(dataDir / "00000012345-20070410-153012-2.G00", {4});
 
-  LoadLogResult result = Session().LoadLog("");
-  EXPECT_EQ(result.end, LoadLogEnd::OverwriteDeclined);
-  ASSERT_EQ(view.scripted.asked.size(), 1u);
-  EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
-  EXPECT_EQ(view.scripted.asked[0].text, "File 00000012345-20070410-153012.G00 exists. Overwrite?");
-  EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::YesNo);
-  EXPECT_EQ(ReadBytes(dataDir / kFirstName), (std::vector<uint8_t>{1, 2, 3}));
-  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
-  EXPECT_EQ(view.downloadState.lastSerialText, "00000012345");
-
-  view.downloadState.lastSerialText.clear();
-  clockTicks = 0;  // the same second again
-  view.scripted.answers = {PromptAnswer::Yes};
-  result = Session().LoadLog("");
+  const LoadLogResult result = Session().LoadLog("");
   EXPECT_EQ(result.end, LoadLogEnd::Complete);
-  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
+  EXPECT_EQ(result.path, dataDir / "00000012345-20070410-153012-3.G00");
+  EXPECT_TRUE(view.scripted.asked.empty());
+  EXPECT_EQ(ReadBytes(dataDir / kFirstName), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(ReadBytes(result.path), Expected());
+
+  // A second download in the same second by a logger of the same serial.
+  view.downloadState.lastSerialText.clear();
+  clockTicks = 0;
+  EXPECT_EQ(Session().LoadLog("").path, dataDir / "00000012345-20070410-153012-4.G00");
 }
 
 TEST_F(DownloadTest, UnsafeSerialTextIsMadeSafeForTheFileNameOnly) {
@@ -252,6 +248,43 @@ TEST_F(DownloadTest, FileUnderItsFinalNameOnlyOnceTheDownloadEnded) {
   ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
   EXPECT_EQ(checks, 96);
   EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kFirstName});
+}
+
+TEST_F(DownloadTest, OneLostIdentityOrVersionReplyIsAskedAgain) {
+  logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
+  int identities = 0, versions = 0;
+  logger.fails = [&](const LoggerRequest& r) {
+    if (r.kind == LoggerRequest::Identity) return ++identities <= 3;
+    if (r.kind == LoggerRequest::Version) return ++versions <= 3;
+    return false;
+  };
+  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  EXPECT_EQ(identities, 4);
+  EXPECT_EQ(versions, 4);
+  EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
+}
+
+TEST_F(DownloadTest, TheCurrentYearIsTakenAtEveryDecodeAtTheDecodesOffset) {
+  // Fixes of the first minutes of 2027 UTC, decoded at two offsets by a
+  // session that started on 31 December 2026.
+  const std::string path = dataDir / "newyear.G00";
+  RawFix fix;
+  fix.year = 2027, fix.month = 1, fix.day = 1, fix.hour = 0, fix.minute = 5, fix.second = 0;
+  fix.latitudeE5 = 4700000, fix.longitudeE5 = 800000;
+  std::vector<uint8_t> bytes = ExpectedRawFile(ErasedMemory(), "NY", "ORVL5.1A");
+  for (int i = 0; i < 3; ++i, ++fix.second) {
+    const auto record = EncodeFixRecord(fix);
+    bytes.insert(bytes.end(), record.begin(), record.end());
+  }
+  WriteBytes(path, bytes);
+  std::time_t now = SecondsFromCivil({2026, 12, 31, 23, 0, 0});
+  DownloadSession session(DownloadSessionSetup{logger, lookup, view, table, dataDir.path(), TimeBasis{0, 2026},
+                                               [] { return DownloadTime(); }, [&now] { return now; }});
+  session.LoadLog(path);
+  EXPECT_EQ(table.pointCount, 0) << "2027 has not begun yet";
+  now = SecondsFromCivil({2027, 1, 1, 0, 30, 0});
+  session.LoadLog(path);
+  EXPECT_EQ(table.pointCount, 3) << "the same session, after midnight";
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "link/port_names.h"
 #include "logger/commands.h"
 #include "logger/download_fixture.h"
+#include "support/silent_terminal.h"
 #include "support/sim_process.h"
 
 #ifdef ORVALD_SIM_PATH
@@ -50,6 +51,7 @@ class SimDownloadTest : public ::testing::Test {
   }
 
   static constexpr const char* kName = "00000012345-20070410-153012.G00";
+  static constexpr const char* kIncompleteName = "00000012345-20070410-153012-incomplete.G00";
 
   TempDir work;
   TempDir dataDir;
@@ -105,6 +107,30 @@ INSTANTIATE_TEST_SUITE_P(
         SimLayout{"NoUsedBlock", {"--unused", "0"}, {}, 32}),
     [](const ::testing::TestParamInfo<SimLayout>& info) { return std::string(info.param.name); });
 
+// One reply late, with the logger answering in order behind it: a header of
+// the scan (request 8), one of the pass (39) and pieces; the file is exact.
+struct LateReply {
+  int request;
+  int delayMs;
+};
+class SimLateReplyTest : public SimDownloadTest, public ::testing::WithParamInterface<LateReply> {};
+
+TEST_P(SimLateReplyTest, TheFileIsExactNeverShifted) {
+  Start({"--start-block", "30", "--records-per-block", "300", "--turnaround-ms", "2", "--fault",
+         "stall=@" + std::to_string(GetParam().request), "--stall-ms", std::to_string(GetParam().delayMs)});
+  session->Timer1Timer();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(ReadBytes(dataDir / kName), ExpectedFile());
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, SimLateReplyTest,
+                         ::testing::Values(LateReply{8, 1000}, LateReply{39, 2000}, LateReply{45, 350},
+                                           LateReply{60, 750}, LateReply{80, 1300}),
+                         [](const ::testing::TestParamInfo<LateReply>& info) {
+                           return "Request" + std::to_string(info.param.request) + "Late" +
+                                  std::to_string(info.param.delayMs) + "ms";
+                         });
+
 TEST_F(SimDownloadTest, ThreeBlocksTheLastHalfFullEndTheProgressAt1280Of1536) {
   Start({"--records-per-block", "400", "--mask", "0=0000", "--mask", "1=0000", "--mask", "2=FF00"});
   session->Timer1Timer();
@@ -118,7 +144,7 @@ TEST_F(SimDownloadTest, ThreeBlocksTheLastHalfFullEndTheProgressAt1280Of1536) {
   EXPECT_EQ(view.progressPosition, 1280);
   EXPECT_EQ(view.fileCaptions, (std::vector<std::string>{std::string("Loading: ") + kName, kName}));
   EXPECT_EQ(view.statusTexts.front(), "Press ESC to abort downloading");
-  EXPECT_EQ(view.statusText, std::string("Decoding file : ") + kName + "...");
+  EXPECT_EQ(view.statusText, "Serial 00000012345 is not in the loggers table");
   EXPECT_EQ(view.timerEvents, (std::vector<std::string>{"stop", "start 2000"}));
   EXPECT_EQ(view.rowCount, 3);  // the built-in flight's two segments
 }
@@ -244,10 +270,11 @@ TEST_F(SimDownloadTest, PieceLostFourTimesEndsWithAPartialDecodedFile) {
 
   EXPECT_EQ(session->lastResult().end, LoadLogEnd::ReadError);
   ExpectReadError(view);
-  EXPECT_EQ(ReadBytes(dataDir / kName), Prefix(ExpectedFile(), 32 + 96 + 10 * 128));
+  EXPECT_EQ(Downloads(), std::vector<std::string>{kIncompleteName});
+  EXPECT_EQ(ReadBytes(dataDir / kIncompleteName), Prefix(ExpectedFile(), 32 + 96 + 10 * 128));
   EXPECT_EQ(table.pointCount, (96 + 10 * 128) / 18);
   EXPECT_EQ(view.rowCount, 2);
-  EXPECT_EQ(view.fileCaption, kName);
+  EXPECT_EQ(view.fileCaption, kIncompleteName);
 }
 
 TEST_F(SimDownloadTest, PieceLostThreeTimesIsReadOnTheFourth) {
@@ -264,19 +291,26 @@ TEST_F(SimDownloadTest, HeaderLostInThePassEndsWithTheBlocksBefore) {
 
   EXPECT_EQ(session->lastResult().end, LoadLogEnd::ReadError);
   ExpectReadError(view);
-  EXPECT_EQ(ReadBytes(dataDir / kName), Prefix(ExpectedFile(), 32 + 8192 - 32));
+  EXPECT_EQ(ReadBytes(dataDir / kIncompleteName), Prefix(ExpectedFile(), 32 + 8192 - 32));
   EXPECT_EQ(table.pointCount, 300);
 }
 
-TEST_F(SimDownloadTest, HeaderLostInTheScanEndsTheDownloadInsteadOfLeavingItsBlockOut) {
-  // Block 0's header in the scan is request 6: four attempts, all lost.
-  Start({"--fault", "drop=@6,7,8,9"});
+TEST_F(SimDownloadTest, HeaderLostInTheScanLeavesItsBlockOutAndTheDownloadIncomplete) {
+  // Block 0's header in the scan is request 6; the attempts after a lost
+  // reply first put the replies in order (7, 8, 9), all lost as well.
+  Start({"--records-per-block", "300", "--fault", "drop=@6,7,8,9"});
   session->Timer1Timer();
 
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::ReadError);
-  ExpectReadError(view);
-  EXPECT_EQ(ReadBytes(dataDir / kName).size(), 32u);
-  EXPECT_EQ(session->lastResult().piecesRead, 0);
+  const LoadLogResult& result = session->lastResult();
+  EXPECT_EQ(result.end, LoadLogEnd::ReadError);
+  EXPECT_TRUE(view.scripted.asked.empty());
+  EXPECT_EQ(result.incompleteReason, "the logger did not give the header of block 0; a block may be missing");
+  // Blocks 1 to 3 arrived; block 0 is missing.
+  const std::vector<uint8_t> expected = ExpectedFile();
+  std::vector<uint8_t> withoutBlock0 = Prefix(expected, 32);
+  withoutBlock0.insert(withoutBlock0.end(), expected.begin() + 32 + 8160, expected.end());
+  EXPECT_EQ(ReadBytes(dataDir / kIncompleteName), withoutBlock0);
+  EXPECT_EQ(table.pointCount, 900);
 }
 
 TEST_F(SimDownloadTest, HangUpMidDownloadKeepsAndDecodesWhatArrived) {
@@ -287,7 +321,7 @@ TEST_F(SimDownloadTest, HangUpMidDownloadKeepsAndDecodesWhatArrived) {
   EXPECT_EQ(session->lastResult().end, LoadLogEnd::ReadError);
   ExpectReadError(view);
   EXPECT_EQ(session->lastResult().piecesRead, 62);
-  EXPECT_EQ(ReadBytes(dataDir / kName), Prefix(ExpectedFile(), 32 + 96 + 61 * 128));
+  EXPECT_EQ(ReadBytes(dataDir / kIncompleteName), Prefix(ExpectedFile(), 32 + 96 + 61 * 128));
   EXPECT_EQ(table.pointCount, (96 + 61 * 128) / 18);
   EXPECT_GE(view.rowCount, 2);
   EXPECT_FALSE(view.hourglass);
@@ -331,7 +365,8 @@ TEST_F(SimDownloadTest, MissingDataDirectoryIsReportedAndTheNextPollDownloads) {
 
 TEST_F(SimDownloadTest, NoLoggerOnTheLine) {
   Start({});
-  sim->Stop();
+  SilentTerminal silent;
+  link->SetPortResolver(FixedPortResolver(silent.path()));
   session->Timer1Timer();
   EXPECT_FALSE(session->lastCycleFoundLogger());
   EXPECT_EQ(view.statusText, "No logger found to download");

@@ -87,6 +87,10 @@ reason_for() {
   esac
 }
 
+# The raw files a download may leave: complete, or kept as incomplete, or
+# the temporary file when not even the incomplete one could be named.
+raw_names='^[0-9-]+(-incomplete)?(-[0-9]+)?\.G00(\.part)?$'
+
 # download CASE: a download into the disk must fail and say so.
 download_case() {
   case_name="download onto $1 disk"
@@ -100,10 +104,12 @@ download_case() {
   kill "$sim_pid"; wait "$sim_pid" 2>/dev/null; sim_pid=
   check; [ "$status" = 1 ] || fail "exit status $status, expected 1"
   check; grep -qF "$(reason_for "$1")" "$err" || fail "the reason is not on stderr: $(cat "$err")"
-  check; ! grep -qE $'^file\t.*\\.G00$' "$out" || fail "reported a complete file: $(grep '^file' "$out")"
+  check; ! grep -E $'^file\t' "$out" | grep -qvE -- '(-incomplete(-[0-9]+)?\.G00|\.part)$' ||
+    fail "reported a complete file: $(grep '^file' "$out")"
+  check; ! grep -q $'^file\t' "$out" || grep -q $'^incomplete\t' "$out" || fail "no incomplete line: $(cat "$out")"
   # Whatever raw file is left is an incomplete prefix, reported as such.
   local raw
-  for raw in $(cd "$disk" && ls | grep -E '^[0-9-]+\.G00(\.part)?$' | grep -vxF -f <(awk '{print $2}' "$work/before-$1")); do
+  for raw in $(cd "$disk" && ls | grep -E "$raw_names" | grep -vxF -f <(awk '{print $2}' "$work/before-$1")); do
     check
     local size; size=$(stat -c %s "$disk/$raw")
     if [ "$size" -ge "$(stat -c %s "$work/expected.G00")" ]; then
@@ -113,9 +119,9 @@ download_case() {
     fi
     check; grep -q 'incomplete' "$err" || fail "$raw left without saying the download is incomplete: $(cat "$err")"
   done
-  same_files_as_before "$1" '^[0-9-]*\.G00\(\.part\)\?$'
+  same_files_as_before "$1" '^[0-9-]*\(incomplete\)\?[0-9-]*\.G00\(\.part\)\?$'
   # What the download left is the disk's from now on: the other saves must not touch it.
-  (cd "$disk" && ls | grep -E '^[0-9-]+\.G00(\.part)?$' | grep -vxF -f <(awk '{print $2}' "$work/before-$1") |
+  (cd "$disk" && ls | grep -E "$raw_names" | grep -vxF -f <(awk '{print $2}' "$work/before-$1") |
     xargs -r sha256sum) >> "$work/before-$1"
   echo "  $case_name: exit $status, $(grep -F "$(reason_for "$1")" "$err" | head -n 1)"
 }

@@ -2,6 +2,8 @@
 // table file on disk.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -25,10 +27,14 @@ TEST(TsvLines, LfCrLfAndAMissingLastLineEndAllEndLines) {
   EXPECT_EQ(SplitTsvLines(""), Lines{});
 }
 
-TEST(TsvLines, EmptyLinesAreLinesAndOnlyACrBeforeTheLineEndIsDropped) {
+TEST(TsvLines, EmptyLinesAreLinesAndALoneCrEndsALineToo) {
   EXPECT_EQ(SplitTsvLines("\r\n\n"), (Lines{"", ""}));
-  EXPECT_EQ(SplitTsvLines("a\rb\r\n"), (Lines{"a\rb"}));
+  EXPECT_EQ(SplitTsvLines("a\rb\r\n"), (Lines{"a", "b"}));
   EXPECT_EQ(SplitTsvLines("a\r"), (Lines{"a"}));
+  // A file from an editor that ends lines with CR alone: one row a line, no CR in a cell.
+  EXPECT_EQ(SplitTsvLines("QA712\t007\tCrew One\rQB9\t008\tCrew Two\r"),
+            (Lines{"QA712\t007\tCrew One", "QB9\t008\tCrew Two"}));
+  EXPECT_EQ(SplitTsvLines("a\r\rb"), (Lines{"a", "", "b"}));
 }
 
 TEST(TsvLines, ALineOfAnyLengthStaysOneLine) {
@@ -126,20 +132,27 @@ TEST(ReplaceFileSafely, AFailedWriteKeepsTheOldFileAndRemovesThePartialOne) {
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"t.tsv"});
 }
 
-TEST(ReadWholeFile, ReadsEveryByteAndReportsAMissingFile) {
+TEST(ReadTableFile, ReadsEveryByteOfARegularFileAndNothingElse) {
   testing::ScratchDir dir;
   std::string bytes(200000, 'a');
   bytes[123456] = '\0';
   dir.Write("big", bytes);
-  FileReadResult read = ReadWholeFile(dir.File("big"));
+  FileReadResult read = ReadTableFile(dir.File("big"));
   ASSERT_TRUE(read.ok);
   EXPECT_EQ(read.bytes, bytes);
 
-  FileReadResult missing = ReadWholeFile(dir.File("none"));
+  FileReadResult missing = ReadTableFile(dir.File("none"));
   EXPECT_FALSE(missing.ok);
   EXPECT_NE(missing.error.find("none: "), std::string::npos);
-  FileReadResult folder = ReadWholeFile(dir.path());
-  EXPECT_FALSE(folder.ok);
+  EXPECT_FALSE(ReadTableFile(dir.path()).ok);
+  // Devices and FIFOs never end or block: refused at once.
+  EXPECT_EQ(ReadTableFile("/dev/zero").error, "/dev/zero: not a regular file");
+  EXPECT_EQ(ReadTableFile("/dev/urandom").error, "/dev/urandom: not a regular file");
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  EXPECT_EQ(ReadTableFile(dir.File("fifo")).error, dir.File("fifo") + ": not a regular file");
+  // A table is small; a file past 16 MiB is none.
+  ASSERT_EQ(truncate(dir.File("big").c_str(), static_cast<off_t>(kMaxTableFileBytes) + 1), 0);
+  EXPECT_EQ(ReadTableFile(dir.File("big")).error, dir.File("big") + ": larger than 16 MiB, no table");
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 // rules, the point capacity, and reading files in chunks.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "files/file_reader.h"
 
 #include <cerrno>
 #include <cmath>
@@ -269,18 +273,27 @@ TEST(DecodeFile, MissingFileLeavesAnEmptyTable) {
   EXPECT_EQ(table.typeText, "");
 }
 
-TEST(DecodeFile, UnreadableFileLeavesAnEmptyTable) {
-  // A directory opens for reading, but reading it fails.
-  TrackTable table;
-  RawStream stream("OLD");
-  stream.Add(Fix(2021, 8, 1, 10, 0, 0));
-  ASSERT_EQ(Decode(stream, table), 1);
-  const DecodeResult result = DecodeRawFile(ORVALD_BINARY_DIR, table, testing::Utc());
-  EXPECT_EQ(result.status, DecodeStatus::ReadError);
-  EXPECT_EQ(result.errorNumber, EISDIR);
-  EXPECT_EQ(table.pointCount, 0);
-  EXPECT_EQ(table.segmentCount, 0);
-  EXPECT_EQ(table.serialText, "");
+TEST(DecodeFile, OnlyRegularFilesAreReadOthersLeaveAnEmptyTable) {
+  // A folder, a device that never ends and a FIFO without a writer (which
+  // would block the opener) are refused at once.
+  const std::string fifo = std::string(ORVALD_BINARY_DIR) + "/decode-test-fifo";
+  ::unlink(fifo.c_str());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::pair<std::string, int> refused[] = {
+      {ORVALD_BINARY_DIR, EISDIR}, {"/dev/zero", kNotRegularFile}, {fifo, kNotRegularFile}};
+  for (const auto& [path, error] : refused) {
+    TrackTable table;
+    RawStream stream("OLD");
+    stream.Add(Fix(2021, 8, 1, 10, 0, 0));
+    ASSERT_EQ(Decode(stream, table), 1);
+    const DecodeResult result = DecodeRawFile(path, table, testing::Utc());
+    EXPECT_EQ(result.status, DecodeStatus::CannotOpen) << path;
+    EXPECT_EQ(result.errorNumber, error) << path;
+    EXPECT_EQ(table.pointCount, 0);
+    EXPECT_EQ(table.segmentCount, 0);
+    EXPECT_EQ(table.serialText, "");
+  }
+  ::unlink(fifo.c_str());
 }
 
 TEST(DecodeFile, ChunkedReadingEqualsDecodingInMemory) {

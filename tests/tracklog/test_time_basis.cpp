@@ -60,5 +60,16 @@ TEST(TimeBasis, CurrentYearIsTheLocalYear) {
   EXPECT_LE(basis.currentYear, utc.tm_year + 1901);
 }
 
+TEST(TimeBasis, TheYearIsThatOfTheOffsetTheDecodeUses) {
+  // 31 December 2026, 12:00 UTC: already 2027 fourteen hours east, still
+  // 2026 at UTC, whatever the machine's own zone says.
+  ZoneGuard zone("UTC0");
+  const std::time_t noon = 1798718400;  // 2026-12-31T12:00:00Z
+  EXPECT_EQ(TimeBasisAt(noon, -50400).currentYear, 2027);
+  EXPECT_EQ(TimeBasisAt(noon, -50400)._timezone, -50400);
+  EXPECT_EQ(TimeBasisAt(noon, 0).currentYear, 2026);
+  EXPECT_EQ(TimeBasisAt(noon + 12 * 3600 + 1800, 3600).currentYear, 2026) << "00:30 UTC is 23:30 an hour west";
+}
+
 }  // namespace
 }  // namespace orvald

@@ -1,0 +1,73 @@
+#include "files/file_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace orvald {
+
+int OpenRegularFile(const std::string& path, int& error) {
+  // Non-blocking, so that opening a FIFO with no writer returns at once.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return -1;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    error = S_ISDIR(info.st_mode) ? EISDIR : kNotRegularFile;
+    ::close(fd);
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  error = 0;
+  return fd;
+}
+
+std::string FileErrorText(int error) {
+  if (error == kNotRegularFile) return "not a regular file";
+  return std::strerror(error);
+}
+
+WholeFile ReadWholeFile(const std::string& path, size_t limit) {
+  WholeFile result;
+  auto fail = [&](int error) {
+    result.errorNumber = error;
+    result.error = path + ": " + FileErrorText(error);
+    result.bytes.clear();
+    return result;
+  };
+  int error = 0;
+  const int fd = OpenRegularFile(path, error);
+  if (fd < 0) return fail(error);
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && static_cast<unsigned long long>(info.st_size) > limit) {
+    ::close(fd);
+    return fail(EFBIG);
+  }
+  result.bytes.reserve(static_cast<size_t>(info.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int readError = errno;
+      ::close(fd);
+      return fail(readError);
+    }
+    if (n == 0) break;
+    if (result.bytes.size() + static_cast<size_t>(n) > limit) {  // grew while we read
+      ::close(fd);
+      return fail(EFBIG);
+    }
+    result.bytes.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  result.ok = true;
+  return result;
+}
+
+}  // namespace orvald
