@@ -170,7 +170,10 @@ void TfrmMain::ShowBlockCaption(bool shown) { Label6->setVisible(shown); }
 
 void TfrmMain::SetFileCaption(const std::string& text) { lblDLFile->setText(QString::fromStdString(text)); }
 
-void TfrmMain::SetStatusText(const std::string& text) { StatusPanel0->setText(QString::fromStdString(text)); }
+void TfrmMain::SetStatusText(const std::string& text) {
+  StatusPanel0->setText(QString::fromStdString(text));
+  StatusPanel0->setToolTip(StatusPanel0->text());  // a long reason stays readable
+}
 
 void TfrmMain::RememberCursor() {
   // What was there at entry is whatever lies under our own hourglasses.
