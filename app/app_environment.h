@@ -21,7 +21,7 @@ struct AppEnvironment {
   SettingsLocation settings;      // empty path: the per-user store
   std::string defaultDataDir = DefaultDataDirectory();
   std::function<std::time_t()> clock = [] { return std::time(nullptr); };
-  long timezoneOffset = SystemTimezoneOffset();  // seconds west of UTC
+  long _timezone = SystemTimezoneOffset();  // seconds west of UTC
   std::function<std::tm()> localNow;             // raw file names; empty: the computer's local time
 
   // The logger side: the process's one link (serial channel, USB adapter,

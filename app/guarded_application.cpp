@@ -21,7 +21,7 @@ bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
 void GuardedApplication::ReportEscapedError(const std::string& text) {
   if (reported_) return;
   reported_ = true;
-  prompts_.Ask(kEscapedErrorCaption, text, PromptButtons::Ok, PromptIcon::Error);
+  prompts_.Ask(kEscapedErrorCaption, text, PromptButtons::kOk, PromptIcon::kError);
   exit(1);
 }
 
@@ -29,9 +29,9 @@ int RunGuarded(AppPrompts& prompts, const std::function<int()>& body) {
   try {
     return body() == 0 ? 0 : 1;
   } catch (const std::exception& error) {
-    prompts.Ask(kEscapedErrorCaption, error.what(), PromptButtons::Ok, PromptIcon::Error);
+    prompts.Ask(kEscapedErrorCaption, error.what(), PromptButtons::kOk, PromptIcon::kError);
   } catch (...) {
-    prompts.Ask(kEscapedErrorCaption, "Unknown error", PromptButtons::Ok, PromptIcon::Error);
+    prompts.Ask(kEscapedErrorCaption, "Unknown error", PromptButtons::kOk, PromptIcon::kError);
   }
   return 1;
 }

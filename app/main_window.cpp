@@ -36,7 +36,6 @@ namespace orvald {
 
 namespace {
 
-constexpr int kFirstDetectionMs = 5000;
 constexpr const char* kDirectoryPrompt = "Select directory where downloaded tracks are stored:";
 
 QLineEdit* NewBox(const char* name, QWidget* parent, bool readOnly) {
@@ -106,7 +105,6 @@ TfrmMain::TfrmMain(AppEnvironment environment, QWidget* parent)
   dataDir.clear();
   qApp->installEventFilter(this);  // key preview: the window sees every key first
   Timer1->stop();
-  downloadState_ = DownloadState{};
   ProgressBar1->hide();
   Label6->hide();
   lblDLFile->clear();
@@ -424,7 +422,11 @@ void TfrmMain::cbPortNoChange() {
   if (onPortChange_) onPortChange_(portNo);
 }
 
-void TfrmMain::btnForceDlClick() { downloadState_.lastSerialText.clear(); }
+void TfrmMain::btnForceDlClick() { session_->ForgetLastLogger(); }
+
+bool TfrmMain::abortFlag() const { return session_->cancelRequested(); }
+
+const std::string& TfrmMain::lastSerialText() const { return session_->lastSerialText(); }
 
 void TfrmMain::btnEditClick() {
   if (serialNumbersDlg_) {
@@ -449,7 +451,7 @@ void TfrmMain::About1Click() {
 }
 
 void TfrmMain::FormKeyPress(int key) {
-  if (key == 27) downloadState_.abortFlag = 1;
+  if (key == 27 && session_) session_->RequestCancel();
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
@@ -460,11 +462,11 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (closePending_) return;
     if (busy_ && env_.prompts->Ask("Logger Download", "A download is running. Stop the download and quit?",
-                                   PromptButtons::YesNo, PromptIcon::Question) != PromptAnswer::Yes) {
+                                   PromptButtons::kYesNo, PromptIcon::kQuestion) != PromptAnswer::kYes) {
       return;
     }
     quitting_ = true;
-    downloadState_.abortFlag = 1;
+    session_->RequestCancel();
     closePending_ = true;
     return;
   }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/app_environment.h"
-#include "logger/download_view.h"
+#include "logger/session_view.h"
 #include "logger/logger_commands.h"
 #include "logger/logger_lookup.h"
 #include "tracklog/track_table.h"
@@ -49,7 +49,7 @@ struct TaskWindowTexts {
   std::string timeTo;
 };
 
-class TfrmMain : public QMainWindow, public DownloadView {
+class TfrmMain : public QMainWindow, public SessionView {
   Q_OBJECT
  public:
   explicit TfrmMain(AppEnvironment environment, QWidget* parent = nullptr);
@@ -98,8 +98,9 @@ class TfrmMain : public QMainWindow, public DownloadView {
   int manualMode = 1;
   int firstSegment = -1;
   int lastSegment = -1;
-  int abortFlag() const { return downloadState_.abortFlag; }
-  const std::string& lastSerialText() const { return downloadState_.lastSerialText; }
+  // The abort key was pressed and no download has taken it yet.
+  bool abortFlag() const;
+  const std::string& lastSerialText() const;
   TrackTable& trackTable() { return table_; }
   // The grid's row count, heading included, and a cell's text (row 0: heading).
   int SegmentsGridRowCount() const;
@@ -151,30 +152,20 @@ class TfrmMain : public QMainWindow, public DownloadView {
   QAction* Clear1;
   QAction* About1;
 
-  // ---- DownloadView: how the download session drives this window.
-  void SetProgressRange(int minimum, int maximum, int step) override;
-  void SetProgressPosition(int position) override;
-  void StepProgress() override;
-  void ShowProgress(bool shown) override;
-  void SetBlockCaption(const std::string& text) override;
-  void ShowBlockCaption(bool shown) override;
-  void SetFileCaption(const std::string& text) override;
-  void SetStatusText(const std::string& text) override;
-  void RememberCursor() override;
-  void SetHourglassCursor() override;
-  void RestoreCursor() override;
-  void Beep() override;
-  void ProcessPendingEvents() override;
-  void ResetSegmentsGrid() override;
-  void SetSegmentsRowCount(int rowCount) override;
-  void SetSegmentsRow(int row, const std::array<std::string, kGridColumns>& cells) override;
-  void SetIdentification(const std::string& competNo, const std::string& pilotNames,
-                         const std::string& loggerSerial, const std::string& loggerType) override;
-  Prompts& prompts() override;
+  // ---- SessionView: how the download session drives this window.
+  void Started(const std::string& fileName) override;
+  void BlockStarted(int counter, int total) override;
+  void Progress(int done, int total) override;
+  void DownloadEnded() override;
+  void Ended() override;
+  void Status(const std::string& text) override;
+  void LogShown(const std::string& fileName) override;
+  void SegmentsCleared() override;
+  void SegmentDecoded(int index, const TrackSegment& segment) override;
+  void Identified(const Identification& who) override;
+  void KeepResponsive() override;
   bool ConfirmCancel() override;
-  DownloadState& state() override { return downloadState_; }
-  void StopDetectionTimer() override;
-  void StartDetectionTimer(int intervalMs) override;
+  void Report(const std::string& text, PromptIcon icon) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -196,13 +187,13 @@ class TfrmMain : public QMainWindow, public DownloadView {
   void ClearGridSelection();
   // A new log: no run chosen on either page, both Saves off, the totals empty.
   void ForgetSelection();
+  void SetStatusText(const std::string& text);
   void SelectGridRows(int firstRow, int lastRow);
   std::string ChosenTaskText() const;
   void FinishDeferredWork();
 
   AppEnvironment env_;
   TrackTable table_;
-  DownloadState downloadState_;
   SegmentsModel* segmentsModel_ = nullptr;
   std::unique_ptr<LoggerLookup> noLoggers_;
   std::unique_ptr<LoggerCommands> linkCommands_;
@@ -224,7 +215,6 @@ class TfrmMain : public QMainWindow, public DownloadView {
   bool quitting_ = false;       // ... and the operator said to stop the download and quit
   bool settingUpGrid_ = false;  // selection changes made by the program, not the operator
   int cursorsPushed_ = 0;
-  int progressStep_ = 1;
 };
 
 }  // namespace orvald

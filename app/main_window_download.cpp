@@ -18,6 +18,7 @@
 #include "logger/download_session.h"
 #include "logger/erase.h"
 #include "logger/logger_commands.h"
+#include "tracklog/grid_text.h"
 #include "tracklog/raw_image.h"
 
 namespace orvald {
@@ -46,7 +47,7 @@ void TfrmMain::BindDownloadSession() {
   if (env_.link) {
     env_.link->SetWaiter(WindowWaiter());
     env_.link->SetPortResolver(portResolver_);
-    env_.link->portNo = static_cast<uint8_t>(portNo);
+    env_.link->ChoosePort(static_cast<uint8_t>(portNo));
     if (!env_.commands) {
       linkCommands_ = std::make_unique<LinkLoggerCommands>(*env_.link);
       env_.commands = linkCommands_.get();
@@ -61,7 +62,7 @@ void TfrmMain::BindDownloadSession() {
                              *this,
                              table_,
                              std::string(),  // raw files go to the working directory, the data directory
-                             TimeBasisAt(env_.clock(), env_.timezoneOffset)};
+                             TimeBasisAt(env_.clock(), env_._timezone)};
   if (env_.localNow) setup.localNow = env_.localNow;
   // The year is taken at every decode: a desk that runs over New Year keeps
   // accepting the fixes of the new one.
@@ -72,11 +73,15 @@ void TfrmMain::BindDownloadSession() {
 // ---- Detection, File > Open, Logger > Clear.
 
 void TfrmMain::Timer1Timer() {
-  if (busy_ || inDetection_) return;  // never nests; the session stops the timer anyway
+  if (busy_ || inDetection_) return;  // never nests
+  // The cycles are 2 s apart, counted from the end of the last one.
+  Timer1->stop();
   inDetection_ = true;
-  session_->Timer1Timer();
+  session_->PollOnce();
   inDetection_ = false;
   if (busy_) SetBusy(false);  // a download the cycle started has ended
+  Timer1->setInterval(kDetectionIntervalMs);
+  Timer1->start();
   FinishDeferredWork();
 }
 
@@ -104,9 +109,12 @@ void TfrmMain::Clear1Click() {
     return;
   }
   if (!env_.link) return;  // no link, no logger to erase
+  // No detection cycle between the question and the erase, as around a poll.
+  Timer1->stop();
   SetBusy(true);
-  EraseLogger(*env_.link, *env_.prompts, DetectionTimerHook{[this] { Timer1->stop(); }, [this] { Timer1->start(); }});
+  EraseLogger(*env_.link, *env_.prompts);
   SetBusy(false);
+  Timer1->start();
   FinishDeferredWork();
 }
 
@@ -151,55 +159,53 @@ void TfrmMain::UpdateCommandStates() {
   btnManSave->setEnabled(manSaveWanted_ && !busy_);
 }
 
-// ---- DownloadView.
+// ---- SessionView: how the download session drives this window.
 
-void TfrmMain::SetProgressRange(int minimum, int maximum, int step) {
-  ProgressBar1->setRange(minimum, maximum);
-  progressStep_ = step;
+void TfrmMain::Started(const std::string& fileName) {
+  // A detection cycle's download starts here: from now on the track table is
+  // about to change, so the commands that would touch it are refused.
+  if (inDetection_ && !busy_) SetBusy(true);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  ++cursorsPushed_;
+  ProgressBar1->setRange(0, 1);
+  ProgressBar1->setValue(0);
+  ProgressBar1->show();  // ProgressBar1 and Label6: the piece and the block being read
+  Label6->clear();
+  Label6->show();
+  lblDLFile->setText(QString("Loading: %1").arg(QString::fromStdString(fileName)));
+  SetStatusText("Press ESC to abort downloading");
 }
 
-void TfrmMain::SetProgressPosition(int position) { ProgressBar1->setValue(position); }
+void TfrmMain::BlockStarted(int counter, int total) {
+  Label6->setText(QString::fromStdString(BlockCaptionText(counter, total)));
+}
 
-void TfrmMain::StepProgress() { ProgressBar1->setValue(ProgressBar1->value() + progressStep_); }
+void TfrmMain::Progress(int done, int total) {
+  if (ProgressBar1->maximum() != total) ProgressBar1->setRange(0, total);
+  ProgressBar1->setValue(done);
+}
 
-void TfrmMain::ShowProgress(bool shown) { ProgressBar1->setVisible(shown); }
+void TfrmMain::DownloadEnded() { QApplication::beep(); }
 
-void TfrmMain::SetBlockCaption(const std::string& text) { Label6->setText(QString::fromStdString(text)); }
+void TfrmMain::Ended() {
+  while (cursorsPushed_ > 0) {
+    QApplication::restoreOverrideCursor();
+    --cursorsPushed_;
+  }
+  ProgressBar1->hide();
+  Label6->hide();
+}
 
-void TfrmMain::ShowBlockCaption(bool shown) { Label6->setVisible(shown); }
-
-void TfrmMain::SetFileCaption(const std::string& text) { lblDLFile->setText(QString::fromStdString(text)); }
+void TfrmMain::Status(const std::string& text) { SetStatusText(text); }
 
 void TfrmMain::SetStatusText(const std::string& text) {
   StatusPanel0->setText(QString::fromStdString(text));
   StatusPanel0->setToolTip(StatusPanel0->text());  // a long reason stays readable
 }
 
-void TfrmMain::RememberCursor() {
-  // What was there at entry is whatever lies under our own hourglasses.
-  cursorsPushed_ = 0;
-}
+void TfrmMain::LogShown(const std::string& fileName) { lblDLFile->setText(QString::fromStdString(fileName)); }
 
-void TfrmMain::SetHourglassCursor() {
-  // A detection cycle's download starts here: from now on the track table is
-  // about to change, so the commands that would touch it are refused.
-  if (inDetection_ && !busy_) SetBusy(true);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  ++cursorsPushed_;
-}
-
-void TfrmMain::RestoreCursor() {
-  while (cursorsPushed_ > 0) {
-    QApplication::restoreOverrideCursor();
-    --cursorsPushed_;
-  }
-}
-
-void TfrmMain::Beep() { QApplication::beep(); }
-
-void TfrmMain::ProcessPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-
-void TfrmMain::ResetSegmentsGrid() {
+void TfrmMain::SegmentsCleared() {
   settingUpGrid_ = true;
   segmentsModel_->SetGridRowCount(2);
   segmentsModel_->ClearGridRow(1);
@@ -207,33 +213,30 @@ void TfrmMain::ResetSegmentsGrid() {
   ForgetSelection();
 }
 
-void TfrmMain::SetSegmentsRowCount(int rowCount) {
+void TfrmMain::SegmentDecoded(int index, const TrackSegment& segment) {
   settingUpGrid_ = true;
-  segmentsModel_->SetGridRowCount(rowCount);
+  segmentsModel_->SetGridRowCount(index + 2);
   settingUpGrid_ = false;
+  segmentsModel_->SetGridRow(index + 1, SegmentRowCells(index, segment));
 }
 
-void TfrmMain::SetSegmentsRow(int row, const std::array<std::string, kGridColumns>& cells) {
-  segmentsModel_->SetGridRow(row, cells);
+void TfrmMain::Identified(const Identification& who) {
+  CompetNo->setText(QString::fromStdString(who.competNo));
+  PilotNames->setText(QString::fromStdString(who.pilotNames));
+  LoggerSN->setText(QString::fromStdString(who.serialText));
+  LoggerType->setText(QString::fromStdString(who.typeText));
 }
 
-void TfrmMain::SetIdentification(const std::string& competNo, const std::string& pilotNames,
-                                 const std::string& loggerSerial, const std::string& loggerType) {
-  CompetNo->setText(QString::fromStdString(competNo));
-  PilotNames->setText(QString::fromStdString(pilotNames));
-  LoggerSN->setText(QString::fromStdString(loggerSerial));
-  LoggerType->setText(QString::fromStdString(loggerType));
+void TfrmMain::KeepResponsive() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+bool TfrmMain::ConfirmCancel() {
+  // The operator who chose to quit during the download has answered already.
+  return quitting_ || env_.prompts->Ask("Logger Download", " Cancel downloading?", PromptButtons::kYesNo,
+                                        PromptIcon::kQuestion) == PromptAnswer::kYes;
 }
 
-Prompts& TfrmMain::prompts() { return *env_.prompts; }
-
-bool TfrmMain::ConfirmCancel() { return quitting_ || DownloadView::ConfirmCancel(); }
-
-void TfrmMain::StopDetectionTimer() { Timer1->stop(); }
-
-void TfrmMain::StartDetectionTimer(int intervalMs) {
-  Timer1->setInterval(intervalMs);
-  Timer1->start();
+void TfrmMain::Report(const std::string& text, PromptIcon icon) {
+  env_.prompts->Ask("Logger Download", text, PromptButtons::kOk, icon);
 }
 
 }  // namespace orvald

@@ -164,21 +164,21 @@ void TfrmMain::btnSaveClick() {
     refusal = manualMode == 1 ? "Type the task number before saving." : "Choose a task before saving.";
   }
   if (!refusal.empty()) {
-    env_.prompts->Ask("FILE SAVE:", refusal, PromptButtons::Ok, PromptIcon::Warning);
+    env_.prompts->Ask("FILE SAVE:", refusal, PromptButtons::kOk, PromptIcon::kWarning);
     return;
   }
   request.now = env_.clock();
-  request._timezone = env_.timezoneOffset;
+  request._timezone = env_._timezone;
   request.directory = ".";  // the working directory, which start-up made the data directory
 
   const IgcSaveResult result = WriteIgcFile(table_, request);
   if (result.saved()) {
-    env_.prompts->Ask("FILE SAVE:", "File " + result.fileName + " saved!", PromptButtons::Ok, PromptIcon::None);
+    env_.prompts->Ask("FILE SAVE:", "File " + result.fileName + " saved!", PromptButtons::kOk, PromptIcon::kNone);
     return;
   }
   std::string text = result.error;
   if (text.empty()) text = "File " + result.fileName + " was not saved.";
-  env_.prompts->Ask("FILE SAVE:", text, PromptButtons::Ok, PromptIcon::Error);
+  env_.prompts->Ask("FILE SAVE:", text, PromptButtons::kOk, PromptIcon::kError);
 }
 
 void TfrmMain::ClearGridSelection() {

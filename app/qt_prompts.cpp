@@ -11,20 +11,20 @@ namespace {
 
 QMessageBox::Icon ToQtIcon(PromptIcon icon) {
   switch (icon) {
-    case PromptIcon::Information: return QMessageBox::Information;
-    case PromptIcon::Warning: return QMessageBox::Warning;
-    case PromptIcon::Error: return QMessageBox::Critical;
-    case PromptIcon::Question: return QMessageBox::Question;
-    case PromptIcon::None: break;
+    case PromptIcon::kInformation: return QMessageBox::Information;
+    case PromptIcon::kWarning: return QMessageBox::Warning;
+    case PromptIcon::kError: return QMessageBox::Critical;
+    case PromptIcon::kQuestion: return QMessageBox::Question;
+    case PromptIcon::kNone: break;
   }
   return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons ToQtButtons(PromptButtons buttons) {
   switch (buttons) {
-    case PromptButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case PromptButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case PromptButtons::Ok: break;
+    case PromptButtons::kOkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case PromptButtons::kYesNo: return QMessageBox::Yes | QMessageBox::No;
+    case PromptButtons::kOk: break;
   }
   return QMessageBox::Ok;
 }
@@ -36,19 +36,19 @@ PromptAnswer QtPrompts::Ask(const std::string& caption, const std::string& text,
   QMessageBox box(ToQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                   ToQtButtons(buttons), parent_.data());
   switch (box.exec()) {
-    case QMessageBox::Yes: return PromptAnswer::Yes;
-    case QMessageBox::No: return PromptAnswer::No;
-    case QMessageBox::Cancel: return PromptAnswer::Cancel;
-    case QMessageBox::Ok: return PromptAnswer::Ok;
+    case QMessageBox::Yes: return PromptAnswer::kYes;
+    case QMessageBox::No: return PromptAnswer::kNo;
+    case QMessageBox::Cancel: return PromptAnswer::kCancel;
+    case QMessageBox::Ok: return PromptAnswer::kOk;
     default: break;
   }
   // Closed by the window's close box or Escape: the harmless answer.
   switch (buttons) {
-    case PromptButtons::YesNo: return PromptAnswer::No;
-    case PromptButtons::OkCancel: return PromptAnswer::Cancel;
-    case PromptButtons::Ok: break;
+    case PromptButtons::kYesNo: return PromptAnswer::kNo;
+    case PromptButtons::kOkCancel: return PromptAnswer::kCancel;
+    case PromptButtons::kOk: break;
   }
-  return PromptAnswer::Ok;
+  return PromptAnswer::kOk;
 }
 
 std::optional<std::string> QtPrompts::ChooseFileToOpen(const std::string& title, const std::string& filter,

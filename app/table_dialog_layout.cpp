@@ -42,12 +42,12 @@ void LayOutTableDialog(QDialog* dialog, TableGridView* grid, QPushButton* ok, QP
 }
 
 void ShowTableFileError(Prompts& prompts, const std::string& message) {
-  prompts.Ask("Error", message, PromptButtons::Ok, PromptIcon::Error);
+  prompts.Ask("Error", message, PromptButtons::kOk, PromptIcon::kError);
 }
 
 bool ConfirmDiscardChanges(Prompts& prompts) {
-  return prompts.Ask("Warning", "Discard changes?", PromptButtons::OkCancel, PromptIcon::Warning) ==
-         PromptAnswer::Ok;
+  return prompts.Ask("Warning", "Discard changes?", PromptButtons::kOkCancel, PromptIcon::kWarning) ==
+         PromptAnswer::kOk;
 }
 
 }  // namespace orvald

@@ -200,15 +200,15 @@ void TableGridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditH
 }
 
 void TableGridView::keyPressEvent(QKeyEvent* event) {
-  const GridKey key = event->key() == Qt::Key_Down ? GridKey::Down
-                      : event->key() == Qt::Key_Up ? GridKey::Up
-                                                   : GridKey::Other;
-  if (key != GridKey::Other && hooks_.keyDown) {
+  const GridKey key = event->key() == Qt::Key_Down ? GridKey::kDown
+                      : event->key() == Qt::Key_Up ? GridKey::kUp
+                                                   : GridKey::kOther;
+  if (key != GridKey::kOther && hooks_.keyDown) {
     const QModelIndex current = currentIndex();
     const int selectionBottomRow = current.isValid() ? TextGridModel::GridRow(current) : -1;
     const GridKeyEffect effect = hooks_.keyDown(key, selectionBottomRow);
     model_->SyncRowCount();
-    if (effect == GridKeyEffect::RowRemoved) {
+    if (effect == GridKeyEffect::kRowRemoved) {
       // The cursor was on the row that went; Up lands on the new last row.
       setCurrentIndex(model_->index(model_->rowCount() - 1, std::max(current.column(), 0)));
       event->accept();

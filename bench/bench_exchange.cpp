@@ -81,7 +81,7 @@ void BM_MemoryReadsAgainstSimUnpaced(benchmark::State& state) {
     return;
   }
   orvald::Link link(nullptr);
-  link.portNo = 1;
+  link.ChoosePort(1);
   link.SetPortResolver(orvald::FixedPortResolver(sim.ptyPath()));
   if (orvald::SetLoggerRate(link, 57600) != 57600) {
     state.SkipWithError("rate switch failed");
@@ -107,7 +107,7 @@ void BM_MemoryReadsAgainstPtyThread(benchmark::State& state) {
   const Reply reply = FramedReply(data);
   PtyFakeLogger logger([&](const SeenRequest&, int) { return reply; });
   orvald::Link link(nullptr);
-  link.portNo = 1;
+  link.ChoosePort(1);
   link.SetPortResolver(orvald::FixedPortResolver(logger.path()));
   std::vector<double> microseconds;
   for (auto _ : state) {
@@ -124,7 +124,7 @@ BENCHMARK(BM_MemoryReadsAgainstPtyThread)->Iterations(1)->Unit(benchmark::kMilli
 void BM_NoLoggerAttached(benchmark::State& state) {
   orvald::testing::PtyPair silent;  // a port with nobody behind it
   orvald::Link link(nullptr);
-  link.portNo = 1;
+  link.ChoosePort(1);
   link.SetPortResolver(orvald::FixedPortResolver(silent.slavePath()));
   const uint8_t version = 0x78;
   uint8_t reply[256];
@@ -150,7 +150,7 @@ void BM_MemoryReadsPacedAt57600(benchmark::State& state) {
     return;
   }
   orvald::Link link(nullptr);
-  link.portNo = 1;
+  link.ChoosePort(1);
   link.SetPortResolver(orvald::FixedPortResolver(sim.ptyPath()));
   if (orvald::SetLoggerRate(link, 57600) != 57600) {
     state.SkipWithError("rate switch failed");

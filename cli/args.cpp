@@ -1,4 +1,4 @@
-#include "args.h"
+#include "cli/args.h"
 
 #include <cerrno>
 #include <cstdlib>

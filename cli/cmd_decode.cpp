@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "args.h"
-#include "commands.h"
-#include "raw_file.h"
+#include "cli/args.h"
+#include "cli/commands.h"
+#include "cli/raw_file.h"
 #include "tracklog/raw_image.h"
 #include "tracklog/grid_text.h"
 
@@ -30,13 +30,13 @@ int RunDecode(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"tz-offset"});
   if (!parsed.error.empty()) return UsageError("decode", parsed.error);
   if (parsed.positional.size() != 1) return UsageError("decode", "expects exactly one FILE");
-  long timezoneOffset = 0;
+  long _timezone = 0;
   std::string error;
-  if (!TimezoneOption(parsed, timezoneOffset, error)) return UsageError("decode", error);
+  if (!TimezoneOption(parsed, _timezone, error)) return UsageError("decode", error);
 
   TrackTable table;
   DecodeResult result;
-  if (!DecodeRawFileForCommand(parsed.positional[0], timezoneOffset, table, result, error)) return Failure(error);
+  if (!DecodeRawFileForCommand(parsed.positional[0], _timezone, table, result, error)) return Failure(error);
 
   std::printf("serial\t%s\ntype\t%s\npoints\t%d\n", SafeDisplayText(table.serialText).c_str(),
               SafeDisplayText(table.typeText).c_str(),

@@ -11,10 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "args.h"
-#include "commands.h"
-#include "link/link.h"
-#include "link/port_names.h"
+#include "cli/args.h"
+#include "cli/commands.h"
+#include "cli/port_choice.h"
 #include "logger/erase.h"
 #include "logger/prompts.h"
 
@@ -27,17 +26,17 @@ class TerminalPrompts : public Prompts {
  public:
   explicit TerminalPrompts(bool assumeYes) : assumeYes(assumeYes) {}
   PromptAnswer Ask(const std::string&, const std::string& text, PromptButtons buttons, PromptIcon) override {
-    if (buttons == PromptButtons::Ok) {
+    if (buttons == PromptButtons::kOk) {
       std::fprintf(stderr, "%s\n", text.c_str());
-      return PromptAnswer::Ok;
+      return PromptAnswer::kOk;
     }
-    if (assumeYes) return PromptAnswer::Ok;
+    if (assumeYes) return PromptAnswer::kOk;
     std::fprintf(stderr, "%s [y/N] ", text.c_str());
     std::fflush(stderr);
     std::string answer;
     std::getline(std::cin, answer);
     if (!::isatty(STDIN_FILENO)) std::fputc('\n', stderr);  // the answer was not echoed
-    return answer == "y" || answer == "Y" || answer == "yes" ? PromptAnswer::Ok : PromptAnswer::Cancel;
+    return answer == "y" || answer == "Y" || answer == "yes" ? PromptAnswer::kOk : PromptAnswer::kCancel;
   }
 
  private:
@@ -60,36 +59,19 @@ int RunErase(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(rest, {"port", "com"});
   if (!parsed.error.empty()) return UsageError("erase", parsed.error);
   if (!parsed.positional.empty()) return UsageError("erase", "unexpected argument " + parsed.positional.front());
-  if (parsed.has("port") == parsed.has("com")) return UsageError("erase", "needs exactly one of --port DEVICE and --com N");
+  PortChoice port;
+  const std::string error = ReadPortChoice(parsed, port);
+  if (!error.empty()) return UsageError("erase", error);
 
-  // A named device is the only line used; a port number lets the USB adapter
-  // carry the erase when it is plugged in.
-  std::unique_ptr<UsbAdapterBackend> adapter;
-  uint8_t portNo = 1;
-  std::string device;
-  if (parsed.has("port")) {
-    device = parsed.options.at("port");
-    if (device.empty()) return UsageError("erase", "--port needs a device path");
-  } else {
-    long number = 0;
-    if (!ParseInteger(parsed.options.at("com"), 1, 255, number)) {
-      return UsageError("erase", "--com takes a port number, 1 to 255");
-    }
-    portNo = static_cast<uint8_t>(number);
-    adapter = MakeSystemUsbAdapter();
-  }
-  Link link(std::move(adapter));
-  link.portNo = portNo;
-  if (!device.empty()) link.SetPortResolver(FixedPortResolver(device));
-
+  const std::unique_ptr<Link> link = MakeLink(port);
   TerminalPrompts prompts(assumeYes);
-  switch (EraseLogger(link, prompts)) {
-    case EraseOutcome::Erased:
+  switch (EraseLogger(*link, prompts)) {
+    case EraseOutcome::kErased:
       std::printf("Logger erased\n");
       return kExitOk;
-    case EraseOutcome::Cancelled:
+    case EraseOutcome::kCancelled:
       return Failure("nothing erased");
-    case EraseOutcome::NotErased:
+    case EraseOutcome::kNotErased:
       return kExitFailure;  // "Logger not erased!" is already on stderr
   }
   return kExitFailure;

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "args.h"
-#include "commands.h"
+#include "cli/args.h"
+#include "cli/commands.h"
 #include "export/igc_writer.h"
-#include "igc_task.h"
-#include "raw_file.h"
+#include "cli/igc_task.h"
+#include "cli/raw_file.h"
 
 namespace orvald::cli {
 namespace {
@@ -40,19 +40,19 @@ int RunIgc(const std::vector<std::string>& args) {
   if (!ParseSegmentRange(parsed.options.at("segments"), first, last)) {
     return UsageError("igc", "--segments takes a grid row or a range of rows, such as 2 or 1-3");
   }
-  long timezoneOffset = 0;
+  long _timezone = 0;
   std::string error;
-  if (!TimezoneOption(parsed, timezoneOffset, error)) return UsageError("igc", error);
+  if (!TimezoneOption(parsed, _timezone, error)) return UsageError("igc", error);
 
   TrackTable table;
   DecodeResult decoded;
-  if (!DecodeRawFileForCommand(parsed.positional[0], timezoneOffset, table, decoded, error)) return Failure(error);
+  if (!DecodeRawFileForCommand(parsed.positional[0], _timezone, table, decoded, error)) return Failure(error);
   if (last > table.segmentCount) {
     return Failure(parsed.positional[0] + " has " + std::to_string(table.segmentCount) + " segments; row " +
                    std::to_string(last) + " does not exist");
   }
 
-  return SaveSelectedSegments(parsed, table, timezoneOffset, static_cast<int>(first - 1), static_cast<int>(last - 1));
+  return SaveSelectedSegments(parsed, table, _timezone, static_cast<int>(first - 1), static_cast<int>(last - 1));
 }
 
 }  // namespace orvald::cli

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "commands.h"
+#include "cli/commands.h"
 #include "export/task_window.h"
-#include "igc_task.h"
-#include "raw_file.h"
+#include "cli/igc_task.h"
+#include "cli/raw_file.h"
 #include "tables/loggers_table.h"
 #include "tables/tasks_table.h"
 
@@ -49,7 +49,7 @@ bool ApplyLoggersOption(const ParsedArgs& parsed, const TrackTable& table, IgcSa
   return true;
 }
 
-int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long timezoneOffset, int firstSegment,
+int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long _timezone, int firstSegment,
                          int lastSegment) {
   IgcSaveRequest request;
   request.firstSegment = firstSegment;
@@ -58,7 +58,7 @@ int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long
   request.loggerSN = table.serialText;
   request.loggerType = table.typeText;
   request.now = std::time(nullptr);
-  request._timezone = timezoneOffset;
+  request._timezone = _timezone;
   request.directory = parsed.has("dir") ? parsed.options.at("dir") : ".";
   std::string error;
   if (!ApplyLoggersOption(parsed, table, request, error)) return Failure(error);
@@ -75,9 +75,9 @@ int RunIgcByTask(const ParsedArgs& parsed) {
   if (!parsed.has("task")) return UsageError("igc", "--tasks needs --task TEXT");
   const std::string& rawPath = parsed.positional[0];
   const std::string& taskText = parsed.options.at("task");
-  long timezoneOffset = 0;
+  long _timezone = 0;
   std::string error;
-  if (!TimezoneOption(parsed, timezoneOffset, error)) return UsageError("igc", error);
+  if (!TimezoneOption(parsed, _timezone, error)) return UsageError("igc", error);
 
   TasksTable tasks(parsed.options.at("tasks"));
   const TableFileResult loaded = tasks.LoadTasks();
@@ -92,7 +92,7 @@ int RunIgcByTask(const ParsedArgs& parsed) {
 
   TrackTable table;
   DecodeResult decoded;
-  if (!DecodeRawFileForCommand(rawPath, timezoneOffset, table, decoded, error)) return Failure(error);
+  if (!DecodeRawFileForCommand(rawPath, _timezone, table, decoded, error)) return Failure(error);
 
   const TaskWindowMatch match = MatchTaskWindow(table, date, timeFrom, timeTo);
   if (!match.selected()) {
@@ -100,7 +100,7 @@ int RunIgcByTask(const ParsedArgs& parsed) {
                    timeFrom + " to " + timeTo + ")");
   }
 
-  return SaveSelectedSegments(parsed, table, timezoneOffset, match.firstSegment, match.lastSegment);
+  return SaveSelectedSegments(parsed, table, _timezone, match.firstSegment, match.lastSegment);
 }
 
 }  // namespace orvald::cli

@@ -1,35 +1,35 @@
-// orvald-cli watch (--port DEVICE | --com N) [--dir DIR] [--loggers FILE]
+// orvald-cli watch (--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]
 // A headless download station: the detection cycle every 2 s, each logger that
-// is plugged in downloaded once (the same logger again only after another one),
-// until Ctrl-C or SIGTERM. Each download prints its file and decode on stdout.
+// is plugged in downloaded once (the same logger again only after another one,
+// or when its download ended early), until Ctrl-C or SIGTERM. Each download
+// prints its file and decode on stdout.
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
-#include "args.h"
+#include "cli/args.h"
+#include "cli/commands.h"
 #include "cli/download_station.h"
-#include "commands.h"
 
 namespace orvald::cli {
 
 int RunWatch(const std::vector<std::string>& args) {
-  const ParsedArgs parsed = ParseArgs(args, {"port", "com", "dir", "loggers"});
+  const ParsedArgs parsed = ParseArgs(args, kStationOptions);
   if (!parsed.error.empty()) return UsageError("watch", parsed.error);
   StationOptions options;
   const std::string error = ReadStationOptions(parsed, options);
   if (!error.empty()) return UsageError("watch", error);
 
   Station station(options);
-  station.view.set_quietRepeats(true);
+  if (!station.OpenExchangeLog()) return kExitFailure;
+  station.view.SetQuietRepeats(true);
   while (!station.interrupts.requested()) {
-    station.session.Timer1Timer();
-    if (station.session.lastCycleFoundLogger()) {
+    if (station.session.PollOnce()) {
       const LoadLogResult& result = station.session.lastResult();
-      if (result.end == LoadLogEnd::Complete || result.incomplete()) station.PrintDownloaded(result);
+      if (result.end == LoadLogEnd::kComplete || result.incomplete()) station.PrintDownloaded(result);
     }
     if (station.interrupts.requested()) break;
-    station.interrupts.Sleep(station.view.detectionInterval());
+    station.interrupts.Sleep(kDetectionIntervalMs);
   }
   return kExitOk;
 }

@@ -2,12 +2,11 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
+#include "cli/commands.h"
 #include "tracklog/raw_image.h"
-
-#include "commands.h"
-#include "link/port_names.h"
 
 namespace orvald::cli {
 
@@ -27,15 +26,8 @@ LoggerMatch LoggersFileLookup::FindLogger(const std::string& serialText) {
 
 std::string ReadStationOptions(const ParsedArgs& parsed, StationOptions& options) {
   if (!parsed.positional.empty()) return "takes no file arguments";
-  if (parsed.has("port") == parsed.has("com")) return "needs exactly one of --port DEVICE and --com N";
-  if (parsed.has("port")) {
-    options.device = parsed.options.at("port");
-    if (options.device.empty()) return "--port needs a device path";
-  } else {
-    long portNo = 0;
-    if (!ParseInteger(parsed.options.at("com"), 1, 255, portNo)) return "--com takes a port number, 1 to 255";
-    options.portNo = static_cast<int>(portNo);
-  }
+  const std::string portError = ReadPortChoice(parsed, options.port);
+  if (!portError.empty()) return portError;
   // Without --dir the files go to the working directory under bare names.
   if (parsed.has("dir")) options.dataDir = parsed.options.at("dir");
   options.loggersNamed = parsed.has("loggers");
@@ -46,42 +38,42 @@ std::string ReadStationOptions(const ParsedArgs& parsed, StationOptions& options
   }
   options.timezoneGiven = parsed.has("tz-offset");
   std::string error;
-  if (!TimezoneOption(parsed, options.timezoneOffset, error)) return error;
+  if (!TimezoneOption(parsed, options._timezone, error)) return error;
+  const char* logFromEnvironment = std::getenv(kExchangeLogVariable);
+  options.logPath = parsed.has("log") ? parsed.options.at("log")
+                    : logFromEnvironment != nullptr ? logFromEnvironment
+                                                    : "";
   return "";
 }
 
-namespace {
-
-// A named device is the only line used; a port number also lets the USB
-// adapter carry the exchanges when it is plugged in.
-std::unique_ptr<UsbAdapterBackend> AdapterFor(const StationOptions& options) {
-  return options.device.empty() ? MakeSystemUsbAdapter() : nullptr;
-}
-
-}  // namespace
-
 Station::Station(const StationOptions& options)
-    : view(interrupts),
-      waiter(interrupts, [this] { view.Interrupt(); }),
-      link(AdapterFor(options)),
-      commands(link),
+    : link(MakeLink(options.port)),
+      view(interrupts, [this] { session.RequestCancel(); }),
+      waiter(interrupts, [this] { session.RequestCancel(); }),
+      commands(*link),
       lookup(options.loggersPath, options.loggersNamed),
       session(DownloadSessionSetup{commands, lookup, view, table, options.dataDir,
-                                   TimeBasisAt(std::time(nullptr), options.timezoneOffset), SystemLocalTime,
-                                   [] { return std::time(nullptr); }}),
+                                   TimeBasisAt(std::time(nullptr), options._timezone), SystemLocalTime,
+                                   [] { return std::time(nullptr); }, kNoLoggerSeenYet}),
       options_(options) {
-  if (!options.device.empty()) {
-    link.SetPortResolver(FixedPortResolver(options.device));
-    link.SetPortNamedByPath(true);
-    link.portNo = 1;
-  } else {
-    link.portNo = static_cast<uint8_t>(options.portNo);
-  }
-  link.SetWaiter(waiter);
-  view.state().lastSerialText = kNoLoggerSeenYet;
+  link->SetWaiter(waiter);
   // A file-size limit then fails the write, which is reported and keeps what
   // arrived, instead of killing the program mid-download.
   std::signal(SIGXFSZ, SIG_IGN);
+}
+
+bool Station::OpenExchangeLog() {
+  if (options_.logPath.empty()) return true;
+  std::string error;
+  if (!exchangeLog.Open(options_.logPath, error)) {
+    std::fprintf(stderr, "orvald-cli: can't write the exchange log: %s\n", error.c_str());
+    return false;
+  }
+  exchangeLog.onWriteFailure = [](const std::string& failure) {
+    std::fprintf(stderr, "orvald-cli: %s\n", failure.c_str());
+  };
+  exchangeLog.Attach(*link);
+  return true;
 }
 
 int Station::PrintDownloaded(const LoadLogResult& result) const {
@@ -91,7 +83,7 @@ int Station::PrintDownloaded(const LoadLogResult& result) const {
   std::vector<std::string> args{path};
   if (options_.timezoneGiven) {
     args.push_back("--tz-offset");
-    args.push_back(std::to_string(options_.timezoneOffset));
+    args.push_back(std::to_string(options_._timezone));
   }
   const int status = RunDecode(args);
   std::fflush(stdout);

@@ -1,14 +1,17 @@
 #pragma once
 // What `download` and `watch` share: the link on the chosen port, the
-// session with its terminal view, the loggers table, and Ctrl-C handling.
+// session with its terminal view, the loggers table, the exchange log, and
+// Ctrl-C handling.
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "args.h"
+#include "cli/args.h"
 #include "cli/interrupts.h"
+#include "cli/port_choice.h"
 #include "cli/terminal_download_view.h"
+#include "link/exchange_log.h"
 #include "link/link.h"
 #include "logger/commands.h"
 #include "logger/download_session.h"
@@ -32,36 +35,42 @@ class LoggersFileLookup : public LoggerLookup {
   bool reported_ = false;
 };
 
+// The options `download` and `watch` take alike.
+inline const std::set<std::string> kStationOptions = {"port", "com", "dir", "loggers", "tz-offset", "log"};
+
 struct StationOptions {
-  std::string device;  // --port; empty with --com
-  int portNo = 1;      // --com
+  PortChoice port;
   std::string dataDir;  // empty: the working directory
   std::string loggersPath;
   bool loggersNamed = false;
   bool timezoneGiven = false;
-  long timezoneOffset = 0;
+  long _timezone = 0;
+  std::string logPath;  // --log, or ORVALD_TRANSCRIPT; empty: none
 };
 
-// Reads --port/--com, --dir, --loggers and (when allowed) --tz-offset.
-// Returns an empty text, or the usage error.
+// Reads the station options. Returns an empty text, or the usage error.
 std::string ReadStationOptions(const ParsedArgs& parsed, StationOptions& options);
 
 class Station {
  public:
   explicit Station(const StationOptions& options);
 
-  Interrupts interrupts;
-  TerminalDownloadView view;
-  InterruptibleWaiter waiter;
-  Link link;
-  LinkLoggerCommands commands;
-  LoggersFileLookup lookup;
-  TrackTable table;
-  DownloadSession session;
+  // Opens the exchange log, when one was asked for. False with the reason on stderr.
+  bool OpenExchangeLog();
 
   // Prints "file<TAB>PATH", for a download that ended early
   // "incomplete<TAB>REASON", then the decode of PATH on stdout.
   int PrintDownloaded(const LoadLogResult& result) const;
+
+  Interrupts interrupts;
+  ExchangeLog exchangeLog;  // outlives every exchange of the link below
+  std::unique_ptr<Link> link;
+  TerminalDownloadView view;
+  InterruptibleWaiter waiter;
+  LinkLoggerCommands commands;
+  LoggersFileLookup lookup;
+  TrackTable table;
+  DownloadSession session;
 
  private:
   StationOptions options_;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "args.h"
+#include "cli/args.h"
 #include "export/igc_writer.h"
 #include "tracklog/track_table.h"
 
@@ -25,7 +25,7 @@ bool ApplyLoggersOption(const ParsedArgs& parsed, const TrackTable& table, IgcSa
 // The end both forms of "igc" share: the identification and task from the raw
 // file and the options, the file written into --dir, its name printed.
 // Returns the command's exit status.
-int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long timezoneOffset, int firstSegment,
+int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long _timezone, int firstSegment,
                          int lastSegment);
 
 }  // namespace orvald::cli

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "commands.h"
+#include "cli/commands.h"
 
 namespace orvald::cli {
 namespace {
@@ -26,7 +26,7 @@ const std::vector<Command>& Commands() {
        RunIgc},
       {"download", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]",
        RunDownload},
-      {"watch", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE]", RunWatch},
+      {"watch", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]", RunWatch},
       {"erase", "(--port DEVICE | --com N) [--yes]", RunErase},
   };
   return commands;

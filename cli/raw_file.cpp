@@ -1,4 +1,4 @@
-#include "raw_file.h"
+#include "cli/raw_file.h"
 
 #include <ctime>
 
@@ -8,11 +8,11 @@
 
 namespace orvald::cli {
 
-bool DecodeRawFileForCommand(const std::string& path, long timezoneOffset, TrackTable& table, DecodeResult& result,
+bool DecodeRawFileForCommand(const std::string& path, long _timezone, TrackTable& table, DecodeResult& result,
                              std::string& error) {
-  result = DecodeRawFile(path, table, TimeBasisAt(std::time(nullptr), timezoneOffset));
+  result = DecodeRawFile(path, table, TimeBasisAt(std::time(nullptr), _timezone));
   if (result.ok()) return true;
-  const char* what = result.status == DecodeStatus::CannotOpen ? "can't open " : "can't read ";
+  const char* what = result.status == DecodeStatus::kCannotOpen ? "can't open " : "can't read ";
   error = what + path + ": " + FileErrorText(result.errorNumber);
   return false;
 }

@@ -8,9 +8,9 @@
 
 namespace orvald::cli {
 
-// Fills the table from the file, with `timezoneOffset` as `_timezone` and the
+// Fills the table from the file, with `_timezone` as the offset and the
 // clock's year. False, with `error` set, when the file cannot be read.
-bool DecodeRawFileForCommand(const std::string& path, long timezoneOffset, TrackTable& table, DecodeResult& result,
+bool DecodeRawFileForCommand(const std::string& path, long _timezone, TrackTable& table, DecodeResult& result,
                              std::string& error);
 
 }  // namespace orvald::cli

@@ -6,48 +6,46 @@
 
 namespace orvald {
 
-TerminalDownloadView::TerminalDownloadView(Interrupts& interrupts, std::FILE* out)
-    : interrupts_(interrupts), out_(out), terminal_(isatty(fileno(out)) != 0) {}
+TerminalDownloadView::TerminalDownloadView(Interrupts& interrupts, std::function<void()> onInterrupt, std::FILE* out)
+    : interrupts_(interrupts),
+      onInterrupt_(std::move(onInterrupt)),
+      out_(out),
+      terminal_(isatty(fileno(out)) != 0) {}
 
-void TerminalDownloadView::SetProgressRange(int minimum, int maximum, int step) {
-  minimum_ = minimum;
-  maximum_ = maximum;
-  step_ = step;
-  DrawBar();
+void TerminalDownloadView::Line(const std::string& text) {
+  EndBar();
+  std::fprintf(out_, "%s\n", text.c_str());
+  std::fflush(out_);
 }
 
-void TerminalDownloadView::SetProgressPosition(int position) {
-  position_ = position;
-  DrawBar();
+void TerminalDownloadView::Started(const std::string&) {
+  done_ = total_ = 0;
+  blockCaption_.clear();
+  lastStatus_.clear();
+  Line("Press Ctrl-C to abort downloading");
 }
 
-void TerminalDownloadView::StepProgress() {
-  position_ += step_;
-  DrawBar();
-}
-
-void TerminalDownloadView::ShowProgress(bool shown) {
-  barShown_ = shown;
-  if (!shown) EndBar();
-}
-
-void TerminalDownloadView::SetBlockCaption(const std::string& text) {
-  blockCaption_ = text;
+void TerminalDownloadView::BlockStarted(int counter, int total) {
+  blockCaption_ = BlockCaptionText(counter, total);
   lastDrawnPermille_ = -1;
   DrawBar();
 }
 
+void TerminalDownloadView::Progress(int done, int total) {
+  done_ = done;
+  total_ = total;
+  DrawBar();
+}
+
 void TerminalDownloadView::DrawBar() {
-  if (!terminal_ || !barShown_ || maximum_ <= minimum_) return;
-  const int span = maximum_ - minimum_;
-  const int done = position_ - minimum_;
-  const int permille = static_cast<int>(static_cast<long long>(done) * 1000 / span);
+  if (!terminal_ || total_ <= 0) return;
+  const int permille = static_cast<int>(static_cast<long long>(done_) * 1000 / total_);
   if (permille == lastDrawnPermille_) return;  // a redraw per piece would cost more than the piece
   lastDrawnPermille_ = permille;
   constexpr int kWidth = 30;
   const int filled = permille * kWidth / 1000;
   std::fprintf(out_, "\r%s[%.*s%*s] %d/%d", blockCaption_.c_str(), filled, "##############################",
-               kWidth - filled, "", done, span);
+               kWidth - filled, "", done_, total_);
   std::fflush(out_);
   barDrawn_ = true;
 }
@@ -58,47 +56,24 @@ void TerminalDownloadView::EndBar() {
   lastDrawnPermille_ = -1;
 }
 
-void TerminalDownloadView::SetStatusText(const std::string& text) {
+void TerminalDownloadView::Status(const std::string& text) {
   if (quietRepeats_ && text == lastStatus_) return;
   lastStatus_ = text;
-  EndBar();
-  // The terminal's key for the window's Escape is Ctrl-C.
-  const bool escapeHint = text == "Press ESC to abort downloading";
-  std::fprintf(out_, "%s\n", escapeHint ? "Press Ctrl-C to abort downloading" : text.c_str());
-  std::fflush(out_);
+  Line(SafeDisplayText(text));
 }
 
-void TerminalDownloadView::SetIdentification(const std::string& competNo, const std::string& pilotNames,
-                                             const std::string& loggerSerial, const std::string& loggerType) {
-  EndBar();
-  std::fprintf(out_, "Identification: comp %s, %s, serial %s, type %s\n", SafeDisplayText(competNo).c_str(),
-               SafeDisplayText(pilotNames).c_str(), SafeDisplayText(loggerSerial).c_str(),
-               SafeDisplayText(loggerType).c_str());
-  std::fflush(out_);
+void TerminalDownloadView::Identified(const Identification& who) {
+  Line("Identification: comp " + SafeDisplayText(who.competNo) + ", " + SafeDisplayText(who.pilotNames) +
+       ", serial " + SafeDisplayText(who.serialText) + ", type " + SafeDisplayText(who.typeText));
 }
 
-void TerminalDownloadView::ProcessPendingEvents() {
-  // A Ctrl-C seen before the download cleared the flag (during the probe or
-  // the identity query) still aborts it.
+void TerminalDownloadView::KeepResponsive() {
+  // A Ctrl-C seen before the download began (during the probe or the
+  // identity query) still aborts it.
   interrupts_.Take();
-  if (interrupts_.requested()) Interrupt();
+  if (interrupts_.requested() && onInterrupt_) onInterrupt_();
 }
 
-PromptAnswer TerminalDownloadView::Ask(const std::string& caption, const std::string& text, PromptButtons buttons,
-                                       PromptIcon) {
-  EndBar();
-  PromptAnswer answer = PromptAnswer::Ok;
-  const char* shown = "";
-  if (buttons == PromptButtons::YesNo) {
-    answer = PromptAnswer::No;  // nothing that exists is overwritten
-    shown = " [no]";
-  } else if (buttons == PromptButtons::OkCancel) {
-    answer = PromptAnswer::Cancel;
-    shown = " [cancel]";
-  }
-  std::fprintf(out_, "%s: %s%s\n", caption.c_str(), text.c_str(), shown);
-  std::fflush(out_);
-  return answer;
-}
+void TerminalDownloadView::Report(const std::string& text, PromptIcon) { Line("Logger Download: " + text); }
 
 }  // namespace orvald

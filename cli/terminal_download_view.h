@@ -1,77 +1,56 @@
 #pragma once
-// The download session on a terminal: captions, messages and the status text
+// The download session on a terminal: captions, reports and the status text
 // go to stderr as lines, the progress as a bar when stderr is a terminal.
-// Nobody sits at the keyboard, so questions are answered from the command's
-// rules: an existing file is never overwritten (the time-stamped names only
-// collide within one second), and " Cancel downloading?" is only reached
-// after Ctrl-C, so it is answered Yes.
+// Nobody sits at the keyboard: the abort key is Ctrl-C (or the terminal
+// closing), and it already means stop, so nothing is asked.
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "cli/interrupts.h"
-#include "logger/download_view.h"
-#include "logger/prompts.h"
+#include "logger/session_view.h"
 
 namespace orvald {
 
-class TerminalDownloadView : public DownloadView, public Prompts {
+class TerminalDownloadView : public SessionView {
  public:
-  TerminalDownloadView(Interrupts& interrupts, std::FILE* out = stderr);
+  // `onInterrupt` tells the session of a Ctrl-C seen between pieces.
+  TerminalDownloadView(Interrupts& interrupts, std::function<void()> onInterrupt, std::FILE* out = stderr);
 
-  // DownloadView
-  void SetProgressRange(int minimum, int maximum, int step) override;
-  void SetProgressPosition(int position) override;
-  void StepProgress() override;
-  void ShowProgress(bool shown) override;
-  void SetBlockCaption(const std::string& text) override;
-  void ShowBlockCaption(bool) override {}
-  void SetFileCaption(const std::string&) override {}
-  void SetStatusText(const std::string& text) override;
-  void RememberCursor() override {}
-  void SetHourglassCursor() override {}
-  void RestoreCursor() override {}
-  void Beep() override {}
-  void ProcessPendingEvents() override;
-  void ResetSegmentsGrid() override {}
-  void SetSegmentsRowCount(int) override {}
-  void SetSegmentsRow(int, const std::array<std::string, kGridColumns>&) override {}
-  void SetIdentification(const std::string& competNo, const std::string& pilotNames, const std::string& loggerSerial,
-                         const std::string& loggerType) override;
-  Prompts& prompts() override { return *this; }
-  DownloadState& state() override { return state_; }
-  void StopDetectionTimer() override {}
-  void StartDetectionTimer(int intervalMs) override { interval_ = intervalMs; }
-
-  // Only Ctrl-C (or the terminal closing) leads here, and it meant stop.
+  void Started(const std::string& fileName) override;
+  void BlockStarted(int counter, int total) override;
+  void Progress(int done, int total) override;
+  void DownloadEnded() override { EndBar(); }
+  void Ended() override { EndBar(); }
+  void Status(const std::string& text) override;
+  void LogShown(const std::string&) override {}
+  void SegmentsCleared() override {}
+  void SegmentDecoded(int, const TrackSegment&) override {}
+  void Identified(const Identification& who) override;
+  void KeepResponsive() override;
   bool ConfirmCancel() override { return true; }
+  void Report(const std::string& text, PromptIcon icon) override;
 
-  // Prompts
-  PromptAnswer Ask(const std::string& caption, const std::string& text, PromptButtons buttons,
-                   PromptIcon icon) override;
-
-  // Ctrl-C seen: the download loop sees it as the Escape key.
-  void Interrupt() { state_.abortFlag = 1; }
-  int detectionInterval() const { return interval_; }
   // Status lines repeat only when they change (a station polls every 2 s).
-  void set_quietRepeats(bool quiet) { quietRepeats_ = quiet; }
+  void SetQuietRepeats(bool quiet) { quietRepeats_ = quiet; }
 
  private:
+  void Line(const std::string& text);
   void DrawBar();
   void EndBar();
 
   Interrupts& interrupts_;
+  std::function<void()> onInterrupt_;
   std::FILE* out_;
   bool terminal_;
-  DownloadState state_;
-  int minimum_ = 0, maximum_ = 0, step_ = 1, position_ = 0;
-  bool barShown_ = false;
+  int done_ = 0;
+  int total_ = 0;
   bool barDrawn_ = false;
   int lastDrawnPermille_ = -1;
   std::string blockCaption_;
   std::string lastStatus_;
   bool quietRepeats_ = false;
-  int interval_ = 0;
 };
 
 }  // namespace orvald

@@ -1,21 +1,41 @@
 #include "export/igc_writer.h"
 
+#include <sys/stat.h>
+
+#include <cstring>
 #include <vector>
 
 #include "export/igc_text.h"
-#include "export/new_file.h"
+#include "files/file_writer.h"
 
 namespace orvald {
 namespace {
 
-IgcSaveStatus SaveStatusOf(NewFileStatus status) {
-  switch (status) {
-    case NewFileStatus::Written: return IgcSaveStatus::Saved;
-    case NewFileStatus::NoFreeName: return IgcSaveStatus::NoFreeName;
-    case NewFileStatus::CannotCreate: return IgcSaveStatus::CannotCreate;
-    case NewFileStatus::WriteFailed: return IgcSaveStatus::WriteFailed;
+std::string PathIn(const std::string& directory, const std::string& name) {
+  return directory.back() == '/' ? directory + name : directory + "/" + name;
+}
+
+// What the operator reads: the file as they would find it.
+std::string Shown(const std::string& directory, const std::string& name) {
+  return directory == "." ? name : PathIn(directory, name);
+}
+
+// The name a save would take now: the first that nothing of that name holds.
+std::string FirstFreeName(const std::string& directory, const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    struct stat info;
+    if (::lstat(PathIn(directory, name).c_str(), &info) != 0) return name;
   }
-  return IgcSaveStatus::WriteFailed;
+  return names.back();
+}
+
+IgcSaveResult Failed(IgcSaveStatus status, const std::string& what, const std::string& directory,
+                     const std::string& name, int error) {
+  IgcSaveResult result;
+  result.status = status;
+  result.fileName = name;
+  result.error = what + " " + Shown(directory, name) + ": " + std::strerror(error);
+  return result;
 }
 
 }  // namespace
@@ -24,7 +44,7 @@ IgcSaveResult WriteIgcFile(const TrackTable& table, const IgcSaveRequest& reques
   IgcSaveResult result;
   const std::string problem = IgcSelectionProblem(table, request.firstSegment, request.lastSegment);
   if (!problem.empty()) {
-    result.status = IgcSaveStatus::NothingSelected;
+    result.status = IgcSaveStatus::kNothingSelected;
     result.error = problem;
     return result;
   }
@@ -33,16 +53,28 @@ IgcSaveResult WriteIgcFile(const TrackTable& table, const IgcSaveRequest& reques
   for (char version = '1'; version != 0; version = NextVersionChar(version)) {
     names.push_back(IgcFileName(request.competNo, request.taskText, version, request.pilotNames));
   }
+  const std::string directory = request.directory.empty() ? "." : request.directory;
+  const std::string name = FirstFreeName(directory, names);
 
-  const NewFileResult written =
-      WriteNewFile(request.directory.empty() ? "." : request.directory, names, IgcFileText(table, request));
-  result.status = SaveStatusOf(written.status);
-  result.fileName = written.fileName;
-  if (written.status == NewFileStatus::NoFreeName) {
-    result.error = "No free file name is left: " + names.front() + " to " + names.back() + " all exist.";
-  } else {
-    result.error = written.error;
+  // Written whole under a hidden name, then given the first free version:
+  // an IGC file is complete or not there at all.
+  FileWriter file;
+  if (!file.Begin(directory, ".orvald-igc.part")) {
+    return Failed(IgcSaveStatus::kCannotCreate, "Can't create file", directory, name, file.errorNumber());
   }
+  if (!file.Write(IgcFileText(table, request))) {
+    return Failed(IgcSaveStatus::kWriteFailed, "Can't write file", directory, name, file.errorNumber());
+  }
+  if (!file.CommitNew([&names](int k) { return k < static_cast<int>(names.size()) ? names[k] : std::string(); })) {
+    if (file.noFreeName()) {
+      result.status = IgcSaveStatus::kNoFreeName;
+      result.error = "No free file name is left: " + names.front() + " to " + names.back() + " all exist.";
+      return result;
+    }
+    return Failed(IgcSaveStatus::kWriteFailed, "Can't write file", directory, name, file.errorNumber());
+  }
+  result.status = IgcSaveStatus::kSaved;
+  result.fileName = file.finalName();
   return result;
 }
 

@@ -22,13 +22,13 @@ struct IgcSaveRequest {
   std::string directory = ".";
 };
 
-enum class IgcSaveStatus { Saved, NothingSelected, NoFreeName, CannotCreate, WriteFailed };
+enum class IgcSaveStatus { kSaved, kNothingSelected, kNoFreeName, kCannotCreate, kWriteFailed };
 
 struct IgcSaveResult {
-  IgcSaveStatus status = IgcSaveStatus::NothingSelected;
+  IgcSaveStatus status = IgcSaveStatus::kNothingSelected;
   std::string fileName;  // final name, without the directory
   std::string error;     // operator-readable reason when not saved
-  bool saved() const { return status == IgcSaveStatus::Saved; }
+  bool saved() const { return status == IgcSaveStatus::kSaved; }
 };
 
 IgcSaveResult WriteIgcFile(const TrackTable& table, const IgcSaveRequest& request);

@@ -50,10 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   orvald::Link& link = fake.link;
   orvald::ExchangeRecord record;
   bool recorded = false;
-  link.transcript = [&](const orvald::ExchangeRecord& r) {
+  link.SetTranscript([&](const orvald::ExchangeRecord& r) {
     record = r;
     recorded = true;
-  };
+  });
 
   for (int exchange = 0; exchange < 8 && !input.empty(); ++exchange) {
     // The script of one exchange: its request size, then pieces until an end mark.

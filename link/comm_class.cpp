@@ -9,64 +9,53 @@
 
 namespace orvald {
 
-CommClass::CommClass(uint8_t portNumber, uint32_t desiredAccess, uint32_t fileFlags, PortResolver resolver)
-    : portNumber(portNumber),
-      desiredAccess(desiredAccess),
-      fileFlags(fileFlags),
-      receiveBuffer(new uint8_t[kBufferSize]),
-      resolver(std::move(resolver)) {}
+CommClass::CommClass(uint8_t portNumber, PortResolver resolver)
+    : portNumber_(portNumber), receiveBuffer_(new uint8_t[kBufferSize]), resolver_(std::move(resolver)) {}
 
 CommClass::~CommClass() { Close(); }
 
-void CommClass::Open(uint8_t portNumber, uint32_t desiredAccess, uint32_t fileFlags) {
-  this->portNumber = portNumber;
-  this->desiredAccess = desiredAccess;
-  this->fileFlags = fileFlags;
-  if (portHandle >= 0) Close();
+void CommClass::Open(uint8_t portNumber) {
+  portNumber_ = portNumber;
+  if (handle_ >= 0) Close();
 
-  devicePath = resolver ? resolver(PortName(portNumber)) : std::string();
-  portHandle = tty::OpenExclusive(devicePath, openError);
-  if (portHandle < 0) {
-    status = kCommOpenFailed;
+  devicePath_ = resolver_ ? resolver_(PortName(portNumber)) : std::string();
+  handle_ = tty::OpenExclusive(devicePath_, openError_);
+  if (handle_ < 0) {
+    status_ = kCommOpenFailed;
     return;
   }
-  status = kCommOk;
+  status_ = kCommOk;
   Refresh();
-  lineSettings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB);
-  lineSettings.c_cflag |= CS8;
-  if (parity != 0) lineSettings.c_cflag |= PARENB;
   SetLineDefaults();
   // Opening a terminal raises DTR and RTS; the loggers expect them held off.
-  tty::DropModemLines(portHandle);
+  tty::DropModemLines(handle_);
 }
 
 void CommClass::Close() {
-  if (portHandle < 0) return;
-  tty::CloseExclusive(portHandle);
-  portHandle = -1;
+  if (handle_ < 0) return;
+  tty::CloseExclusive(handle_);
+  handle_ = -1;
 }
 
 bool CommClass::Refresh() {
-  if (status != kCommOk) return false;
-  if (tty::HungUp(portHandle)) {
-    status = kCommPropertiesFailed;
+  if (status_ != kCommOk) return false;
+  if (tty::HungUp(handle_)) {
+    status_ = kCommHungUp;
     return false;
   }
-  if (::tcgetattr(portHandle, &lineSettings) != 0) {
-    status = kCommGetSettingsFailed;
+  if (::tcgetattr(handle_, &lineSettings_) != 0) {
+    status_ = kCommSettingsReadFailed;
     return false;
   }
-  int flags = ::fcntl(portHandle, F_GETFL);
-  if (flags < 0) {
-    status = kCommTimeoutsFailed;
+  if (::fcntl(handle_, F_GETFL) < 0) {
+    status_ = kCommModeReadFailed;
     return false;
   }
-  descriptorFlags = flags;
-  long waiting = tty::BytesWaiting(portHandle);
+  const long waiting = tty::BytesWaiting(handle_);
   if (waiting < 0) {
-    status = kCommQueueStatusFailed;  // shows at the next check, as a failed event query would
+    status_ = kCommQueueCountFailed;  // shows at the next check
   } else {
-    inputQueueCount = waiting;
+    inputQueueCount_ = waiting;
   }
   return true;
 }
@@ -75,41 +64,42 @@ bool CommClass::SetBaudRate(uint32_t bitsPerSecond) {
   auto speed = tty::SpeedFor(bitsPerSecond);
   if (!speed) {
     // The driver would refuse the setting; the port is then treated as failed.
-    if (IsOk()) status = kCommSetSettingsFailed;
+    if (IsOk()) status_ = kCommSettingsWriteFailed;
     return false;
   }
-  ::cfsetispeed(&lineSettings, *speed);
-  ::cfsetospeed(&lineSettings, *speed);
+  ::cfsetispeed(&lineSettings_, *speed);
+  ::cfsetospeed(&lineSettings_, *speed);
   return ApplySettings();
 }
 
 bool CommClass::ApplySettings() {
   if (!IsOk()) return false;
-  if (::tcsetattr(portHandle, TCSANOW, &lineSettings) != 0) {
-    status = kCommSetSettingsFailed;
+  if (::tcsetattr(handle_, TCSANOW, &lineSettings_) != 0) {
+    status_ = kCommSettingsWriteFailed;
     return false;
   }
   return true;
 }
 
 bool CommClass::SetLineDefaults() {
-  // Keep the rate the port reported; everything else becomes the plain raw line.
-  tty::MakeRawEightNOne(lineSettings);
+  // Keep the rate the port reported; everything else becomes the plain raw
+  // 8-N-1 line without flow control.
+  tty::MakeRawEightNOne(lineSettings_);
   return ApplySettings();
 }
 
 void CommClass::Write(const uint8_t* bytes, uint32_t count) {
-  if (portHandle < 0 || !tty::WriteAll(portHandle, bytes, count)) status = kCommWriteFailed;
+  if (handle_ < 0 || !tty::WriteAll(handle_, bytes, count)) status_ = kCommWriteFailed;
 }
 
 uint32_t CommClass::Read(uint32_t count) {
-  if (portHandle < 0) {
-    status = kCommReadFailed;
+  if (handle_ < 0) {
+    status_ = kCommReadFailed;
     return 0;
   }
-  long got = tty::ReadWaiting(portHandle, receiveBuffer.get(), std::min(count, bufferSize));
+  const long got = tty::ReadWaiting(handle_, receiveBuffer_.get(), std::min(count, kBufferSize));
   if (got < 0) {
-    status = kCommReadFailed;
+    status_ = kCommReadFailed;
     return 0;
   }
   return static_cast<uint32_t>(got);
@@ -121,8 +111,8 @@ bool CommClass::WriteAll(const uint8_t* bytes, size_t count) {
 }
 
 int CommClass::UnsentMilliseconds() {
-  if (portHandle < 0) return 0;
-  const long unsent = tty::BytesUnsent(portHandle);
+  if (handle_ < 0) return 0;
+  const long unsent = tty::BytesUnsent(handle_);
   const uint32_t rate = LineRate();
   if (unsent <= 0 || rate == 0) return 0;
   // Ten bits a byte on an 8-N-1 line, rounded up.
@@ -131,15 +121,15 @@ int CommClass::UnsentMilliseconds() {
 
 uint32_t CommClass::LineRate() {
   termios now{};
-  if (portHandle < 0 || ::tcgetattr(portHandle, &now) != 0) return 0;
+  if (handle_ < 0 || ::tcgetattr(handle_, &now) != 0) return 0;
   return tty::RateOf(now);
 }
 
 long CommClass::BytesWaiting() { return Refresh() ? InQueue() : -1; }
 
 size_t CommClass::ReadInto(uint8_t* destination, size_t count) {
-  uint32_t got = Read(static_cast<uint32_t>(std::min<size_t>(count, bufferSize)));
-  std::memcpy(destination, receiveBuffer.get(), got);
+  const uint32_t got = Read(static_cast<uint32_t>(std::min<size_t>(count, kBufferSize)));
+  std::memcpy(destination, receiveBuffer_.get(), got);
   return got;
 }
 

@@ -7,62 +7,60 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "link/channel.h"
 #include "link/port_names.h"
 
 namespace orvald {
 
-// Outcome of the last operation; 0 is the only good value.
+// Outcome of the last operation; 0 is the only good value. The numbers are
+// the serial channel's classic ones; the names say what failed here.
 enum CommStatus : uint8_t {
   kCommOk = 0,
-  kCommOpenFailed = 1,
-  kCommReadFailed = 2,
-  kCommWriteFailed = 3,
-  kCommNeverOpened = 4,
-  kCommGetSettingsFailed = 5,
-  kCommSetSettingsFailed = 6,
-  kCommPropertiesFailed = 7,   // the device reported hang-up or error
-  kCommEventMaskFailed = 8,    // no modem-event mask on this platform; unused
-  kCommQueueStatusFailed = 10,
-  kCommTimeoutsFailed = 11,    // the descriptor's mode could not be read
+  kCommOpenFailed = 1,          // no such device, no permission, held elsewhere, not a terminal
+  kCommReadFailed = 2,          // read(2) failed
+  kCommWriteFailed = 3,         // write(2) failed, or the port took nothing for too long
+  kCommNeverOpened = 4,         // built, no open tried yet
+  kCommSettingsReadFailed = 5,  // tcgetattr failed
+  kCommSettingsWriteFailed = 6, // tcsetattr failed, or the rate has no terminal speed
+  kCommHungUp = 7,              // poll(2) reported hang-up or error: the device is gone
+  kCommQueueCountFailed = 10,   // TIOCINQ failed
+  kCommModeReadFailed = 11,     // fcntl(F_GETFL) failed
 };
-
-// The open's access and flags; on this platform the open is always read-write
-// and non-blocking, so they are kept only for the record.
-inline constexpr uint32_t kCommReadWrite = 0xC0000000u;
-inline constexpr uint32_t kCommOverlapped = 0x40000000u;
 
 class CommClass : public Channel {
  public:
   static constexpr uint32_t kBufferSize = 20000;
 
-  explicit CommClass(uint8_t portNumber = 1, uint32_t desiredAccess = kCommReadWrite,
-                     uint32_t fileFlags = kCommOverlapped, PortResolver resolver = DefaultPortPath);
+  explicit CommClass(uint8_t portNumber = 1, PortResolver resolver = DefaultPortPath);
   ~CommClass() override;
   CommClass(const CommClass&) = delete;
   CommClass& operator=(const CommClass&) = delete;
 
-  void Open(uint8_t portNumber, uint32_t desiredAccess = kCommReadWrite, uint32_t fileFlags = kCommOverlapped);
+  // Opens COMn exclusively (on this platform: read-write, non-blocking, raw
+  // 8-N-1, no flow control, DTR and RTS off). The rate is set separately.
+  void Open(uint8_t portNumber);
   void Close() override;
-  bool IsOk() const { return status == kCommOk; }
-  bool IsOpen() const { return portHandle >= 0; }
+  bool IsOk() const { return status_ == kCommOk; }
+  bool IsOpen() const { return handle_ >= 0; }
+  // The health check: false once anything failed or the device went away.
   bool Refresh();
   bool SetBaudRate(uint32_t bitsPerSecond);
   bool ApplySettings();
   bool SetLineDefaults();
   void Write(const uint8_t* bytes, uint32_t count);
   uint32_t Read(uint32_t count);
-  uint8_t* Buffer() { return receiveBuffer.get(); }
-  uint16_t InQueue() const { return static_cast<uint16_t>(inputQueueCount & 0xFFFF); }
+  uint8_t* Buffer() { return receiveBuffer_.get(); }
+  uint16_t InQueue() const { return static_cast<uint16_t>(inputQueueCount_ & 0xFFFF); }
 
-  uint8_t Status() const { return status; }
-  uint8_t PortNumber() const { return portNumber; }
+  uint8_t Status() const { return status_; }
+  uint8_t PortNumber() const { return portNumber_; }
   // The device path of the last open ("" before the first).
-  const std::string& DevicePath() const { return devicePath; }
+  const std::string& DevicePath() const { return devicePath_; }
   // Why the last open failed (an errno value), 0 when it did not.
-  int OpenError() const { return openError; }
-  void SetPortResolver(PortResolver resolver) { this->resolver = std::move(resolver); }
+  int OpenError() const { return openError_; }
+  void SetPortResolver(PortResolver resolver) { resolver_ = std::move(resolver); }
 
   // Channel
   bool Healthy() override { return Refresh(); }
@@ -70,25 +68,20 @@ class CommClass : public Channel {
   bool WriteAll(const uint8_t* bytes, size_t count) override;
   long BytesWaiting() override;
   size_t ReadInto(uint8_t* destination, size_t count) override;
-  int WaitDescriptor() const override { return portHandle; }
+  int WaitDescriptor() const override { return handle_; }
   int UnsentMilliseconds() override;
   uint32_t LineRate() override;
 
  private:
-  uint8_t parity = 0;
-  uint8_t portNumber;
-  uint32_t desiredAccess;
-  uint32_t fileFlags;
-  uint32_t bufferSize = kBufferSize;
-  std::unique_ptr<uint8_t[]> receiveBuffer;
-  uint8_t status = kCommNeverOpened;
-  int portHandle = -1;
-  termios lineSettings{};
-  int descriptorFlags = 0;
-  long inputQueueCount = 0;
-  PortResolver resolver;
-  std::string devicePath;
-  int openError = 0;
+  uint8_t portNumber_;
+  std::unique_ptr<uint8_t[]> receiveBuffer_;
+  uint8_t status_ = kCommNeverOpened;
+  int handle_ = -1;
+  termios lineSettings_{};
+  long inputQueueCount_ = 0;
+  PortResolver resolver_;
+  std::string devicePath_;
+  int openError_ = 0;
 };
 
 }  // namespace orvald

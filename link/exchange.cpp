@@ -11,12 +11,12 @@ namespace orvald {
 class LineUse {
  public:
   explicit LineUse(Link& link)
-      : link_(link), adapter_(OpenUsbAdapter(link.usbAdapter.get())), channel_(Choose(link, adapter_)) {
-    link_.exchanging = true;
+      : link_(link), adapter_(OpenUsbAdapter(link.usbAdapter_.get())), channel_(Choose(link, adapter_)) {
+    link_.exchanging_ = true;
   }
   ~LineUse() {
     CloseUsbAdapter(adapter_);
-    link_.exchanging = false;
+    link_.exchanging_ = false;
   }
   LineUse(const LineUse&) = delete;
   LineUse& operator=(const LineUse&) = delete;
@@ -28,7 +28,7 @@ class LineUse {
   // has left the line (a slow line takes a while for a long request).
   int64_t Send(const uint8_t* frame, size_t size) {
     channel_.WriteAll(frame, size);
-    return link_.clock() + channel_.UnsentMilliseconds();
+    return link_.Now() + channel_.UnsentMilliseconds();
   }
 
   // Sleeps until bytes may have arrived or `leftMs` passed. False when the
@@ -41,13 +41,13 @@ class LineUse {
       if (descriptor >= 0) return false;
       descriptor = -1;
     }
-    link_.waiter->Wait(descriptor, static_cast<int>(std::max<int64_t>(leftMs, 1)));
+    link_.waiter_->Wait(descriptor, static_cast<int>(std::max<int64_t>(leftMs, 1)));
     return true;
   }
 
   void Record(const std::vector<uint8_t>& request, std::vector<uint8_t> received, int64_t sentAt, int64_t elapsed,
               int result) {
-    if (!link_.transcript) return;
+    if (!link_.transcript_) return;
     ExchangeRecord record;
     record.request = request;
     record.receivedCount = received.size();
@@ -57,7 +57,7 @@ class LineUse {
     record.sentAtMs = sentAt;
     record.elapsedMs = elapsed;
     record.result = result;
-    link_.transcript(record);
+    link_.transcript_(record);
   }
 
  private:
@@ -68,16 +68,17 @@ class LineUse {
       adapter->SetRate(kUsbAdapterRate);
       return *adapter;
     }
+    CommClass& port = link.comm_;
     if (link.portChosen_) {
       // The operator chose another port: the one held so far is let go.
       link.portChosen_ = false;
-      if (link.comm.PortNumber() != link.portNo || link.comm.Status() != kCommOk) link.comm.Close();
+      if (port.PortNumber() != link.portNo_) port.Close();
     }
-    if (!link.comm.Refresh()) {
-      link.comm.Open(link.portNo);
-      link.comm.SetBaudRate(link.baudRate);
+    if (!port.Refresh()) {
+      port.Open(link.portNo_);
+      port.SetBaudRate(link.lineRate_);
     }
-    return link.comm;
+    return port;
   }
 
   Link& link_;
@@ -133,13 +134,13 @@ int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* re
   const int64_t sentAt = use.Send(frame.data(), frame.size());
 
   std::vector<uint8_t> everything;
-  std::vector<uint8_t>* transcript = link.transcript ? &everything : nullptr;
+  std::vector<uint8_t>* transcript = link.hasTranscript() ? &everything : nullptr;
   uint8_t area[kReceiveAreaSize] = {};
   size_t received = 0;
   size_t expected = 5;
   int64_t elapsed = 0;
   for (;;) {
-    elapsed = link.clock() - sentAt;
+    elapsed = link.Now() - sentAt;
     if (elapsed >= kReplyTimeLimitMs) break;
     const long waiting = channel.BytesWaiting();
     if (waiting > 0) {
@@ -154,7 +155,7 @@ int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* re
     }
     if (!use.Wait(waiting, kReplyTimeLimitMs - elapsed)) break;
   }
-  elapsed = link.clock() - sentAt;
+  elapsed = link.Now() - sentAt;
 
   bool nothingAfter = true;
   if (received >= kRefusedReceivedCount) {
@@ -196,14 +197,14 @@ int ExchangeUntilAnswer(Link& link, const uint8_t* request, uint8_t count, const
   constexpr size_t kKeep = kReceiveAreaSize;
   constexpr size_t kMaxHeld = 64 * 1024;
   std::vector<uint8_t> everything;
-  std::vector<uint8_t>* transcript = link.transcript ? &everything : nullptr;
+  std::vector<uint8_t>* transcript = link.hasTranscript() ? &everything : nullptr;
   std::vector<uint8_t> held;
   int answer = 0;
   int64_t elapsed = 0;
   for (;;) {
-    elapsed = link.clock() - sentAt;
+    elapsed = link.Now() - sentAt;
     if (elapsed >= limitMs) break;
-    if (link.cancelRequested && link.cancelRequested()) break;
+    if (link.CancelRequested()) break;
     const long waiting = channel.BytesWaiting();
     if (waiting > 0) {
       const size_t before = held.size();
@@ -225,7 +226,7 @@ int ExchangeUntilAnswer(Link& link, const uint8_t* request, uint8_t count, const
     }
     if (!use.Wait(waiting, limitMs - elapsed)) break;
   }
-  elapsed = link.clock() - sentAt;
+  elapsed = link.Now() - sentAt;
   use.Record(frame, std::move(everything), sentAt, elapsed, answer);
   return answer;
 }

@@ -134,9 +134,9 @@ bool ExchangeLog::Open(const std::string& path, std::string& error) {
 }
 
 void ExchangeLog::Attach(Link& link) {
-  link.transcript = [this, &link](const ExchangeRecord& record) {
-    Write(record, record.lineRate != 0 ? record.lineRate : record.viaUsbAdapter ? kUsbAdapterRate : link.baudRate);
-  };
+  link.SetTranscript([this, &link](const ExchangeRecord& record) {
+    Write(record, record.lineRate != 0 ? record.lineRate : record.viaUsbAdapter ? kUsbAdapterRate : link.lineRate());
+  });
 }
 
 void ExchangeLog::Write(const ExchangeRecord& record, uint32_t rate) {

@@ -15,7 +15,23 @@ int64_t SteadyMilliseconds() {
 
 std::unique_ptr<UsbAdapterBackend> MakeSystemUsbAdapter() { return std::make_unique<SysfsUsbAdapter>(); }
 
-Link::Link(std::unique_ptr<UsbAdapterBackend> usbAdapter) : usbAdapter(std::move(usbAdapter)) {}
+Link::Link(std::unique_ptr<UsbAdapterBackend> usbAdapter) : usbAdapter_(std::move(usbAdapter)) {}
+
+void Link::ChoosePort(uint8_t number) {
+  portNo_ = number;
+  portChosen_ = true;
+}
+
+void Link::SetLineRate(uint32_t bitsPerSecond) {
+  lineRate_ = bitsPerSecond;
+  if (comm_.Refresh()) comm_.SetBaudRate(bitsPerSecond);
+}
+
+bool Link::UsbAdapterPresent() {
+  UsbAdapterHandle adapter = OpenUsbAdapter(usbAdapter_.get());
+  CloseUsbAdapter(adapter);
+  return adapter != nullptr;
+}
 
 std::string PortProblemText(const std::string& portName, const std::string& devicePath, int error) {
   std::string reason;
@@ -45,9 +61,9 @@ std::string PortProblemText(const std::string& portName, const std::string& devi
 }
 
 std::string Link::PortProblem() const {
-  if (comm.IsOpen() || comm.OpenError() == 0) return {};
-  return PortProblemText(portNamedByPath_ ? std::string() : PortName(comm.PortNumber()), comm.DevicePath(),
-                         comm.OpenError());
+  if (comm_.IsOpen() || comm_.OpenError() == 0) return {};
+  return PortProblemText(portNamedByPath_ ? std::string() : PortName(comm_.PortNumber()), comm_.DevicePath(),
+                         comm_.OpenError());
 }
 
 }  // namespace orvald

@@ -48,27 +48,50 @@ class Link {
   Link(const Link&) = delete;
   Link& operator=(const Link&) = delete;
 
-  CommClass comm;
-  std::unique_ptr<UsbAdapterBackend> usbAdapter;
-  uint8_t portNo = 0;        // 0 until a port has been chosen
-  uint32_t baudRate = 9600;  // the serial line rate the commands asked for
-  MillisecondClock clock = SteadyMilliseconds;
-  TranscriptHook transcript;
+  // ---- The serial port.
+  // COMn from the next exchange on (the one running, if any, finishes on the
+  // old one); 0 until a port has been chosen.
+  void ChoosePort(uint8_t number);
+  uint8_t portNo() const { return portNo_; }
+  void SetPortResolver(PortResolver resolver) { comm_.SetPortResolver(std::move(resolver)); }
+  // A port named by its device path alone (the command line's --port) is
+  // shown by its path in PortProblem.
+  void SetPortNamedByPath(bool byPath) { portNamedByPath_ = byPath; }
+  // The rate the commands want on the serial line: applied at once while the
+  // port is open and healthy, and whenever it is opened again.
+  void SetLineRate(uint32_t bitsPerSecond);
+  uint32_t lineRate() const { return lineRate_; }
+  // The rate a reopened port gets, leaving the open one as it is (a logger
+  // that did not confirm a switch: the next probe puts the line right).
+  void SetRateForNextOpen(uint32_t bitsPerSecond) { lineRate_ = bitsPerSecond; }
+  // Why the serial port could not be opened at the last try, as
+  // "COM2 (/dev/ttyUSB1): no such device"; empty when it could (or the USB
+  // adapter carried the line).
+  std::string PortProblem() const;
+  // The serial channel itself, for its status.
+  const CommClass& serialPort() const { return comm_; }
 
-  void SetPortResolver(PortResolver resolver) { comm.SetPortResolver(std::move(resolver)); }
+  // ---- The USB adapter.
+  // Whether it is plugged in: opened for a look and closed again.
+  bool UsbAdapterPresent();
+
+  // ---- Waiting and time.
   // The waiter must outlive the link or be replaced before it goes.
-  void SetWaiter(Waiter& waiter) { this->waiter = &waiter; }
-  Waiter& CurrentWaiter() { return *waiter; }
-  // The serial port to use from the next exchange on (the one running, if
-  // any, finishes on the old one).
-  void ChoosePort(uint8_t number) {
-    portNo = number;
-    portChosen_ = true;
-  }
+  void SetWaiter(Waiter& waiter) { waiter_ = &waiter; }
+  void SetClock(MillisecondClock clock) { clock_ = std::move(clock); }
+  int64_t Now() const { return clock_(); }
+  // Told of every exchange as it went over the line.
+  void SetTranscript(TranscriptHook transcript) { transcript_ = std::move(transcript); }
+  bool hasTranscript() const { return static_cast<bool>(transcript_); }
+  // Asked during long waits (putting the replies back in order); true ends
+  // them early. The download session points it at its abort key.
+  void SetCancelCheck(std::function<bool()> cancelled) { cancelRequested_ = std::move(cancelled); }
+  bool CancelRequested() const { return cancelRequested_ && cancelRequested_(); }
 
   // True while an exchange waits for its reply.
-  bool Exchanging() const { return exchanging; }
+  bool Exchanging() const { return exchanging_; }
 
+  // ---- Replies in order.
   // Whether a reply to an earlier request may still be on its way. Replies
   // that carry no address (memory reads) may only be taken while it is false.
   bool repliesInDoubt() const { return repliesInDoubt_; }
@@ -77,26 +100,22 @@ class Link {
   // A fresh number for each request that puts the replies back in order.
   uint32_t NextMarker() { return marker_++; }
 
-  // Asked during long waits (putting the replies back in order); true ends
-  // them early. The download session points it at its abort flag.
-  std::function<bool()> cancelRequested;
-
-  // Why the serial port could not be opened at the last try, as
-  // "COM2 (/dev/ttyUSB1): no such device"; empty when it could (or the USB
-  // adapter carried the line). A port named by its device path alone (the
-  // command line's --port) is shown by its path.
-  std::string PortProblem() const;
-  void SetPortNamedByPath(bool byPath) { portNamedByPath_ = byPath; }
-
  private:
   friend class LineUse;
-  PollWaiter pollWaiter;
-  Waiter* waiter = &pollWaiter;
-  bool exchanging = false;
+  CommClass comm_;
+  std::unique_ptr<UsbAdapterBackend> usbAdapter_;
+  uint8_t portNo_ = 0;
+  bool portChosen_ = false;
+  bool portNamedByPath_ = false;
+  uint32_t lineRate_ = 9600;
+  MillisecondClock clock_ = SteadyMilliseconds;
+  TranscriptHook transcript_;
+  std::function<bool()> cancelRequested_;
+  PollWaiter pollWaiter_;
+  Waiter* waiter_ = &pollWaiter_;
+  bool exchanging_ = false;
   bool repliesInDoubt_ = false;
   uint32_t marker_ = 0;
-  bool portNamedByPath_ = false;
-  bool portChosen_ = false;
 };
 
 }  // namespace orvald

@@ -36,8 +36,7 @@ uint8_t RateCode(uint32_t bitsPerSecond) {
 int ProbeLogger(Link& link) {
   // Changing the line under a running exchange would garble it.
   if (link.Exchanging()) return 0;
-  link.baudRate = kFallbackRate;
-  if (link.comm.Refresh()) link.comm.SetBaudRate(kFallbackRate);
+  link.SetLineRate(kFallbackRate);
   for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
     ReplyArea reply;
     if (ExchangeFrame(link, &kVersionCommand, 1, reply) > 0 && reply[0] == kVersionCommand) return 1;
@@ -48,34 +47,27 @@ int ProbeLogger(Link& link) {
 uint32_t SetLoggerRate(Link& link, uint32_t bitsPerSecond) {
   // Opening the adapter for a look would close it under the running exchange.
   if (link.Exchanging()) return kFallbackRate;
-  if (UsbAdapterHandle adapter = OpenUsbAdapter(link.usbAdapter.get())) {
-    CloseUsbAdapter(adapter);
-    return bitsPerSecond;  // the adapter always runs at its own rate
-  }
+  if (link.UsbAdapterPresent()) return bitsPerSecond;  // the adapter always runs at its own rate
   const uint8_t code = RateCode(bitsPerSecond);
   if (code == 0) bitsPerSecond = kFallbackRate;
   const uint8_t request[3] = {kRateCommand[0], kRateCommand[1], code};
-  const uint32_t oldRate = link.baudRate;
+  const uint32_t oldRate = link.lineRate();
   ReplyArea reply;
   // A first request lost on the way leaves the logger at the old rate, deaf
   // to the confirmation at the new one; it is sent once more before the
   // switch is given up. A logger that did switch hears only noise then and
   // still confirms at the new rate.
   for (int attempt = 0; attempt < kRateSwitchAttempts; ++attempt) {
-    if (attempt > 0) {
-      link.baudRate = oldRate;
-      link.comm.SetBaudRate(oldRate);
-    }
+    if (attempt > 0) link.SetLineRate(oldRate);
     // The first request goes out at the old rate; whatever comes back was
     // sent while the logger switched, so it is not looked at.
     ExchangeFrame(link, request, 3, reply);
-    link.baudRate = bitsPerSecond;
-    link.comm.SetBaudRate(bitsPerSecond);
+    link.SetLineRate(bitsPerSecond);
     const int length = ExchangeFrame(link, request, 3, reply);
     if (length >= 3 && std::memcmp(reply, request, 3) == 0) return bitsPerSecond;
   }
   // The line stays at the new rate; the next probe puts it back.
-  link.baudRate = kFallbackRate;
+  link.SetRateForNextOpen(kFallbackRate);
   return kFallbackRate;
 }
 

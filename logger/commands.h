@@ -59,7 +59,7 @@ class LinkLoggerCommands : public LoggerCommands {
     return orvald::ReadLoggerMemory(link, destination, count, block, offset);
   }
   std::string LineProblem() override { return link.PortProblem(); }
-  void SetCancelCheck(std::function<bool()> cancelled) override { link.cancelRequested = std::move(cancelled); }
+  void SetCancelCheck(std::function<bool()> cancelled) override { link.SetCancelCheck(std::move(cancelled)); }
 
  private:
   Link& link;

@@ -9,14 +9,11 @@
 
 #include "files/file_writer.h"
 #include "tracklog/decoder.h"
-#include "tracklog/grid_text.h"
 #include "tracklog/raw_image.h"
 
 namespace orvald {
 
 namespace {
-
-constexpr const char* kCaption = "Logger Download";
 
 std::string Printf(const char* format, const std::string& text) {
   std::string out(std::strlen(format) + text.size() + 1, '\0');
@@ -25,11 +22,6 @@ std::string Printf(const char* format, const std::string& text) {
   return out;
 }
 
-std::string BlockCaption(int counter, int total) {
-  char text[64];
-  std::snprintf(text, sizeof text, "Downloading Block %2d of %2d ", counter, total);
-  return text;
-}
 
 std::string NameWithoutDirectory(const std::string& path) {
   return std::filesystem::path(path).filename().string();
@@ -50,8 +42,8 @@ class DetectionRateOnExit {
 // Long waits on the line end early once the operator asked to abort.
 class CancelCheckWhileDownloading {
  public:
-  CancelCheckWhileDownloading(LoggerCommands& commands, DownloadState& state) : commands_(commands) {
-    commands_.SetCancelCheck([&state] { return state.abortFlag != 0; });
+  CancelCheckWhileDownloading(LoggerCommands& commands, const bool& cancelRequested) : commands_(commands) {
+    commands_.SetCancelCheck([&cancelRequested] { return cancelRequested; });
   }
   ~CancelCheckWhileDownloading() { commands_.SetCancelCheck(nullptr); }
 
@@ -59,19 +51,14 @@ class CancelCheckWhileDownloading {
   LoggerCommands& commands_;
 };
 
-// The view goes back to idle on every way out of a download: the cursor
-// restored, progress bar and block caption hidden.
+// The view goes back to idle on every way out of the session.
 class ViewIdleOnExit {
  public:
-  explicit ViewIdleOnExit(DownloadView& view) : view_(view) {}
-  ~ViewIdleOnExit() {
-    view_.RestoreCursor();
-    view_.ShowProgress(false);
-    view_.ShowBlockCaption(false);
-  }
+  explicit ViewIdleOnExit(SessionView& view) : view_(view) {}
+  ~ViewIdleOnExit() { view_.Ended(); }
 
  private:
-  DownloadView& view_;
+  SessionView& view_;
 };
 
 }  // namespace
@@ -84,10 +71,16 @@ struct DownloadSession::Run {
   std::array<std::optional<BlockHeader>, kBlockCount> headers{};
   std::vector<int> unreadHeaders;
   DownloadPlan plan;
-  PassEnd passEnd = PassEnd::Complete;
+  PassEnd passEnd = PassEnd::kComplete;
   std::string failure;  // why the pass ended early
   int piecesRead = 0;
 };
+
+std::string BlockCaptionText(int counter, int total) {
+  char text[64];
+  std::snprintf(text, sizeof text, "Downloading Block %2d of %2d ", counter, total);
+  return text;
+}
 
 std::tm SystemLocalTime() {
   std::time_t now = std::time(nullptr);
@@ -96,11 +89,10 @@ std::tm SystemLocalTime() {
   return local;
 }
 
-DownloadSession::DownloadSession(DownloadSessionSetup setup) : setup_(std::move(setup)) {}
+DownloadSession::DownloadSession(DownloadSessionSetup setup)
+    : setup_(std::move(setup)), lastSerialText_(setup_.lastSerialText) {}
 
-void DownloadSession::Timer1Timer() {
-  DownloadView& view = setup_.view;
-  view.StopDetectionTimer();
+bool DownloadSession::PollOnce() {
   lastCycleFoundLogger_ = setup_.commands.ProbeLogger() != 0;
   if (lastCycleFoundLogger_) {
     lastResult_ = LoadLog("");
@@ -108,16 +100,16 @@ void DownloadSession::Timer1Timer() {
     // A port that cannot be opened says why; a port with nothing on it is
     // simply no logger.
     const std::string problem = setup_.commands.LineProblem();
-    view.SetStatusText(problem.empty() ? "No logger found to download" : problem);
+    setup_.view.Status(problem.empty() ? "No logger found to download" : problem);
   }
-  view.StartDetectionTimer(kDetectionIntervalMs);
+  return lastCycleFoundLogger_;
 }
 
 LoadLogResult DownloadSession::LoadLog(const std::string& fileName) {
-  setup_.view.RememberCursor();
+  ViewIdleOnExit idle(setup_.view);
   if (fileName.empty()) return Download();
   LoadLogResult result;
-  result.end = LoadLogEnd::Opened;
+  result.end = LoadLogEnd::kOpened;
   result.path = fileName;
   Decode(fileName, fileName, "");
   return result;
@@ -129,7 +121,7 @@ std::string DownloadSession::QueryWithAttempts(const std::function<std::string()
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     std::string text = query();
     if (!text.empty()) return text;
-    if (setup_.view.state().abortFlag != 0) break;
+    if (cancelRequested_) break;
   }
   return {};
 }
@@ -137,128 +129,118 @@ std::string DownloadSession::QueryWithAttempts(const std::function<std::string()
 DownloadSession::ReadEnd DownloadSession::ReadWithAttempts(uint8_t* destination, int count, int block, int offset) {
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     // Looked at between attempts, so an abort is seen within one reply limit.
-    if (attempt > 0 && setup_.view.state().abortFlag != 0) return ReadEnd::Aborted;
-    if (setup_.commands.ReadLoggerMemory(destination, count, block, offset) == count) return ReadEnd::Read;
+    if (attempt > 0 && cancelRequested_) return ReadEnd::kAborted;
+    if (setup_.commands.ReadLoggerMemory(destination, count, block, offset) == count) return ReadEnd::kRead;
   }
-  return ReadEnd::Failed;
+  return ReadEnd::kFailed;
 }
 
 LoadLogResult DownloadSession::Download() {
-  DownloadView& view = setup_.view;
-  DownloadState& state = view.state();
+  SessionView& view = setup_.view;
   LoggerCommands& commands = setup_.commands;
   LoadLogResult result;
 
   DetectionRateOnExit detectionRate(commands);
-  CancelCheckWhileDownloading cancelCheck(commands, state);
+  CancelCheckWhileDownloading cancelCheck(commands, cancelRequested_);
   commands.SetLoggerRate(kDownloadRate);
   Run run;
   run.serialText = QueryWithAttempts([&] { return commands.QueryIdentity(); });
-  if (run.serialText == state.lastSerialText) {
-    result.end = LoadLogEnd::SameLogger;
+  if (run.serialText == lastSerialText_) {
+    result.end = LoadLogEnd::kSameLogger;
     return result;
   }
 
   run.name = RawFileName(run.serialText, setup_.localNow());
-  ViewIdleOnExit idle(view);
-  view.SetHourglassCursor();
   if (!run.file.Begin(setup_.dataDir, run.name + ".part")) {
-    // Saying nothing here would lose this pilot's log for good; lastSerialText
-    // stays as it was, so the next poll tries again.
-    view.prompts().Ask(kCaption, "Cannot create file " + run.file.errorText(), PromptButtons::Ok, PromptIcon::Error);
-    result.end = LoadLogEnd::CannotCreate;
+    // Saying nothing here would lose this pilot's log for good; the logger
+    // does not count as downloaded, so the next poll tries again.
+    view.Report("Cannot create file " + run.file.errorText(), PromptIcon::kError);
+    result.end = LoadLogEnd::kCannotCreate;
     result.path = run.file.temporaryPath();
     return result;
   }
   result.path = run.file.temporaryPath();
 
-  view.ShowProgress(true);
-  view.SetBlockCaption("");
-  view.ShowBlockCaption(true);
-  view.SetFileCaption(Printf("Loading: %s", run.name));
-  view.SetStatusText("Press ESC to abort downloading");
-  state.abortFlag = 0;
+  view.Started(run.name);
+  cancelRequested_ = false;
 
   const std::string versionText = QueryWithAttempts([&] { return commands.QueryVersion(); });
   const FileHeader fileHeader = BuildFileHeader(run.serialText, versionText);
   if (!run.file.Write(fileHeader.data(), fileHeader.size())) WriteFailed(run);
-  if (run.passEnd == PassEnd::Complete) ScanHeaders(run);
+  if (run.passEnd == PassEnd::kComplete) ScanHeaders(run);
   result.usedBlocks = run.plan.usedBlocks;
-  if (run.passEnd == PassEnd::Complete && state.abortFlag == 0) DownloadBlocks(run);
+  if (run.passEnd == PassEnd::kComplete && !cancelRequested_) DownloadBlocks(run);
   result.piecesRead = run.piecesRead;
 
-  view.Beep();
+  view.DownloadEnded();
   Finish(run, result);
   return result;
 }
 
 void DownloadSession::ScanHeaders(Run& run) {
-  DownloadState& state = setup_.view.state();
   int unreadInARow = 0;
-  for (int block = 0; block < kBlockCount && state.abortFlag == 0; ++block) {
+  for (int block = 0; block < kBlockCount && !cancelRequested_; ++block) {
     BlockHeader header;
     const ReadEnd end = ReadWithAttempts(header.data(), kBlockHeaderSize, block, 0);
-    if (end == ReadEnd::Read) {
+    if (end == ReadEnd::kRead) {
       run.headers[block] = header;
       unreadInARow = 0;
-    } else if (end == ReadEnd::Failed) {
+    } else if (end == ReadEnd::kFailed) {
       // The block is left out, as the download order says; the download
       // goes on with the others and cannot be called complete. A logger
       // that fails two headers running has stopped answering: asking on
       // through the rest would only keep the desk waiting.
       run.unreadHeaders.push_back(block);
       if (++unreadInARow == kUnreadHeadersToGiveUp) {
-        setup_.view.prompts().Ask(kCaption, " Error reading from logger", PromptButtons::Ok, PromptIcon::None);
-        run.passEnd = PassEnd::ReadError;
+        setup_.view.Report(" Error reading from logger", PromptIcon::kNone);
+        run.passEnd = PassEnd::kReadError;
         run.failure = "the logger stopped answering at the header of block " + std::to_string(block);
         break;
       }
     }
   }
   run.plan = PlanDownload(run.headers);
-  setup_.view.SetProgressRange(0, run.plan.usedBlocks * kPiecesPerBlock, 1);
-  setup_.view.SetProgressPosition(0);
+  setup_.view.Progress(0, run.plan.usedBlocks * kPiecesPerBlock);
 }
 
 void DownloadSession::DownloadBlocks(Run& run) {
-  DownloadView& view = setup_.view;
-  DownloadState& state = view.state();
-  Prompts& prompts = view.prompts();
+  SessionView& view = setup_.view;
+  const int totalPieces = run.plan.usedBlocks * kPiecesPerBlock;
   auto readError = [&](const std::string& where) {
-    prompts.Ask(kCaption, " Error reading from logger", PromptButtons::Ok, PromptIcon::None);
-    run.passEnd = PassEnd::ReadError;
+    view.Report(" Error reading from logger", PromptIcon::kNone);
+    run.passEnd = PassEnd::kReadError;
     run.failure = "the logger stopped answering at " + where;
   };
 
   int blockCounter = 0;
   std::array<uint8_t, kPieceSize> piece;
   for (int block : run.plan.visitOrder) {
-    if (state.abortFlag != 0 || run.passEnd != PassEnd::Complete) break;
+    if (cancelRequested_ || run.passEnd != PassEnd::kComplete) break;
     if (!run.headers[block]) continue;  // left out by the scan
     BlockHeader header;
-    if (ReadWithAttempts(header.data(), kBlockHeaderSize, block, 0) != ReadEnd::Read) {
-      if (state.abortFlag != 0) break;
+    if (ReadWithAttempts(header.data(), kBlockHeaderSize, block, 0) != ReadEnd::kRead) {
+      if (cancelRequested_) break;
       readError("the header of block " + std::to_string(block));
       break;
     }
     const BlockHeaderInfo info = ParseBlockHeader(header.data());
     if (!info.used()) continue;
     ++blockCounter;
-    view.SetBlockCaption(BlockCaption(blockCounter, run.plan.usedBlocks));
+    view.BlockStarted(blockCounter, run.plan.usedBlocks);
     const int pieces = BlockFillBytes(info.fillMask) / kPieceSize;
-    for (int k = 0; k < pieces && run.passEnd == PassEnd::Complete;) {
-      view.ProcessPendingEvents();
-      ReadEnd end = ReadEnd::Aborted;
-      if (state.abortFlag == 0) end = ReadWithAttempts(piece.data(), kPieceSize, block, k * kPieceSize);
-      if (end == ReadEnd::Aborted) {
+    for (int k = 0; k < pieces && run.passEnd == PassEnd::kComplete;) {
+      view.KeepResponsive();
+      ReadEnd end = ReadEnd::kAborted;
+      if (!cancelRequested_) end = ReadWithAttempts(piece.data(), kPieceSize, block, k * kPieceSize);
+      if (end == ReadEnd::kAborted) {
         if (view.ConfirmCancel()) {
-          run.passEnd = PassEnd::Cancelled;
+          run.passEnd = PassEnd::kCancelled;
           break;
         }
-        state.abortFlag = 0;
+        cancelRequested_ = false;
         continue;  // the same piece again
       }
-      if (end == ReadEnd::Failed) {
+      if (end == ReadEnd::kFailed) {
         readError("block " + std::to_string(block) + ", piece " + std::to_string(k + 1) + " of " +
                   std::to_string(pieces));
         break;
@@ -269,33 +251,31 @@ void DownloadSession::DownloadBlocks(Run& run) {
         break;
       }
       ++run.piecesRead;
-      view.StepProgress();
+      view.Progress(run.piecesRead, totalPieces);
       ++k;
     }
   }
 }
 
 void DownloadSession::WriteFailed(Run& run) {
-  setup_.view.prompts().Ask(
-      kCaption, "Cannot write file " + run.file.errorText() + ". The download is incomplete; what arrived is kept.",
-      PromptButtons::Ok, PromptIcon::Error);
-  run.passEnd = PassEnd::WriteError;
+  setup_.view.Report("Cannot write file " + run.file.errorText() + ". The download is incomplete; what arrived is kept.",
+                     PromptIcon::kError);
+  run.passEnd = PassEnd::kWriteError;
   run.failure = "can't write " + run.file.errorText();
 }
 
 void DownloadSession::Finish(Run& run, LoadLogResult& result) {
-  DownloadView& view = setup_.view;
-  DownloadState& state = view.state();
+  SessionView& view = setup_.view;
 
-  if (state.abortFlag != 0) {
+  if (cancelRequested_) {
     run.file.Cancel();
     // The operator chose to stop: this logger is not asked again until
     // another one came or Force download.
-    state.lastSerialText = run.serialText;
-    state.abortFlag = 0;
-    view.SetStatusText("Downloading aborted!");
-    view.SetFileCaption("");
-    result.end = LoadLogEnd::Aborted;
+    lastSerialText_ = run.serialText;
+    cancelRequested_ = false;
+    view.Status("Downloading aborted!");
+    view.LogShown("");
+    result.end = LoadLogEnd::kAborted;
     return;
   }
 
@@ -310,20 +290,20 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
   }
   if (reason.empty()) {
     if (run.file.CommitNew(NumberedNames(run.name, kRawFileExtension))) {
-      state.lastSerialText = run.serialText;
-      result.end = LoadLogEnd::Complete;
+      lastSerialText_ = run.serialText;
+      result.end = LoadLogEnd::kComplete;
       result.path = run.file.finalPath();
       Decode(result.path, run.file.finalName(), "");
       return;
     }
     // The bytes may not all be on the disk: the file is not complete.
     reason = "can't finish " + run.file.errorText();
-    run.passEnd = PassEnd::WriteError;
+    run.passEnd = PassEnd::kWriteError;
   }
 
   // Kept under a name that says so; only a complete download counts as this
   // logger's, so the next poll downloads it again.
-  result.end = run.passEnd == PassEnd::WriteError ? LoadLogEnd::WriteError : LoadLogEnd::ReadError;
+  result.end = run.passEnd == PassEnd::kWriteError ? LoadLogEnd::kWriteError : LoadLogEnd::kReadError;
   result.incompleteReason = reason;
   std::string shown;
   if (run.file.CommitWritten(NumberedNames(IncompleteRawFileName(run.name), kRawFileExtension))) {
@@ -338,35 +318,26 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
 }
 
 void DownloadSession::Decode(const std::string& path, const std::string& shownName, const std::string& notice) {
-  DownloadView& view = setup_.view;
-  view.SetStatusText(Printf("Decoding file : %s...", shownName));
-  view.ResetSegmentsGrid();
+  SessionView& view = setup_.view;
+  view.Status(Printf("Decoding file : %s...", shownName));
+  view.SegmentsCleared();
   TimeBasis basis = setup_.basis;
   if (setup_.utcNow) basis = TimeBasisAt(setup_.utcNow(), basis._timezone);
-  const DecodeResult decoded =
-      DecodeRawFile(path, setup_.table, basis, [&view](int index, const TrackSegment& segment) {
-        view.SetSegmentsRowCount(index + 2);
-        view.SetSegmentsRow(index + 1, SegmentRowCells(index, segment));
-      });
-  if (decoded.segments.limitReached) {
-    view.prompts().Ask(kCaption, "ERROR: TO MANY TRACKS", PromptButtons::Ok, PromptIcon::None);
-  }
+  const DecodeResult decoded = DecodeRawFile(
+      path, setup_.table, basis, [&view](int index, const TrackSegment& segment) { view.SegmentDecoded(index, segment); });
+  if (decoded.segments.limitReached) view.Report("ERROR: TO MANY TRACKS", PromptIcon::kNone);
   std::string status = notice;
   if (!IdentifyDecodedLog()) status += (status.empty() ? "" : ". ") + NotInLoggersTableText(setup_.table.serialText);
-  if (!status.empty()) view.SetStatusText(status);
-  view.RestoreCursor();
-  view.ShowProgress(false);
-  view.ShowBlockCaption(false);
-  view.SetFileCaption(NameWithoutDirectory(path));
+  if (!status.empty()) view.Status(status);
+  view.LogShown(NameWithoutDirectory(path));
 }
 
 bool DownloadSession::IdentifyDecodedLog() {
   // The decoded log's own serial and type, always: a box left from the log
   // before would put another logger's identity into the IGC file.
   const LoggerMatch match = setup_.lookup.FindLogger(setup_.table.serialText);
-  setup_.view.SetIdentification(match.found ? match.competNo : std::string(),
-                                match.found ? match.pilotNames : std::string(), setup_.table.serialText,
-                                setup_.table.typeText);
+  setup_.view.Identified({match.found ? match.competNo : std::string(), match.found ? match.pilotNames : std::string(),
+                          setup_.table.serialText, setup_.table.typeText});
   return match.found;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "logger/download_view.h"
+#include "logger/session_view.h"
 #include "logger/logger_commands.h"
 #include "logger/logger_lookup.h"
 #include "tracklog/time_basis.h"
@@ -21,7 +21,10 @@ class FileWriter;
 // The status text for a log whose serial no row of the loggers table names.
 std::string NotInLoggersTableText(const std::string& serialText);
 
+// Detection cycles are this far apart, counted from the end of the last one;
+// the first comes kFirstDetectionMs after start-up.
 inline constexpr int kDetectionIntervalMs = 2000;
+inline constexpr int kFirstDetectionMs = 5000;
 inline constexpr uint32_t kDownloadRate = 57600;
 inline constexpr uint32_t kDetectionRate = 9600;
 inline constexpr int kReadAttempts = 4;
@@ -36,7 +39,7 @@ std::tm SystemLocalTime();
 struct DownloadSessionSetup {
   LoggerCommands& commands;
   LoggerLookup& lookup;
-  DownloadView& view;
+  SessionView& view;
   TrackTable& table;
   std::string dataDir;             // where raw files are made; empty: the working directory
   TimeBasis basis;                 // for decoding
@@ -45,36 +48,40 @@ struct DownloadSessionSetup {
   // year from it (at the basis's offset), so a station running over New
   // Year accepts the fixes of the new year; otherwise basis.currentYear holds.
   std::function<std::time_t()> utcNow;
+  // The serial text taken as already downloaded at the start.
+  std::string lastSerialText;
 };
 
 // How a LoadLog call ended; the window ignores it, the command line and the
 // tests read it.
 enum class LoadLogEnd {
-  SameLogger,        // serial text equal to lastSerialText: nothing done
-  CannotCreate,      // the raw file could not be made; reported, lastSerialText kept as before
-  Aborted,           // Escape confirmed: file deleted, table untouched
-  Complete,          // every used block arrived; decoded
-  ReadError,         // the logger stopped answering (a header or piece failed 4 times): kept as incomplete, decoded
-  WriteError,        // writing the file failed: what was written kept as incomplete, decoded
-  Opened,            // a saved file was decoded (File > Open)
+  kSameLogger,        // serial text equal to the last one downloaded: nothing done
+  kCannotCreate,      // the raw file could not be made; reported, the logger is tried again
+  kAborted,           // Escape confirmed: file deleted, table untouched
+  kComplete,          // every used block arrived; decoded
+  kReadError,         // the logger stopped answering (a header or piece failed 4 times): kept as incomplete, decoded
+  kWriteError,        // writing the file failed: what was written kept as incomplete, decoded
+  kOpened,            // a saved file was decoded (File > Open)
 };
 
 struct LoadLogResult {
-  LoadLogEnd end = LoadLogEnd::SameLogger;
+  LoadLogEnd end = LoadLogEnd::kSameLogger;
   std::string path;              // the file decoded or deleted, with the data directory; empty before the file
   std::string incompleteReason;  // why a download is incomplete; empty when it is not
   int piecesRead = 0;
   int usedBlocks = 0;
-  bool incomplete() const { return end == LoadLogEnd::ReadError || end == LoadLogEnd::WriteError; }
+  bool incomplete() const { return end == LoadLogEnd::kReadError || end == LoadLogEnd::kWriteError; }
 };
 
 class DownloadSession {
  public:
   explicit DownloadSession(DownloadSessionSetup setup);
 
-  // One tick of the detection timer: stop it, probe, download or report that
-  // no logger answered (or why the port could not be used), re-arm it at 2000 ms.
-  void Timer1Timer();
+  // One detection cycle: probe, then download the logger that answered, or
+  // say that none did (or why the port could not be used). True when a
+  // logger answered. The caller keeps the cycles apart (the window's timer,
+  // the command line's pause).
+  bool PollOnce();
 
   // Empty name: download the logger on the link, then decode. A name: decode
   // that file without touching the link.
@@ -84,14 +91,24 @@ class DownloadSession {
   // of it now (also after the table was edited); false when no row names it.
   bool IdentifyDecodedLog();
 
-  // Whether the last Timer1Timer found a logger, and what its LoadLog came to.
+  // The abort key (Escape, Ctrl-C): the download asks whether to stop
+  // before its next piece, and ends long waits on the line early.
+  void RequestCancel() { cancelRequested_ = true; }
+  bool cancelRequested() const { return cancelRequested_; }
+
+  // Force download: the logger downloaded last is downloaded again.
+  void ForgetLastLogger() { lastSerialText_.clear(); }
+  // The serial text of the last complete (or aborted) download.
+  const std::string& lastSerialText() const { return lastSerialText_; }
+
+  // Whether the last PollOnce found a logger, and what its LoadLog came to.
   bool lastCycleFoundLogger() const { return lastCycleFoundLogger_; }
   const LoadLogResult& lastResult() const { return lastResult_; }
 
  private:
-  enum class ReadEnd { Read, Failed, Aborted };
+  enum class ReadEnd { kRead, kFailed, kAborted };
   // How the download of the blocks ended, before the abort flag is looked at.
-  enum class PassEnd { Complete, ReadError, WriteError, Cancelled };
+  enum class PassEnd { kComplete, kReadError, kWriteError, kCancelled };
   struct Run;
 
   LoadLogResult Download();
@@ -104,6 +121,8 @@ class DownloadSession {
   void Decode(const std::string& path, const std::string& shownName, const std::string& notice);
 
   DownloadSessionSetup setup_;
+  std::string lastSerialText_;
+  bool cancelRequested_ = false;
   LoadLogResult lastResult_;
   bool lastCycleFoundLogger_ = false;
 };

@@ -7,9 +7,9 @@
 
 namespace orvald {
 
-enum class PromptButtons { Ok, OkCancel, YesNo };
-enum class PromptIcon { None, Information, Warning, Error, Question };
-enum class PromptAnswer { Ok, Cancel, Yes, No };
+enum class PromptButtons { kOk, kOkCancel, kYesNo };
+enum class PromptIcon { kNone, kInformation, kWarning, kError, kQuestion };
+enum class PromptAnswer { kOk, kCancel, kYes, kNo };
 
 class Prompts {
  public:

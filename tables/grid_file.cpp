@@ -10,7 +10,7 @@ TableFileResult LoadGrid(TextGrid& grid, const std::string& path, const std::str
   FileReadResult file = ReadTableFile(path);
   if (!file.ok) {
     grid.SetRowCount(2);
-    result.status = TableFileStatus::CannotRead;
+    result.status = TableFileStatus::kCannotRead;
     result.message = readMessage;
     result.reason = file.error;
     return result;
@@ -30,7 +30,7 @@ TableFileResult SaveGrid(const TextGrid& grid, const std::string& path, const st
   TableFileResult result;
   FileWriteResult file = ReplaceFileSafely(path, FormatTsv(grid));
   if (!file.ok) {
-    result.status = TableFileStatus::CannotWrite;
+    result.status = TableFileStatus::kCannotWrite;
     result.message = writeMessage;
     result.reason = file.error;
   }

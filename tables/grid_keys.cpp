@@ -3,21 +3,21 @@
 namespace orvald {
 
 GridKeyEffect ApplyGridKey(TextGrid& grid, GridKey key, int selectionBottomRow, bool lastRowRemovable) {
-  if (selectionBottomRow != grid.lastRow()) return GridKeyEffect::None;
+  if (selectionBottomRow != grid.lastRow()) return GridKeyEffect::kNone;
   switch (key) {
-    case GridKey::Down:
+    case GridKey::kDown:
       grid.AddRow();
-      return GridKeyEffect::RowAdded;
-    case GridKey::Up:
+      return GridKeyEffect::kRowAdded;
+    case GridKey::kUp:
       if (grid.rowCount() > 2 && lastRowRemovable) {
         grid.RemoveLastRow();
-        return GridKeyEffect::RowRemoved;
+        return GridKeyEffect::kRowRemoved;
       }
-      return GridKeyEffect::None;
-    case GridKey::Other:
+      return GridKeyEffect::kNone;
+    case GridKey::kOther:
       break;
   }
-  return GridKeyEffect::None;
+  return GridKeyEffect::kNone;
 }
 
 }  // namespace orvald

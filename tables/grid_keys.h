@@ -7,9 +7,9 @@
 
 namespace orvald {
 
-enum class GridKey { Down, Up, Other };
+enum class GridKey { kDown, kUp, kOther };
 
-enum class GridKeyEffect { None, RowAdded, RowRemoved };
+enum class GridKeyEffect { kNone, kRowAdded, kRowRemoved };
 
 // Applies one key press. `selectionBottomRow` is the bottom row of the grid's
 // current selection; keys act only when it is the last row. `lastRowRemovable`

@@ -6,13 +6,13 @@
 
 namespace orvald {
 
-enum class TableFileStatus { Ok, CannotRead, CannotWrite };
+enum class TableFileStatus { kOk, kCannotRead, kCannotWrite };
 
 struct TableFileResult {
-  TableFileStatus status = TableFileStatus::Ok;
+  TableFileStatus status = TableFileStatus::kOk;
   std::string message;  // the box text, e.g. "Can't read Loggers file"; empty when ok
   std::string reason;   // "<path>: <system error>"; empty when ok
-  bool ok() const { return status == TableFileStatus::Ok; }
+  bool ok() const { return status == TableFileStatus::kOk; }
 };
 
 }  // namespace orvald

@@ -110,8 +110,8 @@ long double Longitude(const uint8_t* r) {
 }
 
 // Shifts a UTC date and second of the day by -offset seconds into the point.
-void StoreLocalTime(int year, int month, int day, int secondOfDay, long timezoneOffset, TrackPoint& point) {
-  int64_t local = static_cast<int64_t>(secondOfDay) - timezoneOffset;
+void StoreLocalTime(int year, int month, int day, int secondOfDay, long _timezone, TrackPoint& point) {
+  int64_t local = static_cast<int64_t>(secondOfDay) - _timezone;
   if (local < 0 || local >= kSecondsPerDay) {
     int64_t dayShift = local / kSecondsPerDay;
     local -= dayShift * kSecondsPerDay;
@@ -227,13 +227,13 @@ Scan BeginScan(TrackTable& table, const TimeBasis& basis, const FileHeaderIdenti
   return scan;
 }
 
-DecodeResult FinishDecode(Scan& scan, long timezoneOffset, const SegmentSink& sink, DecodeResult result) {
+DecodeResult FinishDecode(Scan& scan, long _timezone, const SegmentSink& sink, DecodeResult result) {
   // Beyond the count: the previous decode's points and the scratch slot.
   const int clearEnd = std::min(kMaxPoints, std::max(scan.previousCount, scan.count + 1));
   if (clearEnd > scan.count) std::fill_n(scan.table.points() + scan.count, clearEnd - scan.count, TrackPoint{});
   scan.table.pointCount = scan.count;
   result.pointCount = scan.count;
-  result.segments = BuildSegments(scan.table, timezoneOffset, sink);
+  result.segments = BuildSegments(scan.table, _timezone, sink);
   return result;
 }
 
@@ -276,12 +276,12 @@ int64_t PointSeconds(const TrackPoint& point) {
          point.minute * 60 + point.second;
 }
 
-int64_t PointUtcTime(const TrackPoint& point, long timezoneOffset) {
+int64_t PointUtcTime(const TrackPoint& point, long _timezone) {
   const CivilDateTime local{point.year, point.month, point.day, point.hour, point.minute, point.second};
-  return SecondsFromCivil(local) + timezoneOffset;
+  return SecondsFromCivil(local) + _timezone;
 }
 
-BuildResult BuildSegments(TrackTable& table, long timezoneOffset, const SegmentSink& sink) {
+BuildResult BuildSegments(TrackTable& table, long _timezone, const SegmentSink& sink) {
   TrackSegment* segments = table.segments();
   std::fill_n(segments, std::clamp(table.segmentCount, 0, kMaxSegments), TrackSegment{});
   table.segmentCount = 0;
@@ -292,8 +292,8 @@ BuildResult BuildSegments(TrackTable& table, long timezoneOffset, const SegmentS
 
   auto close = [&](int first, int last) {
     TrackSegment& s = segments[result.segmentCount];
-    s.start = static_cast<int32_t>(PointUtcTime(points[first], timezoneOffset));
-    s.finish = static_cast<int32_t>(PointUtcTime(points[last], timezoneOffset));
+    s.start = static_cast<int32_t>(PointUtcTime(points[first], _timezone));
+    s.finish = static_cast<int32_t>(PointUtcTime(points[last], _timezone));
     s.blind = result.segmentCount > 0 ? s.start - segments[result.segmentCount - 1].finish : 0;
     s.recorded = s.finish - s.start;
     s.points = last - first + 1;
@@ -357,7 +357,7 @@ DecodeResult DecodeRawFile(const std::string& path, TrackTable& table, const Tim
   const int fd = OpenRegularFile(path, openError);
   if (fd < 0) {
     table.Clear();
-    result.status = DecodeStatus::CannotOpen;
+    result.status = DecodeStatus::kCannotOpen;
     result.errorNumber = openError;
     return result;
   }
@@ -371,7 +371,7 @@ DecodeResult DecodeRawFile(const std::string& path, TrackTable& table, const Tim
 
   ssize_t got = ReadFully(fd, buffer.data(), buffer.size());
   if (got < 0) {
-    result.status = DecodeStatus::ReadError;
+    result.status = DecodeStatus::kReadError;
     result.errorNumber = errno;
     table.Clear();
     return result;
@@ -387,7 +387,7 @@ DecodeResult DecodeRawFile(const std::string& path, TrackTable& table, const Tim
     std::memmove(buffer.data(), buffer.data() + next, kept);
     got = ReadFully(fd, buffer.data() + kept, buffer.size() - kept);
     if (got < 0) {
-      result.status = DecodeStatus::ReadError;
+      result.status = DecodeStatus::kReadError;
       result.errorNumber = errno;
       break;
     }

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "time_basis.h"
-#include "track_table.h"
+#include "tracklog/time_basis.h"
+#include "tracklog/track_table.h"
 
 namespace orvald {
 
@@ -26,7 +26,7 @@ int DecodeFixRecord(const uint8_t* record, TrackPoint& point, FixDecodeState& st
 // Continuous seconds scale (Julian Day Number based); only differences matter.
 int64_t PointSeconds(const TrackPoint& point);
 // The fix's UTC instant: the point's local standard fields plus `_timezone`.
-int64_t PointUtcTime(const TrackPoint& point, long timezoneOffset);
+int64_t PointUtcTime(const TrackPoint& point, long _timezone);
 
 // Called with each closed segment, in order; index counts from 0.
 using SegmentSink = std::function<void(int index, const TrackSegment& segment)>;
@@ -35,16 +35,16 @@ struct BuildResult {
   int segmentCount = 0;
   bool limitReached = false;  // 20000 segments made and points left over
 };
-BuildResult BuildSegments(TrackTable& table, long timezoneOffset, const SegmentSink& sink = {});
+BuildResult BuildSegments(TrackTable& table, long _timezone, const SegmentSink& sink = {});
 
-enum class DecodeStatus { Ok, CannotOpen, ReadError };
+enum class DecodeStatus { kOk, kCannotOpen, kReadError };
 
 struct DecodeResult {
-  DecodeStatus status = DecodeStatus::Ok;
+  DecodeStatus status = DecodeStatus::kOk;
   int errorNumber = 0;  // errno (or kNotRegularFile) when the file could not be opened or read
   int pointCount = 0;
   BuildResult segments;
-  bool ok() const { return status == DecodeStatus::Ok; }
+  bool ok() const { return status == DecodeStatus::kOk; }
 };
 
 // Decodes a raw image file. A file that cannot be opened leaves an empty table.

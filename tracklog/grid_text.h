@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "track_table.h"
+#include "tracklog/track_table.h"
 
 namespace orvald {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "fix_encoder.h"
-#include "raw_image.h"
+#include "tracklog/fix_encoder.h"
+#include "tracklog/raw_image.h"
 
 namespace orvald {
 

@@ -65,7 +65,7 @@ class MeasuringPrompts : public AppPrompts {
  public:
   double chooserAfterStartMs = -1;
   PromptAnswer Ask(const std::string&, const std::string&, PromptButtons b, PromptIcon) override {
-    return b == PromptButtons::YesNo ? PromptAnswer::No : b == PromptButtons::OkCancel ? PromptAnswer::Cancel : PromptAnswer::Ok;
+    return b == PromptButtons::kYesNo ? PromptAnswer::kNo : b == PromptButtons::kOkCancel ? PromptAnswer::kCancel : PromptAnswer::kOk;
   }
   std::optional<std::string> ChooseFileToOpen(const std::string&, const std::string&, const std::string&,
                                               const std::string&) override {
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     TfrmMain& w = *station->window;
     QElapsedTimer clock;
     clock.start();
-    enum class Phase { Probe, Transfer, Decode } phase = Phase::Probe;
+    enum class Phase { kProbe, kTransfer, kDecode } phase = Phase::kProbe;
     qint64 lastTurn = 0;
     qint64 worstTransferGap = 0;
     qint64 transferStart = 0;
@@ -137,22 +137,22 @@ int main(int argc, char** argv) {
     tick.setTimerType(Qt::PreciseTimer);
     QObject::connect(&tick, &QTimer::timeout, [&] {
       const qint64 now = clock.elapsed();
-      if (phase == Phase::Transfer) worstTransferGap = std::max(worstTransferGap, now - lastTurn);
+      if (phase == Phase::kTransfer) worstTransferGap = std::max(worstTransferGap, now - lastTurn);
       lastTurn = now;
     });
     QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
-      if (phase == Phase::Probe) {
-        phase = Phase::Transfer;
+      if (phase == Phase::kProbe) {
+        phase = Phase::kTransfer;
         transferStart = lastTurn = clock.elapsed();
       }
       pieces = value;
     });
     // The first grid row marks the end of the transfer and the start of decoding.
     auto decoding = [&] {
-      if (phase != Phase::Transfer) return;
+      if (phase != Phase::kTransfer) return;
       decodeStart = clock.elapsed();
       worstTransferGap = std::max(worstTransferGap, decodeStart - lastTurn);
-      phase = Phase::Decode;
+      phase = Phase::kDecode;
     };
     QObject::connect(w.SegmentsGrid->model(), &QAbstractItemModel::dataChanged, decoding);
     QObject::connect(w.SegmentsGrid->model(), &QAbstractItemModel::rowsInserted, decoding);

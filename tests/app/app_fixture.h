@@ -40,7 +40,7 @@ class AppFixture {
     env.settings.filePath = settingsFile();
     env.defaultDataDir = defaultDataDir();
     env.clock = [] { return kTestNow; };
-    env.timezoneOffset = 0;
+    env._timezone = 0;
     env.localNow = [] {
       std::tm t{};
       t.tm_year = 126;

@@ -44,9 +44,9 @@ class ScriptedPrompts : public AppPrompts {
     boxes.push_back({caption, text, buttons, icon, !answers.empty()});
     if (whileAsking) whileAsking(boxes.back());
     if (answers.empty()) {
-      return buttons == PromptButtons::YesNo ? PromptAnswer::No
-             : buttons == PromptButtons::OkCancel ? PromptAnswer::Cancel
-                                                  : PromptAnswer::Ok;
+      return buttons == PromptButtons::kYesNo ? PromptAnswer::kNo
+             : buttons == PromptButtons::kOkCancel ? PromptAnswer::kCancel
+                                                  : PromptAnswer::kOk;
     }
     PromptAnswer answer = answers.front();
     answers.pop_front();

@@ -166,13 +166,13 @@ class DownloadBindingTest : public QObject {
       blockCaption = w->Label6->text();
       PressEscapeIn(w->edManTask);
     });
-    f->prompts.answers.push_back(PromptAnswer::Yes);
+    f->prompts.answers.push_back(PromptAnswer::kYes);
     w->Timer1Timer();
 
     QCOMPARE(int(f->prompts.boxes.size()), 1);
     QCOMPARE(f->prompts.boxes[0].caption, std::string("Logger Download"));
     QCOMPARE(f->prompts.boxes[0].text, std::string(" Cancel downloading?"));
-    QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::YesNo);
+    QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::kYesNo);
     QVERIFY(blockCaption.startsWith("Downloading Block  1 of "));
     QCOMPARE(w->StatusText(), QString("Downloading aborted!"));
     QVERIFY(RawFiles().isEmpty());
@@ -185,7 +185,7 @@ class DownloadBindingTest : public QObject {
   void escapeAnsweredNoCarriesOn() {
     StartSim();
     AtProgress(w->ProgressBar1, 20, [&] { PressEscapeIn(w->SegmentsGrid); });
-    f->prompts.answers.push_back(PromptAnswer::No);
+    f->prompts.answers.push_back(PromptAnswer::kNo);
     w->Timer1Timer();
 
     QCOMPARE(int(f->prompts.boxes.size()), 1);
@@ -222,7 +222,7 @@ class DownloadBindingTest : public QObject {
     // No: the download goes on to its end and the window stays.
     StartSim({"--ignore-rate"});
     AtProgress(w->ProgressBar1, 10, [&] { w->close(); });
-    f->prompts.answers.push_back(PromptAnswer::No);
+    f->prompts.answers.push_back(PromptAnswer::kNo);
     w->Timer1Timer();
     QCOMPARE(int(f->prompts.boxes.size()), 1);
     QCOMPARE(f->prompts.boxes[0].text, std::string("A download is running. Stop the download and quit?"));
@@ -235,7 +235,7 @@ class DownloadBindingTest : public QObject {
     bool stillOpenWhileAsked = false;
     f->prompts.whileAsking = [&](const AskedBox&) { stillOpenWhileAsked = w->isVisible(); };
     AtProgress(w->ProgressBar1, 10, [&] { w->close(); });
-    f->prompts.answers.push_back(PromptAnswer::Yes);
+    f->prompts.answers.push_back(PromptAnswer::kYes);
     w->Timer1Timer();
     QCOMPARE(int(f->prompts.boxes.size()), 2);
     QVERIFY(stillOpenWhileAsked);
@@ -245,12 +245,12 @@ class DownloadBindingTest : public QObject {
 
   void eraseAnsweredOkWipesTheLogger() {
     StartSim();
-    f->prompts.answers.push_back(PromptAnswer::Ok);
+    f->prompts.answers.push_back(PromptAnswer::kOk);
     w->Clear1->trigger();
     QCOMPARE(int(f->prompts.boxes.size()), 1);
     QCOMPARE(f->prompts.boxes[0].caption, std::string("Erase Logger"));
     QCOMPARE(f->prompts.boxes[0].text, std::string("Sure you want to delete the logger data?"));
-    QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::OkCancel);
+    QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::kOkCancel);
     QVERIFY(w->Timer1->isActive());
 
     w->Timer1Timer();  // the wiped logger downloads nothing to decode
@@ -260,7 +260,7 @@ class DownloadBindingTest : public QObject {
 
   void eraseCancelledSendsNothing() {
     StartSim();
-    f->prompts.answers.push_back(PromptAnswer::Cancel);
+    f->prompts.answers.push_back(PromptAnswer::kCancel);
     w->Clear1->trigger();
     QCOMPARE(int(f->prompts.boxes.size()), 1);
     QVERIFY(w->Timer1->isActive());
@@ -270,13 +270,13 @@ class DownloadBindingTest : public QObject {
 
   void eraseWithoutAnAnswerIsReported() {
     StartWindowOn(SilentPort());  // the logger is pulled before the erase
-    f->prompts.answers.push_back(PromptAnswer::Ok);
-    f->prompts.answers.push_back(PromptAnswer::Ok);
+    f->prompts.answers.push_back(PromptAnswer::kOk);
+    f->prompts.answers.push_back(PromptAnswer::kOk);
     w->Clear1->trigger();
     QCOMPARE(int(f->prompts.boxes.size()), 2);
     QCOMPARE(f->prompts.boxes[1].caption, std::string("Erase Logger"));
     QCOMPARE(f->prompts.boxes[1].text, std::string("Logger not erased!"));
-    QVERIFY(f->prompts.boxes[1].buttons == PromptButtons::Ok);
+    QVERIFY(f->prompts.boxes[1].buttons == PromptButtons::kOk);
     QVERIFY(w->Timer1->isActive());
     QVERIFY(w->Clear1->isEnabled());
   }

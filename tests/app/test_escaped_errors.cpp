@@ -25,8 +25,8 @@ class EscapedErrorsTest : public QObject {
     QCOMPARE(status, 1);
     QCOMPARE(int(prompts->boxes.size()), 1);
     QCOMPARE(prompts->boxes[0].text, std::string("Cannot build the window"));
-    QVERIFY(prompts->boxes[0].icon == PromptIcon::Error);
-    QVERIFY(prompts->boxes[0].buttons == PromptButtons::Ok);
+    QVERIFY(prompts->boxes[0].icon == PromptIcon::kError);
+    QVERIFY(prompts->boxes[0].buttons == PromptButtons::kOk);
   }
 
   void cleanRunEndsWithZero() {

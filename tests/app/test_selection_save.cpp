@@ -251,8 +251,8 @@ class SelectionSaveTest : public QObject {
     const AskedBox& box = f->prompts.boxes[0];
     QCOMPARE(box.caption, std::string("FILE SAVE:"));
     QCOMPARE(box.text, std::string("File 12T3V1_Pilot_One.igc saved!"));
-    QVERIFY(box.buttons == PromptButtons::Ok);
-    QVERIFY(box.icon == PromptIcon::None);
+    QVERIFY(box.buttons == PromptButtons::kOk);
+    QVERIFY(box.icon == PromptIcon::kNone);
     const RecordCounts counts = CountRecords(f->path("data/12T3V1_Pilot_One.igc"));
     QCOMPARE(counts.b, w->edPoints->text().toInt());
     // The A record names this log's logger.
@@ -279,7 +279,7 @@ class SelectionSaveTest : public QObject {
     QCOMPARE(int(f->prompts.boxes.size()), 1);
     const AskedBox& box = f->prompts.boxes[0];
     QCOMPARE(box.caption, std::string("FILE SAVE:"));
-    QVERIFY(box.icon == PromptIcon::Error);
+    QVERIFY(box.icon == PromptIcon::kError);
     QVERIFY(box.text.find("saved!") == std::string::npos);
     QVERIFY(!box.text.empty());
   }

@@ -128,8 +128,8 @@ class TableDialogsTest : public QObject {
     QCOMPARE(BoxTexts(f->prompts), QStringList({"Can't read Loggers file", "Can't read Tasks file"}));
     QCOMPARE(visibleWhileAsked, QStringList({"hidden", "hidden"}));
     for (const AskedBox& box : f->prompts.boxes) {
-      QVERIFY(box.icon == PromptIcon::Error);
-      QVERIFY(box.buttons == PromptButtons::Ok);
+      QVERIFY(box.icon == PromptIcon::kError);
+      QVERIFY(box.buttons == PromptButtons::kOk);
     }
     // Each table is left with one empty row, and the task list holds its one empty number.
     QCOMPARE(loggers->grid().rowCount(), 2);
@@ -322,16 +322,16 @@ class TableDialogsTest : public QObject {
     QCOMPARE(Cursor(grid), qMakePair(0, 1));
     Type(grid, "QA7");
     QCOMPARE(lookup->FindLogger("QA712").competNo, std::string("008"));
-    f->prompts.answers = {PromptAnswer::Cancel};
+    f->prompts.answers = {PromptAnswer::kCancel};
     sn->Button1->click();
     QCOMPARE(BoxTexts(f->prompts), QStringList({"Discard changes?"}));
-    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::Warning);
-    QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::OkCancel);
+    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::kWarning);
+    QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::kOkCancel);
     QVERIFY(sn->isVisible());
     QCOMPARE(loggers->grid().Cell(0, 1), std::string("QA7"));
 
     // OK in the box reads the file again and closes.
-    f->prompts.answers = {PromptAnswer::Ok};
+    f->prompts.answers = {PromptAnswer::kOk};
     sn->Button1->click();
     QCOMPARE(int(f->prompts.boxes.size()), 2);
     QVERIFY(!sn->isVisible());
@@ -356,7 +356,7 @@ class TableDialogsTest : public QObject {
 
     Show(w->btnEdit, sn);
     Type(sn->SerialNumGrid, "QZ");
-    f->prompts.answers = {PromptAnswer::Cancel};
+    f->prompts.answers = {PromptAnswer::kCancel};
     QVERIFY(!sn->close());
     QVERIFY(sn->isVisible());
     QCOMPARE(BoxTexts(f->prompts), QStringList({"Discard changes?"}));
@@ -374,7 +374,7 @@ class TableDialogsTest : public QObject {
     QVERIFY(QDir(f->path("doomed")).removeRecursively());
     sn->Button2->click();
     QCOMPARE(BoxTexts(f->prompts), QStringList({"Can't write Loggers file"}));
-    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::Error);
+    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::kError);
     QVERIFY(!sn->isVisible());
     QVERIFY(lookup->FindLogger("QB9-1").found);
   }
@@ -448,7 +448,7 @@ class TableDialogsTest : public QObject {
     QVERIFY(QDir(f->path("doomed")).removeRecursively());
     tw->Button1->click();
     QCOMPARE(BoxTexts(f->prompts), QStringList({"Can't write tasks file"}));
-    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::Error);
+    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::kError);
     QVERIFY(!tw->isVisible());
     QCOMPARE(Entries(w->WindowTask), QStringList({"08"}));
     QCOMPARE(tasks->TaskDate("08"), std::string("2007/04/10"));
@@ -495,10 +495,10 @@ class TableDialogsTest : public QObject {
     QCOMPARE(tasks->grid().Cell(0, 2), std::string("07"));
     QCOMPARE(Entries(w->WindowTask), QStringList({"03", "05"}));
     QVERIFY(tasks->TaskDate("05").empty());
-    f->prompts.answers = {PromptAnswer::Ok};
+    f->prompts.answers = {PromptAnswer::kOk};
     tw->CancelBtn->click();
     QCOMPARE(BoxTexts(f->prompts), QStringList({"Discard changes?"}));
-    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::Warning);
+    QVERIFY(f->prompts.boxes[0].icon == PromptIcon::kWarning);
     QVERIFY(!tw->isVisible());
     QCOMPARE(tasks->grid().Cell(0, 2), std::string("05"));
     QCOMPARE(grid->model()->index(1, 0).data().toString(), QString("05"));

@@ -219,7 +219,7 @@ TEST(CliDownload, UsageErrors) {
   EXPECT_EQ(Cli({"download", "--port", "/dev/null", "--com", "2"}).exitStatus, 2);
   EXPECT_EQ(Cli({"download", "--com", "0"}).exitStatus, 2);
   EXPECT_EQ(Cli({"download", "--port", "/dev/null", "extra"}).exitStatus, 2);
-  EXPECT_EQ(Cli({"watch", "--port", "/dev/null", "--tz-offset", "0"}).exitStatus, 2);
+  EXPECT_EQ(Cli({"watch", "--port", "/dev/null", "--yes", "1"}).exitStatus, 2);
   const ProgramRun run = Cli({"download"});
   EXPECT_NE(run.err.find("Usage: orvald-cli download (--port DEVICE | --com N)"), std::string::npos) << run.err;
 }

@@ -20,7 +20,7 @@ using testing::PointSpec;
 
 constexpr std::time_t kTransferTime = kApril10th2007 + 86400 + 8 * 3600 + 9 * 60 + 10;  // 2007-04-11 08:09:10 UTC
 
-IgcSaveRequest Request(int first, int last, long timezoneOffset = 0) {
+IgcSaveRequest Request(int first, int last, long _timezone = 0) {
   IgcSaveRequest r;
   r.firstSegment = first;
   r.lastSegment = last;
@@ -30,7 +30,7 @@ IgcSaveRequest Request(int first, int last, long timezoneOffset = 0) {
   r.loggerType = "5.1A";
   r.taskText = "3";
   r.now = kTransferTime;
-  r._timezone = timezoneOffset;
+  r._timezone = _timezone;
   return r;
 }
 
@@ -277,7 +277,7 @@ TEST(IgcRecords, SelectionThatIsNotInTheTableIsNothingSelected) {
     IgcSaveRequest request = Request(first, last);
     request.directory = dir.path();
     const IgcSaveResult result = WriteIgcFile(table, request);
-    EXPECT_EQ(result.status, IgcSaveStatus::NothingSelected) << first << ".." << last;
+    EXPECT_EQ(result.status, IgcSaveStatus::kNothingSelected) << first << ".." << last;
     EXPECT_FALSE(result.error.empty());
   }
   EXPECT_TRUE(dir.Entries().empty());

@@ -120,8 +120,8 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-void RoundTrip(const fs::path& path, long timezoneOffset) {
-  SCOPED_TRACE(path.filename().string() + " with _timezone " + std::to_string(timezoneOffset));
+void RoundTrip(const fs::path& path, long _timezone) {
+  SCOPED_TRACE(path.filename().string() + " with _timezone " + std::to_string(_timezone));
   const std::vector<Fix> source = ReadFlight(path);
   ASSERT_GT(source.size(), 100u);
   std::vector<RawFix> rawFixes;
@@ -133,7 +133,7 @@ void RoundTrip(const fs::path& path, long timezoneOffset) {
   const std::vector<uint8_t> raw = ExpectedRawFile(BuildMemoryImage(rawFixes, layout), "RT0001", "VER 3.2B");
 
   TrackTable table;
-  const DecodeResult decoded = DecodeRawImage(raw.data(), raw.size(), table, TimeBasis{timezoneOffset, 2099});
+  const DecodeResult decoded = DecodeRawImage(raw.data(), raw.size(), table, TimeBasis{_timezone, 2099});
   ASSERT_TRUE(decoded.ok());
   const std::vector<Fix> expected = KeptByDecoder(source);
   ASSERT_EQ(table.pointCount, static_cast<int>(expected.size()));
@@ -148,7 +148,7 @@ void RoundTrip(const fs::path& path, long timezoneOffset) {
   request.taskText = "1";
   request.loggerSN = table.serialText;
   request.loggerType = table.typeText;
-  request._timezone = timezoneOffset;
+  request._timezone = _timezone;
   request.directory = dir.path();
   const IgcSaveResult saved = WriteIgcFile(table, request);
   ASSERT_TRUE(saved.saved()) << saved.error;

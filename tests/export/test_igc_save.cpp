@@ -102,7 +102,7 @@ TEST_F(IgcSave, NoFreeNameAfterZ) {
   ASSERT_EQ(before.size(), 35u);
 
   const IgcSaveResult result = Save();
-  EXPECT_EQ(result.status, IgcSaveStatus::NoFreeName);
+  EXPECT_EQ(result.status, IgcSaveStatus::kNoFreeName);
   EXPECT_FALSE(result.saved());
   EXPECT_NE(result.error.find("12T3VZ.igc"), std::string::npos) << result.error;
   EXPECT_EQ(dir_.Entries(), before);
@@ -116,7 +116,7 @@ TEST_F(IgcSave, MissingDirectoryIsAnErrorAndCreatesNothing) {
   request.taskText = "3";
   request.directory = dir_ / "not-there";
   const IgcSaveResult result = WriteIgcFile(table_, request);
-  EXPECT_EQ(result.status, IgcSaveStatus::CannotCreate);
+  EXPECT_EQ(result.status, IgcSaveStatus::kCannotCreate);
   EXPECT_EQ(result.error, "Can't create file " + (dir_ / "not-there/12T3V1.igc") + ": No such file or directory");
   EXPECT_TRUE(dir_.Entries().empty());
 }
@@ -127,7 +127,7 @@ TEST_F(IgcSave, DirectoryThatIsAFileIsAnError) {
   request.firstSegment = request.lastSegment = 0;
   request.directory = dir_ / "plain";
   const IgcSaveResult result = WriteIgcFile(table_, request);
-  EXPECT_EQ(result.status, IgcSaveStatus::CannotCreate);
+  EXPECT_EQ(result.status, IgcSaveStatus::kCannotCreate);
   EXPECT_NE(result.error.find("Not a directory"), std::string::npos) << result.error;
 }
 
@@ -157,7 +157,7 @@ TEST_F(IgcSave, WriteFailureLeavesNoFileAndReportsTheReason) {
     FileSizeLimit limit(600);  // the header records alone are longer
     result = Save("Pilot One");
   }
-  EXPECT_EQ(result.status, IgcSaveStatus::WriteFailed);
+  EXPECT_EQ(result.status, IgcSaveStatus::kWriteFailed);
   EXPECT_FALSE(result.saved());
   EXPECT_EQ(result.error, "Can't write file " + (dir_ / "12T3V1_Pilot_One.igc") + ": File too large");
   EXPECT_TRUE(dir_.Entries().empty());

@@ -1,310 +1,200 @@
+// One request and its checked reply, on an in-memory line with a fake clock:
+// framing, replies in pieces, the limits, and what is refused.
+
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 #include "link/exchange.h"
-#include "support/pty_fake_logger.h"
+#include "support/fake_line.h"
 
 namespace orvald {
 namespace {
 
-using testing::Framed;
-using testing::FramedReply;
-using testing::NoReply;
-using testing::PtyFakeLogger;
-using testing::Reply;
-using testing::ReplyPiece;
-using testing::SeenRequest;
-using testing::Whole;
-
-// Sleeps as the command line does and counts how often it was asked to, so a
-// test can tell a wait that slept from one that spun.
-class CountingWaiter : public Waiter {
- public:
-  void Wait(int fd, int timeoutMs) override {
-    ++waits;
-    if (onWait) onWait();
-    inner.Wait(fd, timeoutMs);
-  }
-  int waits = 0;
-  std::function<void()> onWait;
-  PollWaiter inner;
-};
+using testing::FrameOf;
 
 class ExchangeTest : public ::testing::Test {
  protected:
-  ExchangeTest() : link(nullptr) {
-    link.portNo = 1;
-    link.SetPortResolver([this](const std::string&) { return devicePath; });
-    link.SetWaiter(waiter);
-    devicePath = logger.path();
+  // The logger answers each request with `pieces`: bytes and the delay after the request.
+  using Pieces = std::vector<std::pair<std::vector<uint8_t>, int>>;
+  void AnswerWith(Pieces pieces) {
+    fake.line.onWrite = [this, pieces](const std::vector<uint8_t>&) {
+      for (const auto& [bytes, delay] : pieces) fake.line.Send(bytes, delay);
+    };
   }
-
-  std::vector<uint8_t> reply = std::vector<uint8_t>(256, 0xEE);
-  int Exchange(const std::vector<uint8_t>& request) {
-    int64_t started = SteadyMilliseconds();
-    int result = ExchangeFrame(link, request.data(), static_cast<uint8_t>(request.size()), reply.data());
-    lastMs = SteadyMilliseconds() - started;
+  void AnswerWith(std::vector<uint8_t> bytes) { AnswerWith(Pieces{{std::move(bytes), 2}}); }
+  int Exchange(const std::vector<uint8_t>& request, ExchangeOutcome* outcome = nullptr) {
+    const int64_t started = fake.line.nowMs;
+    const int result =
+        ExchangeFrame(fake.link, request.data(), static_cast<uint8_t>(request.size()), reply.data(), outcome);
+    lastMs = fake.line.nowMs - started;
     return result;
   }
-  void Answer(std::function<Reply(const SeenRequest&)> answer) {
-    logger.SetResponder([answer](const SeenRequest& request, int) { return answer(request); });
-  }
-  void AnswerAlways(Reply reply) {
-    logger.SetResponder([reply](const SeenRequest&, int) { return reply; });
-  }
 
-  PtyFakeLogger logger;
-  std::string devicePath;
-  CountingWaiter waiter;
-  Link link;
+  testing::FakeLink fake;
+  std::vector<uint8_t> reply = std::vector<uint8_t>(256, 0xEE);
   int64_t lastMs = 0;
 };
 
-TEST_F(ExchangeTest, VersionRequestGoesOutFramedAndItsEchoComesBack) {
-  AnswerAlways(Whole({0xF0, 0x01, 0x78, 0x79, 0xF2}));
-  ASSERT_EQ(Exchange({0x78}), 1);
-  EXPECT_EQ(reply[0], 0x78);
-  auto requests = logger.Requests();
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].frame, (std::vector<uint8_t>{0xF0, 0x01, 0x78, 0x79, 0xF2}));
-  EXPECT_EQ(requests[0].speed, B9600) << "a freshly opened port takes baudRate";
-}
-
 TEST_F(ExchangeTest, WorkedFramesOnTheWire) {
-  AnswerAlways(FramedReply({0xB1, 0x46}));
-  const std::vector<std::vector<uint8_t>> requests{
-      {0x49}, {0xC1, 0x41, 0x03}, {0xB1, 0x52, 0x05, 0x80, 0x00, 0x80}};
-  for (const auto& request : requests) {
+  AnswerWith(FrameOf({0xB1, 0x46}));
+  for (const std::vector<uint8_t>& request : std::vector<std::vector<uint8_t>>{
+           {0x78}, {0x49}, {0xC1, 0x41, 0x03}, {0xB1, 0x52, 0x05, 0x80, 0x00, 0x80}}) {
     ASSERT_EQ(Exchange(request), 2);
     EXPECT_EQ(reply[0], 0xB1);
     EXPECT_EQ(reply[1], 0x46);
   }
-  auto seen = logger.Requests();
-  ASSERT_EQ(seen.size(), 3u);
-  EXPECT_EQ(seen[0].frame, (std::vector<uint8_t>{0xF0, 0x01, 0x49, 0x48, 0xF2}));
-  EXPECT_EQ(seen[1].frame, (std::vector<uint8_t>{0xF0, 0x03, 0xC1, 0x41, 0x03, 0x80, 0xF2}));
-  EXPECT_EQ(seen[2].frame, (std::vector<uint8_t>{0xF0, 0x06, 0xB1, 0x52, 0x05, 0x80, 0x00, 0x80, 0xE0, 0xF2}));
-  EXPECT_EQ(Framed({0xB1, 0x46}), (std::vector<uint8_t>{0xF0, 0x02, 0xB1, 0x46, 0xF5, 0xF2}));
+  const std::vector<std::vector<uint8_t>> expected{
+      {0xF0, 0x01, 0x78, 0x79, 0xF2},
+      {0xF0, 0x01, 0x49, 0x48, 0xF2},
+      {0xF0, 0x03, 0xC1, 0x41, 0x03, 0x80, 0xF2},
+      {0xF0, 0x06, 0xB1, 0x52, 0x05, 0x80, 0x00, 0x80, 0xE0, 0xF2}};
+  EXPECT_EQ(fake.line.written, expected);
+  EXPECT_EQ(FrameOf({0xB1, 0x46}), (std::vector<uint8_t>{0xF0, 0x02, 0xB1, 0x46, 0xF5, 0xF2}));
 }
 
 TEST_F(ExchangeTest, ReplyInPiecesIsAssembledAndTheWaitEndsWhenItIsComplete) {
-  std::vector<uint8_t> data{0x49, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K'};
-  std::vector<uint8_t> frame = Framed(data);
+  const std::vector<uint8_t> data{0x49, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K'};
+  const std::vector<uint8_t> frame = FrameOf(data);
   // The length byte comes alone, so the exchange first expects 5 bytes and
-  // only learns the real size from the second piece onwards.
-  Reply pieces{{{frame[0]}, 0},
-               {{frame[1]}, 20},
-               {{frame.begin() + 2, frame.begin() + 6}, 20},
-               {{frame.begin() + 6, frame.end()}, 20},
-               {{0x55, 0x66}, 200}};
-  AnswerAlways(pieces);
+  // only learns the real size from the second piece on.
+  AnswerWith(Pieces{{{frame[0]}, 0},
+                    {{frame[1]}, 20},
+                    {{frame.begin() + 2, frame.begin() + 6}, 40},
+                    {{frame.begin() + 6, frame.end()}, 60},
+                    {{0x55, 0x66}, 200}});
   ASSERT_EQ(Exchange({0x49}), 12);
   EXPECT_TRUE(std::equal(data.begin(), data.end(), reply.begin()));
-  EXPECT_LT(lastMs, 200) << "the loop must end once length + 4 bytes are in, not at the time limit";
-  EXPECT_LT(waiter.waits, 20) << "each piece costs a wait, not a spin";
+  EXPECT_EQ(lastMs, 60) << "done once length + 4 bytes are in, not at the time limit";
+  EXPECT_LE(fake.waiter.waits, 4) << "each piece costs a wait, never a spin";
 }
 
-TEST_F(ExchangeTest, WrongStartAndEndBytesAreAccepted) {
-  std::vector<uint8_t> frame = Framed({0x78, '1', '2'});
+TEST_F(ExchangeTest, StartAndEndBytesAndTrailingBytesAreNotExamined) {
+  std::vector<uint8_t> frame = FrameOf({0x78, '1', '2'});
   frame.front() = 0x00;
   frame.back() = 0x99;
-  AnswerAlways(Whole(frame));
+  AnswerWith(frame);
   EXPECT_EQ(Exchange({0x78}), 3);
   EXPECT_EQ(reply[1], '1');
-}
 
-TEST_F(ExchangeTest, TrailingBytesAfterTheFrameAreIgnored) {
-  std::vector<uint8_t> bytes = Framed({0x78, 'v'});
-  bytes.insert(bytes.end(), {0xF0, 0x05, 0x01});
-  AnswerAlways(Whole(bytes));
-  EXPECT_EQ(Exchange({0x78}), 2);
+  std::vector<uint8_t> trailing = FrameOf({0x78, 'v'});
+  trailing.insert(trailing.end(), {0xF0, 0x05, 0x01});
+  AnswerWith(trailing);
+  ExchangeOutcome outcome;
+  EXPECT_EQ(Exchange({0x78}, &outcome), 2);
   EXPECT_EQ(reply[1], 'v');
+  EXPECT_FALSE(outcome.wholeFrame) << "bytes came after it";
 }
 
-TEST_F(ExchangeTest, TwoHundredFiftyOneBytesPassAndTwoHundredFiftyTwoAreRefused) {
+TEST_F(ExchangeTest, TwoHundredFiftyOneBytesPassTwoHundredFiftyTwoAreRefusedAndDrained) {
   std::vector<uint8_t> data(247);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i ^ 0xA5);
-  std::vector<uint8_t> frame = Framed(data);
+  const std::vector<uint8_t> frame = FrameOf(data);
   ASSERT_EQ(frame.size(), 251u);
-
-  AnswerAlways(Whole(frame));
+  AnswerWith(frame);
   ASSERT_EQ(Exchange({0x78}), 247);
   EXPECT_TRUE(std::equal(data.begin(), data.end(), reply.begin()));
 
-  // The same valid frame with one byte more after it: 252 bytes in all.
+  // The same valid frame with more after it: 252 bytes or more in all. What
+  // waits of the flood is taken in, so the next exchange does not start inside it.
   std::vector<uint8_t> longer = frame;
-  longer.push_back(0x00);
-  AnswerAlways(Whole(longer));
+  longer.insert(longer.end(), 300, 0x55);
+  AnswerWith(longer);
   EXPECT_EQ(Exchange({0x78}), 0);
-}
-
-TEST_F(ExchangeTest, OversizeReplyIsRefusedAndConsumedSoTheNextExchangeIsClean) {
-  std::vector<uint8_t> garbage(300);
-  for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(0xFF - i);
-  garbage[1] = 0xFF;
-  Answer([&](const SeenRequest& request) {
-    return request.data[0] == 0x78 ? Whole(garbage) : FramedReply({0x49, 'S', 'N'});
-  });
-  EXPECT_EQ(Exchange({0x78}), 0);
+  AnswerWith(FrameOf({0x49, 'S', 'N'}));
   ASSERT_EQ(Exchange({0x49}), 3);
   EXPECT_EQ(reply[1], 'S');
 }
 
-TEST_F(ExchangeTest, PartialReplyAtTheTimeLimitIsRefused) {
-  // Announces three data bytes, then stops after four bytes.
-  AnswerAlways(Whole({0xF0, 0x03, 0x78, 0x31}));
+TEST_F(ExchangeTest, IncompleteEmptyOrGarbledRepliesYieldZero) {
+  AnswerWith({0xF0, 0x03, 0x78, 0x31});  // announces three data bytes, stops after four bytes
   EXPECT_EQ(Exchange({0x78}), 0);
-  EXPECT_GE(lastMs, kReplyTimeLimitMs);
-  EXPECT_LT(waiter.waits, 20);
-}
+  EXPECT_EQ(lastMs, kReplyTimeLimitMs);
 
-TEST_F(ExchangeTest, ReplyWithoutDataYieldsZero) {
-  AnswerAlways(Whole({0xF0, 0x00, 0x00, 0xF2}));
+  AnswerWith({0xF0, 0x00, 0x00, 0xF2});
   EXPECT_EQ(Exchange({0x78}), 0);
   EXPECT_LT(lastMs, kReplyTimeLimitMs) << "the empty frame is complete; no need to wait it out";
+
+  std::vector<uint8_t> garbled = FrameOf({0x78, 'a'});
+  garbled[garbled.size() - 2] ^= 0x01;
+  AnswerWith(garbled);
+  ExchangeOutcome outcome;
+  EXPECT_EQ(Exchange({0x78}, &outcome), 0);
+  EXPECT_TRUE(outcome.wholeFrame) << "it came whole: this request's own answer";
+  EXPECT_EQ(outcome.announcedLength, 2);
 }
 
-TEST_F(ExchangeTest, BadChecksumIsRefused) {
-  std::vector<uint8_t> frame = Framed({0x78, 'a'});
-  frame[frame.size() - 2] ^= 0x01;
-  AnswerAlways(Whole(frame));
+TEST_F(ExchangeTest, TheLimitCountsFromWhenTheRequestHasLeftTheLine) {
+  // A slow line: the request takes 74 ms to go out; the reply comes 300 ms after that.
+  fake.line.unsentMs = 74;
+  AnswerWith(Pieces{{FrameOf({0xB1, 0x46}), 74 + 299}});
+  EXPECT_EQ(Exchange({0xB1, 0x46}), 2);
+  AnswerWith(Pieces{});
   EXPECT_EQ(Exchange({0x78}), 0);
-}
-
-TEST_F(ExchangeTest, SilentLoggerCostsTheTimeLimitAsleep) {
-  AnswerAlways(NoReply());
-  EXPECT_EQ(Exchange({0x78}), 0);
-  EXPECT_GE(lastMs, kReplyTimeLimitMs);
-  EXPECT_LT(lastMs, kReplyTimeLimitMs + 200);
-  EXPECT_LE(waiter.waits, 5);
-}
-
-TEST_F(ExchangeTest, MissingPortSleepsOutTheLimitAndIsTriedAgainNextTime) {
-  devicePath = "/nonexistent/ttyUSB0";
-  EXPECT_EQ(Exchange({0x78}), 0);
-  EXPECT_FALSE(link.comm.IsOk());
-  EXPECT_EQ(link.comm.WaitDescriptor(), -1);
-  EXPECT_GE(lastMs, kReplyTimeLimitMs);
-  EXPECT_LE(waiter.waits, 5);
-
-  devicePath = logger.path();
-  AnswerAlways(FramedReply({0x78}));
-  EXPECT_EQ(Exchange({0x78}), 1);
-  EXPECT_EQ(link.comm.Status(), kCommOk);
-}
-
-TEST_F(ExchangeTest, HealthyPortKeepsItsRateUntilItIsReopened) {
-  AnswerAlways(FramedReply({0x78}));
-  ASSERT_EQ(Exchange({0x78}), 1);
-  link.baudRate = 57600;
-  ASSERT_EQ(Exchange({0x78}), 1);
-  auto seen = logger.Requests();
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[1].speed, B9600) << "a healthy port is used as it stands";
+  EXPECT_EQ(lastMs, 74 + kReplyTimeLimitMs);
 }
 
 TEST_F(ExchangeTest, LateBytesOfAnEarlierReplyCountAsTheStartOfTheNext) {
-  Answer([](const SeenRequest& request) {
-    if (request.data[0] == 0x78) return Reply{{Framed({0x78, 'a'}), 350}};
-    return FramedReply({0x49, 'b'});
-  });
+  fake.line.onWrite = [this](const std::vector<uint8_t>& request) {
+    if (request[2] == 0x78) fake.line.Send(FrameOf({0x78, 'a'}), 350);
+    else fake.line.Send(FrameOf({0x49, 'b'}), 2);
+  };
   EXPECT_EQ(Exchange({0x78}), 0);
-  // Give the late reply time to land in the queue before the next request.
-  waiter.inner.Wait(-1, 120);
+  fake.line.nowMs += 60;  // the late reply lands before the next request
   EXPECT_EQ(Exchange({0x49}), 2) << "the late frame is taken as this reply";
   EXPECT_EQ(reply[0], 0x78);
   EXPECT_EQ(Exchange({0x49}), 2);
-  EXPECT_EQ(reply[0], 0x49) << "the retry starts with an empty queue";
+  EXPECT_EQ(reply[0], 0x49);
 }
 
-TEST_F(ExchangeTest, NestedExchangeIsRefusedAtOnce) {
-  AnswerAlways({{Framed({0x78}), 60}});
+TEST_F(ExchangeTest, NestedOrOverlongRequestsAreRefusedAndNeverReachTheLine) {
+  AnswerWith(Pieces{{FrameOf({0x78}), 60}});
   int nestedResult = -1;
-  int64_t nestedMs = -1;
-  waiter.onWait = [&] {
+  fake.waiter.onWait = [&] {
     if (nestedResult != -1) return;
-    EXPECT_TRUE(link.Exchanging());
+    EXPECT_TRUE(fake.link.Exchanging());
     const uint8_t erase[2] = {0xB1, 0x46};
     uint8_t nestedReply[256];
-    int64_t started = SteadyMilliseconds();
-    nestedResult = ExchangeFrame(link, erase, 2, nestedReply);
-    nestedMs = SteadyMilliseconds() - started;
+    nestedResult = ExchangeFrame(fake.link, erase, 2, nestedReply);
   };
   EXPECT_EQ(Exchange({0x78}), 1);
   EXPECT_EQ(nestedResult, 0);
-  EXPECT_LT(nestedMs, 5);
-  EXPECT_EQ(logger.Requests().size(), 1u) << "nothing of the nested request reached the line";
-  EXPECT_FALSE(link.Exchanging());
+  EXPECT_EQ(fake.line.written.size(), 1u);
+  EXPECT_FALSE(fake.link.Exchanging());
+
+  EXPECT_EQ(ExchangeFrame(fake.link, reply.data(), 0, reply.data()), 0);
+  EXPECT_EQ(ExchangeFrame(fake.link, reply.data(), 253, reply.data()), 0);
+  EXPECT_EQ(fake.line.written.size(), 1u);
 }
 
-TEST_F(ExchangeTest, HangUpMidReplyEndsTheWaitAndTheNextExchangeReopens) {
-  AnswerAlways({ReplyPiece{{0xF0, 0x05, 0x78}, 0, true}});
+TEST_F(ExchangeTest, AHangUpEndsTheWaitAtOnce) {
+  AnswerWith(Pieces{{{0xF0, 0x05, 0x78}, 2}});
+  fake.line.hangUpAtMs = 10;
   EXPECT_EQ(Exchange({0x78}), 0);
-  EXPECT_LT(lastMs, kReplyTimeLimitMs) << "a dead line ends the wait at once";
-  EXPECT_LE(waiter.waits, 3);
-  EXPECT_FALSE(link.comm.Refresh());
-
-  PtyFakeLogger replacement([](const SeenRequest&, int) { return FramedReply({0x78, 'o', 'k'}); });
-  devicePath = replacement.path();
-  ASSERT_EQ(Exchange({0x78}), 3);
-  EXPECT_EQ(reply[1], 'o');
-  EXPECT_EQ(replacement.Requests().size(), 1u);
+  EXPECT_EQ(lastMs, 10);
 }
 
-TEST_F(ExchangeTest, RequestLengthOutsideOneToTwoHundredFiftyTwoIsRefused) {
-  AnswerAlways(FramedReply({0x78}));
-  EXPECT_EQ(ExchangeFrame(link, reply.data(), 0, reply.data()), 0);
-  EXPECT_EQ(ExchangeFrame(link, reply.data(), 253, reply.data()), 0);
-  EXPECT_TRUE(logger.Requests().empty());
-}
+TEST_F(ExchangeTest, WaitingForAnAnswerDropsEverythingBeforeItAndKeepsItsOwnLimit) {
+  // Two late replies, a broken frame, then the answer: a frame of 3 data bytes.
+  AnswerWith(Pieces{{FrameOf({0xB1, 0x52, 1, 2, 3, 4}), 700},
+                    {{0x13, 0x37}, 10},
+                    {FrameOf({0xB1, 0x52, 9}), 20}});
+  const uint8_t request[6] = {0xB1, 0x52, 0, 0, 0, 1};
+  uint8_t answer[256];
+  const AnswerTest threeBytes = [](const uint8_t*, size_t length) { return length == 3; };
+  ASSERT_EQ(ExchangeUntilAnswer(fake.link, request, 6, threeBytes, 1000, answer), 3);
+  EXPECT_EQ(answer[2], 9);
+  EXPECT_EQ(fake.line.unread(), 0u);
 
-TEST_F(ExchangeTest, TranscriptRecordsEachExchange) {
-  std::vector<ExchangeRecord> records;
-  link.transcript = [&](const ExchangeRecord& record) { records.push_back(record); };
-  AnswerAlways(FramedReply({0x78, 'z'}));
-  ASSERT_EQ(Exchange({0x78}), 2);
-  ASSERT_EQ(records.size(), 1u);
-  EXPECT_EQ(records[0].request, (std::vector<uint8_t>{0xF0, 0x01, 0x78, 0x79, 0xF2}));
-  EXPECT_EQ(records[0].received, Framed({0x78, 'z'}));
-  EXPECT_EQ(records[0].receivedCount, 6u);
-  EXPECT_FALSE(records[0].viaUsbAdapter);
-  EXPECT_EQ(records[0].lineRate, 9600u) << "the rate the port really runs at";
-  EXPECT_EQ(records[0].result, 2);
-  EXPECT_LT(records[0].elapsedMs, kReplyTimeLimitMs);
-
-  // A flood is refused; every byte of it, those dropped too, is in the record.
-  AnswerAlways(Reply{ReplyPiece{std::vector<uint8_t>(400, 0x55), 0}});
-  EXPECT_EQ(Exchange({0x78}), 0);
-  EXPECT_EQ(records.back().received, std::vector<uint8_t>(400, 0x55));
-  EXPECT_EQ(records.back().receivedCount, 400u);
-}
-
-// With a clock that only moves when the waiter sleeps, the limit is exact.
-TEST(ExchangeClock, LimitCountsFromTheHandOverOnTheLinkClock) {
-  PtyFakeLogger logger;
-  Link link(nullptr);
-  link.portNo = 1;
-  link.SetPortResolver(FixedPortResolver(logger.path()));
-  int64_t now = 1000;
-  int64_t sleptMs = 0;
-  struct ClockWaiter : Waiter {
-    int64_t* now;
-    int64_t* slept;
-    void Wait(int, int timeoutMs) override {
-      *now += timeoutMs;
-      *slept += timeoutMs;
-    }
-  } waiter;
-  waiter.now = &now;
-  waiter.slept = &sleptMs;
-  link.SetWaiter(waiter);
-  link.clock = [&] { return now; };
-  uint8_t request = 0x78;
-  uint8_t reply[256];
-  EXPECT_EQ(ExchangeFrame(link, &request, 1, reply), 0);
-  EXPECT_EQ(sleptMs, kReplyTimeLimitMs);
+  // No answer: the wait ends at its limit, or at once when the operator aborted.
+  AnswerWith(Pieces{});
+  int64_t started = fake.line.nowMs;
+  EXPECT_EQ(ExchangeUntilAnswer(fake.link, request, 6, threeBytes, 1000, answer), 0);
+  EXPECT_EQ(fake.line.nowMs - started, 1000);
+  fake.link.SetCancelCheck([] { return true; });
+  started = fake.line.nowMs;
+  EXPECT_EQ(ExchangeUntilAnswer(fake.link, request, 6, threeBytes, 1000, answer), 0);
+  EXPECT_EQ(fake.line.nowMs, started);
 }
 
 }  // namespace

@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "logger/download_view.h"
+#include "logger/session_view.h"
+#include "tracklog/grid_text.h"
 #include "logger/logger_commands.h"
 #include "logger/logger_lookup.h"
 #include "logger/prompts.h"
@@ -100,92 +101,87 @@ class ScriptedPrompts : public Prompts {
       answers.pop_front();
       return answer;
     }
-    return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
+    return buttons == PromptButtons::kYesNo ? PromptAnswer::kNo : PromptAnswer::kOk;
   }
 };
 
-class RecordingView : public DownloadView {
+// Records what the session shows, in the terms the window shows it in.
+class RecordingView : public SessionView {
  public:
-  DownloadState downloadState;
   ScriptedPrompts scripted;
 
   // What is on screen now.
-  int progressMin = 0, progressMax = 100, progressStep = 1, progressPosition = 0;
+  int progressMax = 0, progressPosition = 0;
   bool progressShown = false;
   std::string blockCaption;
-  bool blockCaptionShown = false;
   std::string fileCaption;
   std::string statusText;
-  int cursorDepth = 0;  // 1 while the hourglass is up
   bool hourglass = false;
   int rowCount = 2;
   std::map<int, std::array<std::string, kGridColumns>> rows;
   std::array<std::string, 4> identification{"keep-comp", "keep-names", "keep-sn", "keep-type"};
-  int timerInterval = -1;  // -1: stopped
 
   // What was shown over time.
+  std::vector<std::string> started;  // the file of each download begun
   std::vector<std::string> blockCaptions;
   std::vector<std::string> fileCaptions;
   std::vector<std::string> statusTexts;
   int beeps = 0;
+  int ended = 0;
   int eventsProcessed = 0;
   int gridResets = 0;
-  std::vector<std::string> timerEvents;
   std::function<void()> onProcessEvents;
 
-  void SetProgressRange(int minimum, int maximum, int step) override {
-    progressMin = minimum;
-    progressMax = maximum;
-    progressStep = step;
+  void Started(const std::string& fileName) override {
+    started.push_back(fileName);
+    fileCaption = "Loading: " + fileName;
+    fileCaptions.push_back(fileCaption);
+    progressShown = hourglass = true;
   }
-  void SetProgressPosition(int position) override { progressPosition = position; }
-  void StepProgress() override { progressPosition += progressStep; }
-  void ShowProgress(bool shown) override { progressShown = shown; }
-  void SetBlockCaption(const std::string& text) override {
-    blockCaption = text;
-    blockCaptions.push_back(text);
+  void BlockStarted(int counter, int total) override {
+    blockCaption = BlockCaptionText(counter, total);
+    blockCaptions.push_back(blockCaption);
   }
-  void ShowBlockCaption(bool shown) override { blockCaptionShown = shown; }
-  void SetFileCaption(const std::string& text) override {
-    fileCaption = text;
-    fileCaptions.push_back(text);
+  void Progress(int done, int total) override {
+    progressPosition = done;
+    progressMax = total;
   }
-  void SetStatusText(const std::string& text) override {
+  void DownloadEnded() override { ++beeps; }
+  void Ended() override {
+    ++ended;
+    progressShown = hourglass = false;
+  }
+  void Status(const std::string& text) override {
     statusText = text;
     statusTexts.push_back(text);
   }
-  void RememberCursor() override { hourglassAtEntry = hourglass; }
-  void SetHourglassCursor() override { hourglass = true; }
-  void RestoreCursor() override { hourglass = hourglassAtEntry; }
-  void Beep() override { ++beeps; }
-  void ProcessPendingEvents() override {
-    ++eventsProcessed;
-    if (onProcessEvents) onProcessEvents();
+  void LogShown(const std::string& fileName) override {
+    fileCaption = fileName;
+    fileCaptions.push_back(fileName);
   }
-  void ResetSegmentsGrid() override {
+  void SegmentsCleared() override {
     ++gridResets;
     rowCount = 2;
     rows.clear();
   }
-  void SetSegmentsRowCount(int count) override { rowCount = count; }
-  void SetSegmentsRow(int row, const std::array<std::string, kGridColumns>& cells) override { rows[row] = cells; }
-  void SetIdentification(const std::string& competNo, const std::string& pilotNames,
-                         const std::string& loggerSerial, const std::string& loggerType) override {
-    identification = {competNo, pilotNames, loggerSerial, loggerType};
+  void SegmentDecoded(int index, const TrackSegment& segment) override {
+    rowCount = index + 2;
+    rows[index + 1] = SegmentRowCells(index, segment);
   }
-  Prompts& prompts() override { return scripted; }
-  DownloadState& state() override { return downloadState; }
-  void StopDetectionTimer() override {
-    timerInterval = -1;
-    timerEvents.push_back("stop");
+  void Identified(const Identification& who) override {
+    identification = {who.competNo, who.pilotNames, who.serialText, who.typeText};
   }
-  void StartDetectionTimer(int intervalMs) override {
-    timerInterval = intervalMs;
-    timerEvents.push_back("start " + std::to_string(intervalMs));
+  void KeepResponsive() override {
+    ++eventsProcessed;
+    if (onProcessEvents) onProcessEvents();
   }
-
- private:
-  bool hourglassAtEntry = false;
+  bool ConfirmCancel() override {
+    return scripted.Ask("Logger Download", " Cancel downloading?", PromptButtons::kYesNo, PromptIcon::kQuestion) ==
+           PromptAnswer::kYes;
+  }
+  void Report(const std::string& text, PromptIcon icon) override {
+    scripted.Ask("Logger Download", text, PromptButtons::kOk, icon);
+  }
 };
 
 class FixedLookup : public LoggerLookup {

@@ -77,7 +77,7 @@ class DownloadTest : public ::testing::Test {
     if (!session) {
       session = std::make_unique<DownloadSession>(DownloadSessionSetup{
           logger, lookup, view, table, dataDir.path(), TimeBasis{0, 2026},
-          [this] { return DownloadTime(clockTicks++); }});
+          [this] { return DownloadTime(clockTicks++); }, nullptr, lastSerialAtStart});
     }
     return *session;
   }
@@ -110,6 +110,7 @@ class DownloadTest : public ::testing::Test {
   FixedLookup lookup;
   TrackTable table;
   int clockTicks = 0;
+  std::string lastSerialAtStart;  // the logger taken as downloaded already
   std::unique_ptr<DownloadSession> session;
 };
 

@@ -16,7 +16,7 @@ namespace orvald::testing {
 class LinkFixture : public ::testing::Test {
  protected:
   explicit LinkFixture(std::unique_ptr<UsbAdapterBackend> adapter = nullptr) : link(std::move(adapter)) {
-    link.portNo = 1;
+    link.ChoosePort(1);
     link.SetPortResolver(FixedPortResolver(logger.path()));
   }
   void Answer(std::function<Reply(const SeenRequest&, int)> answer) { logger.SetResponder(std::move(answer)); }

@@ -20,7 +20,7 @@ class DownloadAbortTest : public DownloadTest {
   void LoadPreviousLog() {
     const std::string previous = dataDir / "previous.dat";
     WriteBytes(previous, ExpectedRawFile(BuildMemoryImage(FlightFixes(500, 100)), "PREV", "ORVL4.2x"));
-    ASSERT_EQ(Session().LoadLog(previous).end, LoadLogEnd::Opened);
+    ASSERT_EQ(Session().LoadLog(previous).end, LoadLogEnd::kOpened);
     ASSERT_EQ(table.pointCount, 500);
     std::filesystem::remove(previous);
     view.statusTexts.clear();
@@ -28,7 +28,7 @@ class DownloadAbortTest : public DownloadTest {
 
   void PressEscapeBeforePiece(int n) {
     view.onProcessEvents = [this, n] {
-      if (++piecesSeen == n) view.downloadState.abortFlag = 1;
+      if (++piecesSeen == n) Session().RequestCancel();
     };
   }
   int piecesSeen = 0;
@@ -37,17 +37,17 @@ class DownloadAbortTest : public DownloadTest {
 TEST_F(DownloadAbortTest, EscapeAnsweredNoGoesOnToACompleteFile) {
   logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
   PressEscapeBeforePiece(70);
-  view.scripted.answers = {PromptAnswer::No};
+  view.scripted.answers = {PromptAnswer::kNo};
 
   const LoadLogResult result = Session().LoadLog("");
 
-  EXPECT_EQ(result.end, LoadLogEnd::Complete);
+  EXPECT_EQ(result.end, LoadLogEnd::kComplete);
   ASSERT_EQ(view.scripted.asked.size(), 1u);
   EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
   EXPECT_EQ(view.scripted.asked[0].text, " Cancel downloading?");
-  EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::YesNo);
+  EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::kYesNo);
   EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
-  EXPECT_EQ(view.downloadState.abortFlag, 0);
+  EXPECT_FALSE(Session().cancelRequested());
   EXPECT_EQ(view.progressPosition, 3 * 64);
 }
 
@@ -57,20 +57,19 @@ TEST_F(DownloadAbortTest, EscapeAnsweredYesDeletesTheFileAndKeepsThePreviousLog)
   const int resetsBefore = view.gridResets;
   logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
   PressEscapeBeforePiece(70);
-  view.scripted.answers = {PromptAnswer::Yes};
+  view.scripted.answers = {PromptAnswer::kYes};
   int readsAfterQuestion = -1;
   view.scripted.onAsk = [&] { readsAfterQuestion = logger.CountOf(LoggerRequest::Read); };
 
   const LoadLogResult result = Session().LoadLog("");
 
-  EXPECT_EQ(result.end, LoadLogEnd::Aborted);
+  EXPECT_EQ(result.end, LoadLogEnd::kAborted);
   EXPECT_EQ(logger.CountOf(LoggerRequest::Read), readsAfterQuestion) << "a piece was read after Yes";
   EXPECT_TRUE(FilesInDataDir().empty());  // neither the file nor its ".part"
   EXPECT_EQ(view.statusText, "Downloading aborted!");
-  EXPECT_EQ(view.downloadState.abortFlag, 0);
+  EXPECT_FALSE(Session().cancelRequested());
   EXPECT_EQ(view.fileCaption, "");
   EXPECT_FALSE(view.progressShown);
-  EXPECT_FALSE(view.blockCaptionShown);
   EXPECT_FALSE(view.hourglass);
   EXPECT_EQ(view.beeps, 1);
   EXPECT_EQ(logger.Rates().back(), 9600u);
@@ -80,19 +79,19 @@ TEST_F(DownloadAbortTest, EscapeAnsweredYesDeletesTheFileAndKeepsThePreviousLog)
   EXPECT_EQ(view.gridResets, resetsBefore);
   EXPECT_EQ(view.rows, rowsBefore);
   // The logger stays the last one seen: the next poll does not start over.
-  EXPECT_EQ(view.downloadState.lastSerialText, "00000012345");
+  EXPECT_EQ(Session().lastSerialText(), "00000012345");
 }
 
 TEST_F(DownloadAbortTest, EscapeDuringTheLastPieceOfABlockEndsWithoutAQuestion) {
   logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
   // The window sees the key while the link waits for the last piece of the second block.
   logger.onRequest = [this](const LoggerRequest& r) {
-    if (r.kind == LoggerRequest::Read && r.block == 1 && r.offset == 63 * kPieceSize) view.downloadState.abortFlag = 1;
+    if (r.kind == LoggerRequest::Read && r.block == 1 && r.offset == 63 * kPieceSize) Session().RequestCancel();
   };
 
   const LoadLogResult result = Session().LoadLog("");
 
-  EXPECT_EQ(result.end, LoadLogEnd::Aborted);
+  EXPECT_EQ(result.end, LoadLogEnd::kAborted);
   EXPECT_TRUE(view.scripted.asked.empty());
   EXPECT_EQ(result.piecesRead, 128);
   EXPECT_EQ(BlocksDownloaded(), (std::vector<int>{0, 1}));
@@ -103,12 +102,12 @@ TEST_F(DownloadAbortTest, EscapeDuringTheLastPieceOfABlockEndsWithoutAQuestion) 
 TEST_F(DownloadAbortTest, EscapeDuringTheHeaderScanEndsBeforeAnyPiece) {
   logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
   logger.onRequest = [this](const LoggerRequest& r) {
-    if (r.kind == LoggerRequest::Read && r.block == 5) view.downloadState.abortFlag = 1;
+    if (r.kind == LoggerRequest::Read && r.block == 5) Session().RequestCancel();
   };
 
   const LoadLogResult result = Session().LoadLog("");
 
-  EXPECT_EQ(result.end, LoadLogEnd::Aborted);
+  EXPECT_EQ(result.end, LoadLogEnd::kAborted);
   EXPECT_TRUE(view.scripted.asked.empty());
   EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 6);  // headers 0 to 5, then the scan stops
   EXPECT_TRUE(FilesInDataDir().empty());
@@ -117,9 +116,9 @@ TEST_F(DownloadAbortTest, EscapeDuringTheHeaderScanEndsBeforeAnyPiece) {
 TEST_F(DownloadAbortTest, EscapeWhileIdleDoesNotSpoilFileOpen) {
   const std::string saved = dataDir / "saved.G00";
   WriteBytes(saved, ExpectedRawFile(BuildMemoryImage(FlightFixes(500, 100)), "00000012345", "ORVL5.1A"));
-  view.downloadState.abortFlag = 1;
+  Session().RequestCancel();
 
-  EXPECT_EQ(Session().LoadLog(saved).end, LoadLogEnd::Opened);
+  EXPECT_EQ(Session().LoadLog(saved).end, LoadLogEnd::kOpened);
   EXPECT_TRUE(std::filesystem::exists(saved));
   EXPECT_EQ(table.pointCount, 500);
   EXPECT_EQ(view.rowCount, 6);
@@ -127,8 +126,8 @@ TEST_F(DownloadAbortTest, EscapeWhileIdleDoesNotSpoilFileOpen) {
 
 TEST_F(DownloadAbortTest, AbortFlagLeftFromIdleIsClearedWhenTheDownloadStarts) {
   logger.memory = BuildMemoryImage(FlightFixes(400), TwoPagesPerBlock());
-  view.downloadState.abortFlag = 1;
-  EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  Session().RequestCancel();
+  EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete);
   EXPECT_TRUE(view.scripted.asked.empty());
   EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
 }
@@ -139,13 +138,13 @@ TEST_F(DownloadAbortTest, EscapeDuringARetriedReadIsSeenBeforeTheNextAttempt) {
   logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
   logger.fails = [](const LoggerRequest& r) { return r.kind == LoggerRequest::Read && r.count == kPieceSize && r.offset == 5 * kPieceSize; };
   logger.onRequest = [this](const LoggerRequest& r) {
-    if (r.kind == LoggerRequest::Read && r.offset == 5 * kPieceSize) view.downloadState.abortFlag = 1;
+    if (r.kind == LoggerRequest::Read && r.offset == 5 * kPieceSize) Session().RequestCancel();
   };
-  view.scripted.answers = {PromptAnswer::Yes};
+  view.scripted.answers = {PromptAnswer::kYes};
 
   const LoadLogResult result = Session().LoadLog("");
 
-  EXPECT_EQ(result.end, LoadLogEnd::Aborted);
+  EXPECT_EQ(result.end, LoadLogEnd::kAborted);
   int attempts = 0;
   for (const auto& r : logger.requests) attempts += r.kind == LoggerRequest::Read && r.offset == 5 * kPieceSize;
   EXPECT_EQ(attempts, 1);

@@ -38,7 +38,7 @@ class DownloadErrorTest : public DownloadTest {
     ASSERT_EQ(view.scripted.asked.size(), 1u);
     EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
     EXPECT_EQ(view.scripted.asked[0].text, " Error reading from logger");
-    EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::Ok);
+    EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::kOk);
   }
 };
 
@@ -47,7 +47,7 @@ TEST_F(DownloadErrorTest, PieceFailingFourTimesEndsWithAPartialDecodedFile) {
 
   const LoadLogResult result = Session().LoadLog("");
 
-  EXPECT_EQ(result.end, LoadLogEnd::ReadError);
+  EXPECT_EQ(result.end, LoadLogEnd::kReadError);
   ExpectReadErrorReported();
   int attempts = 0;
   for (const auto& r : logger.requests) attempts += IsPiece(r) && r.block == 1 && r.offset == 10 * kPieceSize;
@@ -71,7 +71,7 @@ TEST_F(DownloadErrorTest, PieceFailingFourTimesEndsWithAPartialDecodedFile) {
   EXPECT_EQ(logger.Rates().back(), 9600u);
   EXPECT_EQ(view.beeps, 1);
   // Not taken as this logger's download: the next poll downloads it again.
-  EXPECT_EQ(view.downloadState.lastSerialText, "");
+  EXPECT_EQ(Session().lastSerialText(), "");
 }
 
 TEST_F(DownloadErrorTest, PieceAnsweringOnTheFourthAttemptIsKept) {
@@ -79,7 +79,7 @@ TEST_F(DownloadErrorTest, PieceAnsweringOnTheFourthAttemptIsKept) {
   logger.fails = [&](const LoggerRequest& r) {
     return IsPiece(r) && r.offset == 5 * kPieceSize && ++failures[r.block] <= 3;
   };
-  EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete);
   EXPECT_TRUE(view.scripted.asked.empty());
   EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
 }
@@ -90,7 +90,7 @@ TEST_F(DownloadErrorTest, HeaderFailingInThePassEndsWithTheBlocksReadSoFar) {
 
   const LoadLogResult result = Session().LoadLog("");
 
-  EXPECT_EQ(result.end, LoadLogEnd::ReadError);
+  EXPECT_EQ(result.end, LoadLogEnd::kReadError);
   ExpectReadErrorReported();
   EXPECT_EQ(headerReads[2], 1 + 4);  // the scan's read, then four attempts in the pass
   EXPECT_EQ(result.incompleteReason, "the logger stopped answering at the header of block 2");
@@ -103,7 +103,7 @@ TEST_F(DownloadErrorTest, HeaderUnreadableInTheScanLeavesItsBlockOutAndTheDownlo
 
   const LoadLogResult result = Session().LoadLog("");
 
-  EXPECT_EQ(result.end, LoadLogEnd::ReadError);
+  EXPECT_EQ(result.end, LoadLogEnd::kReadError);
   EXPECT_TRUE(view.scripted.asked.empty()) << "the scan passes over the block without a message";
   int block1Reads = 0;
   for (const auto& r : logger.requests) block1Reads += IsHeader(r) && r.block == 1;
@@ -117,13 +117,13 @@ TEST_F(DownloadErrorTest, HeaderUnreadableInTheScanLeavesItsBlockOutAndTheDownlo
   EXPECT_EQ(result.path, dataDir / kIncompleteName);
   EXPECT_EQ(result.incompleteReason, "the logger did not give the header of block 1; a block may be missing");
   EXPECT_EQ(table.pointCount, 800);
-  EXPECT_EQ(view.downloadState.lastSerialText, "");
+  EXPECT_EQ(Session().lastSerialText(), "");
 }
 
 TEST_F(DownloadErrorTest, HeaderAnsweringOnTheFourthAttemptInTheScanIsUsed) {
   std::map<int, int> failures;
   logger.fails = [&](const LoggerRequest& r) { return IsHeader(r) && ++failures[r.block] <= 3; };
-  EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete);
   EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
 }
 
@@ -135,7 +135,7 @@ TEST_F(DownloadErrorTest, HangUpMidDownloadKeepsAndDecodesWhatArrived) {
 
   const LoadLogResult result = Session().LoadLog("");
 
-  EXPECT_EQ(result.end, LoadLogEnd::ReadError);
+  EXPECT_EQ(result.end, LoadLogEnd::kReadError);
   ExpectReadErrorReported();
   EXPECT_EQ(result.piecesRead, 99);
   EXPECT_EQ(ReadBytes(dataDir / kIncompleteName), Prefix(Expected(), 32 + kBlockInFile + 96 + 34 * 128));
@@ -145,35 +145,35 @@ TEST_F(DownloadErrorTest, HangUpMidDownloadKeepsAndDecodesWhatArrived) {
   // Plugged in again: downloaded again at the next poll, complete this time.
   logger.present = true;
   logger.onRequest = nullptr;
-  Session().Timer1Timer();
-  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::Complete);
+  Session().PollOnce();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(ReadBytes(Session().lastResult().path), Expected());
-  EXPECT_EQ(view.downloadState.lastSerialText, "00000012345");
+  EXPECT_EQ(Session().lastSerialText(), "00000012345");
 }
 
 TEST_F(DownloadErrorTest, MissingDataDirectoryIsReportedAndRetriedOnTheNextPoll) {
   std::filesystem::remove_all(dataDir.path());
 
-  Session().Timer1Timer();
+  Session().PollOnce();
 
-  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::CannotCreate);
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kCannotCreate);
   ASSERT_EQ(view.scripted.asked.size(), 1u);
   const AskedQuestion& message = view.scripted.asked[0];
   EXPECT_EQ(message.caption, "Logger Download");
-  EXPECT_EQ(message.buttons, PromptButtons::Ok);
+  EXPECT_EQ(message.buttons, PromptButtons::kOk);
   EXPECT_NE(message.text.find("00000012345-20070410-153012.G00"), std::string::npos) << message.text;
   EXPECT_NE(message.text.find(std::strerror(ENOENT)), std::string::npos) << message.text;
-  EXPECT_EQ(view.downloadState.lastSerialText, "");
+  EXPECT_EQ(Session().lastSerialText(), "");
   EXPECT_FALSE(view.hourglass);
   EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
   EXPECT_EQ(logger.Rates(), (std::vector<uint32_t>{57600, 9600}));
 
   // Once the folder is back, the next poll downloads the same logger.
   std::filesystem::create_directory(dataDir.path());
-  Session().Timer1Timer();
-  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::Complete);
+  Session().PollOnce();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(ReadBytes(Session().lastResult().path), Expected());
-  EXPECT_EQ(view.downloadState.lastSerialText, "00000012345");
+  EXPECT_EQ(Session().lastSerialText(), "00000012345");
 }
 
 TEST_F(DownloadErrorTest, ReadOnlyDataDirectoryIsReported) {
@@ -181,10 +181,10 @@ TEST_F(DownloadErrorTest, ReadOnlyDataDirectoryIsReported) {
   ASSERT_EQ(chmod(dataDir.path().c_str(), 0555), 0);
   const LoadLogResult result = Session().LoadLog("");
   chmod(dataDir.path().c_str(), 0755);
-  EXPECT_EQ(result.end, LoadLogEnd::CannotCreate);
+  EXPECT_EQ(result.end, LoadLogEnd::kCannotCreate);
   ASSERT_EQ(view.scripted.asked.size(), 1u);
   EXPECT_NE(view.scripted.asked[0].text.find(std::strerror(EACCES)), std::string::npos);
-  EXPECT_EQ(view.downloadState.lastSerialText, "");
+  EXPECT_EQ(Session().lastSerialText(), "");
 }
 
 // The file-size limit makes the kernel refuse writes past a size, as a full disk does.
@@ -215,7 +215,7 @@ TEST_F(DownloadErrorTest, FullDiskStopsTheDownloadKeepsWhatWasWrittenAndSaysItIs
     result = Session().LoadLog("");
   }
 
-  EXPECT_EQ(result.end, LoadLogEnd::WriteError);
+  EXPECT_EQ(result.end, LoadLogEnd::kWriteError);
   EXPECT_EQ(result.path, dataDir / kIncompleteName);
   EXPECT_FALSE(std::filesystem::exists(dataDir / kFirstName)) << "an incomplete file under the final name";
   EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kIncompleteName});
@@ -240,7 +240,7 @@ TEST_F(DownloadErrorTest, FullDiskBeforeTheHeaderStillEndsCleanly) {
     FileSizeLimit full(10);
     result = Session().LoadLog("");
   }
-  EXPECT_EQ(result.end, LoadLogEnd::WriteError);
+  EXPECT_EQ(result.end, LoadLogEnd::kWriteError);
   EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
   EXPECT_EQ(ReadBytes(result.path).size(), 10u);
   EXPECT_EQ(view.scripted.asked.size(), 1u);

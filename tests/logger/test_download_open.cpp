@@ -16,7 +16,7 @@ TEST_F(DownloadTest, OpeningASavedFileDecodesItWithoutTouchingTheLink) {
 
   const LoadLogResult result = Session().LoadLog(saved);
 
-  EXPECT_EQ(result.end, LoadLogEnd::Opened);
+  EXPECT_EQ(result.end, LoadLogEnd::kOpened);
   EXPECT_TRUE(logger.requests.empty());
   EXPECT_EQ(view.statusText, "Decoding file : " + saved + "...");
   EXPECT_EQ(view.gridResets, 1);
@@ -27,7 +27,7 @@ TEST_F(DownloadTest, OpeningASavedFileDecodesItWithoutTouchingTheLink) {
   EXPECT_EQ(view.fileCaption, "flight.dat");
   EXPECT_EQ(view.identification, (std::array<std::string, 4>{"007", "Crew One", "00000012345", "4.2x"}));
   EXPECT_EQ(view.beeps, 0);
-  EXPECT_EQ(view.downloadState.lastSerialText, "");
+  EXPECT_EQ(Session().lastSerialText(), "");
   EXPECT_TRUE(std::filesystem::exists(saved));
 }
 
@@ -73,7 +73,7 @@ TEST_F(DownloadTest, TooManySegmentsStopsAtTheLimitAndStillShowsTheLogsIdentity)
   ASSERT_EQ(view.scripted.asked.size(), 1u);
   EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
   EXPECT_EQ(view.scripted.asked[0].text, "ERROR: TO MANY TRACKS");
-  EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::Ok);
+  EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::kOk);
   EXPECT_EQ(view.rowCount, kMaxSegments + 1);
   EXPECT_EQ(view.rows.size(), static_cast<size_t>(kMaxSegments));
   EXPECT_EQ(view.identification, (std::array<std::string, 4>{"007", "Crew One", "00000012345", "5.1A"}));

@@ -19,7 +19,7 @@ TEST_F(DownloadTest, ThreeBlockDownloadWritesTheImageAndShowsItsProgress) {
 
   const LoadLogResult result = Session().LoadLog("");
 
-  EXPECT_EQ(result.end, LoadLogEnd::Complete);
+  EXPECT_EQ(result.end, LoadLogEnd::kComplete);
   EXPECT_EQ(result.path, dataDir / kFirstName);
   const std::vector<uint8_t> file = ReadBytes(dataDir / kFirstName);
   EXPECT_EQ(file, Expected());
@@ -31,23 +31,21 @@ TEST_F(DownloadTest, ThreeBlockDownloadWritesTheImageAndShowsItsProgress) {
   EXPECT_EQ(file[17], 'A');
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&file[18]), 11), "00000012345");
 
-  EXPECT_EQ(view.blockCaptions, (std::vector<std::string>{"", "Downloading Block  1 of  3 ",
+  EXPECT_EQ(view.blockCaptions, (std::vector<std::string>{"Downloading Block  1 of  3 ",
                                                           "Downloading Block  2 of  3 ",
                                                           "Downloading Block  3 of  3 "}));
-  EXPECT_EQ(view.progressMin, 0);
   EXPECT_EQ(view.progressMax, 1536);
   EXPECT_EQ(view.progressPosition, 1280);
   EXPECT_EQ(result.piecesRead, 1280);
   EXPECT_EQ(view.eventsProcessed, 1280);  // once before every piece
   EXPECT_EQ(view.fileCaptions,
             (std::vector<std::string>{"Loading: 00000012345-20070410-153012.G00", kFirstName}));
-  ASSERT_GE(view.statusTexts.size(), 2u);
-  EXPECT_EQ(view.statusTexts[0], "Press ESC to abort downloading");
+  EXPECT_EQ(view.started, std::vector<std::string>{kFirstName});
   EXPECT_EQ(view.statusText, "Decoding file : 00000012345-20070410-153012.G00...");
   EXPECT_FALSE(view.progressShown);
-  EXPECT_FALSE(view.blockCaptionShown);
   EXPECT_FALSE(view.hourglass);
   EXPECT_EQ(view.beeps, 1);
+  EXPECT_EQ(view.ended, 1);
   EXPECT_TRUE(view.scripted.asked.empty());
 
   // The link: 57600 first, identity before version, 9600 at the end.
@@ -69,7 +67,7 @@ TEST_F(DownloadTest, ThreeBlockDownloadWritesTheImageAndShowsItsProgress) {
   EXPECT_EQ(table.pointCount, kThreeBlockFixes);
 
   EXPECT_EQ(view.identification, (std::array<std::string, 4>{"007", "Crew One", "00000012345", "5.1A"}));
-  EXPECT_EQ(view.downloadState.lastSerialText, "00000012345");
+  EXPECT_EQ(Session().lastSerialText(), "00000012345");
 }
 
 struct LayoutCase {
@@ -89,7 +87,7 @@ TEST_P(DownloadLayoutTest, FileIsTheUsedBlocksInDownloadOrder) {
 
   const LoadLogResult result = Session().LoadLog("");
 
-  ASSERT_EQ(result.end, LoadLogEnd::Complete);
+  ASSERT_EQ(result.end, LoadLogEnd::kComplete);
   const std::vector<uint8_t> file = ReadBytes(dataDir / kFirstName);
   EXPECT_EQ(file, Expected());
   EXPECT_EQ(file.size(), c.fileSize);
@@ -134,12 +132,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DownloadTest, DetectionCyclePollsDownloadsOnceAndRearmsEveryTime) {
   logger.memory = BuildMemoryImage(FlightFixes(300), Layout(2, 1, 200));
-  logger.onRequest = [this](const LoggerRequest&) { EXPECT_EQ(view.timerInterval, -1) << "timer running in a cycle"; };
 
-  Session().Timer1Timer();
+  EXPECT_TRUE(Session().PollOnce());
   EXPECT_TRUE(Session().lastCycleFoundLogger());
-  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::Complete);
-  EXPECT_EQ(view.timerEvents, (std::vector<std::string>{"stop", "start 2000"}));
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kComplete);
   const std::vector<uint8_t> first = ReadBytes(dataDir / kFirstName);
   EXPECT_EQ(first, Expected());
 
@@ -147,19 +143,18 @@ TEST_F(DownloadTest, DetectionCyclePollsDownloadsOnceAndRearmsEveryTime) {
   logger.requests.clear();
   view.scripted.asked.clear();
   const auto statusBefore = view.statusTexts.size();
-  Session().Timer1Timer();
-  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::SameLogger);
+  Session().PollOnce();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kSameLogger);
   EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kFirstName});
   EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
   EXPECT_EQ(logger.CountOf(LoggerRequest::Identity), 1);
   EXPECT_TRUE(view.scripted.asked.empty());
   EXPECT_EQ(view.statusTexts.size(), statusBefore);
-  EXPECT_EQ(view.timerInterval, 2000);
 
   // Force download: the same logger again, under a new time-stamped name.
-  view.downloadState.lastSerialText.clear();
-  Session().Timer1Timer();
-  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::Complete);
+  Session().ForgetLastLogger();
+  Session().PollOnce();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kComplete);
   const std::vector<std::string> files = FilesInDataDir();
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(files[1], "00000012345-20070410-153013.G00");
@@ -168,29 +163,28 @@ TEST_F(DownloadTest, DetectionCyclePollsDownloadsOnceAndRearmsEveryTime) {
 
 TEST_F(DownloadTest, NoLoggerIsReportedInTheStatusBar) {
   logger.present = false;
-  Session().Timer1Timer();
+  EXPECT_FALSE(Session().PollOnce());
   EXPECT_FALSE(Session().lastCycleFoundLogger());
   EXPECT_EQ(view.statusText, "No logger found to download");
   EXPECT_EQ(logger.requests.size(), 1u);
   EXPECT_EQ(logger.requests[0].kind, LoggerRequest::Probe);
-  EXPECT_EQ(view.timerEvents, (std::vector<std::string>{"stop", "start 2000"}));
   EXPECT_TRUE(FilesInDataDir().empty());
 }
 
 TEST_F(DownloadTest, LoggerWithoutIdentityIsDownloadedOnceUnderAHyphenName) {
   logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
   logger.fails = [](const LoggerRequest& r) { return r.kind == LoggerRequest::Identity; };
-  view.downloadState.lastSerialText = "OTHER";
+  lastSerialAtStart = "OTHER";
 
-  Session().Timer1Timer();
-  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::Complete);
+  Session().PollOnce();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{"-20070410-153012.G00"});
   const std::vector<uint8_t> file = ReadBytes(dataDir / "-20070410-153012.G00");
   EXPECT_EQ(file, ExpectedRawFile(logger.memory, "", logger.versionText));
-  EXPECT_TRUE(view.downloadState.lastSerialText.empty());
+  EXPECT_TRUE(Session().lastSerialText().empty());
 
-  Session().Timer1Timer();
-  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::SameLogger);
+  Session().PollOnce();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kSameLogger);
   EXPECT_EQ(FilesInDataDir().size(), 1u);
 }
 
@@ -198,7 +192,7 @@ TEST_F(DownloadTest, LoggerWithoutVersionGetsZeroTypeBytes) {
   logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
   logger.fails = [](const LoggerRequest& r) { return r.kind == LoggerRequest::Version; };
 
-  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete);
   const std::vector<uint8_t> file = ReadBytes(dataDir / kFirstName);
   EXPECT_EQ(file, ExpectedRawFile(logger.memory, logger.serialText, ""));
   EXPECT_EQ(file[16], 0);
@@ -212,14 +206,14 @@ TEST_F(DownloadTest, ExistingFilesAreNeverOverwrittenATakenNameGetsTheNextNumber
   WriteBytes(dataDir / "00000012345-20070410-153012-2.G00", {4});
 
   const LoadLogResult result = Session().LoadLog("");
-  EXPECT_EQ(result.end, LoadLogEnd::Complete);
+  EXPECT_EQ(result.end, LoadLogEnd::kComplete);
   EXPECT_EQ(result.path, dataDir / "00000012345-20070410-153012-3.G00");
   EXPECT_TRUE(view.scripted.asked.empty());
   EXPECT_EQ(ReadBytes(dataDir / kFirstName), (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_EQ(ReadBytes(result.path), Expected());
 
   // A second download in the same second by a logger of the same serial.
-  view.downloadState.lastSerialText.clear();
+  Session().ForgetLastLogger();
   clockTicks = 0;
   EXPECT_EQ(Session().LoadLog("").path, dataDir / "00000012345-20070410-153012-4.G00");
 }
@@ -228,7 +222,7 @@ TEST_F(DownloadTest, UnsafeSerialTextIsMadeSafeForTheFileNameOnly) {
   logger.serialText = "../AB:C*D";
   logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
 
-  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete);
   EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{".._AB_C_D-20070410-153012.G00"});
   const std::vector<uint8_t> file = ReadBytes(dataDir / ".._AB_C_D-20070410-153012.G00");
   EXPECT_EQ(file, Expected());  // the header keeps the serial text as the logger gave it
@@ -245,7 +239,7 @@ TEST_F(DownloadTest, FileUnderItsFinalNameOnlyOnceTheDownloadEnded) {
       ++checks;
     }
   };
-  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete);
   EXPECT_EQ(checks, 96);
   EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kFirstName});
 }
@@ -258,7 +252,7 @@ TEST_F(DownloadTest, OneLostIdentityOrVersionReplyIsAskedAgain) {
     if (r.kind == LoggerRequest::Version) return ++versions <= 3;
     return false;
   };
-  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::Complete);
+  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete);
   EXPECT_EQ(identities, 4);
   EXPECT_EQ(versions, 4);
   EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());

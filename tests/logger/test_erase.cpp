@@ -1,3 +1,6 @@
+// Logger > Clear on an in-memory line: the question, the one request, and
+// what counts as the logger's agreement.
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -5,114 +8,87 @@
 
 #include "link/exchange.h"
 #include "logger/erase.h"
-#include "tests/logger/link_fixture.h"
+#include "support/fake_line.h"
 
 namespace orvald {
 namespace {
 
-using testing::Framed;
-using testing::FramedReply;
-using testing::NoReply;
-using testing::SeenRequest;
+std::vector<uint8_t> Frame(const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> frame(data.size() + kFrameOverhead);
+  BuildRequestFrame(data.data(), data.size(), frame.data());
+  return frame;
+}
 
-// Answers each box from a script and keeps a log of boxes and timer events.
-class EraseTest : public testing::LinkFixture {
+class EraseTest : public ::testing::Test {
  protected:
+  // Answers each box from a script and keeps a log of the boxes.
   struct ScriptedPrompts : Prompts {
-    PromptAnswer answer = PromptAnswer::Ok;
-    std::vector<std::string>* events;
-    PromptAnswer Ask(const std::string& caption, const std::string& text, PromptButtons buttons,
-                     PromptIcon) override {
-      events->push_back("ask " + caption + ": " + text + (buttons == PromptButtons::OkCancel ? " [OK/Cancel]" : " [OK]"));
-      return buttons == PromptButtons::Ok ? PromptAnswer::Ok : answer;
+    PromptAnswer answer = PromptAnswer::kOk;
+    std::vector<std::string> asked;
+    PromptAnswer Ask(const std::string& caption, const std::string& text, PromptButtons buttons, PromptIcon) override {
+      asked.push_back(caption + ": " + text + (buttons == PromptButtons::kOkCancel ? " [OK/Cancel]" : " [OK]"));
+      return buttons == PromptButtons::kOk ? PromptAnswer::kOk : answer;
     }
   };
-
-  EraseTest() {
-    prompts.events = &events;
-    timer.stop = [this] { events.push_back("timer stop"); };
-    timer.start = [this] { events.push_back("timer start"); };
+  // The logger answers every request with `reply` (nothing when empty).
+  void Reply(std::vector<uint8_t> reply) {
+    fake.line.onWrite = [this, reply](const std::vector<uint8_t>&) {
+      if (!reply.empty()) fake.line.Send(Frame(reply), 5);
+    };
   }
-  EraseOutcome Erase() { return EraseLogger(link, prompts, timer); }
+  EraseOutcome Erase() { return EraseLogger(fake.link, prompts); }
 
-  std::vector<std::string> events;
+  testing::FakeLink fake;
   ScriptedPrompts prompts;
-  DetectionTimerHook timer;
-  const std::string question = "ask Erase Logger: Sure you want to delete the logger data? [OK/Cancel]";
-  const std::string failure = "ask Erase Logger: Logger not erased! [OK]";
+  const std::string question = "Erase Logger: Sure you want to delete the logger data? [OK/Cancel]";
+  const std::string failure = "Erase Logger: Logger not erased! [OK]";
 };
 
 TEST_F(EraseTest, AgreedEraseSendsTheWholeRequestOnceAndSaysNothingMore) {
-  Answer([](const SeenRequest&, int) { return FramedReply({0xB1, 0x46}); });
-  EXPECT_EQ(Erase(), EraseOutcome::Erased);
-  EXPECT_EQ(events, (std::vector<std::string>{"timer stop", question, "timer start"}));
-
+  Reply({0xB1, 0x46});
+  EXPECT_EQ(Erase(), EraseOutcome::kErased);
+  EXPECT_EQ(prompts.asked, std::vector<std::string>{question});
   std::vector<uint8_t> expected{0xF0, 0x43, 0xB1, 0x46, 0x20, 0x80, 0x00, 0x80, 0x00, 0x21, 0x08, 0x21, 0x08};
   for (int i = 0; i < 28; ++i) expected.insert(expected.end(), {0x10, 0x12});
   expected.insert(expected.end(), {0x94, 0xF2});
-  auto requests = logger.Requests();
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].frame, expected);
-  EXPECT_EQ(requests[0].frame.size(), 71u);
+  ASSERT_EQ(fake.line.written.size(), 1u);
+  EXPECT_EQ(fake.line.written[0], expected);
 }
 
-TEST_F(EraseTest, CancelSendsNothingAndRestartsDetection) {
-  prompts.answer = PromptAnswer::Cancel;
-  EXPECT_EQ(Erase(), EraseOutcome::Cancelled);
-  EXPECT_EQ(events, (std::vector<std::string>{"timer stop", question, "timer start"}));
-  EXPECT_TRUE(logger.Requests().empty());
+TEST_F(EraseTest, CancelSendsNothing) {
+  prompts.answer = PromptAnswer::kCancel;
+  EXPECT_EQ(Erase(), EraseOutcome::kCancelled);
+  EXPECT_EQ(prompts.asked, std::vector<std::string>{question});
+  EXPECT_TRUE(fake.line.written.empty());
 }
 
-TEST_F(EraseTest, NoReplyIsReported) {
-  Answer([](const SeenRequest&, int) { return NoReply(); });
-  EXPECT_EQ(Erase(), EraseOutcome::NotErased);
-  EXPECT_EQ(events, (std::vector<std::string>{"timer stop", question, failure, "timer start"}));
-}
-
-TEST_F(EraseTest, ForeignTwoByteReplyIsNotAgreement) {
-  Answer([](const SeenRequest&, int) { return FramedReply({0x00, 0x00}); });
-  EXPECT_EQ(Erase(), EraseOutcome::NotErased);
-  EXPECT_EQ(events, (std::vector<std::string>{"timer stop", question, failure, "timer start"}));
-}
-
-TEST_F(EraseTest, LongerReplyStartingWithAgreementIsNotAgreement) {
-  Answer([](const SeenRequest&, int) { return FramedReply({0xB1, 0x46, 0x00}); });
-  EXPECT_EQ(Erase(), EraseOutcome::NotErased);
+TEST_F(EraseTest, OnlyTheTwoBytesB146AreAgreement) {
+  for (const std::vector<uint8_t>& reply : {std::vector<uint8_t>{}, std::vector<uint8_t>{0x00, 0x00},
+                                           std::vector<uint8_t>{0xB1, 0x46, 0x00}}) {
+    prompts.asked.clear();
+    Reply(reply);
+    EXPECT_EQ(Erase(), EraseOutcome::kNotErased);
+    EXPECT_EQ(prompts.asked, (std::vector<std::string>{question, failure}));
+    fake.line.nowMs += 1000;  // whatever was late has come
+  }
 }
 
 TEST_F(EraseTest, EraseChosenDuringARunningExchangeIsRefusedNotInterleaved) {
   // The logger answers the running exchange late; meanwhile the operator
   // picks Logger > Clear from the menu, which the waiter lets through.
-  Answer([](const SeenRequest&, int) { return testing::Reply{{Framed({0x78}), 50}}; });
-  struct MenuDuringWait : Waiter {
-    std::function<void()> menu;
-    PollWaiter inner;
-    void Wait(int fd, int timeoutMs) override {
-      if (menu) std::exchange(menu, nullptr)();
-      inner.Wait(fd, timeoutMs);
-    }
-  } waiter;
-  EraseOutcome nested = EraseOutcome::Erased;
-  waiter.menu = [&] { nested = Erase(); };
-  link.SetWaiter(waiter);
-
+  fake.line.onWrite = [this](const std::vector<uint8_t>&) { fake.line.Send(Frame({0x78}), 50); };
+  EraseOutcome nested = EraseOutcome::kErased;
+  fake.waiter.onWait = [&] {
+    fake.waiter.onWait = nullptr;
+    nested = Erase();
+  };
   const uint8_t version = 0x78;
   uint8_t reply[256];
-  EXPECT_EQ(ExchangeFrame(link, &version, 1, reply), 1);
-  EXPECT_EQ(nested, EraseOutcome::NotErased);
-  EXPECT_EQ(events, (std::vector<std::string>{"timer stop", question, failure, "timer start"}));
-  ASSERT_EQ(logger.Requests().size(), 1u) << "the erase never reached the line";
-  EXPECT_EQ(logger.Requests()[0].data, (std::vector<uint8_t>{0x78}));
-}
-
-TEST(EraseRequest, PatternFollowsTheCommand) {
-  auto request = EraseRequest();
-  EXPECT_EQ(request.size(), 67u);
-  EXPECT_EQ(request[0], 0xB1);
-  EXPECT_EQ(request[1], 0x46);
-  EXPECT_EQ(request[2], 0x20);
-  EXPECT_EQ(request[66], 0x12);
-  EXPECT_EQ(request[65], 0x10);
+  EXPECT_EQ(ExchangeFrame(fake.link, &version, 1, reply), 1);
+  EXPECT_EQ(nested, EraseOutcome::kNotErased);
+  EXPECT_EQ(prompts.asked, (std::vector<std::string>{question, failure}));
+  ASSERT_EQ(fake.line.written.size(), 1u) << "the erase never reached the line";
+  EXPECT_EQ(fake.line.written[0], Frame({0x78}));
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ struct FakeLine {
   std::vector<uint8_t> stream;  // every byte that ever arrived, in order
   size_t readOffset = 0;        // how much of `stream` was taken
   int64_t hangUpAtMs = -1;      // -1: the line stays up
+  int unsentMs = 0;             // how long a write takes to leave the line
   bool watchable = true;        // a descriptor to wait on
   std::vector<std::vector<uint8_t>> written;  // every write, whole
   // The logger: told of each write; answers with Send.
@@ -78,6 +79,7 @@ class FakeLineChannel : public UsbAdapterBackend {
   }
   int WaitDescriptor() const override { return line_.watchable ? 1000 : -1; }
   void Close() override {}
+  int UnsentMilliseconds() override { return line_.unsentMs; }
 
  private:
   FakeLine& line_;
@@ -104,13 +106,26 @@ class FakeLineWaiter : public Waiter {
   FakeLine& line_;
 };
 
+// The frame around `data`, as the logger sends it.
+inline std::vector<uint8_t> FrameOf(const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> frame{0xF0, static_cast<uint8_t>(data.size())};
+  uint8_t sum = static_cast<uint8_t>(data.size());
+  for (uint8_t b : data) {
+    frame.push_back(b);
+    sum ^= b;
+  }
+  frame.push_back(sum);
+  frame.push_back(0xF2);
+  return frame;
+}
+
 // A link over a fake line, on the line's clock.
 struct FakeLink {
   FakeLine line;
   FakeLineWaiter waiter{line};
   Link link{std::make_unique<FakeLineChannel>(line)};
   FakeLink() {
-    link.clock = [this] { return line.nowMs; };
+    link.SetClock([this] { return line.nowMs; });
     link.SetWaiter(waiter);
   }
 };

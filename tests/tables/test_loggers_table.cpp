@@ -101,7 +101,7 @@ TEST(LoggersFile, AMissingFileReportsAndLeavesOneDataRowWithItsCells) {
   testing::ScratchDir dir;
   LoggersTable table(dir.File("loggers.tsv"));
   TableFileResult first = table.LoadLoggers();
-  EXPECT_EQ(first.status, TableFileStatus::CannotRead);
+  EXPECT_EQ(first.status, TableFileStatus::kCannotRead);
   EXPECT_EQ(first.message, "Can't read Loggers file");
   EXPECT_NE(first.reason.find("loggers.tsv"), std::string::npos);
   EXPECT_EQ(table.grid().rowCount(), 2);
@@ -111,7 +111,7 @@ TEST(LoggersFile, AMissingFileReportsAndLeavesOneDataRowWithItsCells) {
   dir.Write("loggers.tsv", "QA712\t007\tCrew One\r\nQB1\t002\tTwo\r\n");
   ASSERT_TRUE(table.LoadLoggers().ok());
   std::remove(dir.File("loggers.tsv").c_str());
-  EXPECT_EQ(table.LoadLoggers().status, TableFileStatus::CannotRead);
+  EXPECT_EQ(table.LoadLoggers().status, TableFileStatus::kCannotRead);
   EXPECT_EQ(table.grid().rowCount(), 2);
   EXPECT_EQ(table.grid().Cell(0, 1), "QA712");
 }
@@ -138,7 +138,7 @@ TEST(LoggersFile, AFailedSaveReportsAndKeepsTheOldFileAndTheEdits) {
   t.table.SetFilePath(t.dir.File("no-such-folder/loggers.tsv"));
   t.table.grid().SetCell(1, 1, "008");
   TableFileResult saved = t.table.SaveLoggers();
-  EXPECT_EQ(saved.status, TableFileStatus::CannotWrite);
+  EXPECT_EQ(saved.status, TableFileStatus::kCannotWrite);
   EXPECT_EQ(saved.message, "Can't write Loggers file");
   EXPECT_FALSE(saved.reason.empty());
   EXPECT_EQ(t.table.FindLogger("QA712").competNo, "008");
@@ -185,33 +185,33 @@ TEST(FindLogger, SeesEditsThatAreNotSaved) {
 
 TEST(LoggersKeys, DownOnTheLastRowAddsARowThatIsSavedAsTwoTabs) {
   LoadedLoggers t("QA712\t007\tCrew One\r\n");
-  EXPECT_EQ(t.table.KeyDown(GridKey::Down, 1), GridKeyEffect::RowAdded);
+  EXPECT_EQ(t.table.KeyDown(GridKey::kDown, 1), GridKeyEffect::kRowAdded);
   EXPECT_EQ(t.table.grid().rowCount(), 3);
   EXPECT_EQ(t.SaveAndRead(), "QA712\t007\tCrew One\r\n\t\t\r\n");
 }
 
 TEST(LoggersKeys, KeysActOnlyWhenTheSelectionEndsOnTheLastRow) {
   LoadedLoggers t("QA712\t007\tCrew One\r\n\t\t\r\n");
-  EXPECT_EQ(t.table.KeyDown(GridKey::Down, 1), GridKeyEffect::None);
-  EXPECT_EQ(t.table.KeyDown(GridKey::Up, 1), GridKeyEffect::None);
-  EXPECT_EQ(t.table.KeyDown(GridKey::Other, 2), GridKeyEffect::None);
+  EXPECT_EQ(t.table.KeyDown(GridKey::kDown, 1), GridKeyEffect::kNone);
+  EXPECT_EQ(t.table.KeyDown(GridKey::kUp, 1), GridKeyEffect::kNone);
+  EXPECT_EQ(t.table.KeyDown(GridKey::kOther, 2), GridKeyEffect::kNone);
   EXPECT_EQ(t.table.grid().rowCount(), 3);
 }
 
 TEST(LoggersKeys, UpRemovesABlankLastRowButNeverTextOrTheOnlyRow) {
   LoadedLoggers t("QA712\t007\tCrew One\r\n");
-  t.table.KeyDown(GridKey::Down, 1);
+  t.table.KeyDown(GridKey::kDown, 1);
   t.table.grid().SetCell(1, 2, "   ");  // an unfilled three-digit mask
-  EXPECT_EQ(t.table.KeyDown(GridKey::Up, 2), GridKeyEffect::RowRemoved);
+  EXPECT_EQ(t.table.KeyDown(GridKey::kUp, 2), GridKeyEffect::kRowRemoved);
   EXPECT_EQ(t.table.grid().rowCount(), 2);
 
-  t.table.KeyDown(GridKey::Down, 1);
+  t.table.KeyDown(GridKey::kDown, 1);
   t.table.grid().SetCell(2, 2, " x ");
-  EXPECT_EQ(t.table.KeyDown(GridKey::Up, 2), GridKeyEffect::None);
+  EXPECT_EQ(t.table.KeyDown(GridKey::kUp, 2), GridKeyEffect::kNone);
   EXPECT_EQ(t.table.grid().rowCount(), 3);
 
   LoadedLoggers single("\t\t\r\n");
-  EXPECT_EQ(single.table.KeyDown(GridKey::Up, 1), GridKeyEffect::None);
+  EXPECT_EQ(single.table.KeyDown(GridKey::kUp, 1), GridKeyEffect::kNone);
   EXPECT_EQ(single.table.grid().rowCount(), 2);
 }
 

@@ -80,7 +80,7 @@ TEST(TasksFile, AMissingFileReportsAndStillGivesATaskNumberColumn) {
   testing::ScratchDir dir;
   TasksTable table(dir.File("tasks.tsv"));
   TableFileResult result = table.LoadTasks();
-  EXPECT_EQ(result.status, TableFileStatus::CannotRead);
+  EXPECT_EQ(result.status, TableFileStatus::kCannotRead);
   EXPECT_EQ(result.message, "Can't read Tasks file");
   EXPECT_EQ(table.grid().rowCount(), 2);
   EXPECT_EQ(table.TaskNumberColumn(), (std::vector<std::string>{"Task #", ""}));
@@ -91,7 +91,7 @@ TEST(TasksFile, AFailedSaveReportsAndKeepsTheOldFileAndTheEdits) {
   t.table.grid().SetCell(2, 1, "11:00:00");
   t.table.SetFilePath(t.dir.File("gone/tasks.tsv"));
   TableFileResult saved = t.table.SaveTasks();
-  EXPECT_EQ(saved.status, TableFileStatus::CannotWrite);
+  EXPECT_EQ(saved.status, TableFileStatus::kCannotWrite);
   EXPECT_EQ(saved.message, "Can't write tasks file");
   EXPECT_EQ(t.table.TaskStart("03"), "11:00:00");
   EXPECT_EQ(t.dir.Read("tasks.tsv"), "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
@@ -122,20 +122,20 @@ TEST(TaskQueries, SeeEditsThatAreNotSaved) {
 
 TEST(TaskNumberColumn, HoldsTheHeadingThenEveryRowsNumberInTableOrder) {
   LoadedTasks t("02\t\t\t\r\n01\t\t\t\r\n");
-  t.table.KeyDown(GridKey::Down, 2);
+  t.table.KeyDown(GridKey::kDown, 2);
   EXPECT_EQ(t.table.TaskNumberColumn(), (std::vector<std::string>{"Task #", "02", "01", ""}));
 }
 
 TEST(TasksKeys, UpRemovesALastRowThatMasksLeftUnfilled) {
   LoadedTasks t("03\t2007/04/10\t10:30:00\t16:00:00\r\n");
-  ASSERT_EQ(t.table.KeyDown(GridKey::Down, 1), GridKeyEffect::RowAdded);
+  ASSERT_EQ(t.table.KeyDown(GridKey::kDown, 1), GridKeyEffect::kRowAdded);
   t.SetLastRow("  ", "    /  /  ", "  :  :  ", "  :  :  ");
-  EXPECT_EQ(t.table.KeyDown(GridKey::Up, 2), GridKeyEffect::RowRemoved);
+  EXPECT_EQ(t.table.KeyDown(GridKey::kUp, 2), GridKeyEffect::kRowRemoved);
   EXPECT_EQ(t.table.grid().rowCount(), 2);
 
-  t.table.KeyDown(GridKey::Down, 1);
+  t.table.KeyDown(GridKey::kDown, 1);
   t.SetLastRow("", "", "  :  :  ", "");
-  EXPECT_EQ(t.table.KeyDown(GridKey::Up, 2), GridKeyEffect::RowRemoved);
+  EXPECT_EQ(t.table.KeyDown(GridKey::kUp, 2), GridKeyEffect::kRowRemoved);
 }
 
 TEST(TasksKeys, UpKeepsALastRowWithAnyOtherText) {
@@ -154,22 +154,22 @@ TEST(TasksKeys, UpKeepsALastRowWithAnyOtherText) {
   };
   for (const Row& row : kept) {
     LoadedTasks t("03\t2007/04/10\t10:30:00\t16:00:00\r\n");
-    t.table.KeyDown(GridKey::Down, 1);
+    t.table.KeyDown(GridKey::kDown, 1);
     t.SetLastRow(row.number, row.date, row.start, row.finish);
-    EXPECT_EQ(t.table.KeyDown(GridKey::Up, 2), GridKeyEffect::None) << "'" << row.date << "' '" << row.start << "'";
+    EXPECT_EQ(t.table.KeyDown(GridKey::kUp, 2), GridKeyEffect::kNone) << "'" << row.date << "' '" << row.start << "'";
     EXPECT_EQ(t.table.grid().rowCount(), 3);
   }
 }
 
 TEST(TasksKeys, TheOnlyDataRowStaysAndOtherRowsDoNotReact) {
   LoadedTasks single("\t\t\t\r\n");
-  EXPECT_EQ(single.table.KeyDown(GridKey::Up, 1), GridKeyEffect::None);
+  EXPECT_EQ(single.table.KeyDown(GridKey::kUp, 1), GridKeyEffect::kNone);
   EXPECT_EQ(single.table.grid().rowCount(), 2);
 
   LoadedTasks two("01\t\t\t\r\n\t\t\t\r\n");
-  EXPECT_EQ(two.table.KeyDown(GridKey::Up, 1), GridKeyEffect::None);
-  EXPECT_EQ(two.table.KeyDown(GridKey::Down, 1), GridKeyEffect::None);
-  EXPECT_EQ(two.table.KeyDown(GridKey::Other, 2), GridKeyEffect::None);
+  EXPECT_EQ(two.table.KeyDown(GridKey::kUp, 1), GridKeyEffect::kNone);
+  EXPECT_EQ(two.table.KeyDown(GridKey::kDown, 1), GridKeyEffect::kNone);
+  EXPECT_EQ(two.table.KeyDown(GridKey::kOther, 2), GridKeyEffect::kNone);
   EXPECT_EQ(two.table.grid().rowCount(), 3);
 }
 

@@ -261,7 +261,7 @@ TEST(DecodeFile, MissingFileLeavesAnEmptyTable) {
   ASSERT_EQ(table.segmentCount, 1);
 
   const DecodeResult result = DecodeRawFile(TempPath("does-not-exist.G00"), table, testing::Utc());
-  EXPECT_EQ(result.status, DecodeStatus::CannotOpen);
+  EXPECT_EQ(result.status, DecodeStatus::kCannotOpen);
   EXPECT_EQ(result.errorNumber, ENOENT);
   EXPECT_EQ(result.pointCount, 0);
   EXPECT_EQ(table.pointCount, 0);
@@ -287,7 +287,7 @@ TEST(DecodeFile, OnlyRegularFilesAreReadOthersLeaveAnEmptyTable) {
     stream.Add(Fix(2021, 8, 1, 10, 0, 0));
     ASSERT_EQ(Decode(stream, table), 1);
     const DecodeResult result = DecodeRawFile(path, table, testing::Utc());
-    EXPECT_EQ(result.status, DecodeStatus::CannotOpen) << path;
+    EXPECT_EQ(result.status, DecodeStatus::kCannotOpen) << path;
     EXPECT_EQ(result.errorNumber, error) << path;
     EXPECT_EQ(table.pointCount, 0);
     EXPECT_EQ(table.segmentCount, 0);

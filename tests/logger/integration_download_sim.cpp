@@ -28,18 +28,18 @@ using orvald::test::SimProcess;
 class SimDownloadTest : public ::testing::Test {
  protected:
   // Starts the simulator with `args` and a session over a link to it.
-  void Start(std::vector<std::string> args) {
+  void Start(std::vector<std::string> args, const std::string& lastSerialAtStart = "") {
     args.insert(args.end(), {"--expect-g00", work / "expected.G00", "--dump-memory", work / "memory.bin"});
     sim = std::make_unique<SimProcess>(args);
     ASSERT_TRUE(sim->started()) << sim->error();
     link = std::make_unique<Link>(nullptr);
-    link->portNo = 1;
+    link->ChoosePort(1);
     link->SetPortResolver(FixedPortResolver(sim->ptyPath()));
-    link->transcript = [this](const ExchangeRecord&) { ++requests; };
+    link->SetTranscript([this](const ExchangeRecord&) { ++requests; });
     commands = std::make_unique<LinkLoggerCommands>(*link);
     session = std::make_unique<DownloadSession>(DownloadSessionSetup{
         *commands, lookup, view, table, dataDir.path(), TimeBasis{0, 2026},
-        [this] { return DownloadTime(clockTicks++); }});
+        [this] { return DownloadTime(clockTicks++); }, nullptr, lastSerialAtStart});
   }
 
   std::vector<uint8_t> ExpectedFile() const { return ReadBytes(work / "expected.G00"); }
@@ -77,17 +77,17 @@ class SimLayoutTest : public SimDownloadTest, public ::testing::WithParamInterfa
 
 TEST_P(SimLayoutTest, DownloadedFileIsTheExpectedImage) {
   Start(GetParam().args);
-  session->Timer1Timer();
+  session->PollOnce();
 
   ASSERT_TRUE(session->lastCycleFoundLogger());
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(Downloads(), std::vector<std::string>{kName});
   const std::vector<uint8_t> file = ReadBytes(dataDir / kName);
   EXPECT_EQ(file, ExpectedFile());
   if (GetParam().fileSize != 0) {
     EXPECT_EQ(file.size(), GetParam().fileSize);
   }
-  EXPECT_EQ(view.blockCaptions.size(), GetParam().blockCaptionTotals.size() + 1);
+  EXPECT_EQ(view.blockCaptions.size(), GetParam().blockCaptionTotals.size());
   EXPECT_EQ(table.serialText, "00000012345");
   EXPECT_EQ(table.typeText, "5.1A");
   EXPECT_TRUE(view.scripted.asked.empty());
@@ -118,8 +118,8 @@ class SimLateReplyTest : public SimDownloadTest, public ::testing::WithParamInte
 TEST_P(SimLateReplyTest, TheFileIsExactNeverShifted) {
   Start({"--start-block", "30", "--records-per-block", "300", "--turnaround-ms", "2", "--fault",
          "stall=@" + std::to_string(GetParam().request), "--stall-ms", std::to_string(GetParam().delayMs)});
-  session->Timer1Timer();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(ReadBytes(dataDir / kName), ExpectedFile());
 }
 
@@ -133,39 +133,38 @@ INSTANTIATE_TEST_SUITE_P(Delays, SimLateReplyTest,
 
 TEST_F(SimDownloadTest, ThreeBlocksTheLastHalfFullEndTheProgressAt1280Of1536) {
   Start({"--records-per-block", "400", "--mask", "0=0000", "--mask", "1=0000", "--mask", "2=FF00"});
-  session->Timer1Timer();
+  session->PollOnce();
 
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(ReadBytes(dataDir / kName), ExpectedFile());
-  EXPECT_EQ(view.blockCaptions, (std::vector<std::string>{"", "Downloading Block  1 of  3 ",
+  EXPECT_EQ(view.blockCaptions, (std::vector<std::string>{"Downloading Block  1 of  3 ",
                                                           "Downloading Block  2 of  3 ",
                                                           "Downloading Block  3 of  3 "}));
   EXPECT_EQ(view.progressMax, 1536);
   EXPECT_EQ(view.progressPosition, 1280);
   EXPECT_EQ(view.fileCaptions, (std::vector<std::string>{std::string("Loading: ") + kName, kName}));
-  EXPECT_EQ(view.statusTexts.front(), "Press ESC to abort downloading");
+  EXPECT_EQ(view.started, std::vector<std::string>{kName});
   EXPECT_EQ(view.statusText, "Serial 00000012345 is not in the loggers table");
-  EXPECT_EQ(view.timerEvents, (std::vector<std::string>{"stop", "start 2000"}));
   EXPECT_EQ(view.rowCount, 3);  // the built-in flight's two segments
 }
 
 TEST_F(SimDownloadTest, ForceDownloadTakesTheSameLoggerAgainAndThenItIsLeftAlone) {
   Start({});
-  session->Timer1Timer();
-  ASSERT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  session->PollOnce();
+  ASSERT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
 
-  view.downloadState.lastSerialText.clear();  // Force download
-  session->Timer1Timer();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  session->ForgetLastLogger();  // Force download
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
   const std::vector<std::string> files = Downloads();
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(files[1], "00000012345-20070410-153013.G00");
   EXPECT_EQ(ReadBytes(dataDir / files[1]), ExpectedFile());
 
   const size_t requestsBefore = requests;
-  session->Timer1Timer();
+  session->PollOnce();
   EXPECT_TRUE(session->lastCycleFoundLogger());
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::SameLogger);
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kSameLogger);
   EXPECT_EQ(Downloads().size(), 2u);
   // probe, the rate switch's two sends, identity, and the two sends back to 9600
   EXPECT_EQ(requests - requestsBefore, 6u);
@@ -173,23 +172,22 @@ TEST_F(SimDownloadTest, ForceDownloadTakesTheSameLoggerAgainAndThenItIsLeftAlone
 
   // Back at the detection rate, the logger still answers probes: a later
   // Force download takes it once more.
-  view.downloadState.lastSerialText.clear();
-  session->Timer1Timer();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  session->ForgetLastLogger();
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(Downloads().size(), 3u);
 }
 
 TEST_F(SimDownloadTest, LoggerWithoutIdentityIsDownloadedOnceUnderAHyphenName) {
-  Start({"--fault", "no-identity"});
-  view.downloadState.lastSerialText = "OTHER";
-  session->Timer1Timer();
+  Start({"--fault", "no-identity"}, "OTHER");
+  session->PollOnce();
 
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(Downloads(), std::vector<std::string>{"-20070410-153012.G00"});
   EXPECT_EQ(ReadBytes(dataDir / "-20070410-153012.G00"), ExpectedRawFile(Memory(), "", "VER 5.1A"));
 
-  session->Timer1Timer();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::SameLogger);
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kSameLogger);
   EXPECT_EQ(Downloads().size(), 1u);
 }
 
@@ -197,56 +195,56 @@ TEST_F(SimDownloadTest, EscapeAnsweredNoCompletesAndYesDeletes) {
   Start({"--records-per-block", "300"});
   int pieces = 0;
   view.onProcessEvents = [&] {
-    if (++pieces == 30) view.downloadState.abortFlag = 1;
+    if (++pieces == 30) session->RequestCancel();
   };
-  view.scripted.answers = {PromptAnswer::No};
-  session->Timer1Timer();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  view.scripted.answers = {PromptAnswer::kNo};
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(view.scripted.asked.size(), 1u);
   EXPECT_EQ(ReadBytes(dataDir / kName), ExpectedFile());
 
   const int pointsBefore = table.pointCount;
   std::filesystem::remove(dataDir / kName);
-  view.downloadState.lastSerialText.clear();
+  session->ForgetLastLogger();
   pieces = 0;
-  view.scripted.answers = {PromptAnswer::Yes};
-  session->Timer1Timer();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Aborted);
+  view.scripted.answers = {PromptAnswer::kYes};
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kAborted);
   EXPECT_TRUE(Downloads().empty());
   EXPECT_EQ(view.statusText, "Downloading aborted!");
   EXPECT_EQ(table.pointCount, pointsBefore);
 
   // The link is back at 9600: the next poll finds the logger again.
-  view.downloadState.lastSerialText.clear();
+  session->ForgetLastLogger();
   view.onProcessEvents = nullptr;
-  session->Timer1Timer();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
 }
 
 TEST_F(SimDownloadTest, EscapeDuringTheLastPieceOfABlockEndsWithoutAQuestion) {
   Start({"--records-per-block", "300"});  // 64 pieces a block
   int pieces = 0;
   view.onProcessEvents = [&] {
-    if (++pieces == 64) view.downloadState.abortFlag = 1;  // seen before the read of the last piece...
+    if (++pieces == 64) session->RequestCancel();  // seen before the read of the last piece...
   };
-  view.scripted.answers = {PromptAnswer::No};  // ...so this one is asked and answered No
-  session->Timer1Timer();
+  view.scripted.answers = {PromptAnswer::kNo};  // ...so this one is asked and answered No
+  session->PollOnce();
   ASSERT_EQ(view.scripted.asked.size(), 1u);
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
 
   // Escape while the last piece is on the way: seen only after the block.
   std::filesystem::remove(dataDir / kName);
-  view.downloadState.lastSerialText.clear();
+  session->ForgetLastLogger();
   view.scripted.asked.clear();
   view.onProcessEvents = nullptr;
-  link->transcript = [&](const ExchangeRecord& record) {
+  link->SetTranscript([&](const ExchangeRecord& record) {
     // The request for block 0, offset 63 x 128.
     if (record.request.size() == 10 && record.request[2] == 0xB1 && record.request[4] == 0 &&
         record.request[5] == 0x80 && record.request[6] == 0x1F && record.request[7] == 0x80)
-      view.downloadState.abortFlag = 1;
-  };
-  session->Timer1Timer();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Aborted);
+      session->RequestCancel();
+  });
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kAborted);
   EXPECT_TRUE(view.scripted.asked.empty());
   EXPECT_EQ(session->lastResult().piecesRead, 64);
   EXPECT_TRUE(Downloads().empty());
@@ -260,15 +258,15 @@ void ExpectReadError(const RecordingView& view) {
   ASSERT_EQ(view.scripted.asked.size(), 1u);
   EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
   EXPECT_EQ(view.scripted.asked[0].text, " Error reading from logger");
-  EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::Ok);
+  EXPECT_EQ(view.scripted.asked[0].buttons, PromptButtons::kOk);
 }
 
 TEST_F(SimDownloadTest, PieceLostFourTimesEndsWithAPartialDecodedFile) {
   // Requests 50 to 53: all four attempts at piece 11 of the first block.
   Start({"--fault", "drop=@50,51,52,53"});
-  session->Timer1Timer();
+  session->PollOnce();
 
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::ReadError);
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kReadError);
   ExpectReadError(view);
   EXPECT_EQ(Downloads(), std::vector<std::string>{kIncompleteName});
   EXPECT_EQ(ReadBytes(dataDir / kIncompleteName), Prefix(ExpectedFile(), 32 + 96 + 10 * 128));
@@ -279,17 +277,17 @@ TEST_F(SimDownloadTest, PieceLostFourTimesEndsWithAPartialDecodedFile) {
 
 TEST_F(SimDownloadTest, PieceLostThreeTimesIsReadOnTheFourth) {
   Start({"--fault", "drop=@50,51,52"});
-  session->Timer1Timer();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(ReadBytes(dataDir / kName), ExpectedFile());
 }
 
 TEST_F(SimDownloadTest, HeaderLostInThePassEndsWithTheBlocksBefore) {
   // 64 pieces a block: block 0 is requests 38 to 102, block 1's header 103.
   Start({"--records-per-block", "300", "--fault", "drop=@103,104,105,106"});
-  session->Timer1Timer();
+  session->PollOnce();
 
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::ReadError);
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kReadError);
   ExpectReadError(view);
   EXPECT_EQ(ReadBytes(dataDir / kIncompleteName), Prefix(ExpectedFile(), 32 + 8192 - 32));
   EXPECT_EQ(table.pointCount, 300);
@@ -299,10 +297,10 @@ TEST_F(SimDownloadTest, HeaderLostInTheScanLeavesItsBlockOutAndTheDownloadIncomp
   // Block 0's header in the scan is request 6; the attempts after a lost
   // reply first put the replies in order (7, 8, 9), all lost as well.
   Start({"--records-per-block", "300", "--fault", "drop=@6,7,8,9"});
-  session->Timer1Timer();
+  session->PollOnce();
 
   const LoadLogResult& result = session->lastResult();
-  EXPECT_EQ(result.end, LoadLogEnd::ReadError);
+  EXPECT_EQ(result.end, LoadLogEnd::kReadError);
   EXPECT_TRUE(view.scripted.asked.empty());
   EXPECT_EQ(result.incompleteReason, "the logger did not give the header of block 0; a block may be missing");
   // Blocks 1 to 3 arrived; block 0 is missing.
@@ -316,9 +314,9 @@ TEST_F(SimDownloadTest, HeaderLostInTheScanLeavesItsBlockOutAndTheDownloadIncomp
 TEST_F(SimDownloadTest, HangUpMidDownloadKeepsAndDecodesWhatArrived) {
   // Requests 1 to 100 are answered: pieces 0 to 61 of the first block.
   Start({"--hangup-after", "100"});
-  session->Timer1Timer();
+  session->PollOnce();
 
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::ReadError);
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kReadError);
   ExpectReadError(view);
   EXPECT_EQ(session->lastResult().piecesRead, 62);
   EXPECT_EQ(ReadBytes(dataDir / kIncompleteName), Prefix(ExpectedFile(), 32 + 96 + 61 * 128));
@@ -333,14 +331,13 @@ TEST_F(SimDownloadTest, OneReplyInFiftyLostStillGivesTheWholeFile) {
   // header (and the name), a lost rate switch leaves the line and the logger
   // at different rates and that poll downloads nothing; the next poll
   // starts over at 9600.
-  Start({"--records-per-block", "600", "--fault", "drop=0.02", "--seed", "7"});
+  Start({"--records-per-block", "600", "--fault", "drop=0.02", "--seed", "7"}, "<before>");
   for (int cycle = 0; cycle < 6 && !(session->lastCycleFoundLogger() &&
-                                     session->lastResult().end == LoadLogEnd::Complete);
+                                     session->lastResult().end == LoadLogEnd::kComplete);
        ++cycle) {
-    view.downloadState.lastSerialText = "<before>";
-    session->Timer1Timer();
+    session->PollOnce();
   }
-  ASSERT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  ASSERT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
   const std::vector<uint8_t> file = ReadBytes(session->lastResult().path);
   const std::string version = file.size() >= 32 && file[16] != 0 ? "VER 5.1A" : "";
   EXPECT_EQ(file, ExpectedRawFile(Memory(), table.serialText, version));
@@ -351,15 +348,15 @@ TEST_F(SimDownloadTest, MissingDataDirectoryIsReportedAndTheNextPollDownloads) {
   Start({});
   const std::string folder = dataDir.path();
   rmdir(folder.c_str());
-  session->Timer1Timer();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::CannotCreate);
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kCannotCreate);
   ASSERT_EQ(view.scripted.asked.size(), 1u);
   EXPECT_EQ(view.scripted.asked[0].caption, "Logger Download");
-  EXPECT_EQ(view.downloadState.lastSerialText, "");
+  EXPECT_EQ(session->lastSerialText(), "");
 
   mkdir(folder.c_str(), 0755);
-  session->Timer1Timer();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::Complete);
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(ReadBytes(session->lastResult().path), ExpectedFile());
 }
 
@@ -367,10 +364,9 @@ TEST_F(SimDownloadTest, NoLoggerOnTheLine) {
   Start({});
   SilentTerminal silent;
   link->SetPortResolver(FixedPortResolver(silent.path()));
-  session->Timer1Timer();
+  session->PollOnce();
   EXPECT_FALSE(session->lastCycleFoundLogger());
   EXPECT_EQ(view.statusText, "No logger found to download");
-  EXPECT_EQ(view.timerInterval, 2000);
 }
 
 }  // namespace

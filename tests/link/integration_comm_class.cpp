@@ -37,7 +37,7 @@ uint16_t WaitForQueue(CommClass& comm, uint16_t atLeast) {
   return comm.InQueue();
 }
 
-CommClass OnPath(const std::string& path) { return CommClass(1, kCommReadWrite, kCommOverlapped, FixedPortResolver(path)); }
+CommClass OnPath(const std::string& path) { return CommClass(1, FixedPortResolver(path)); }
 
 TEST(CommClass, FreshObjectIsUnhealthyUntilOpened) {
   CommClass comm;
@@ -50,7 +50,7 @@ TEST(CommClass, FreshObjectIsUnhealthyUntilOpened) {
 
 TEST(CommClass, PortNumberGoesThroughTheResolver) {
   std::vector<std::string> asked;
-  CommClass comm(1, kCommReadWrite, kCommOverlapped, [&](const std::string& name) {
+  CommClass comm(1, [&](const std::string& name) {
     asked.push_back(name);
     return std::string("/nonexistent/tty");
   });
@@ -148,7 +148,7 @@ TEST(CommClass, HangUpMakesTheHealthCheckFailAndReopeningRecovers) {
   auto pty = std::make_unique<PtyPair>();
   ASSERT_TRUE(pty->ok());
   std::string path = pty->slavePath();
-  CommClass comm(1, kCommReadWrite, kCommOverlapped, [&](const std::string&) { return path; });
+  CommClass comm(1, [&](const std::string&) { return path; });
   comm.Open(1);
   ASSERT_TRUE(comm.Refresh());
   pty->HangUp();
@@ -171,7 +171,7 @@ TEST(CommClass, RateTheTerminalCannotTakeFailsTheChannel) {
   comm.Open(1);
   ASSERT_TRUE(comm.IsOk());
   EXPECT_FALSE(comm.SetBaudRate(12345));
-  EXPECT_EQ(comm.Status(), kCommSetSettingsFailed);
+  EXPECT_EQ(comm.Status(), kCommSettingsWriteFailed);
   EXPECT_FALSE(comm.Refresh());
   EXPECT_FALSE(comm.SetBaudRate(9600)) << "nothing is applied to a failed port";
 }

@@ -96,8 +96,8 @@ TEST(SysfsUsbAdapter, PluggingAndUnpluggingShowsAtTheNextLookup) {
 
 class AdapterAndSerialTest : public ::testing::Test {
  protected:
-  AdapterAndSerialTest() : link(std::make_unique<SysfsUsbAdapter>(tree.sys(), tree.dev())) {
-    link.portNo = 1;
+  AdapterAndSerialTest() : link(MakeAdapter()) {
+    link.ChoosePort(1);
     link.SetPortResolver(FixedPortResolver(serial.path()));
     adapter.SetResponder([](const SeenRequest&, int) { return FramedReply({0x78, 'U'}); });
     serial.SetResponder([](const SeenRequest&, int) { return FramedReply({0x78, 'S'}); });
@@ -109,16 +109,23 @@ class AdapterAndSerialTest : public ::testing::Test {
     return ExchangeFrame(link, &request, 1, reply) == 2 ? static_cast<char>(reply[1]) : '-';
   }
 
+  std::unique_ptr<SysfsUsbAdapter> MakeAdapter() {
+    auto made = std::make_unique<SysfsUsbAdapter>(tree.sys(), tree.dev());
+    adapterBackend = made.get();
+    return made;
+  }
+
   FakeSystemTree tree;
   PtyFakeLogger adapter, serial;
+  SysfsUsbAdapter* adapterBackend = nullptr;  // owned by the link
   Link link;
 };
 
 TEST_F(AdapterAndSerialTest, ExchangesFollowTheAdapterAsItComesAndGoes) {
   tree.Plug("ttyUSB0", "PikketUSB", adapter.path());
   EXPECT_EQ(Exchange(), 'U');
-  EXPECT_EQ(link.comm.Status(), kCommNeverOpened) << "the serial port is not touched while the adapter is there";
-  EXPECT_EQ(link.usbAdapter->WaitDescriptor(), -1) << "the adapter is closed between exchanges";
+  EXPECT_EQ(link.serialPort().Status(), kCommNeverOpened) << "the serial port is not touched while the adapter is there";
+  EXPECT_EQ(adapterBackend->WaitDescriptor(), -1) << "the adapter is closed between exchanges";
   ASSERT_EQ(adapter.Requests().size(), 1u);
   EXPECT_EQ(adapter.Requests()[0].speed, B115200);
 

@@ -30,7 +30,7 @@ const std::string kFlight = std::string(ORVALD_FLIGHTS_DIR) + "/27GLQKF3.igc";
 class SimLink {
  public:
   explicit SimLink(const std::vector<std::string>& args) : sim(args), link(nullptr) {
-    link.portNo = 1;
+    link.ChoosePort(1);
     link.SetPortResolver(FixedPortResolver(sim.ptyPath()));
   }
   SimProcess sim;
@@ -71,12 +71,12 @@ TEST(SimLink, AdapterCarriesEveryExchangeAtItsOwnRate) {
   testing::FakeSystemTree tree;
   tree.Plug("ttyUSB0", kUsbAdapterProduct, sim.ptyPath());
   Link link(std::make_unique<SysfsUsbAdapter>(tree.sys(), tree.dev()));
-  link.portNo = 1;
+  link.ChoosePort(1);
   link.SetPortResolver(FixedPortResolver("/nonexistent/ttyS0"));
   EXPECT_EQ(ProbeLogger(link), 1);
   EXPECT_EQ(SetLoggerRate(link, 57600), 57600u) << "nothing sent: the adapter keeps 115200";
   EXPECT_EQ(QueryIdentity(link), "VIAUSB");
-  EXPECT_EQ(link.comm.Status(), kCommNeverOpened);
+  EXPECT_EQ(link.serialPort().Status(), kCommNeverOpened);
 }
 
 TEST(SimLink, RateSwitchUpAndBack) {
@@ -84,7 +84,7 @@ TEST(SimLink, RateSwitchUpAndBack) {
   ASSERT_TRUE(s.sim.started()) << s.sim.error();
   ASSERT_EQ(ProbeLogger(s.link), 1);
   EXPECT_EQ(SetLoggerRate(s.link, 57600), 57600u);
-  EXPECT_EQ(s.link.baudRate, 57600u);
+  EXPECT_EQ(s.link.lineRate(), 57600u);
   EXPECT_EQ(QueryIdentity(s.link), "RATE1") << "logger and line agree on the new rate";
   EXPECT_EQ(SetLoggerRate(s.link, 9600), 9600u);
   EXPECT_EQ(ProbeLogger(s.link), 1);
@@ -94,7 +94,7 @@ TEST(SimLink, UnconfirmedRateSwitchFallsBack) {
   SimLink s({"--fault", "no-rate-ack"});
   ASSERT_TRUE(s.sim.started()) << s.sim.error();
   EXPECT_EQ(SetLoggerRate(s.link, 57600), 9600u);
-  EXPECT_EQ(s.link.baudRate, 9600u);
+  EXPECT_EQ(s.link.lineRate(), 9600u);
 }
 
 TEST(SimLink, MemoryOfABuiltImageReadsBackAsServed) {
@@ -159,7 +159,7 @@ TEST(SimLink, HangUpThenReopenOnTheSamePath) {
   EXPECT_EQ(QueryIdentity(s.link), "00000012345");
   EXPECT_EQ(QueryIdentity(s.link), "00000012345");
   EXPECT_EQ(QueryIdentity(s.link), "") << "the line goes dead";
-  EXPECT_FALSE(s.link.comm.Refresh());
+  EXPECT_FALSE(s.link.serialPort().IsOk());
   // The simulator makes a new terminal behind the same link path.
   std::string answer;
   for (int attempt = 0; attempt < 5 && answer.empty(); ++attempt) answer = QueryIdentity(s.link);
@@ -171,7 +171,7 @@ class SimPrompts : public Prompts {
   std::vector<std::string> texts;
   PromptAnswer Ask(const std::string&, const std::string& text, PromptButtons, PromptIcon) override {
     texts.push_back(text);
-    return PromptAnswer::Ok;
+    return PromptAnswer::kOk;
   }
 };
 
@@ -182,7 +182,7 @@ TEST(SimLink, EraseWipesTheMemory) {
   uint8_t header[kBlockHeaderSize];
   ASSERT_EQ(ReadLoggerMemory(s.link, header, kBlockHeaderSize, 0, 0), kBlockHeaderSize);
   ASSERT_TRUE(ParseBlockHeader(header).used());
-  EXPECT_EQ(EraseLogger(s.link, prompts), EraseOutcome::Erased);
+  EXPECT_EQ(EraseLogger(s.link, prompts), EraseOutcome::kErased);
   EXPECT_EQ(prompts.texts, (std::vector<std::string>{kEraseQuestion}));
   ASSERT_EQ(ReadLoggerMemory(s.link, header, kBlockHeaderSize, 0, 0), kBlockHeaderSize);
   EXPECT_FALSE(ParseBlockHeader(header).used());
@@ -192,7 +192,7 @@ TEST(SimLink, LoggerThatDoesNotAgreeToTheEraseIsReported) {
   SimLink s({"--erase-reply", "0000"});
   ASSERT_TRUE(s.sim.started()) << s.sim.error();
   SimPrompts prompts;
-  EXPECT_EQ(EraseLogger(s.link, prompts), EraseOutcome::NotErased);
+  EXPECT_EQ(EraseLogger(s.link, prompts), EraseOutcome::kNotErased);
   EXPECT_EQ(prompts.texts, (std::vector<std::string>{kEraseQuestion, kEraseFailed}));
 }
 
