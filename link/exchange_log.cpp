@@ -1,5 +1,7 @@
 #include "link/exchange_log.h"
 
+#include "link/hex.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -10,44 +12,7 @@ namespace orvald {
 
 namespace {
 
-constexpr char kDigits[] = "0123456789ABCDEF";
 constexpr int kFieldCount = 8;
-
-std::string Hex(const std::vector<uint8_t>& bytes) {
-  std::string text;
-  text.reserve(bytes.size() * 3);
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (i > 0) text += ' ';
-    text += kDigits[bytes[i] >> 4];
-    text += kDigits[bytes[i] & 0x0F];
-  }
-  return text;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-bool ParseHex(std::string_view text, std::vector<uint8_t>& bytes) {
-  bytes.clear();
-  size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == ' ') {
-      ++i;
-      continue;
-    }
-    if (i + 1 >= text.size()) return false;
-    const int high = HexDigit(text[i]);
-    const int low = HexDigit(text[i + 1]);
-    if (high < 0 || low < 0) return false;
-    bytes.push_back(static_cast<uint8_t>(high * 16 + low));
-    i += 2;
-  }
-  return true;
-}
 
 template <typename Number>
 bool ParseNumber(std::string_view text, Number& value) {
@@ -60,7 +25,7 @@ bool ParseNumber(std::string_view text, Number& value) {
 std::string FormatExchangeLine(const LoggedExchange& exchange) {
   std::ostringstream line;
   line << exchange.atMs << '\t' << exchange.elapsedMs << '\t' << (exchange.viaUsbAdapter ? "usb" : "serial") << '\t'
-       << exchange.rate << '\t' << Hex(exchange.request) << '\t' << Hex(exchange.received) << '\t'
+       << exchange.rate << '\t' << HexBytes(exchange.request) << '\t' << HexBytes(exchange.received) << '\t'
        << exchange.receivedCount << '\t' << exchange.result;
   return line.str();
 }
@@ -79,8 +44,8 @@ bool ParseExchangeLine(std::string_view line, LoggedExchange& exchange) {
   if (fields[2] != "serial" && fields[2] != "usb") return false;
   parsed.viaUsbAdapter = fields[2] == "usb";
   if (!ParseNumber(fields[0], parsed.atMs) || !ParseNumber(fields[1], parsed.elapsedMs) ||
-      !ParseNumber(fields[3], parsed.rate) || !ParseHex(fields[4], parsed.request) ||
-      !ParseHex(fields[5], parsed.received) || !ParseNumber(fields[6], parsed.receivedCount) ||
+      !ParseNumber(fields[3], parsed.rate) || !ParseHexBytes(std::string(fields[4]), parsed.request) ||
+      !ParseHexBytes(std::string(fields[5]), parsed.received) || !ParseNumber(fields[6], parsed.receivedCount) ||
       !ParseNumber(fields[7], parsed.result))
     return false;
   exchange = std::move(parsed);

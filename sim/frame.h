@@ -1,6 +1,9 @@
 #pragma once
 // The logger's frame, both directions: F0, length N, N data bytes, checksum
 // (N XOR every data byte), F2. No escaping, so F0 and F2 may appear inside.
+// Written apart from link/frame on purpose: the simulator is the logger's
+// side, an independent reading of the frame that the computer's side is
+// tested against, so a mistake shared by both could not hide.
 
 #include <cstddef>
 #include <cstdint>

@@ -169,7 +169,7 @@ void PtyServer::ReadInput() {
 
 void PtyServer::HandleFrame(const std::vector<uint8_t>& request, Clock::time_point arrived) {
   const CommandKind kind = ClassifyRequest(request);
-  ExchangeRecord record;
+  TranscriptEntry record;
   record.seconds = SecondsSinceStart();
   record.command = CommandName(kind);
   record.lineRate = LineRate();

@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
-#include "sim/hex.h"
+#include "link/hex.h"
 
 namespace orvald::sim {
 namespace {
@@ -136,8 +138,18 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
   o = SimOptions{};
   bool sourceSet = false;
   for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
+    // "--name VALUE" and "--name=VALUE" alike.
+    std::string a = args[i];
+    std::optional<std::string> attached;
+    if (const size_t equals = a.find('='); a.rfind("--", 0) == 0 && equals != std::string::npos) {
+      attached = a.substr(equals + 1);
+      a.resize(equals);
+    }
     auto value = [&](std::string& out) {
+      if (attached) {
+        out = *std::exchange(attached, std::nullopt);
+        return true;
+      }
       if (i + 1 >= args.size()) {
         error = a + " needs a value";
         return false;
@@ -296,6 +308,10 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
       o.serve = false;
     } else {
       error = "unknown option " + a + " (see --help)";
+      return false;
+    }
+    if (attached) {
+      error = a + " takes no value";
       return false;
     }
   }

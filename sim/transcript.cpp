@@ -1,18 +1,18 @@
 #include "sim/transcript.h"
 
-#include "sim/hex.h"
+#include "link/hex.h"
 
 namespace orvald::sim {
 
-std::string FormatExchange(const ExchangeRecord& r) {
+std::string FormatExchange(const TranscriptEntry& r) {
   char head[96];
   std::snprintf(head, sizeof head, "t=%.6f n=", r.seconds);
   std::string line = head;
   line += r.requestNumber ? std::to_string(r.requestNumber) : "-";
   line += " cmd=" + r.command;
   line += " line=" + std::to_string(r.lineRate);
-  line += " req=" + HexBytes(r.request);
-  line += " reply=" + HexBytes(r.reply);
+  line += " req=" + (r.request.empty() ? std::string("-") : HexBytes(r.request));
+  line += " reply=" + (r.reply.empty() ? std::string("-") : HexBytes(r.reply));
   line += " fault=" + (r.faults.empty() ? std::string("none") : r.faults);
   if (!r.ignored.empty()) line += " ignored=" + r.ignored + " logger=" + std::to_string(r.loggerRate);
   return line;
@@ -27,7 +27,7 @@ bool Transcript::Open(const std::string& path) {
   return file_ != nullptr;
 }
 
-void Transcript::Write(const ExchangeRecord& record) {
+void Transcript::Write(const TranscriptEntry& record) {
   if (!file_) return;
   const std::string line = FormatExchange(record);
   std::fprintf(file_, "%s\n", line.c_str());

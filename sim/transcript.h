@@ -12,7 +12,7 @@
 
 namespace orvald::sim {
 
-struct ExchangeRecord {
+struct TranscriptEntry {
   double seconds = 0.0;      // since the simulator started
   uint64_t requestNumber = 0;  // 0 = not counted (ignored frame)
   std::string command;
@@ -24,7 +24,7 @@ struct ExchangeRecord {
   std::string ignored;       // why the frame was not answered at all
 };
 
-std::string FormatExchange(const ExchangeRecord& record);
+std::string FormatExchange(const TranscriptEntry& record);
 
 class Transcript {
  public:
@@ -35,7 +35,7 @@ class Transcript {
 
   bool Open(const std::string& path);
   bool active() const { return file_ != nullptr; }
-  void Write(const ExchangeRecord& record);
+  void Write(const TranscriptEntry& record);
   void Note(const std::string& text);  // a free line, prefixed with '#'
 
  private:

@@ -11,7 +11,7 @@
 #include "export/igc_writer.h"
 #include "export/task_window.h"
 #include "igc_test_table.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace orvald {
 namespace {

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "logger/download_fixture.h"
+#include "tracklog/raw_image.h"
 
 namespace orvald::testing {
 namespace {
@@ -247,6 +248,63 @@ TEST_F(DownloadErrorTest, FullDiskBeforeTheHeaderStillEndsCleanly) {
   EXPECT_FALSE(view.hourglass);
   EXPECT_FALSE(view.progressShown);
 }
+
+// Every request of a small download fails in turn, once or for good (a
+// pulled cable): however it ends, the logger is put back to 9600, the view
+// is idle, no temporary file is left, and the file is whole or named incomplete.
+class FaultSweepTest : public DownloadTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FaultSweepTest, EveryRequestFailingLeavesTheLineTheViewAndTheFilesInOrder) {
+  const bool forGood = GetParam();
+  const std::vector<uint8_t> memory = BuildMemoryImage(FlightFixes(300), TwoPagesPerBlock());
+  int requestsOfAWholeDownload = 0;
+  {
+    FakeLogger probe;
+    probe.memory = memory;
+    TempDir dir;
+    RecordingView quiet;
+    DownloadSession session(DownloadSessionSetup{probe, lookup, quiet, table, dir.path(), TimeBasis{0, 2026},
+                                                 [] { return DownloadTime(); }});
+    ASSERT_EQ(session.LoadLog("").end, LoadLogEnd::kComplete);
+    requestsOfAWholeDownload = static_cast<int>(probe.requests.size());
+  }
+  for (int k = 0; k < requestsOfAWholeDownload; ++k) {
+    TempDir dir;
+    FakeLogger faulty;
+    faulty.memory = memory;
+    int seen = 0;
+    faulty.fails = [&](const LoggerRequest&) { return forGood ? seen++ >= k : seen++ == k; };
+    RecordingView sweepView;
+    DownloadSession session(DownloadSessionSetup{faulty, lookup, sweepView, table, dir.path(), TimeBasis{0, 2026},
+                                                 [] { return DownloadTime(); }});
+    const LoadLogResult result = session.LoadLog("");
+    SCOPED_TRACE("request " + std::to_string(k) + (forGood ? " and all after it" : " alone"));
+    ASSERT_FALSE(faulty.Rates().empty());
+    EXPECT_EQ(faulty.Rates().back(), 9600u);
+    EXPECT_FALSE(sweepView.hourglass);
+    EXPECT_FALSE(sweepView.progressShown);
+    EXPECT_EQ(sweepView.ended, 1);
+    const std::vector<uint8_t> expected = ExpectedRawFile(memory, faulty.serialText, faulty.versionText);
+    for (const std::string& name : TempDir::EntriesOf(dir.path())) {
+      EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+      const std::vector<uint8_t> file = ReadBytes(dir / name);
+      // The blocks' bytes are the logger's, in order (the identity in the
+      // header may be blank when its replies were lost for good).
+      ASSERT_GE(file.size(), 32u);
+      ASSERT_LE(file.size(), expected.size());
+      EXPECT_TRUE(std::equal(file.begin() + 32, file.end(), expected.begin() + 32)) << name;
+      if (IsIncompleteRawFileName(name)) {
+        EXPECT_TRUE(result.incomplete()) << name;
+      } else {
+        EXPECT_EQ(result.end, LoadLogEnd::kComplete) << name;
+        EXPECT_EQ(file.size(), expected.size()) << name;
+      }
+    }
+    if (!forGood) EXPECT_EQ(result.end, LoadLogEnd::kComplete) << "one lost reply is retried";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(LostOnceOrForGood, FaultSweepTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace orvald::testing

@@ -16,7 +16,7 @@ bool Parse(const std::vector<std::string>& args, SimOptions& o, std::string& err
 TEST(SimOptions, ReadsLayoutIdentityLineAndFaults) {
   SimOptions o;
   std::string error;
-  ASSERT_TRUE(Parse({"--igc", "f.igc", "--start-block", "30", "--records-per-block", "200", "--first-sequence", "7",
+  ASSERT_TRUE(Parse({"--igc=f.igc", "--start-block", "30", "--records-per-block=200", "--first-sequence", "7",
                      "--mask", "31=FFFD", "--mask", "2=0xffff", "--sequence", "4=-3", "--unused", "5", "--serial",
                      "ABC", "--version", "1234x.yz", "--erase-reply", "B1 45", "--rate", "57600", "--ignore-rate",
                      "--pace", "--turnaround-ms", "3", "--fault", "drop=0.5", "--fault", "split=@2,4", "--fault",
@@ -55,6 +55,7 @@ TEST(SimOptions, RefusesWhatItCannotUse) {
       {"--start-block", "32"}, {"--mask", "3"},           {"--mask", "3=FFFFF"},  {"--mask", "40=FFFF"},
       {"--rate", "12345"},     {"--fault", "sometimes"},  {"--fault", "drop=2"},  {"--igc", "a", "--g00", "b"},
       {"--serial"},            {"--erase-reply", "B1 4"}, {"--frobnicate"},       {"--records-per-block", "0"},
+      {"--pace=yes"},          {"--start-block=x"},
   };
   for (const auto& args : bad) {
     EXPECT_FALSE(Parse(args, o, error)) << args[0];

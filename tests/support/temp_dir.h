@@ -26,6 +26,12 @@ class TempDir {
   const std::string& path() const { return path_; }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
+  // Writes `bytes` as the file `name` in the directory.
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream out(path_ + "/" + name, std::ios::binary | std::ios::trunc);
+    out << bytes;
+  }
+
   // Every entry of the directory, hidden ones included.
   std::set<std::string> Entries() const { return EntriesOf(path_); }
 

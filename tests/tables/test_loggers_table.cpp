@@ -5,25 +5,25 @@
 
 #include <string>
 
-#include "scratch_dir.h"
+#include "support/temp_dir.h"
 #include "tables/loggers_table.h"
 
 namespace orvald {
 namespace {
 
 struct LoadedLoggers {
-  testing::ScratchDir dir;
+  testing::TempDir dir;
   LoggersTable table;
   TableFileResult loaded;
 
-  explicit LoadedLoggers(const std::string& bytes) : table(dir.File("loggers.tsv")) {
+  explicit LoadedLoggers(const std::string& bytes) : table((dir / "loggers.tsv")) {
     dir.Write("loggers.tsv", bytes);
     loaded = table.LoadLoggers();
   }
   std::string SaveAndRead() {
     TableFileResult saved = table.SaveLoggers();
     EXPECT_TRUE(saved.ok()) << saved.reason;
-    return dir.Read("loggers.tsv");
+    return testing::ReadWholeFile(dir / "loggers.tsv");
   }
   std::string Cell(int column, int row) const { return table.grid().Cell(column, row); }
 };
@@ -98,8 +98,8 @@ TEST(LoggersFile, EmptyLinesAreBlankRowsAndAnEmptyFileKeepsTheRowsThere) {
 }
 
 TEST(LoggersFile, AMissingFileReportsAndLeavesOneDataRowWithItsCells) {
-  testing::ScratchDir dir;
-  LoggersTable table(dir.File("loggers.tsv"));
+  testing::TempDir dir;
+  LoggersTable table((dir / "loggers.tsv"));
   TableFileResult first = table.LoadLoggers();
   EXPECT_EQ(first.status, TableFileStatus::kCannotRead);
   EXPECT_EQ(first.message, "Can't read Loggers file");
@@ -110,14 +110,14 @@ TEST(LoggersFile, AMissingFileReportsAndLeavesOneDataRowWithItsCells) {
   // A discard after the file vanished: the table shrinks to its first row.
   dir.Write("loggers.tsv", "QA712\t007\tCrew One\r\nQB1\t002\tTwo\r\n");
   ASSERT_TRUE(table.LoadLoggers().ok());
-  std::remove(dir.File("loggers.tsv").c_str());
+  std::remove((dir / "loggers.tsv").c_str());
   EXPECT_EQ(table.LoadLoggers().status, TableFileStatus::kCannotRead);
   EXPECT_EQ(table.grid().rowCount(), 2);
   EXPECT_EQ(table.grid().Cell(0, 1), "QA712");
 }
 
 TEST(LoggersFile, TheDefaultNameIsReadAndWrittenInTheWorkingDirectory) {
-  testing::ScratchDir dir;
+  testing::TempDir dir;
   char previous[4096];
   ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
   ASSERT_EQ(chdir(dir.path().c_str()), 0);
@@ -129,20 +129,20 @@ TEST(LoggersFile, TheDefaultNameIsReadAndWrittenInTheWorkingDirectory) {
   ASSERT_EQ(chdir(previous), 0);
   EXPECT_TRUE(saved.ok());
   EXPECT_TRUE(loaded.ok());
-  EXPECT_EQ(dir.Read("loggers.tsv"), "QA712\t\t\r\n");
+  EXPECT_EQ(testing::ReadWholeFile(dir / "loggers.tsv"), "QA712\t\t\r\n");
   EXPECT_EQ(reread.grid().Cell(0, 1), "QA712");
 }
 
 TEST(LoggersFile, AFailedSaveReportsAndKeepsTheOldFileAndTheEdits) {
   LoadedLoggers t("QA712\t007\tCrew One\r\n");
-  t.table.SetFilePath(t.dir.File("no-such-folder/loggers.tsv"));
+  t.table.SetFilePath((t.dir / "no-such-folder/loggers.tsv"));
   t.table.grid().SetCell(1, 1, "008");
   TableFileResult saved = t.table.SaveLoggers();
   EXPECT_EQ(saved.status, TableFileStatus::kCannotWrite);
   EXPECT_EQ(saved.message, "Can't write Loggers file");
   EXPECT_FALSE(saved.reason.empty());
   EXPECT_EQ(t.table.FindLogger("QA712").competNo, "008");
-  EXPECT_EQ(t.dir.Read("loggers.tsv"), "QA712\t007\tCrew One\r\n");
+  EXPECT_EQ(testing::ReadWholeFile(t.dir / "loggers.tsv"), "QA712\t007\tCrew One\r\n");
 }
 
 TEST(FindLogger, TheLastRowWhoseSerialOccursInTheTextWins) {

@@ -6,25 +6,25 @@
 #include <string>
 #include <vector>
 
-#include "scratch_dir.h"
+#include "support/temp_dir.h"
 #include "tables/tasks_table.h"
 
 namespace orvald {
 namespace {
 
 struct LoadedTasks {
-  testing::ScratchDir dir;
+  testing::TempDir dir;
   TasksTable table;
   TableFileResult loaded;
 
-  explicit LoadedTasks(const std::string& bytes) : table(dir.File("tasks.tsv")) {
+  explicit LoadedTasks(const std::string& bytes) : table((dir / "tasks.tsv")) {
     dir.Write("tasks.tsv", bytes);
     loaded = table.LoadTasks();
   }
   std::string SaveAndRead() {
     TableFileResult saved = table.SaveTasks();
     EXPECT_TRUE(saved.ok()) << saved.reason;
-    return dir.Read("tasks.tsv");
+    return testing::ReadWholeFile(dir / "tasks.tsv");
   }
   // Fills the last row's four cells.
   void SetLastRow(const std::string& number, const std::string& date, const std::string& start,
@@ -77,8 +77,8 @@ TEST(TasksFile, FieldsPastTheFourthAreIgnored) {
 }
 
 TEST(TasksFile, AMissingFileReportsAndStillGivesATaskNumberColumn) {
-  testing::ScratchDir dir;
-  TasksTable table(dir.File("tasks.tsv"));
+  testing::TempDir dir;
+  TasksTable table((dir / "tasks.tsv"));
   TableFileResult result = table.LoadTasks();
   EXPECT_EQ(result.status, TableFileStatus::kCannotRead);
   EXPECT_EQ(result.message, "Can't read Tasks file");
@@ -89,12 +89,12 @@ TEST(TasksFile, AMissingFileReportsAndStillGivesATaskNumberColumn) {
 TEST(TasksFile, AFailedSaveReportsAndKeepsTheOldFileAndTheEdits) {
   LoadedTasks t("03\t2007/04/10\t10:30:00\t16:00:00\r\n");
   t.table.grid().SetCell(2, 1, "11:00:00");
-  t.table.SetFilePath(t.dir.File("gone/tasks.tsv"));
+  t.table.SetFilePath((t.dir / "gone/tasks.tsv"));
   TableFileResult saved = t.table.SaveTasks();
   EXPECT_EQ(saved.status, TableFileStatus::kCannotWrite);
   EXPECT_EQ(saved.message, "Can't write tasks file");
   EXPECT_EQ(t.table.TaskStart("03"), "11:00:00");
-  EXPECT_EQ(t.dir.Read("tasks.tsv"), "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
+  EXPECT_EQ(testing::ReadWholeFile(t.dir / "tasks.tsv"), "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
 }
 
 TEST(TaskQueries, TaskNumbersCompareExactly) {

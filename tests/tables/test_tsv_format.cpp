@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "scratch_dir.h"
+#include "support/temp_dir.h"
 #include "tables/table_file.h"
 #include "tables/text_grid.h"
 #include "tables/tsv_format.h"
@@ -94,17 +94,17 @@ TEST(TrimBlanks, RemovesSpacesAndControlCharactersAtBothEndsOnly) {
 }
 
 TEST(ReplaceFileSafely, ReplacesTheWholeFileAndLeavesNoTemporaryBehind) {
-  testing::ScratchDir dir;
+  testing::TempDir dir;
   dir.Write("t.tsv", std::string(500, 'o'));
-  FileWriteResult result = ReplaceFileSafely(dir.File("t.tsv"), "new\r\n");
+  FileWriteResult result = ReplaceFileSafely((dir / "t.tsv"), "new\r\n");
   ASSERT_TRUE(result.ok) << result.error;
-  EXPECT_EQ(dir.Read("t.tsv"), "new\r\n");
-  EXPECT_EQ(dir.Names(), std::vector<std::string>{"t.tsv"});
+  EXPECT_EQ(testing::ReadWholeFile(dir / "t.tsv"), "new\r\n");
+  EXPECT_EQ(dir.Entries(), std::set<std::string>{"t.tsv"});
 }
 
 TEST(ReplaceFileSafely, ACreateFailureSaysWhy) {
-  testing::ScratchDir dir;
-  FileWriteResult result = ReplaceFileSafely(dir.File("missing/t.tsv"), "x");
+  testing::TempDir dir;
+  FileWriteResult result = ReplaceFileSafely((dir / "missing/t.tsv"), "x");
   EXPECT_FALSE(result.ok);
   EXPECT_NE(result.error.find("missing/t.tsv: "), std::string::npos) << result.error;
 }
@@ -112,7 +112,7 @@ TEST(ReplaceFileSafely, ACreateFailureSaysWhy) {
 // A file size limit makes the write itself fail part way, as a full disk
 // would, even for a privileged user.
 TEST(ReplaceFileSafely, AFailedWriteKeepsTheOldFileAndRemovesThePartialOne) {
-  testing::ScratchDir dir;
+  testing::TempDir dir;
   const std::string old = "QA712\t007\tCrew One\r\n";
   dir.Write("t.tsv", old);
 
@@ -122,37 +122,37 @@ TEST(ReplaceFileSafely, AFailedWriteKeepsTheOldFileAndRemovesThePartialOne) {
   tight.rlim_cur = 64;
   auto previousHandler = signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-  FileWriteResult result = ReplaceFileSafely(dir.File("t.tsv"), std::string(4096, 'n'));
+  FileWriteResult result = ReplaceFileSafely((dir / "t.tsv"), std::string(4096, 'n'));
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, previousHandler);
 
   EXPECT_FALSE(result.ok);
   EXPECT_FALSE(result.error.empty());
-  EXPECT_EQ(dir.Read("t.tsv"), old);
-  EXPECT_EQ(dir.Names(), std::vector<std::string>{"t.tsv"});
+  EXPECT_EQ(testing::ReadWholeFile(dir / "t.tsv"), old);
+  EXPECT_EQ(dir.Entries(), std::set<std::string>{"t.tsv"});
 }
 
 TEST(ReadTableFile, ReadsEveryByteOfARegularFileAndNothingElse) {
-  testing::ScratchDir dir;
+  testing::TempDir dir;
   std::string bytes(200000, 'a');
   bytes[123456] = '\0';
   dir.Write("big", bytes);
-  FileReadResult read = ReadTableFile(dir.File("big"));
+  FileReadResult read = ReadTableFile((dir / "big"));
   ASSERT_TRUE(read.ok);
   EXPECT_EQ(read.bytes, bytes);
 
-  FileReadResult missing = ReadTableFile(dir.File("none"));
+  FileReadResult missing = ReadTableFile((dir / "none"));
   EXPECT_FALSE(missing.ok);
   EXPECT_NE(missing.error.find("none: "), std::string::npos);
   EXPECT_FALSE(ReadTableFile(dir.path()).ok);
   // Devices and FIFOs never end or block: refused at once.
   EXPECT_EQ(ReadTableFile("/dev/zero").error, "/dev/zero: not a regular file");
   EXPECT_EQ(ReadTableFile("/dev/urandom").error, "/dev/urandom: not a regular file");
-  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
-  EXPECT_EQ(ReadTableFile(dir.File("fifo")).error, dir.File("fifo") + ": not a regular file");
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  EXPECT_EQ(ReadTableFile((dir / "fifo")).error, (dir / "fifo") + ": not a regular file");
   // A table is small; a file past 16 MiB is none.
-  ASSERT_EQ(truncate(dir.File("big").c_str(), static_cast<off_t>(kMaxTableFileBytes) + 1), 0);
-  EXPECT_EQ(ReadTableFile(dir.File("big")).error, dir.File("big") + ": larger than 16 MiB, no table");
+  ASSERT_EQ(truncate((dir / "big").c_str(), static_cast<off_t>(kMaxTableFileBytes) + 1), 0);
+  EXPECT_EQ(ReadTableFile((dir / "big")).error, (dir / "big") + ": larger than 16 MiB, no table");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include "sim/hex.h"
+#include "link/hex.h"
 
-namespace orvald::sim {
+namespace orvald {
 namespace {
 
 int HexDigit(char c) {
@@ -13,7 +13,6 @@ int HexDigit(char c) {
 }  // namespace
 
 std::string HexBytes(const std::vector<uint8_t>& bytes) {
-  if (bytes.empty()) return "-";
   static const char kDigits[] = "0123456789ABCDEF";
   std::string text;
   text.reserve(bytes.size() * 3);
@@ -42,4 +41,4 @@ bool ParseHexBytes(const std::string& text, std::vector<uint8_t>& bytes) {
   return high < 0;
 }
 
-}  // namespace orvald::sim
+}  // namespace orvald
