@@ -89,6 +89,19 @@ class NoLoggers : public LoggerLookup {
   LoggerMatch FindLogger(const std::string&) override { return {}; }
 };
 
+// A caption and its box (or boxes) on one row of a group's grid.
+void AddRow(QGridLayout* grid, int row, const char* caption, QWidget* parent, QWidget* box, int span = 1) {
+  grid->addWidget(NewLabel(caption, parent), row, 0);
+  grid->addWidget(box, row, 1, 1, span);
+}
+
+QGridLayout* NewGroupGrid(QWidget* group, int top) {
+  auto* grid = new QGridLayout(group);
+  grid->setContentsMargins(6, top, 6, 6);
+  grid->setVerticalSpacing(3);
+  return grid;
+}
+
 }  // namespace
 
 TfrmMain::TfrmMain(AppEnvironment environment, QWidget* parent)
@@ -148,9 +161,59 @@ void TfrmMain::BuildControls() {
   auto* columns = new QVBoxLayout(central);
   columns->setContentsMargins(0, 0, 0, 0);
   columns->setSpacing(0);
+  columns->addWidget(BuildTopStrip(central));
 
-  // Top strip: progress of the download and the name of the raw file.
-  Panel2 = new QFrame(central);
+  Splitter1 = new QSplitter(Qt::Horizontal, central);
+  Splitter1->setObjectName("Splitter1");
+  Splitter1->setChildrenCollapsible(false);
+  columns->addWidget(Splitter1, 1);
+
+  // Left column: communication, identification, the two selection pages.
+  Panel1 = new QFrame(Splitter1);
+  Panel1->setObjectName("Panel1");
+  Panel1->setMinimumWidth(kLeftColumnWidth);
+  auto* left = new QVBoxLayout(Panel1);
+  left->setContentsMargins(2, 4, 2, 2);
+  left->setSpacing(4);
+  left->addWidget(BuildCommunicationBox(Panel1));
+  left->addWidget(BuildIdentificationBox(Panel1));
+  PageControl1 = new QTabWidget(Panel1);
+  PageControl1->setObjectName("PageControl1");
+  // Both page captions always in full: the column widens to them rather than
+  // hiding a page behind scroll arrows.
+  PageControl1->tabBar()->setUsesScrollButtons(false);
+  PageControl1->tabBar()->setElideMode(Qt::ElideNone);
+  PageControl1->tabBar()->setExpanding(false);
+  PageControl1->setStyleSheet("QTabBar::tab { padding: 4px 5px; }");
+  QFont tabFont = PageControl1->tabBar()->font();
+  tabFont.setPointSizeF(std::max(7.0, tabFont.pointSizeF() - 1.0));
+  PageControl1->tabBar()->setFont(tabFont);
+  PageControl1->addTab(BuildManualPage(), "Manual Selection");
+  PageControl1->addTab(BuildTaskWindowPage(), "Task Window");
+  left->addWidget(PageControl1, 1);
+
+  Splitter1->addWidget(Panel1);
+  Splitter1->addWidget(BuildSegmentsGrid(Splitter1));
+  Splitter1->setStretchFactor(0, 0);
+  Splitter1->setStretchFactor(1, 1);
+  const int leftWidth = std::max(kLeftColumnWidth, Panel1->minimumSizeHint().width());
+  Splitter1->setSizes({leftWidth, 702 - leftWidth});
+  setCentralWidget(central);
+
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName("StatusBar1");
+  StatusPanel0 = new QLabel(StatusBar1);
+  StatusPanel0->setObjectName("StatusPanel0");
+  StatusBar1->addWidget(StatusPanel0, 1);
+  setStatusBar(StatusBar1);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName("Timer1");
+}
+
+// Panel2: the progress of a download and the name of the raw file.
+QWidget* TfrmMain::BuildTopStrip(QWidget* parent) {
+  Panel2 = new QFrame(parent);
   Panel2->setObjectName("Panel2");
   Panel2->setFrameShape(QFrame::StyledPanel);
   Panel2->setFixedHeight(49);
@@ -180,67 +243,45 @@ void TfrmMain::BuildControls() {
   progress->addWidget(Label6);
   strip->addLayout(progress);
   strip->addWidget(lblDLFile, 1);
-  columns->addWidget(Panel2);
+  return Panel2;
+}
 
-  Splitter1 = new QSplitter(Qt::Horizontal, central);
-  Splitter1->setObjectName("Splitter1");
-  Splitter1->setChildrenCollapsible(false);
-  columns->addWidget(Splitter1, 1);
-
-  // Left column: communication, identification, the two selection pages.
-  Panel1 = new QFrame(Splitter1);
-  Panel1->setObjectName("Panel1");
-  Panel1->setMinimumWidth(kLeftColumnWidth);
-  auto* left = new QVBoxLayout(Panel1);
-  left->setContentsMargins(2, 4, 2, 2);
-  left->setSpacing(4);
-
-  GroupBox1 = new QGroupBox("Communication", Panel1);
+// GroupBox1: the serial port list (COM1 to COM9) and Force download.
+QWidget* TfrmMain::BuildCommunicationBox(QWidget* parent) {
+  GroupBox1 = new QGroupBox("Communication", parent);
   GroupBox1->setObjectName("GroupBox1");
   cbPortNo = new QComboBox(GroupBox1);
   cbPortNo->setObjectName("cbPortNo");
   cbPortNo->setToolTip("Select the COMM's PORT");
+  for (int n = 1; n <= kPortCount; ++n) cbPortNo->addItem(QString("COM%1").arg(n));
   btnForceDl = NewButton("btnForceDl", "Force download", GroupBox1);
-  auto* comm = new QGridLayout(GroupBox1);
-  comm->setContentsMargins(6, 4, 6, 6);
-  comm->addWidget(NewLabel("Serial port", GroupBox1), 0, 0);
-  comm->addWidget(cbPortNo, 0, 1);
-  comm->addWidget(btnForceDl, 1, 0, 1, 2);
-  left->addWidget(GroupBox1);
+  QGridLayout* grid = NewGroupGrid(GroupBox1, 4);
+  AddRow(grid, 0, "Serial port", GroupBox1, cbPortNo);
+  grid->addWidget(btnForceDl, 1, 0, 1, 2);
+  return GroupBox1;
+}
 
-  GroupBox2 = new QGroupBox("Identification", Panel1);
+// GroupBox2: who flies the log on show, with Edit for the loggers table.
+QWidget* TfrmMain::BuildIdentificationBox(QWidget* parent) {
+  GroupBox2 = new QGroupBox("Identification", parent);
   GroupBox2->setObjectName("GroupBox2");
   CompetNo = NewBox("CompetNo", GroupBox2, true);
   PilotNames = NewBox("PilotNames", GroupBox2, true);
   LoggerSN = NewBox("LoggerSN", GroupBox2, true);
   LoggerType = NewBox("LoggerType", GroupBox2, true);
   btnEdit = NewSmallButton("btnEdit", "Edit", GroupBox2);
-  auto* ident = new QGridLayout(GroupBox2);
-  ident->setContentsMargins(6, 4, 6, 6);
-  ident->setVerticalSpacing(3);
-  ident->addWidget(NewLabel("ID", GroupBox2), 0, 0);
-  ident->addWidget(CompetNo, 0, 1);
-  ident->addWidget(btnEdit, 0, 2);
-  ident->addWidget(NewLabel("Name", GroupBox2), 1, 0);
-  ident->addWidget(PilotNames, 1, 1, 1, 2);
-  ident->addWidget(NewLabel("Serial #", GroupBox2), 2, 0);
-  ident->addWidget(LoggerSN, 2, 1, 1, 2);
-  ident->addWidget(NewLabel("Type", GroupBox2), 3, 0);
-  ident->addWidget(LoggerType, 3, 1, 1, 2);
-  ident->setColumnStretch(1, 1);
-  left->addWidget(GroupBox2);
+  QGridLayout* grid = NewGroupGrid(GroupBox2, 4);
+  AddRow(grid, 0, "ID", GroupBox2, CompetNo);
+  grid->addWidget(btnEdit, 0, 2);
+  AddRow(grid, 1, "Name", GroupBox2, PilotNames, 2);
+  AddRow(grid, 2, "Serial #", GroupBox2, LoggerSN, 2);
+  AddRow(grid, 3, "Type", GroupBox2, LoggerType, 2);
+  grid->setColumnStretch(1, 1);
+  return GroupBox2;
+}
 
-  PageControl1 = new QTabWidget(Panel1);
-  PageControl1->setObjectName("PageControl1");
-  // Both page captions always in full: the column widens to them rather than
-  // hiding a page behind scroll arrows.
-  PageControl1->tabBar()->setUsesScrollButtons(false);
-  PageControl1->tabBar()->setElideMode(Qt::ElideNone);
-  PageControl1->tabBar()->setExpanding(false);
-  PageControl1->setStyleSheet("QTabBar::tab { padding: 4px 5px; }");
-  QFont tabFont = PageControl1->tabBar()->font();
-  tabFont.setPointSizeF(std::max(7.0, tabFont.pointSizeF() - 1.0));
-  PageControl1->tabBar()->setFont(tabFont);
+// TabSheet1: the run chosen in the grid, its task number and totals.
+QWidget* TfrmMain::BuildManualPage() {
   TabSheet1 = new QWidget;
   TabSheet1->setObjectName("TabSheet1");
   edManTask = NewBox("edManTask", TabSheet1, false);
@@ -249,22 +290,20 @@ void TfrmMain::BuildControls() {
   edPoints = NewBox("edPoints", TabSheet1, true);
   edEvents = NewBox("edEvents", TabSheet1, true);
   btnManSave = NewButton("btnManSave", "Save", TabSheet1);
-  auto* manual = new QGridLayout(TabSheet1);
-  manual->setContentsMargins(6, 6, 6, 6);
-  manual->setVerticalSpacing(3);
-  const std::pair<const char*, QLineEdit*> manualRows[] = {
-      {"Task", edManTask}, {"From", edFrom}, {"To", edTo}, {"Points", edPoints}, {"Events", edEvents}};
-  int row = 0;
-  for (const auto& [caption, box] : manualRows) {
-    manual->addWidget(NewLabel(caption, TabSheet1), row, 0);
-    manual->addWidget(box, row, 1);
-    ++row;
-  }
-  manual->addWidget(btnManSave, row, 1, Qt::AlignRight);
-  manual->setRowStretch(row + 1, 1);
-  manual->setColumnStretch(1, 1);
-  PageControl1->addTab(TabSheet1, "Manual Selection");
+  QGridLayout* grid = NewGroupGrid(TabSheet1, 6);
+  AddRow(grid, 0, "Task", TabSheet1, edManTask);
+  AddRow(grid, 1, "From", TabSheet1, edFrom);
+  AddRow(grid, 2, "To", TabSheet1, edTo);
+  AddRow(grid, 3, "Points", TabSheet1, edPoints);
+  AddRow(grid, 4, "Events", TabSheet1, edEvents);
+  grid->addWidget(btnManSave, 5, 1, Qt::AlignRight);
+  grid->setRowStretch(6, 1);
+  grid->setColumnStretch(1, 1);
+  return TabSheet1;
+}
 
+// TabSheet2: the task chooser, its window and the totals of what it selects.
+QWidget* TfrmMain::BuildTaskWindowPage() {
   TabSheet2 = new QWidget;
   TabSheet2->setObjectName("TabSheet2");
   WindowTask = new QComboBox(TabSheet2);
@@ -279,33 +318,28 @@ void TfrmMain::BuildControls() {
   taskPoints = NewBox("taskPoints", TabSheet2, true);
   taskEvents = NewBox("taskEvents", TabSheet2, true);
   btnSave = NewButton("btnSave", "Save", TabSheet2);
-  auto* window = new QGridLayout(TabSheet2);
-  window->setContentsMargins(6, 6, 6, 6);
-  window->setVerticalSpacing(3);
-  window->addWidget(NewLabel("Task", TabSheet2), 0, 0);
-  window->addWidget(WindowTask, 0, 1);
-  window->addWidget(btnEditTask, 0, 2);
-  window->addWidget(NewLabel("Date", TabSheet2), 1, 0);
-  window->addWidget(Date, 1, 1, 1, 2);
-  window->addWidget(NewLabel("Window", TabSheet2), 2, 0);
+  QGridLayout* grid = NewGroupGrid(TabSheet2, 6);
+  AddRow(grid, 0, "Task", TabSheet2, WindowTask);
+  grid->addWidget(btnEditTask, 0, 2);
+  AddRow(grid, 1, "Date", TabSheet2, Date, 2);
+  grid->addWidget(NewLabel("Window", TabSheet2), 2, 0);
   auto* times = new QHBoxLayout;
   times->setSpacing(2);
   times->addWidget(TimeFrom);
   times->addWidget(TimeTo);
-  window->addLayout(times, 2, 1, 1, 2);
-  window->addWidget(NewLabel("Points", TabSheet2), 3, 0);
-  window->addWidget(taskPoints, 3, 1, 1, 2);
-  window->addWidget(NewLabel("Events", TabSheet2), 4, 0);
-  window->addWidget(taskEvents, 4, 1, 1, 2);
-  window->addWidget(btnSave, 5, 1, 1, 2, Qt::AlignRight);
-  window->setRowStretch(6, 1);
-  window->setColumnStretch(1, 1);
-  PageControl1->addTab(TabSheet2, "Task Window");
-  left->addWidget(PageControl1, 1);
+  grid->addLayout(times, 2, 1, 1, 2);
+  AddRow(grid, 3, "Points", TabSheet2, taskPoints, 2);
+  AddRow(grid, 4, "Events", TabSheet2, taskEvents, 2);
+  grid->addWidget(btnSave, 5, 1, 1, 2, Qt::AlignRight);
+  grid->setRowStretch(6, 1);
+  grid->setColumnStretch(1, 1);
+  return TabSheet2;
+}
 
-  // The segments grid: one row per segment, heading above.
+// SegmentsGrid: one row per segment, heading above.
+QWidget* TfrmMain::BuildSegmentsGrid(QWidget* parent) {
   segmentsModel_ = new SegmentsModel(this);
-  SegmentsGrid = new QTableView(Splitter1);
+  SegmentsGrid = new QTableView(parent);
   SegmentsGrid->setObjectName("SegmentsGrid");
   SegmentsGrid->setModel(segmentsModel_);
   SegmentsGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -327,27 +361,7 @@ void TfrmMain::BuildControls() {
   // The boxes that show the grid's dates and times use its type, so a whole
   // date and time fits the narrow left column.
   for (QLineEdit* box : {edFrom, edTo, Date, TimeFrom, TimeTo}) box->setFont(SegmentsGrid->font());
-
-  Splitter1->addWidget(Panel1);
-  Splitter1->addWidget(SegmentsGrid);
-  Splitter1->setStretchFactor(0, 0);
-  Splitter1->setStretchFactor(1, 1);
-  const int leftWidth = std::max(kLeftColumnWidth, Panel1->minimumSizeHint().width());
-  Splitter1->setSizes({leftWidth, 702 - leftWidth});
-  setCentralWidget(central);
-
-  StatusBar1 = new QStatusBar(this);
-  StatusBar1->setObjectName("StatusBar1");
-  StatusPanel0 = new QLabel(StatusBar1);
-  StatusPanel0->setObjectName("StatusPanel0");
-  StatusBar1->addWidget(StatusPanel0, 1);
-  setStatusBar(StatusBar1);
-
-  Timer1 = new QTimer(this);
-  Timer1->setObjectName("Timer1");
-
-  // The port list: COM1 to COM9, each with its device as the hint.
-  for (int n = 1; n <= kPortCount; ++n) cbPortNo->addItem(QString("COM%1").arg(n));
+  return SegmentsGrid;
 }
 
 void TfrmMain::BuildMenus() {

@@ -109,7 +109,29 @@ class TfrmMain : public QMainWindow, public SessionView {
   // True while a download, an erase or an open runs.
   bool exchangeBusy() const { return busy_; }
 
-  // ---- Controls (the names the rest of the system uses for them).
+
+  // ---- SessionView: how the download session drives this window.
+  void Started(const std::string& fileName) override;
+  void BlockStarted(int counter, int total) override;
+  void Progress(int done, int total) override;
+  void DownloadEnded() override;
+  void Ended() override;
+  void Status(const std::string& text) override;
+  void LogShown(const std::string& fileName) override;
+  void SegmentsCleared() override;
+  void SegmentDecoded(int index, const TrackSegment& segment) override;
+  void Identified(const Identification& who) override;
+  void KeepResponsive() override;
+  bool ConfirmCancel() override;
+  void Report(const std::string& text, PromptIcon icon) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // ---- Controls, named as the rest of the system knows them; tests find
+  // them by these object names.
   QFrame* Panel2;
   QProgressBar* ProgressBar1;
   QLabel* Label6;
@@ -146,33 +168,19 @@ class TfrmMain : public QMainWindow, public SessionView {
   QStatusBar* StatusBar1;
   QLabel* StatusPanel0;
   QTimer* Timer1;
-  OpenDialogSetup OpenDialog1;
   QAction* mnFileOpen;
   QAction* mnFileExit;
   QAction* Clear1;
   QAction* About1;
+  OpenDialogSetup OpenDialog1;
 
-  // ---- SessionView: how the download session drives this window.
-  void Started(const std::string& fileName) override;
-  void BlockStarted(int counter, int total) override;
-  void Progress(int done, int total) override;
-  void DownloadEnded() override;
-  void Ended() override;
-  void Status(const std::string& text) override;
-  void LogShown(const std::string& fileName) override;
-  void SegmentsCleared() override;
-  void SegmentDecoded(int index, const TrackSegment& segment) override;
-  void Identified(const Identification& who) override;
-  void KeepResponsive() override;
-  bool ConfirmCancel() override;
-  void Report(const std::string& text, PromptIcon icon) override;
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
   void BuildControls();
+  QWidget* BuildTopStrip(QWidget* parent);
+  QWidget* BuildCommunicationBox(QWidget* parent);
+  QWidget* BuildIdentificationBox(QWidget* parent);
+  QWidget* BuildManualPage();
+  QWidget* BuildTaskWindowPage();
+  QWidget* BuildSegmentsGrid(QWidget* parent);
   void BuildMenus();
   void ConnectHandlers();
   void ReadSettings();

@@ -1,27 +1,20 @@
 #pragma once
-// The Task Windows dialog: the task windows table for the whole run. Created
-// hidden at start-up as the last window (it reads tasks.tsv and fills the main
-// window's task list), shown without blocking the main window, hidden again by
-// OK or Cancel. Its grid shows the table itself, so the Task Window page's
-// queries see every edit, saved or not.
+// The Task Windows dialog: the task windows table for the whole run, so the
+// Task Window page's queries see every edit, saved or not. Created last at
+// start-up: reading tasks.tsv fills the main window's task list, and so does
+// every later read or write.
 
-#include <QDialog>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "tables/grid_keys.h"
-
-class QPushButton;
+#include "app/table_dialog.h"
 
 namespace orvald {
 
-class Prompts;
-class TableGridView;
 class TasksTable;
-class TextGridModel;
 
-class TTaskWindowsDlg : public QDialog {
+class TTaskWindowsDlg : public TTableDialog {
   Q_OBJECT
  public:
   // Takes the task number column, heading first, whenever the table was read or written.
@@ -29,41 +22,20 @@ class TTaskWindowsDlg : public QDialog {
 
   // Reads the file at once; a missing file is reported here, during start-up.
   TTaskWindowsDlg(TasksTable& table, Prompts& prompts, FillTaskListFn fillTaskList, QWidget* parent = nullptr);
-  ~TTaskWindowsDlg() override;
 
-  void LoadTasks();
-  void SaveTasks();
-
-  // ---- Handlers.
-  void OKBtnClick();
-  void CancelBtnClick();
-  void HelpBtnClick();
-  void FormShow();
-  std::string TaskWindowsGridGetEditMask(int column) const;
-  GridKeyEffect TaskWindowsGridKeyDown(GridKey key, int selectionBottomRow);
-  void TaskWindowsGridSetEditText(int column, int row, const std::string& text);
-
-  bool modified() const;
-  TasksTable& table() { return table_; }
-
-  // ---- Controls.
-  TableGridView* TaskWindowsGrid;
-  QPushButton* Button1;  // OK
-  QPushButton* CancelBtn;
-  QPushButton* HelpBtn;
+  void LoadTasks() { Load(); }
+  void SaveTasks() { Save(); }
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  // Escape and the close box answer like Cancel, so edits are never dropped unasked.
-  void reject() override;
+  // The list follows the grid as read or edited, written or not.
+  void TableRead() override { FillTaskList(); }
+  void TableWritten() override { FillTaskList(); }
 
  private:
   void FillTaskList();
 
-  TasksTable& table_;
-  Prompts& prompts_;
+  TasksTable& tasks_;
   FillTaskListFn fillTaskList_;
-  TextGridModel* model_;
 };
 
 }  // namespace orvald

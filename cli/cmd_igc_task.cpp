@@ -28,7 +28,7 @@ bool ApplyLoggersOption(const ParsedArgs& parsed, const TrackTable& table, IgcSa
                         std::string& error) {
   if (parsed.has("loggers")) {
     LoggersTable loggers(parsed.options.at("loggers"));
-    const TableFileResult loaded = loggers.LoadLoggers();
+    const TableFileResult loaded = loggers.Load();
     if (!loaded.ok()) {
       error = TableFailure(loaded);
       return false;
@@ -80,7 +80,7 @@ int RunIgcByTask(const ParsedArgs& parsed) {
   if (!TimezoneOption(parsed, _timezone, error)) return UsageError("igc", error);
 
   TasksTable tasks(parsed.options.at("tasks"));
-  const TableFileResult loaded = tasks.LoadTasks();
+  const TableFileResult loaded = tasks.Load();
   if (!loaded.ok()) return Failure(TableFailure(loaded));
   const std::vector<std::string> taskNumbers = tasks.TaskNumberColumn();
   if (std::find(taskNumbers.begin() + 1, taskNumbers.end(), taskText) == taskNumbers.end()) {

@@ -11,7 +11,7 @@
 namespace orvald::cli {
 
 LoggerMatch LoggersFileLookup::FindLogger(const std::string& serialText) {
-  const TableFileResult loaded = table_.LoadLoggers();
+  const TableFileResult loaded = table_.Load();
   if (!loaded.ok() && named_ && !reported_) {
     std::fprintf(stderr, "orvald-cli: %s (%s)\n", loaded.message.c_str(), loaded.reason.c_str());
     reported_ = true;

@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
 
   orvald::LoggersTable loggers(ScratchPath());
-  Require(loggers.LoadLoggers().ok());
+  Require(loggers.Load().ok());
   Require(loggers.grid().rowCount() >= 2);
   RequireSaveFormatKeepsCells(loggers.grid());
   const orvald::LoggerTableMatch match = loggers.FindLogger(text);
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   orvald::TasksTable tasks(ScratchPath());
-  Require(tasks.LoadTasks().ok());
+  Require(tasks.Load().ok());
   Require(tasks.grid().rowCount() >= 2);
   RequireSaveFormatKeepsCells(tasks.grid());
   const auto numbers = tasks.TaskNumberColumn();

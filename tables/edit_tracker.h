@@ -20,7 +20,7 @@ class EditTracker {
 
   // Showing the dialog starts a fresh editing session; the memory of the last
   // reported cell carries over on purpose.
-  void FormShow() { modified_ = false; }
+  void StartEditing() { modified_ = false; }
 
   bool modified() const { return modified_; }
 

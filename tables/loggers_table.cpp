@@ -2,16 +2,12 @@
 
 #include <utility>
 
-#include "tables/grid_file.h"
 
 namespace orvald {
 
 LoggersTable::LoggersTable(std::string filePath)
-    : filePath_(std::move(filePath)), grid_({"Serial Number", "Comp #", "Comp Name(s)"}) {}
-
-TableFileResult LoggersTable::LoadLoggers() { return LoadGrid(grid_, filePath_, kCantReadLoggers); }
-
-TableFileResult LoggersTable::SaveLoggers() const { return SaveGrid(grid_, filePath_, kCantWriteLoggers); }
+    : EditedTable(std::move(filePath), {"Serial Number", "Comp #", "Comp Name(s)"}, kCantReadLoggers,
+                  kCantWriteLoggers) {}
 
 bool LoggersTable::RowIsBlank(int row) const {
   for (int column = 0; column < grid_.columnCount(); ++column)
@@ -35,11 +31,7 @@ LoggerTableMatch LoggersTable::FindLogger(const std::string& serialText) const {
   return match;
 }
 
-GridKeyEffect LoggersTable::KeyDown(GridKey key, int selectionBottomRow) {
-  return ApplyGridKey(grid_, key, selectionBottomRow, RowIsBlank(grid_.lastRow()));
-}
-
-std::string LoggersTable::GetEditMask(int column) {
+std::string LoggersTable::EditMask(int column) const {
   return column == kLoggerCompetColumn ? "000;1;?" : "";
 }
 

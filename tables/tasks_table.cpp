@@ -2,17 +2,12 @@
 
 #include <utility>
 
-#include "tables/grid_file.h"
 
 namespace orvald {
 
 TasksTable::TasksTable(std::string filePath)
-    : filePath_(std::move(filePath)),
-      grid_({"Task #", "Date (yyyy/mm/dd)", "Start (hh:mm:ss)", "Finish (hh:mm:ss)"}) {}
-
-TableFileResult TasksTable::LoadTasks() { return LoadGrid(grid_, filePath_, kCantReadTasks); }
-
-TableFileResult TasksTable::SaveTasks() const { return SaveGrid(grid_, filePath_, kCantWriteTasks); }
+    : EditedTable(std::move(filePath), {"Task #", "Date (yyyy/mm/dd)", "Start (hh:mm:ss)", "Finish (hh:mm:ss)"},
+                  kCantReadTasks, kCantWriteTasks) {}
 
 int TasksTable::FindTaskRow(const std::string& taskNumber) const {
   for (int row = 1; row < grid_.rowCount(); ++row)
@@ -47,11 +42,7 @@ bool TasksTable::LastRowRemovable() const {
          emptyOr(kTaskStartColumn, kBlankMaskedTime) && emptyOr(kTaskFinishColumn, kBlankMaskedTime);
 }
 
-GridKeyEffect TasksTable::KeyDown(GridKey key, int selectionBottomRow) {
-  return ApplyGridKey(grid_, key, selectionBottomRow, LastRowRemovable());
-}
-
-std::string TasksTable::GetEditMask(int column) {
+std::string TasksTable::EditMask(int column) const {
   switch (column) {
     case kTaskNumberColumn:
       return "00";

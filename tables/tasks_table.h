@@ -4,13 +4,9 @@
 // Windows dialog shows, and read from and written to tasks.tsv.
 
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "tables/edit_tracker.h"
-#include "tables/grid_keys.h"
-#include "tables/table_status.h"
-#include "tables/text_grid.h"
+#include "tables/edited_table.h"
 
 namespace orvald {
 
@@ -27,21 +23,10 @@ inline constexpr int kTaskFinishColumn = 3;
 inline constexpr const char* kBlankMaskedDate = "    /  /  ";
 inline constexpr const char* kBlankMaskedTime = "  :  :  ";
 
-class TasksTable {
+class TasksTable : public EditedTable {
  public:
   // `filePath` defaults to the bare name, read in the working directory.
   explicit TasksTable(std::string filePath = kTasksFileName);
-
-  const std::string& filePath() const { return filePath_; }
-  void SetFilePath(std::string filePath) { filePath_ = std::move(filePath); }
-
-  // Fills the table from the file. A missing or unreadable file leaves one
-  // data row and reports "Can't read Tasks file". Either way the caller then
-  // refills the task chooser from TaskNumberColumn().
-  TableFileResult LoadTasks();
-  // Writes every data row, blank ones too. A failed write leaves the old file
-  // and the table in memory as they were and reports "Can't write tasks file".
-  TableFileResult SaveTasks() const;
 
   // Date, start and finish texts of the first row whose task number equals
   // `taskNumber` exactly (case-sensitive, untrimmed); empty when none does.
@@ -54,31 +39,15 @@ class TasksTable {
 
   // Empty task number after trimming, and date and times empty or exactly as
   // their masks leave them unfilled (compared untrimmed: a lone space is text).
-  bool LastRowRemovable() const;
+  bool LastRowRemovable() const override;
 
-  // Down on the last row adds a row; Up removes the last row while
-  // LastRowRemovable() holds, unless it is the only data row.
-  GridKeyEffect KeyDown(GridKey key, int selectionBottomRow);
-
-  // Change tracking fed by the cell editor; see EditTracker.
-  void SetEditText(int column, int row, const std::string& text) { tracker_.SetEditText(column, row, text); }
-  void FormShow() { tracker_.FormShow(); }
-  bool modified() const { return tracker_.modified(); }
-
-  // The cell editor's masks: "00", "0000/00/00", "90:00:00", "90:00:00".
-  static std::string GetEditMask(int column);
-
-  TextGrid& grid() { return grid_; }
-  const TextGrid& grid() const { return grid_; }
+  // "00", "0000/00/00", "90:00:00", "90:00:00".
+  std::string EditMask(int column) const override;
 
  private:
   // The first row whose task number is `taskNumber`, or -1.
   int FindTaskRow(const std::string& taskNumber) const;
   std::string TaskCell(const std::string& taskNumber, int column) const;
-
-  std::string filePath_;
-  TextGrid grid_;
-  EditTracker tracker_;
 };
 
 }  // namespace orvald

@@ -27,6 +27,7 @@
 #include <string>
 
 #include "app/guarded_application.h"
+#include "app/find_control.h"
 #include "app/main_window.h"
 #include "link/link.h"
 
@@ -97,7 +98,7 @@ std::unique_ptr<Station> OpenStation(MeasuringPrompts& prompts, const std::strin
   env.settings.filePath = ini;
   env.link = station->link.get();
   station->window = std::make_unique<TfrmMain>(env);
-  station->window->Timer1->stop();
+  Find<QTimer>(station->window, "Timer1")->stop();
   station->window->show();
   return station;
 }
@@ -140,7 +141,7 @@ int main(int argc, char** argv) {
       if (phase == Phase::kTransfer) worstTransferGap = std::max(worstTransferGap, now - lastTurn);
       lastTurn = now;
     });
-    QObject::connect(w.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+    QObject::connect(Find<QProgressBar>(&w, "ProgressBar1"), &QProgressBar::valueChanged, [&](int value) {
       if (phase == Phase::kProbe) {
         phase = Phase::kTransfer;
         transferStart = lastTurn = clock.elapsed();
@@ -154,8 +155,8 @@ int main(int argc, char** argv) {
       worstTransferGap = std::max(worstTransferGap, decodeStart - lastTurn);
       phase = Phase::kDecode;
     };
-    QObject::connect(w.SegmentsGrid->model(), &QAbstractItemModel::dataChanged, decoding);
-    QObject::connect(w.SegmentsGrid->model(), &QAbstractItemModel::rowsInserted, decoding);
+    QObject::connect(Find<QTableView>(&w, "SegmentsGrid")->model(), &QAbstractItemModel::dataChanged, decoding);
+    QObject::connect(Find<QTableView>(&w, "SegmentsGrid")->model(), &QAbstractItemModel::rowsInserted, decoding);
     // The 5 ms timer costs CPU of its own: left out when only CPU is measured.
     const bool cpuOnly = argc > 3 && std::string(argv[3]) == "--cpu-only";
     if (!cpuOnly) tick.start(5);
@@ -173,8 +174,8 @@ int main(int argc, char** argv) {
   if (mode == "wait" && argc > 3) {
     auto station = OpenStation(prompts, argv[2]);
     const int seconds = std::atoi(argv[3]);
-    station->window->Timer1->setInterval(0);
-    station->window->Timer1->start();
+    Find<QTimer>(station->window, "Timer1")->setInterval(0);
+    Find<QTimer>(station->window, "Timer1")->start();
     QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
     const double cpu0 = CpuSeconds();
     QElapsedTimer clock;

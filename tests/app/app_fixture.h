@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/app_environment.h"
+#include "app/find_control.h"
 #include "app/main_window.h"
 #include "scripted_prompts.h"
 #include "tracklog/fix_encoder.h"
@@ -55,7 +56,7 @@ class AppFixture {
   std::unique_ptr<TfrmMain> Start() { return Start(Environment()); }
   std::unique_ptr<TfrmMain> Start(AppEnvironment env) {
     auto window = std::make_unique<TfrmMain>(std::move(env));
-    window->Timer1->stop();  // tests tick by hand
+    Find<QTimer>(window, "Timer1")->stop();  // tests tick by hand
     return window;
   }
 

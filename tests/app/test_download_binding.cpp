@@ -109,27 +109,27 @@ class DownloadBindingTest : public QObject {
     // next probe asks at 9600; this logger answers at any line speed.
     StartSim({"--ignore-rate"});
     int highest = 0;
-    QObject::connect(w->ProgressBar1, &QProgressBar::valueChanged, [&](int v) { highest = std::max(highest, v); });
+    QObject::connect(Find<QProgressBar>(w, "ProgressBar1"), &QProgressBar::valueChanged, [&](int v) { highest = std::max(highest, v); });
     w->Timer1Timer();
 
     QCOMPARE(RawFiles(), QStringList({kRawName}));
     QCOMPARE(w->SegmentsGridRowCount(), 3);  // the simulator's built-in flight: two segments
     QCOMPARE(w->SegmentsGridCell(0, 1), QString("1"));
     QCOMPARE(w->SegmentsGridCell(0, 2), QString("2"));
-    QCOMPARE(w->CompetNo->text(), QString("042"));
-    QCOMPARE(w->PilotNames->text(), QString("Sim Pilot"));
-    QCOMPARE(w->LoggerSN->text(), QString(kSerial));
-    QCOMPARE(w->LoggerType->text(), QString("5.1A"));
-    QCOMPARE(w->lblDLFile->text(), QString(kRawName));
-    QVERIFY(w->ProgressBar1->isHidden());
-    QVERIFY(w->Label6->isHidden());
+    QCOMPARE(Find<QLineEdit>(w, "CompetNo")->text(), QString("042"));
+    QCOMPARE(Find<QLineEdit>(w, "PilotNames")->text(), QString("Sim Pilot"));
+    QCOMPARE(Find<QLineEdit>(w, "LoggerSN")->text(), QString(kSerial));
+    QCOMPARE(Find<QLineEdit>(w, "LoggerType")->text(), QString("5.1A"));
+    QCOMPARE(Find<QLabel>(w, "lblDLFile")->text(), QString(kRawName));
+    QVERIFY(Find<QProgressBar>(w, "ProgressBar1")->isHidden());
+    QVERIFY(Find<QLabel>(w, "Label6")->isHidden());
     QVERIFY(highest > 0);  // partly filled blocks end below the maximum
     QVERIFY(w->StatusText().startsWith("Decoding file : "));
     QVERIFY(QApplication::overrideCursor() == nullptr);
-    QVERIFY(w->Timer1->isActive());
-    QCOMPARE(w->Timer1->interval(), 2000);
-    QVERIFY(w->mnFileOpen->isEnabled());
-    QVERIFY(w->btnForceDl->isEnabled());
+    QVERIFY(Find<QTimer>(w, "Timer1")->isActive());
+    QCOMPARE(Find<QTimer>(w, "Timer1")->interval(), 2000);
+    QVERIFY(Find<QAction>(w, "mnFileOpen")->isEnabled());
+    QVERIFY(Find<QPushButton>(w, "btnForceDl")->isEnabled());
     QCOMPARE(int(f->prompts.boxes.size()), 0);
 
     // The same logger on the next tick: nothing at all.
@@ -139,7 +139,7 @@ class DownloadBindingTest : public QObject {
 
     // Force download: the next tick downloads it again; in the same second
     // the name is taken, and the new file gets the next number beside it.
-    w->btnForceDl->click();
+    Find<QPushButton>(w, "btnForceDl")->click();
     w->Timer1Timer();
     QCOMPARE(int(f->prompts.boxes.size()), 0);
     QCOMPARE(RawFiles().size(), 2);
@@ -151,10 +151,10 @@ class DownloadBindingTest : public QObject {
     StartWindowOn(SilentPort());
     w->Timer1Timer();
     QCOMPARE(w->StatusText(), QString("No logger found to download"));
-    QVERIFY(w->Timer1->isActive());
-    QCOMPARE(w->Timer1->interval(), 2000);
+    QVERIFY(Find<QTimer>(w, "Timer1")->isActive());
+    QCOMPARE(Find<QTimer>(w, "Timer1")->interval(), 2000);
 
-    w->cbPortNo->setCurrentIndex(1);
+    Find<QComboBox>(w, "cbPortNo")->setCurrentIndex(1);
     w->Timer1Timer();
     QCOMPARE(w->StatusText(), QString("COM2 (/dev/orvald-no-such-port): no such device"));
   }
@@ -162,9 +162,9 @@ class DownloadBindingTest : public QObject {
   void escapeAnsweredYesAbortsAndDeletesTheFile() {
     StartSim();
     QString blockCaption;
-    AtProgress(w->ProgressBar1, 20, [&] {
-      blockCaption = w->Label6->text();
-      PressEscapeIn(w->edManTask);
+    AtProgress(Find<QProgressBar>(w, "ProgressBar1"), 20, [&] {
+      blockCaption = Find<QLabel>(w, "Label6")->text();
+      PressEscapeIn(Find<QLineEdit>(w, "edManTask"));
     });
     f->prompts.answers.push_back(PromptAnswer::kYes);
     w->Timer1Timer();
@@ -177,14 +177,14 @@ class DownloadBindingTest : public QObject {
     QCOMPARE(w->StatusText(), QString("Downloading aborted!"));
     QVERIFY(RawFiles().isEmpty());
     QCOMPARE(w->SegmentsGridRowCount(), 2);
-    QVERIFY(w->lblDLFile->text().isEmpty());
+    QVERIFY(Find<QLabel>(w, "lblDLFile")->text().isEmpty());
     QCOMPARE(w->abortFlag(), 0);
     QVERIFY(QApplication::overrideCursor() == nullptr);
   }
 
   void escapeAnsweredNoCarriesOn() {
     StartSim();
-    AtProgress(w->ProgressBar1, 20, [&] { PressEscapeIn(w->SegmentsGrid); });
+    AtProgress(Find<QProgressBar>(w, "ProgressBar1"), 20, [&] { PressEscapeIn(Find<QTableView>(w, "SegmentsGrid")); });
     f->prompts.answers.push_back(PromptAnswer::kNo);
     w->Timer1Timer();
 
@@ -199,10 +199,10 @@ class DownloadBindingTest : public QObject {
     StartSim();
     bool anyEnabled = true;
     bool busy = false;
-    AtProgress(w->ProgressBar1, 10, [&] {
+    AtProgress(Find<QProgressBar>(w, "ProgressBar1"), 10, [&] {
       busy = w->exchangeBusy();
-      anyEnabled = w->mnFileOpen->isEnabled() || w->Clear1->isEnabled() || w->btnForceDl->isEnabled() ||
-                   w->btnSave->isEnabled() || w->btnManSave->isEnabled();
+      anyEnabled = Find<QAction>(w, "mnFileOpen")->isEnabled() || Find<QAction>(w, "Clear1")->isEnabled() || Find<QPushButton>(w, "btnForceDl")->isEnabled() ||
+                   Find<QPushButton>(w, "btnSave")->isEnabled() || Find<QPushButton>(w, "btnManSave")->isEnabled();
       w->mnFileOpenClick();  // a queued click that slipped through does nothing
       w->Clear1Click();
       w->btnSaveClick();
@@ -213,15 +213,15 @@ class DownloadBindingTest : public QObject {
     QVERIFY(!anyEnabled);
     QCOMPARE(int(f->prompts.choosers.size()), 1);  // the data folder at start-up, no open dialog
     QCOMPARE(int(f->prompts.boxes.size()), 0);     // no erase question, no save message
-    QVERIFY(w->mnFileOpen->isEnabled());
-    QVERIFY(w->Clear1->isEnabled());
-    QVERIFY(w->btnForceDl->isEnabled());
+    QVERIFY(Find<QAction>(w, "mnFileOpen")->isEnabled());
+    QVERIFY(Find<QAction>(w, "Clear1")->isEnabled());
+    QVERIFY(Find<QPushButton>(w, "btnForceDl")->isEnabled());
   }
 
   void exitDuringADownloadQuitsOnlyWhenTheOperatorSaysYes() {
     // No: the download goes on to its end and the window stays.
     StartSim({"--ignore-rate"});
-    AtProgress(w->ProgressBar1, 10, [&] { w->close(); });
+    AtProgress(Find<QProgressBar>(w, "ProgressBar1"), 10, [&] { w->close(); });
     f->prompts.answers.push_back(PromptAnswer::kNo);
     w->Timer1Timer();
     QCOMPARE(int(f->prompts.boxes.size()), 1);
@@ -231,10 +231,10 @@ class DownloadBindingTest : public QObject {
     QVERIFY(w->isVisible());
 
     // Yes: the download stops (nothing more is asked), its file goes, the window closes.
-    w->btnForceDl->click();
+    Find<QPushButton>(w, "btnForceDl")->click();
     bool stillOpenWhileAsked = false;
     f->prompts.whileAsking = [&](const AskedBox&) { stillOpenWhileAsked = w->isVisible(); };
-    AtProgress(w->ProgressBar1, 10, [&] { w->close(); });
+    AtProgress(Find<QProgressBar>(w, "ProgressBar1"), 10, [&] { w->close(); });
     f->prompts.answers.push_back(PromptAnswer::kYes);
     w->Timer1Timer();
     QCOMPARE(int(f->prompts.boxes.size()), 2);
@@ -246,12 +246,12 @@ class DownloadBindingTest : public QObject {
   void eraseAnsweredOkWipesTheLogger() {
     StartSim();
     f->prompts.answers.push_back(PromptAnswer::kOk);
-    w->Clear1->trigger();
+    Find<QAction>(w, "Clear1")->trigger();
     QCOMPARE(int(f->prompts.boxes.size()), 1);
     QCOMPARE(f->prompts.boxes[0].caption, std::string("Erase Logger"));
     QCOMPARE(f->prompts.boxes[0].text, std::string("Sure you want to delete the logger data?"));
     QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::kOkCancel);
-    QVERIFY(w->Timer1->isActive());
+    QVERIFY(Find<QTimer>(w, "Timer1")->isActive());
 
     w->Timer1Timer();  // the wiped logger downloads nothing to decode
     QCOMPARE(w->SegmentsGridRowCount(), 2);
@@ -261,9 +261,9 @@ class DownloadBindingTest : public QObject {
   void eraseCancelledSendsNothing() {
     StartSim();
     f->prompts.answers.push_back(PromptAnswer::kCancel);
-    w->Clear1->trigger();
+    Find<QAction>(w, "Clear1")->trigger();
     QCOMPARE(int(f->prompts.boxes.size()), 1);
-    QVERIFY(w->Timer1->isActive());
+    QVERIFY(Find<QTimer>(w, "Timer1")->isActive());
     w->Timer1Timer();
     QCOMPARE(w->SegmentsGridRowCount(), 3);  // the flight is still there
   }
@@ -272,13 +272,13 @@ class DownloadBindingTest : public QObject {
     StartWindowOn(SilentPort());  // the logger is pulled before the erase
     f->prompts.answers.push_back(PromptAnswer::kOk);
     f->prompts.answers.push_back(PromptAnswer::kOk);
-    w->Clear1->trigger();
+    Find<QAction>(w, "Clear1")->trigger();
     QCOMPARE(int(f->prompts.boxes.size()), 2);
     QCOMPARE(f->prompts.boxes[1].caption, std::string("Erase Logger"));
     QCOMPARE(f->prompts.boxes[1].text, std::string("Logger not erased!"));
     QVERIFY(f->prompts.boxes[1].buttons == PromptButtons::kOk);
-    QVERIFY(w->Timer1->isActive());
-    QVERIFY(w->Clear1->isEnabled());
+    QVERIFY(Find<QTimer>(w, "Timer1")->isActive());
+    QVERIFY(Find<QAction>(w, "Clear1")->isEnabled());
   }
 
   void fileOpenDuringAProbeRunsWhenTheProbeIsOver() {
@@ -296,7 +296,7 @@ class DownloadBindingTest : public QObject {
     QTRY_COMPARE(int(f->prompts.choosers.size()), 2);
     QCOMPARE(f->prompts.choosers[1].title, std::string("Read GPS File"));
     QCOMPARE(w->SegmentsGridRowCount(), 4);
-    QVERIFY(w->Timer1->isActive());
+    QVERIFY(Find<QTimer>(w, "Timer1")->isActive());
   }
 
   void closingDuringAProbeWaitsForIt() {

@@ -111,11 +111,11 @@ class ScreenshotsTest : public QObject {
     QVERIFY(Shoot(w.get(), "main-window.png"));
     const QStringList clipped = ClippedWidgets(w.get());
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
-    w->PageControl1->setCurrentIndex(1);
-    w->Date->setText("2007/04/10");
-    w->TimeFrom->setText("10:30:00");
-    w->TimeTo->setText("18:45:00");
-    w->taskPoints->setText("116448");
+    Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
+    Find<QLineEdit>(w, "Date")->setText("2007/04/10");
+    Find<QLineEdit>(w, "TimeFrom")->setText("10:30:00");
+    Find<QLineEdit>(w, "TimeTo")->setText("18:45:00");
+    Find<QLineEdit>(w, "taskPoints")->setText("116448");
     QVERIFY(Shoot(w.get(), "main-window-task-page.png"));
     const QStringList clippedTask = ClippedWidgets(w.get());
     QVERIFY2(clippedTask.isEmpty(), qPrintable(clippedTask.join("; ")));
@@ -144,13 +144,13 @@ class ScreenshotsTest : public QObject {
                          {{9, 0, 300, {5}}, {9, 20, 1200, {}}, {10, 5, 40, {1, 2}}, {11, 0, 2000, {}}}));
     f.prompts.files.push_back(f.spath("data/PK-TEST01-20260314-100000.G00"));
     w->mnFileOpenClick();
-    QTest::mousePress(w->SegmentsGrid->viewport(), Qt::LeftButton, {},
-                      w->SegmentsGrid->visualRect(w->SegmentsGrid->model()->index(1, 1)).center());
-    QTest::mouseRelease(w->SegmentsGrid->viewport(), Qt::LeftButton, {},
-                        w->SegmentsGrid->visualRect(w->SegmentsGrid->model()->index(2, 1)).center());
-    w->edManTask->setText("3");
+    QTest::mousePress(Find<QTableView>(w, "SegmentsGrid")->viewport(), Qt::LeftButton, {},
+                      Find<QTableView>(w, "SegmentsGrid")->visualRect(Find<QTableView>(w, "SegmentsGrid")->model()->index(1, 1)).center());
+    QTest::mouseRelease(Find<QTableView>(w, "SegmentsGrid")->viewport(), Qt::LeftButton, {},
+                        Find<QTableView>(w, "SegmentsGrid")->visualRect(Find<QTableView>(w, "SegmentsGrid")->model()->index(2, 1)).center());
+    Find<QLineEdit>(w, "edManTask")->setText("3");
     QVERIFY(Shoot(w.get(), "decoded-flight.png"));
-    const QStringList clipped = ClippedWidgets(w.get()) + ClippedColumns(w->SegmentsGrid);
+    const QStringList clipped = ClippedWidgets(w.get()) + ClippedColumns(Find<QTableView>(w, "SegmentsGrid"));
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
   }
 
@@ -177,20 +177,20 @@ class ScreenshotsTest : public QObject {
 
     QStringList clippedDuring;
     bool shot = false;
-    QObject::connect(w->ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
+    QObject::connect(Find<QProgressBar>(w, "ProgressBar1"), &QProgressBar::valueChanged, [&](int value) {
       if (shot || value < 150) return;
       shot = true;
       Shoot(w.get(), "download-in-progress.png");
       clippedDuring = ClippedWidgets(w.get());
     });
     w->Timer1Timer();
-    QVERIFY2(shot, qPrintable(w->StatusText() + " / " + w->lblDLFile->text() + " / " + QString::number(w->ProgressBar1->maximum())));
+    QVERIFY2(shot, qPrintable(w->StatusText() + " / " + Find<QLabel>(w, "lblDLFile")->text() + " / " + QString::number(Find<QProgressBar>(w, "ProgressBar1")->maximum())));
     QVERIFY2(clippedDuring.isEmpty(), qPrintable(clippedDuring.join("; ")));
     QVERIFY(w->trackTable().segmentCount >= 1);
     QCOMPARE(w->SegmentsGridRowCount(), w->trackTable().segmentCount + 1);
     QCOMPARE(w->SegmentsGridCell(5, 1).toInt(), w->trackTable().segments()[0].points);
     QVERIFY(Shoot(w.get(), "download-finished.png"));
-    const QStringList clipped = ClippedWidgets(w.get()) + ClippedColumns(w->SegmentsGrid);
+    const QStringList clipped = ClippedWidgets(w.get()) + ClippedColumns(Find<QTableView>(w, "SegmentsGrid"));
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
   }
 };

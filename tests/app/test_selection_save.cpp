@@ -64,9 +64,9 @@ class SelectionSaveTest : public QObject {
   PilotLookup lookup;
   std::unique_ptr<TfrmMain> w;
 
-  QWidget* viewport() { return w->SegmentsGrid->viewport(); }
+  QWidget* viewport() { return Find<QTableView>(w, "SegmentsGrid")->viewport(); }
   QPoint RowPoint(int gridRow) {
-    return w->SegmentsGrid->visualRect(w->SegmentsGrid->model()->index(gridRow - 1, 1)).center();
+    return Find<QTableView>(w, "SegmentsGrid")->visualRect(Find<QTableView>(w, "SegmentsGrid")->model()->index(gridRow - 1, 1)).center();
   }
   void Drag(int fromRow, int toRow) {
     QTest::mousePress(viewport(), Qt::LeftButton, {}, RowPoint(fromRow));
@@ -77,13 +77,13 @@ class SelectionSaveTest : public QObject {
     QTest::mouseClick(viewport(), Qt::LeftButton, modifiers, RowPoint(gridRow));
   }
   QPoint HeadingPoint() {
-    QHeaderView* header = w->SegmentsGrid->horizontalHeader();
+    QHeaderView* header = Find<QTableView>(w, "SegmentsGrid")->horizontalHeader();
     return QPoint(header->sectionViewportPosition(1) + 20, header->height() / 2);
   }
   // The grid rows highlighted now.
   std::pair<int, int> Highlighted() {
     int first = -1, last = -1;
-    for (const QModelIndex& index : w->SegmentsGrid->selectionModel()->selectedRows()) {
+    for (const QModelIndex& index : Find<QTableView>(w, "SegmentsGrid")->selectionModel()->selectedRows()) {
       first = first < 0 ? index.row() + 1 : std::min(first, index.row() + 1);
       last = std::max(last, index.row() + 1);
     }
@@ -94,11 +94,11 @@ class SelectionSaveTest : public QObject {
     QCOMPARE(Highlighted(), std::make_pair(firstRow, lastRow));
     QCOMPARE(w->firstSegment, firstRow - 1);
     QCOMPARE(w->lastSegment, lastRow - 1);
-    QCOMPARE(w->edFrom->text(), w->SegmentsGridCell(1, firstRow));
-    QCOMPARE(w->edTo->text(), w->SegmentsGridCell(2, lastRow));
-    QCOMPARE(w->edPoints->text(), QString::number(Sum(kPoints, firstRow - 1, lastRow - 1)));
-    QCOMPARE(w->edEvents->text(), QString::number(Sum(kEvents, firstRow - 1, lastRow - 1)));
-    QVERIFY(w->btnManSave->isEnabled());
+    QCOMPARE(Find<QLineEdit>(w, "edFrom")->text(), w->SegmentsGridCell(1, firstRow));
+    QCOMPARE(Find<QLineEdit>(w, "edTo")->text(), w->SegmentsGridCell(2, lastRow));
+    QCOMPARE(Find<QLineEdit>(w, "edPoints")->text(), QString::number(Sum(kPoints, firstRow - 1, lastRow - 1)));
+    QCOMPARE(Find<QLineEdit>(w, "edEvents")->text(), QString::number(Sum(kEvents, firstRow - 1, lastRow - 1)));
+    QVERIFY(Find<QPushButton>(w, "btnManSave")->isEnabled());
   }
 
  private slots:
@@ -116,8 +116,8 @@ class SelectionSaveTest : public QObject {
     f->prompts.files.push_back(f->spath("data/flight.G00"));
     w->mnFileOpenClick();
     QCOMPARE(w->SegmentsGridRowCount(), 7);
-    QCOMPARE(w->CompetNo->text(), QString("12"));
-    QCOMPARE(w->PilotNames->text(), QString("Pilot One"));
+    QCOMPARE(Find<QLineEdit>(w, "CompetNo")->text(), QString("12"));
+    QCOMPARE(Find<QLineEdit>(w, "PilotNames")->text(), QString("Pilot One"));
   }
   void cleanup() {
     w.reset();
@@ -126,12 +126,12 @@ class SelectionSaveTest : public QObject {
 
   void startsWithNothingChosenAndBothSavesDisabled() {
     QCOMPARE(w->manualMode, 1);
-    QCOMPARE(w->PageControl1->currentIndex(), 0);
+    QCOMPARE(Find<QTabWidget>(w, "PageControl1")->currentIndex(), 0);
     QCOMPARE(w->firstSegment, -1);
     QCOMPARE(w->lastSegment, -1);
-    QVERIFY(!w->btnSave->isEnabled());
-    QVERIFY(!w->btnManSave->isEnabled());
-    for (QLineEdit* box : {w->edFrom, w->edTo, w->edPoints, w->edEvents, w->edManTask, w->taskPoints, w->taskEvents})
+    QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
+    QVERIFY(!Find<QPushButton>(w, "btnManSave")->isEnabled());
+    for (QLineEdit* box : {Find<QLineEdit>(w, "edFrom"), Find<QLineEdit>(w, "edTo"), Find<QLineEdit>(w, "edPoints"), Find<QLineEdit>(w, "edEvents"), Find<QLineEdit>(w, "edManTask"), Find<QLineEdit>(w, "taskPoints"), Find<QLineEdit>(w, "taskEvents")})
       QVERIFY(box->text().isEmpty());
   }
 
@@ -144,75 +144,75 @@ class SelectionSaveTest : public QObject {
     ExpectRun(3, 3);
     Click(6, Qt::ShiftModifier);
     ExpectRun(3, 6);
-    w->SegmentsGrid->setFocus();
-    QTest::keyClick(w->SegmentsGrid, Qt::Key_Up, Qt::ShiftModifier);
+    Find<QTableView>(w, "SegmentsGrid")->setFocus();
+    QTest::keyClick(Find<QTableView>(w, "SegmentsGrid"), Qt::Key_Up, Qt::ShiftModifier);
     ExpectRun(3, 5);
     // A plain arrow moves the highlight to one row, and that row is the run.
-    QTest::keyClick(w->SegmentsGrid, Qt::Key_Down);
+    QTest::keyClick(Find<QTableView>(w, "SegmentsGrid"), Qt::Key_Down);
     ExpectRun(6, 6);
 
     // Save writes exactly the highlighted rows.
     Click(2);
     Click(4, Qt::ShiftModifier);
-    w->edManTask->setText("3");
-    w->btnManSave->click();
+    Find<QLineEdit>(w, "edManTask")->setText("3");
+    Find<QPushButton>(w, "btnManSave")->click();
     QCOMPARE(f->prompts.boxes.back().text, std::string("File 12T3V1_Pilot_One.igc saved!"));
     QCOMPARE(CountRecords(f->path("data/12T3V1_Pilot_One.igc")).b, Sum(kPoints, 1, 3));
   }
 
   void aClickOnTheHeadingChangesNothing() {
     Click(2);
-    QTest::mouseClick(w->SegmentsGrid->horizontalHeader(), Qt::LeftButton, {}, HeadingPoint());
+    QTest::mouseClick(Find<QTableView>(w, "SegmentsGrid")->horizontalHeader(), Qt::LeftButton, {}, HeadingPoint());
     ExpectRun(2, 2);
   }
 
   void tabSwitchAndBackEmptiesTheRunButKeepsTheFields() {
     Drag(2, 3);
-    const QString points = w->edPoints->text();
-    w->edManTask->setText("3");
+    const QString points = Find<QLineEdit>(w, "edPoints")->text();
+    Find<QLineEdit>(w, "edManTask")->setText("3");
 
-    w->PageControl1->setCurrentIndex(1);
+    Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
     QCOMPARE(w->manualMode, 0);
-    QVERIFY(!w->btnManSave->isEnabled());
-    QCOMPARE(w->WindowTask->currentText(), QString("--"));
+    QVERIFY(!Find<QPushButton>(w, "btnManSave")->isEnabled());
+    QCOMPARE(Find<QComboBox>(w, "WindowTask")->currentText(), QString("--"));
     QCOMPARE(w->firstSegment, -1);
     QCOMPARE(w->lastSegment, -1);
     QCOMPARE(Highlighted().first, -1);  // the task page shows the task's rows only
 
-    w->PageControl1->setCurrentIndex(0);
+    Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(0);
     QCOMPARE(w->manualMode, 1);
     QCOMPARE(w->firstSegment, -1);
-    QVERIFY(!w->btnManSave->isEnabled());
-    QVERIFY(!w->btnSave->isEnabled());
-    QCOMPARE(w->edPoints->text(), points);
-    QCOMPARE(w->edManTask->text(), QString("3"));
+    QVERIFY(!Find<QPushButton>(w, "btnManSave")->isEnabled());
+    QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
+    QCOMPARE(Find<QLineEdit>(w, "edPoints")->text(), points);
+    QCOMPARE(Find<QLineEdit>(w, "edManTask")->text(), QString("3"));
     QCOMPARE(Highlighted().first, -1);
   }
 
   void clicksOnTheTaskWindowPageNeitherHighlightNorChoose() {
     Click(2);
-    const QString from = w->edFrom->text();
-    w->PageControl1->setCurrentIndex(1);
+    const QString from = Find<QLineEdit>(w, "edFrom")->text();
+    Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
     Drag(4, 6);
     Click(3, Qt::ShiftModifier);
     QCOMPARE(Highlighted().first, -1);
     QCOMPARE(w->firstSegment, -1);
     QCOMPARE(w->lastSegment, -1);
-    QCOMPARE(w->edFrom->text(), from);
-    QVERIFY(!w->btnSave->isEnabled());
+    QCOMPARE(Find<QLineEdit>(w, "edFrom")->text(), from);
+    QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
   }
 
   void aNewLogClearsBothRunsAndBothSaves() {
     Drag(2, 4);
-    QVERIFY(w->btnManSave->isEnabled());
+    QVERIFY(Find<QPushButton>(w, "btnManSave")->isEnabled());
     f->prompts.files.push_back(f->spath("data/flight.G00"));
     w->mnFileOpenClick();
     QCOMPARE(Highlighted().first, -1);
     QCOMPARE(w->firstSegment, -1);
     QCOMPARE(w->lastSegment, -1);
-    QVERIFY(!w->btnManSave->isEnabled());
-    QVERIFY(!w->btnSave->isEnabled());
-    QVERIFY(w->edPoints->text().isEmpty());
+    QVERIFY(!Find<QPushButton>(w, "btnManSave")->isEnabled());
+    QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
+    QVERIFY(Find<QLineEdit>(w, "edPoints")->text().isEmpty());
     // File > Open starts in the data folder.
     QCOMPARE(f->prompts.choosers.back().startDirectory, f->spath("data"));
   }
@@ -220,7 +220,7 @@ class SelectionSaveTest : public QObject {
   void saveRefusesWithAReasonInsteadOfSayingNothing() {
     // An empty task number.
     Click(2);
-    w->btnManSave->click();
+    Find<QPushButton>(w, "btnManSave")->click();
     QCOMPARE(int(f->prompts.boxes.size()), 1);
     QCOMPARE(f->prompts.boxes[0].text, std::string("Type the task number before saving."));
 
@@ -229,14 +229,14 @@ class SelectionSaveTest : public QObject {
     QVERIFY(WriteRawFile(f->spath("data/other.G00"), kRuns, "ZZ-OTHER9", "VL  4.2B"));
     f->prompts.files.push_back(f->spath("data/other.G00"));
     w->mnFileOpenClick();
-    QCOMPARE(w->CompetNo->text(), QString());
-    QCOMPARE(w->PilotNames->text(), QString());
-    QCOMPARE(w->LoggerSN->text(), QString("ZZ-OTHER9"));
-    QCOMPARE(w->LoggerType->text(), QString("4.2B"));
+    QCOMPARE(Find<QLineEdit>(w, "CompetNo")->text(), QString());
+    QCOMPARE(Find<QLineEdit>(w, "PilotNames")->text(), QString());
+    QCOMPARE(Find<QLineEdit>(w, "LoggerSN")->text(), QString("ZZ-OTHER9"));
+    QCOMPARE(Find<QLineEdit>(w, "LoggerType")->text(), QString("4.2B"));
     QCOMPARE(w->StatusText(), QString("Serial ZZ-OTHER9 is not in the loggers table"));
     Click(2);
-    w->edManTask->setText("3");
-    w->btnManSave->click();
+    Find<QLineEdit>(w, "edManTask")->setText("3");
+    Find<QPushButton>(w, "btnManSave")->click();
     QVERIFY(f->prompts.boxes.back().text.find("serial ZZ-OTHER9") != std::string::npos);
     QVERIFY(f->prompts.boxes.back().text.find("Edit") != std::string::npos);
     QVERIFY(QDir(f->path("data")).entryList({"*.igc"}).isEmpty());
@@ -244,8 +244,8 @@ class SelectionSaveTest : public QObject {
 
   void manualSaveWritesTheRunAndSaysSo() {
     Drag(2, 4);
-    w->edManTask->setText("3");
-    w->btnManSave->click();
+    Find<QLineEdit>(w, "edManTask")->setText("3");
+    Find<QPushButton>(w, "btnManSave")->click();
 
     QCOMPARE(int(f->prompts.boxes.size()), 1);
     const AskedBox& box = f->prompts.boxes[0];
@@ -254,27 +254,27 @@ class SelectionSaveTest : public QObject {
     QVERIFY(box.buttons == PromptButtons::kOk);
     QVERIFY(box.icon == PromptIcon::kNone);
     const RecordCounts counts = CountRecords(f->path("data/12T3V1_Pilot_One.igc"));
-    QCOMPARE(counts.b, w->edPoints->text().toInt());
+    QCOMPARE(counts.b, Find<QLineEdit>(w, "edPoints")->text().toInt());
     // The A record names this log's logger.
     std::ifstream igc(f->path("data/12T3V1_Pilot_One.igc").toStdString());
     std::string aRecord;
     std::getline(igc, aRecord);
     QCOMPARE(aRecord, std::string("AXXXXXX 3.1A,PK-TEST01\r"));
-    QCOMPARE(counts.e, w->edEvents->text().toInt());
+    QCOMPARE(counts.e, Find<QLineEdit>(w, "edEvents")->text().toInt());
     QCOMPARE(counts.b, Sum(kPoints, 1, 3));
 
-    w->btnManSave->click();
+    Find<QPushButton>(w, "btnManSave")->click();
     QCOMPARE(f->prompts.boxes.back().text, std::string("File 12T3V2_Pilot_One.igc saved!"));
   }
 
   void failedSaveShowsAnErrorBoxNeverSaved() {
     Click(1);
-    w->edManTask->setText("7");
+    Find<QLineEdit>(w, "edManTask")->setText("7");
     // The data folder disappears under the program: nothing can be created.
     QDir().mkpath(f->path("doomed"));
     QDir::setCurrent(f->path("doomed"));
     QVERIFY(QDir(f->path("doomed")).removeRecursively());
-    w->btnManSave->click();
+    Find<QPushButton>(w, "btnManSave")->click();
 
     QCOMPARE(int(f->prompts.boxes.size()), 1);
     const AskedBox& box = f->prompts.boxes[0];
@@ -290,39 +290,39 @@ class SelectionSaveTest : public QObject {
       return TaskWindowTexts{};
     });
     w->FillTaskList({"Task", "4", "5"});
-    w->PageControl1->setCurrentIndex(1);
-    w->WindowTask->setCurrentIndex(0);
+    Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
+    Find<QComboBox>(w, "WindowTask")->setCurrentIndex(0);
 
-    QCOMPARE(w->Date->text(), QString("2025/07/21"));
-    QCOMPARE(w->TimeFrom->text(), QString("10:10:10"));
-    QCOMPARE(w->TimeTo->text(), QString("10:30:05"));
+    QCOMPARE(Find<QLineEdit>(w, "Date")->text(), QString("2025/07/21"));
+    QCOMPARE(Find<QLineEdit>(w, "TimeFrom")->text(), QString("10:10:10"));
+    QCOMPARE(Find<QLineEdit>(w, "TimeTo")->text(), QString("10:30:05"));
     QCOMPARE(w->firstSegment, 1);
     QCOMPARE(w->lastSegment, 3);
-    QCOMPARE(w->taskPoints->text(), QString::number(Sum(kPoints, 1, 3)));
-    QCOMPARE(w->taskEvents->text(), QString::number(Sum(kEvents, 1, 3)));
-    QVERIFY(w->btnSave->isEnabled());
-    QCOMPARE(w->SegmentsGrid->selectionModel()->selectedRows().size(), 3);
+    QCOMPARE(Find<QLineEdit>(w, "taskPoints")->text(), QString::number(Sum(kPoints, 1, 3)));
+    QCOMPARE(Find<QLineEdit>(w, "taskEvents")->text(), QString::number(Sum(kEvents, 1, 3)));
+    QVERIFY(Find<QPushButton>(w, "btnSave")->isEnabled());
+    QCOMPARE(Find<QTableView>(w, "SegmentsGrid")->selectionModel()->selectedRows().size(), 3);
 
-    w->btnSave->click();
+    Find<QPushButton>(w, "btnSave")->click();
     QCOMPARE(f->prompts.boxes.back().text, std::string("File 12T4V1_Pilot_One.igc saved!"));
     QCOMPARE(CountRecords(f->path("data/12T4V1_Pilot_One.igc")).b, Sum(kPoints, 1, 3));
 
     // A task the table does not know: nothing chosen, Save off, totals empty.
-    w->WindowTask->setCurrentIndex(1);
-    QVERIFY(w->Date->text().isEmpty());
-    QVERIFY(!w->btnSave->isEnabled());
-    QVERIFY(w->taskPoints->text().isEmpty());
+    Find<QComboBox>(w, "WindowTask")->setCurrentIndex(1);
+    QVERIFY(Find<QLineEdit>(w, "Date")->text().isEmpty());
+    QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
+    QVERIFY(Find<QLineEdit>(w, "taskPoints")->text().isEmpty());
     QCOMPARE(w->firstSegment, -1);
   }
 
   void fillTaskListKeepsAKnownTextAndShowsDashesOtherwise() {
     w->FillTaskList({"Task", "1", "2"});
-    w->WindowTask->setEditText("2");
+    Find<QComboBox>(w, "WindowTask")->setEditText("2");
     w->FillTaskList({"Task", "2", "3"});
-    QCOMPARE(w->WindowTask->currentText(), QString("2"));
-    QCOMPARE(w->WindowTask->count(), 2);
+    QCOMPARE(Find<QComboBox>(w, "WindowTask")->currentText(), QString("2"));
+    QCOMPARE(Find<QComboBox>(w, "WindowTask")->count(), 2);
     w->FillTaskList({"Task", "3"});
-    QCOMPARE(w->WindowTask->currentText(), QString("--"));
+    QCOMPARE(Find<QComboBox>(w, "WindowTask")->currentText(), QString("--"));
   }
 };
 

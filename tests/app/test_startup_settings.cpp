@@ -24,7 +24,7 @@ class StartupSettingsTest : public QObject {
     QVERIFY2(QDir(QString::fromStdString(f.defaultDataDir())).exists(), "the per-user data folder is created");
     // This run keeps what was read before the failure: nothing.
     QCOMPARE(w->portNo, 0);
-    QCOMPARE(w->cbPortNo->currentIndex(), -1);
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->currentIndex(), -1);
     QVERIFY(w->dataDir.empty());
     // The chooser was asked, cancelled: no folder, working directory unchanged.
     QCOMPARE(int(f.prompts.choosers.size()), 1);
@@ -42,7 +42,7 @@ class StartupSettingsTest : public QObject {
     auto w = f.Start();
 
     QCOMPARE(w->portNo, 1);
-    QCOMPARE(w->cbPortNo->currentIndex(), 0);
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->currentIndex(), 0);
     QCOMPARE(w->dataDir, f.defaultDataDir());
     QCOMPARE(w->StatusText(), QString("Saving tracks to : %1").arg(QString::fromStdString(f.defaultDataDir())));
     QCOMPARE(QDir::currentPath(), QDir(QString::fromStdString(f.defaultDataDir())).canonicalPath());
@@ -85,7 +85,7 @@ class StartupSettingsTest : public QObject {
     auto w = f.Start();
 
     QCOMPARE(w->portNo, 1);
-    QCOMPARE(w->cbPortNo->currentIndex(), 0);
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->currentIndex(), 0);
     QCOMPARE(f.Setting("COM_PORT").toInt(), 1);
     QCOMPARE(f.Setting("DATA_DIR").toString(), f.path("x"));  // untouched
   }
@@ -97,8 +97,8 @@ class StartupSettingsTest : public QObject {
     auto w = f.Start();
 
     QCOMPARE(w->portNo, 12);
-    QCOMPARE(w->cbPortNo->currentIndex(), -1);
-    QCOMPARE(w->cbPortNo->count(), 9);
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->currentIndex(), -1);
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->count(), 9);
     QCOMPARE(f.Setting("COM_PORT").toInt(), 12);
   }
 
@@ -121,7 +121,7 @@ class StartupSettingsTest : public QObject {
     auto w = f.Start();
 
     QCOMPARE(w->portNo, 3);
-    QCOMPARE(w->cbPortNo->currentIndex(), 2);
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->currentIndex(), 2);
     QCOMPARE(w->dataDir, f.defaultDataDir());
     QCOMPARE(f.Setting("DATA_DIR").toString().toStdString(), f.defaultDataDir());
     QVERIFY(QDir(QString::fromStdString(f.defaultDataDir())).exists());
@@ -135,13 +135,13 @@ class StartupSettingsTest : public QObject {
       auto w = f.Start();
       int told = 0;
       w->SetPortChangeHook([&](int n) { told = n; });
-      w->cbPortNo->setCurrentIndex(3);
+      Find<QComboBox>(w, "cbPortNo")->setCurrentIndex(3);
       QCOMPARE(w->portNo, 4);
       QCOMPARE(told, 4);
       QCOMPARE(f.Setting("COM_PORT").toInt(), 4);  // before the window goes
     }
     auto again = f.Start();
-    QCOMPARE(again->cbPortNo->currentIndex(), 3);
+    QCOMPARE(Find<QComboBox>(again, "cbPortNo")->currentIndex(), 3);
     QCOMPARE(again->portNo, 4);
   }
 
@@ -169,22 +169,22 @@ class StartupSettingsTest : public QObject {
     f.SetSetting("Ports/COM5", "");
     auto w = f.Start();
 
-    QCOMPARE(w->cbPortNo->count(), 9);
-    for (int n = 1; n <= 9; ++n) QCOMPARE(w->cbPortNo->itemText(n - 1), QString("COM%1").arg(n));
-    QCOMPARE(w->cbPortNo->itemData(0, Qt::ToolTipRole).toString(), QString("/dev/ttyUSB0"));
-    QCOMPARE(w->cbPortNo->itemData(2, Qt::ToolTipRole).toString(), QString("/dev/pts/7"));
-    QCOMPARE(w->cbPortNo->itemData(8, Qt::ToolTipRole).toString(), QString("/dev/ttyUSB8"));
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->count(), 9);
+    for (int n = 1; n <= 9; ++n) QCOMPARE(Find<QComboBox>(w, "cbPortNo")->itemText(n - 1), QString("COM%1").arg(n));
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->itemData(0, Qt::ToolTipRole).toString(), QString("/dev/ttyUSB0"));
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->itemData(2, Qt::ToolTipRole).toString(), QString("/dev/pts/7"));
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->itemData(8, Qt::ToolTipRole).toString(), QString("/dev/ttyUSB8"));
     QCOMPARE(w->portResolver()("COM3"), std::string("/dev/pts/7"));
     QCOMPARE(w->portResolver()("COM5"), std::string(""));
     QCOMPARE(w->portResolver()("COM2"), std::string("/dev/ttyUSB1"));
-    QCOMPARE(w->cbPortNo->toolTip(), QString("Select the COMM's PORT"));
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->toolTip(), QString("Select the COMM's PORT"));
   }
 
   void detectionTimerStartsAtFiveSeconds() {
     AppFixture f;
     TfrmMain w(f.Environment());
-    QVERIFY(w.Timer1->isActive());
-    QCOMPARE(w.Timer1->interval(), 5000);
+    QVERIFY(Find<QTimer>(&w, "Timer1")->isActive());
+    QCOMPARE(Find<QTimer>(&w, "Timer1")->interval(), 5000);
   }
 };
 

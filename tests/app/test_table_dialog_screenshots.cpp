@@ -93,19 +93,19 @@ class TableDialogScreenshotsTest : public QObject {
     QVERIFY(f.prompts.boxes.empty());
     w->show();
 
-    w->btnEdit->click();
-    w->btnEditTask->click();
+    Find<QPushButton>(w, "btnEdit")->click();
+    Find<QPushButton>(w, "btnEditTask")->click();
     QVERIFY(QTest::qWaitForWindowExposed(d.SerialNumbersDlg));
     QVERIFY(QTest::qWaitForWindowExposed(d.TaskWindowsDlg));
     // The editor on a masked cell, as the operator sees it mid-edit.
-    QTest::keyClick(d.TaskWindowsDlg->TaskWindowsGrid->CellEditor(), Qt::Key_Tab);
+    QTest::keyClick(Find<TableGridView>(d.TaskWindowsDlg, "TaskWindowsGrid")->CellEditor(), Qt::Key_Tab);
     QCoreApplication::processEvents();
 
     QVERIFY(d.SerialNumbersDlg->grab().save(ShotPath("serial_numbers_dlg.png")));
     QVERIFY(d.TaskWindowsDlg->grab().save(ShotPath("task_windows_dlg.png")));
-    const QStringList snClipped = Clipped(d.SerialNumbersDlg, d.SerialNumbersDlg->SerialNumGrid);
+    const QStringList snClipped = Clipped(d.SerialNumbersDlg, Find<TableGridView>(d.SerialNumbersDlg, "SerialNumGrid"));
     QVERIFY2(snClipped.isEmpty(), qPrintable(snClipped.join("; ")));
-    const QStringList twClipped = Clipped(d.TaskWindowsDlg, d.TaskWindowsDlg->TaskWindowsGrid);
+    const QStringList twClipped = Clipped(d.TaskWindowsDlg, Find<TableGridView>(d.TaskWindowsDlg, "TaskWindowsGrid"));
     QVERIFY2(twClipped.isEmpty(), qPrintable(twClipped.join("; ")));
   }
 };

@@ -134,7 +134,7 @@ class TableDialogsTest : public QObject {
     // Each table is left with one empty row, and the task list holds its one empty number.
     QCOMPARE(loggers->grid().rowCount(), 2);
     QCOMPARE(tasks->grid().rowCount(), 2);
-    QCOMPARE(Entries(w->WindowTask), QStringList({""}));
+    QCOMPARE(Entries(Find<QComboBox>(w, "WindowTask")), QStringList({""}));
     QVERIFY(!d.SerialNumbersDlg->isVisible());
     QVERIFY(!d.TaskWindowsDlg->isVisible());
   }
@@ -179,17 +179,17 @@ class TableDialogsTest : public QObject {
     QCOMPARE(twGrid->rowHeight(0), 16);
 
     // Both open without blocking the main window; Help shows nothing.
-    Show(w->btnEdit, sn);
-    Show(w->btnEditTask, tw);
+    Show(Find<QPushButton>(w, "btnEdit"), sn);
+    Show(Find<QPushButton>(w, "btnEditTask"), tw);
     QVERIFY(!sn->isModal());
     QVERIFY(!tw->isModal());
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(w->isEnabled());
-    w->PageControl1->setCurrentIndex(1);  // the main window still answers
-    QCOMPARE(w->PageControl1->currentIndex(), 1);
+    Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);  // the main window still answers
+    QCOMPARE(Find<QTabWidget>(w, "PageControl1")->currentIndex(), 1);
     const int windowsBefore = QApplication::topLevelWidgets().size();
-    tw->HelpBtn->click();
-    sn->HelpBtn->click();
+    Find<QPushButton>(tw, "HelpBtn")->click();
+    Find<QPushButton>(sn, "HelpBtn")->click();
     QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore);
     QVERIFY(f->prompts.boxes.empty());
     QVERIFY(sn->isVisible() && tw->isVisible());
@@ -198,8 +198,8 @@ class TableDialogsTest : public QObject {
   void loggersAreEditedThroughTheCellEditorAndSavedByteForByte() {
     StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
     TSerialNumbersDlg* sn = d.SerialNumbersDlg;
-    TableGridView* grid = sn->SerialNumGrid;
-    Show(w->btnEdit, sn);
+    TableGridView* grid = Find<TableGridView>(sn, "SerialNumGrid");
+    Show(Find<QPushButton>(w, "btnEdit"), sn);
 
     // The editor is open on the first cell and follows Tab and Shift+Tab.
     QCOMPARE(Cursor(grid), qMakePair(0, 1));
@@ -270,7 +270,7 @@ class TableDialogsTest : public QObject {
     QCOMPARE(loggers->grid().rowCount(), 3);
     QCOMPARE(Cursor(grid), qMakePair(1, 2));
 
-    sn->Button2->click();
+    Find<QPushButton>(sn, "Button2")->click();
     QVERIFY(!sn->isVisible());
     QVERIFY(f->prompts.boxes.empty());
     QCOMPARE(ReadBytes(f->path("data/loggers.tsv")), std::string("QA712\t042\tPilot Two\r\n\t512\t\r\n"));
@@ -281,40 +281,40 @@ class TableDialogsTest : public QObject {
     QVERIFY(WriteRawFile(f->spath("data/new.G00"), {{10, 0, 30, {}}}, "ZZ-NEW1"));
     f->prompts.files.push_back(f->spath("data/new.G00"));
     w->mnFileOpenClick();
-    QCOMPARE(w->CompetNo->text(), QString());
+    QCOMPARE(Find<QLineEdit>(w, "CompetNo")->text(), QString());
     QCOMPARE(w->StatusText(), QString("Serial ZZ-NEW1 is not in the loggers table"));
 
     TSerialNumbersDlg* sn = d.SerialNumbersDlg;
-    TableGridView* grid = sn->SerialNumGrid;
-    Show(w->btnEdit, sn);
+    TableGridView* grid = Find<TableGridView>(sn, "SerialNumGrid");
+    Show(Find<QPushButton>(w, "btnEdit"), sn);
     Key(grid, Qt::Key_Down);
     Type(grid, "ZZ-NEW1");
     Key(grid, Qt::Key_Tab);
     Type(grid, "055");
     Key(grid, Qt::Key_Tab);
     Type(grid, "New Pilot");
-    sn->Button2->click();
-    QCOMPARE(w->CompetNo->text(), QString("055"));
-    QCOMPARE(w->PilotNames->text(), QString("New Pilot"));
-    QCOMPARE(w->LoggerSN->text(), QString("ZZ-NEW1"));
+    Find<QPushButton>(sn, "Button2")->click();
+    QCOMPARE(Find<QLineEdit>(w, "CompetNo")->text(), QString("055"));
+    QCOMPARE(Find<QLineEdit>(w, "PilotNames")->text(), QString("New Pilot"));
+    QCOMPARE(Find<QLineEdit>(w, "LoggerSN")->text(), QString("ZZ-NEW1"));
   }
 
   void loggersCancelAsksOnlyAfterAnEdit() {
     const std::string file = "QA712\t007\tCrew One\r\n712\t008\tCrew Two\r\n";
     StartWith(file, "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
     TSerialNumbersDlg* sn = d.SerialNumbersDlg;
-    TableGridView* grid = sn->SerialNumGrid;
+    TableGridView* grid = Find<TableGridView>(sn, "SerialNumGrid");
 
     // Moving through the cells is no edit: Cancel closes without a question.
-    Show(w->btnEdit, sn);
+    Show(Find<QPushButton>(w, "btnEdit"), sn);
     for (int i = 0; i < 5; ++i) Key(grid, Qt::Key_Tab);
     Key(grid, Qt::Key_Backtab, Qt::ShiftModifier);
-    sn->Button1->click();
+    Find<QPushButton>(sn, "Button1")->click();
     QVERIFY(!sn->isVisible());
     QVERIFY(f->prompts.boxes.empty());
 
     // After an edit Cancel asks; Cancel in the box keeps the dialog and the edit.
-    Show(w->btnEdit, sn);
+    Show(Find<QPushButton>(w, "btnEdit"), sn);
     QVERIFY(!sn->modified());
     QCOMPARE(Cursor(grid), qMakePair(1, 2));  // the cursor stays where it was left
     Key(grid, Qt::Key_Up);
@@ -323,7 +323,7 @@ class TableDialogsTest : public QObject {
     Type(grid, "QA7");
     QCOMPARE(lookup->FindLogger("QA712").competNo, std::string("008"));
     f->prompts.answers = {PromptAnswer::kCancel};
-    sn->Button1->click();
+    Find<QPushButton>(sn, "Button1")->click();
     QCOMPARE(BoxTexts(f->prompts), QStringList({"Discard changes?"}));
     QVERIFY(f->prompts.boxes[0].icon == PromptIcon::kWarning);
     QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::kOkCancel);
@@ -332,7 +332,7 @@ class TableDialogsTest : public QObject {
 
     // OK in the box reads the file again and closes.
     f->prompts.answers = {PromptAnswer::kOk};
-    sn->Button1->click();
+    Find<QPushButton>(sn, "Button1")->click();
     QCOMPARE(int(f->prompts.boxes.size()), 2);
     QVERIFY(!sn->isVisible());
     QCOMPARE(loggers->grid().Cell(0, 1), std::string("QA712"));
@@ -341,21 +341,21 @@ class TableDialogsTest : public QObject {
     QCOMPARE(ReadBytes(f->path("data/loggers.tsv")), file);
 
     // Shown again, the dialog starts unmodified.
-    Show(w->btnEdit, sn);
+    Show(Find<QPushButton>(w, "btnEdit"), sn);
     QVERIFY(!sn->modified());
-    sn->Button1->click();
+    Find<QPushButton>(sn, "Button1")->click();
     QCOMPARE(int(f->prompts.boxes.size()), 2);
   }
 
   void theCloseBoxAnswersLikeCancel() {
     StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
     TSerialNumbersDlg* sn = d.SerialNumbersDlg;
-    Show(w->btnEdit, sn);
+    Show(Find<QPushButton>(w, "btnEdit"), sn);
     QVERIFY(sn->close());
     QVERIFY(f->prompts.boxes.empty());
 
-    Show(w->btnEdit, sn);
-    Type(sn->SerialNumGrid, "QZ");
+    Show(Find<QPushButton>(w, "btnEdit"), sn);
+    Type(Find<TableGridView>(sn, "SerialNumGrid"), "QZ");
     f->prompts.answers = {PromptAnswer::kCancel};
     QVERIFY(!sn->close());
     QVERIFY(sn->isVisible());
@@ -366,13 +366,13 @@ class TableDialogsTest : public QObject {
   void loggersWriteFailureKeepsTheEditsInMemory() {
     StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
     TSerialNumbersDlg* sn = d.SerialNumbersDlg;
-    Show(w->btnEdit, sn);
-    Type(sn->SerialNumGrid, "QB9");
+    Show(Find<QPushButton>(w, "btnEdit"), sn);
+    Type(Find<TableGridView>(sn, "SerialNumGrid"), "QB9");
     // The data folder vanishes under the program.
     QDir().mkpath(f->path("doomed"));
     QDir::setCurrent(f->path("doomed"));
     QVERIFY(QDir(f->path("doomed")).removeRecursively());
-    sn->Button2->click();
+    Find<QPushButton>(sn, "Button2")->click();
     QCOMPARE(BoxTexts(f->prompts), QStringList({"Can't write Loggers file"}));
     QVERIFY(f->prompts.boxes[0].icon == PromptIcon::kError);
     QVERIFY(!sn->isVisible());
@@ -383,9 +383,9 @@ class TableDialogsTest : public QObject {
     const std::string file = "03\t2007/04/10\t10:30:00\t16:00:00\r\n";
     StartWith("QA712\t007\tCrew One\r\n", file);
     TTaskWindowsDlg* tw = d.TaskWindowsDlg;
-    TableGridView* grid = tw->TaskWindowsGrid;
-    QCOMPARE(Entries(w->WindowTask), QStringList({"03"}));
-    Show(w->btnEditTask, tw);
+    TableGridView* grid = Find<TableGridView>(tw, "TaskWindowsGrid");
+    QCOMPARE(Entries(Find<QComboBox>(w, "WindowTask")), QStringList({"03"}));
+    Show(Find<QPushButton>(w, "btnEditTask"), tw);
 
     // The masks hold their literals; a typed date fills its places in order.
     Key(grid, Qt::Key_Down);
@@ -412,7 +412,7 @@ class TableDialogsTest : public QObject {
     Type(grid, "153000");
     // The queries read the table as edited, before any save.
     QCOMPARE(tasks->TaskFinish("04"), std::string("15:30:00"));
-    QCOMPARE(Entries(w->WindowTask), QStringList({"03"}));
+    QCOMPARE(Entries(Find<QComboBox>(w, "WindowTask")), QStringList({"03"}));
 
     // A third row left with the masks' blanks goes again with Up.
     Key(grid, Qt::Key_Down);
@@ -431,26 +431,26 @@ class TableDialogsTest : public QObject {
     QCOMPARE(tasks->grid().rowCount(), 3);
     QCOMPARE(Cursor(grid), qMakePair(2, 2));
 
-    tw->Button1->click();
+    Find<QPushButton>(tw, "Button1")->click();
     QVERIFY(!tw->isVisible());
     QVERIFY(f->prompts.boxes.empty());
     QCOMPARE(ReadBytes(f->path("data/tasks.tsv")), file + "04\t2007/04/11\t09:30:00\t15:30:00\r\n");
-    QCOMPARE(Entries(w->WindowTask), QStringList({"03", "04"}));
+    QCOMPARE(Entries(Find<QComboBox>(w, "WindowTask")), QStringList({"03", "04"}));
   }
 
   void tasksWriteFailureStillRefillsTheTaskListFromTheEdits() {
     StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
     TTaskWindowsDlg* tw = d.TaskWindowsDlg;
-    Show(w->btnEditTask, tw);
-    Type(tw->TaskWindowsGrid, "08");
+    Show(Find<QPushButton>(w, "btnEditTask"), tw);
+    Type(Find<TableGridView>(tw, "TaskWindowsGrid"), "08");
     QDir().mkpath(f->path("doomed"));
     QDir::setCurrent(f->path("doomed"));
     QVERIFY(QDir(f->path("doomed")).removeRecursively());
-    tw->Button1->click();
+    Find<QPushButton>(tw, "Button1")->click();
     QCOMPARE(BoxTexts(f->prompts), QStringList({"Can't write tasks file"}));
     QVERIFY(f->prompts.boxes[0].icon == PromptIcon::kError);
     QVERIFY(!tw->isVisible());
-    QCOMPARE(Entries(w->WindowTask), QStringList({"08"}));
+    QCOMPARE(Entries(Find<QComboBox>(w, "WindowTask")), QStringList({"08"}));
     QCOMPARE(tasks->TaskDate("08"), std::string("2007/04/10"));
     QCOMPARE(ReadBytes(f->path("data/tasks.tsv")), std::string("03\t2007/04/10\t10:30:00\t16:00:00\r\n"));
   }
@@ -458,9 +458,9 @@ class TableDialogsTest : public QObject {
   void aSingleSpaceIsNotABlankTaskDate() {
     StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n\t \t\t\r\n");
     TTaskWindowsDlg* tw = d.TaskWindowsDlg;
-    TableGridView* grid = tw->TaskWindowsGrid;
+    TableGridView* grid = Find<TableGridView>(tw, "TaskWindowsGrid");
     QCOMPARE(tasks->grid().rowCount(), 3);
-    Show(w->btnEditTask, tw);
+    Show(Find<QPushButton>(w, "btnEditTask"), tw);
     Key(grid, Qt::Key_Down);  // from row 1 into the last row: a move, no new row
     QCOMPARE(Cursor(grid), qMakePair(0, 2));
     QCOMPARE(tasks->grid().rowCount(), 3);
@@ -478,33 +478,33 @@ class TableDialogsTest : public QObject {
     const std::string file = "03\t2007/04/10\t10:30:00\t16:00:00\r\n05\t2007/04/12\t11:00:00\t15:00:00\r\n";
     StartWith("QA712\t007\tCrew One\r\n", file);
     TTaskWindowsDlg* tw = d.TaskWindowsDlg;
-    TableGridView* grid = tw->TaskWindowsGrid;
-    w->WindowTask->setCurrentIndex(1);
-    QCOMPARE(w->Date->text(), QString("2007/04/12"));
+    TableGridView* grid = Find<TableGridView>(tw, "TaskWindowsGrid");
+    Find<QComboBox>(w, "WindowTask")->setCurrentIndex(1);
+    QCOMPARE(Find<QLineEdit>(w, "Date")->text(), QString("2007/04/12"));
 
     // Cancel right after showing: no question.
-    Show(w->btnEditTask, tw);
-    tw->CancelBtn->click();
+    Show(Find<QPushButton>(w, "btnEditTask"), tw);
+    Find<QPushButton>(tw, "CancelBtn")->click();
     QVERIFY(!tw->isVisible());
     QVERIFY(f->prompts.boxes.empty());
 
     // The task list is not refilled by an unsaved edit; the queries see it all the same.
-    Show(w->btnEditTask, tw);
+    Show(Find<QPushButton>(w, "btnEditTask"), tw);
     Key(grid, Qt::Key_Down);
     Type(grid, "07");
     QCOMPARE(tasks->grid().Cell(0, 2), std::string("07"));
-    QCOMPARE(Entries(w->WindowTask), QStringList({"03", "05"}));
+    QCOMPARE(Entries(Find<QComboBox>(w, "WindowTask")), QStringList({"03", "05"}));
     QVERIFY(tasks->TaskDate("05").empty());
     f->prompts.answers = {PromptAnswer::kOk};
-    tw->CancelBtn->click();
+    Find<QPushButton>(tw, "CancelBtn")->click();
     QCOMPARE(BoxTexts(f->prompts), QStringList({"Discard changes?"}));
     QVERIFY(f->prompts.boxes[0].icon == PromptIcon::kWarning);
     QVERIFY(!tw->isVisible());
     QCOMPARE(tasks->grid().Cell(0, 2), std::string("05"));
     QCOMPARE(grid->model()->index(1, 0).data().toString(), QString("05"));
-    QCOMPARE(Entries(w->WindowTask), QStringList({"03", "05"}));
-    QCOMPARE(w->WindowTask->currentText(), QString("05"));
-    QCOMPARE(w->Date->text(), QString("2007/04/12"));
+    QCOMPARE(Entries(Find<QComboBox>(w, "WindowTask")), QStringList({"03", "05"}));
+    QCOMPARE(Find<QComboBox>(w, "WindowTask")->currentText(), QString("05"));
+    QCOMPARE(Find<QLineEdit>(w, "Date")->text(), QString("2007/04/12"));
     QCOMPARE(ReadBytes(f->path("data/tasks.tsv")), file);
   }
 
@@ -516,19 +516,19 @@ class TableDialogsTest : public QObject {
     f->prompts.files.push_back(f->spath("data/flight.G00"));
     w->mnFileOpenClick();
     QCOMPARE(w->SegmentsGridRowCount(), 7);
-    QCOMPARE(w->CompetNo->text(), QString("012"));
-    QCOMPARE(w->PilotNames->text(), QString("Pilot One"));
+    QCOMPARE(Find<QLineEdit>(w, "CompetNo")->text(), QString("012"));
+    QCOMPARE(Find<QLineEdit>(w, "PilotNames")->text(), QString("Pilot One"));
 
-    w->PageControl1->setCurrentIndex(1);
-    QCOMPARE(Entries(w->WindowTask), QStringList({"04", "05"}));
-    w->WindowTask->setCurrentIndex(0);
-    QCOMPARE(w->Date->text(), QString("2025/07/21"));
-    QCOMPARE(w->TimeFrom->text(), QString("10:10:10"));
-    QCOMPARE(w->TimeTo->text(), QString("10:30:05"));
+    Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
+    QCOMPARE(Entries(Find<QComboBox>(w, "WindowTask")), QStringList({"04", "05"}));
+    Find<QComboBox>(w, "WindowTask")->setCurrentIndex(0);
+    QCOMPARE(Find<QLineEdit>(w, "Date")->text(), QString("2025/07/21"));
+    QCOMPARE(Find<QLineEdit>(w, "TimeFrom")->text(), QString("10:10:10"));
+    QCOMPARE(Find<QLineEdit>(w, "TimeTo")->text(), QString("10:30:05"));
     // The end of segment 2, all of 3 and the start of 4: grid rows 2 to 4, every column.
     QCOMPARE(w->firstSegment, 1);
     QCOMPARE(w->lastSegment, 3);
-    const QModelIndexList selected = w->SegmentsGrid->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = Find<QTableView>(w, "SegmentsGrid")->selectionModel()->selectedIndexes();
     QCOMPARE(int(selected.size()), 3 * 7);
     for (const QModelIndex& index : selected) QVERIFY(index.row() >= 1 && index.row() <= 3);
     int points = 0;
@@ -537,13 +537,13 @@ class TableDialogsTest : public QObject {
       points += w->SegmentsGridCell(5, row).toInt();
       events += w->SegmentsGridCell(6, row).toInt();
     }
-    QCOMPARE(w->taskPoints->text(), QString::number(points));
-    QCOMPARE(w->taskEvents->text(), QString::number(events));
+    QCOMPARE(Find<QLineEdit>(w, "taskPoints")->text(), QString::number(points));
+    QCOMPARE(Find<QLineEdit>(w, "taskEvents")->text(), QString::number(events));
     QCOMPARE(points, 20 + 40 + 10);
-    QVERIFY(w->btnSave->isEnabled());
+    QVERIFY(Find<QPushButton>(w, "btnSave")->isEnabled());
 
     // Save writes exactly the selected segments' fixes, in order.
-    w->btnSave->click();
+    Find<QPushButton>(w, "btnSave")->click();
     QCOMPARE(int(f->prompts.boxes.size()), 1);
     const std::string message = f->prompts.boxes[0].text;
     QVERIFY2(message.rfind("File 012T04", 0) == 0 && message.size() > 12, message.c_str());
@@ -572,26 +572,26 @@ class TableDialogsTest : public QObject {
     // Task 04 deleted in the dialog and saved: the chooser shows "--" and the
     // task's fields empty, while the selection and Save stay as they were.
     TTaskWindowsDlg* tw = d.TaskWindowsDlg;
-    Show(w->btnEditTask, tw);
-    Type(tw->TaskWindowsGrid, "06");
-    tw->Button1->click();
-    QCOMPARE(Entries(w->WindowTask), QStringList({"06", "05"}));
-    QCOMPARE(w->WindowTask->currentText(), QString("--"));
-    QVERIFY(w->Date->text().isEmpty());
-    QVERIFY(w->TimeFrom->text().isEmpty());
-    QVERIFY(w->TimeTo->text().isEmpty());
-    QCOMPARE(w->SegmentsGrid->selectionModel()->selectedIndexes().size(), 3 * 7);
-    QVERIFY(w->btnSave->isEnabled());
+    Show(Find<QPushButton>(w, "btnEditTask"), tw);
+    Type(Find<TableGridView>(tw, "TaskWindowsGrid"), "06");
+    Find<QPushButton>(tw, "Button1")->click();
+    QCOMPARE(Entries(Find<QComboBox>(w, "WindowTask")), QStringList({"06", "05"}));
+    QCOMPARE(Find<QComboBox>(w, "WindowTask")->currentText(), QString("--"));
+    QVERIFY(Find<QLineEdit>(w, "Date")->text().isEmpty());
+    QVERIFY(Find<QLineEdit>(w, "TimeFrom")->text().isEmpty());
+    QVERIFY(Find<QLineEdit>(w, "TimeTo")->text().isEmpty());
+    QCOMPARE(Find<QTableView>(w, "SegmentsGrid")->selectionModel()->selectedIndexes().size(), 3 * 7);
+    QVERIFY(Find<QPushButton>(w, "btnSave")->isEnabled());
     QCOMPARE(w->firstSegment, 1);
     QCOMPARE(w->lastSegment, 3);
 
     // A task whose window lies after the last segment selects nothing.
-    w->WindowTask->setCurrentIndex(1);
-    QCOMPARE(w->Date->text(), QString("2025/07/21"));
+    Find<QComboBox>(w, "WindowTask")->setCurrentIndex(1);
+    QCOMPARE(Find<QLineEdit>(w, "Date")->text(), QString("2025/07/21"));
     QCOMPARE(w->firstSegment, -1);
-    QVERIFY(!w->btnSave->isEnabled());
-    QVERIFY(w->taskPoints->text().isEmpty());
-    QVERIFY(w->SegmentsGrid->selectionModel()->selectedIndexes().isEmpty());
+    QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
+    QVERIFY(Find<QLineEdit>(w, "taskPoints")->text().isEmpty());
+    QVERIFY(Find<QTableView>(w, "SegmentsGrid")->selectionModel()->selectedIndexes().isEmpty());
   }
 };
 

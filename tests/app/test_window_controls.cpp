@@ -78,15 +78,15 @@ class WindowControlsTest : public QObject {
     QVERIFY(w->findChild<QProgressBar*>("ProgressBar1")->isHidden());
     QVERIFY(w->findChild<QLabel*>("Label6")->isHidden());
     QVERIFY(w->findChild<QLabel*>("lblDLFile")->text().isEmpty());
-    QCOMPARE(w->Panel2->height(), 49);
+    QCOMPARE(Find<QFrame>(w, "Panel2")->height(), 49);
 
-    QCOMPARE(w->PageControl1->count(), 2);
-    QCOMPARE(w->PageControl1->tabText(0), QString("Manual Selection"));
-    QCOMPARE(w->PageControl1->tabText(1), QString("Task Window"));
-    QCOMPARE(w->PageControl1->widget(0)->objectName(), QString("TabSheet1"));
-    QCOMPARE(w->PageControl1->widget(1)->objectName(), QString("TabSheet2"));
+    QCOMPARE(Find<QTabWidget>(w, "PageControl1")->count(), 2);
+    QCOMPARE(Find<QTabWidget>(w, "PageControl1")->tabText(0), QString("Manual Selection"));
+    QCOMPARE(Find<QTabWidget>(w, "PageControl1")->tabText(1), QString("Task Window"));
+    QCOMPARE(Find<QTabWidget>(w, "PageControl1")->widget(0)->objectName(), QString("TabSheet1"));
+    QCOMPARE(Find<QTabWidget>(w, "PageControl1")->widget(1)->objectName(), QString("TabSheet2"));
 
-    QTableView* grid = w->SegmentsGrid;
+    QTableView* grid = Find<QTableView>(w, "SegmentsGrid");
     const QStringList headings = {"Sgm", "Start", "Finish", "Blind", "Recorded", "Points", "Events"};
     const int widths[] = {30, 119, 114, 60, 59, 53, 50};
     QCOMPARE(grid->model()->columnCount(), 7);
@@ -135,7 +135,7 @@ class WindowControlsTest : public QObject {
       mainBlocked = !w->isEnabled() || QApplication::activeModalWidget() != nullptr;
       QTest::keyClick(&box, Qt::Key_Return);  // Enter presses the default OK
     });
-    w->About1->trigger();
+    Find<QAction>(w, "About1")->trigger();
     QVERIFY(sawModal);
     QVERIFY(mainBlocked);
     QVERIFY(!box.isVisible());
@@ -152,12 +152,12 @@ class WindowControlsTest : public QObject {
     w->SetAboutBox(&box);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    w->btnEdit->click();
+    Find<QPushButton>(w, "btnEdit")->click();
     QVERIFY(dialogs.SerialNumbersDlg->isVisible());
     QVERIFY(QTest::qWaitForWindowExposed(dialogs.SerialNumbersDlg));
 
     // Clicks go to the dialog's window, as the window system sends them, so modality applies.
-    QWidget* cancel = dialogs.SerialNumbersDlg->Button1;
+    QWidget* cancel = Find<QPushButton>(dialogs.SerialNumbersDlg, "Button1");
     auto clickCancel = [&] {
       QTest::mouseClick(cancel->window()->windowHandle(), Qt::LeftButton, {},
                         cancel->mapTo(cancel->window(), cancel->rect().center()));
@@ -168,7 +168,7 @@ class WindowControlsTest : public QObject {
       dialogStayedOpen = dialogs.SerialNumbersDlg->isVisible();
       box.OKButton->click();
     });
-    w->About1->trigger();
+    Find<QAction>(w, "About1")->trigger();
     QVERIFY(dialogStayedOpen);
     QVERIFY(dialogs.SerialNumbersDlg->isVisible());  // still open after OK
     clickCancel();  // and it reacts again
@@ -181,25 +181,25 @@ class WindowControlsTest : public QObject {
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     KeySpy spy;
-    w->edManTask->installEventFilter(&spy);
-    w->edManTask->setFocus();
+    Find<QLineEdit>(w, "edManTask")->installEventFilter(&spy);
+    Find<QLineEdit>(w, "edManTask")->setFocus();
 
-    QTest::keyClick(w->edManTask, Qt::Key_A);
-    QTest::keyClick(w->edManTask, Qt::Key_Return);
+    QTest::keyClick(Find<QLineEdit>(w, "edManTask"), Qt::Key_A);
+    QTest::keyClick(Find<QLineEdit>(w, "edManTask"), Qt::Key_Return);
     QVERIFY(!w->abortFlag());
 
     // Escape in another top-level window is not this window's key.
     AppFixture other;
     auto second = other.Start();
     second->show();
-    QTest::keyClick(second->edFrom, Qt::Key_Escape);
+    QTest::keyClick(Find<QLineEdit>(second, "edFrom"), Qt::Key_Escape);
     QVERIFY(second->abortFlag());
     QVERIFY(!w->abortFlag());
 
-    QTest::keyClick(w->edManTask, Qt::Key_Escape);
+    QTest::keyClick(Find<QLineEdit>(w, "edManTask"), Qt::Key_Escape);
     QVERIFY(w->abortFlag());
     QVERIFY(spy.keys.contains(Qt::Key_Escape));  // the control still saw it
-    QCOMPARE(w->edManTask->text(), QString("a"));
+    QCOMPARE(Find<QLineEdit>(w, "edManTask")->text(), QString("a"));
   }
 
   void fileOpenAsksWithItsTitleAndFilterAndResetsTheTaskFields() {
@@ -208,12 +208,12 @@ class WindowControlsTest : public QObject {
     f.prompts.directories.push_back(f.spath("data"));
     auto w = f.Start();
     QVERIFY(WriteRawFile(f.spath("data/one.G00"), {{9, 0, 12, {}}, {9, 30, 8, {3}}}));
-    w->taskPoints->setText("99");
-    w->taskEvents->setText("9");
+    Find<QLineEdit>(w, "taskPoints")->setText("99");
+    Find<QLineEdit>(w, "taskEvents")->setText("9");
     w->FormKeyPress(27);  // Escape while idle must not spoil the open
 
     f.prompts.files.push_back(f.spath("data/one.G00"));
-    w->mnFileOpen->trigger();
+    Find<QAction>(w, "mnFileOpen")->trigger();
 
     const AskedChooser& asked = f.prompts.choosers.back();
     QCOMPARE(asked.kind, std::string("open"));
@@ -223,25 +223,25 @@ class WindowControlsTest : public QObject {
     QCOMPARE(w->SegmentsGridRowCount(), 3);
     QCOMPARE(w->SegmentsGridCell(0, 1), QString("1"));
     QCOMPARE(w->SegmentsGridCell(5, 2), QString("8"));
-    QCOMPARE(w->lblDLFile->text(), QString("one.G00"));
-    QVERIFY(w->taskPoints->text().isEmpty());
-    QVERIFY(w->taskEvents->text().isEmpty());
-    QVERIFY(!w->btnSave->isEnabled());
+    QCOMPARE(Find<QLabel>(w, "lblDLFile")->text(), QString("one.G00"));
+    QVERIFY(Find<QLineEdit>(w, "taskPoints")->text().isEmpty());
+    QVERIFY(Find<QLineEdit>(w, "taskEvents")->text().isEmpty());
+    QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
     QVERIFY(QFile::exists(f.path("data/one.G00")));
-    QVERIFY(w->Timer1->isActive());
+    QVERIFY(Find<QTimer>(w, "Timer1")->isActive());
   }
 
   void cancelledFileOpenChangesNothingAndTheTimerRunsAgain() {
     AppFixture f;
     auto w = f.Start();
-    w->taskPoints->setText("5");
+    Find<QLineEdit>(w, "taskPoints")->setText("5");
     const QString status = w->StatusText();
-    w->mnFileOpen->trigger();  // nothing scripted: cancelled
+    Find<QAction>(w, "mnFileOpen")->trigger();  // nothing scripted: cancelled
     QCOMPARE(int(f.prompts.choosers.size()), 2);
-    QCOMPARE(w->taskPoints->text(), QString("5"));
+    QCOMPARE(Find<QLineEdit>(w, "taskPoints")->text(), QString("5"));
     QCOMPARE(w->SegmentsGridRowCount(), 2);
     QCOMPARE(w->StatusText(), status);
-    QVERIFY(w->Timer1->isActive());
+    QVERIFY(Find<QTimer>(w, "Timer1")->isActive());
   }
 
   void forceDownloadForgetsTheLastLogger() {
@@ -262,7 +262,7 @@ class WindowControlsTest : public QObject {
     auto w = f.Start(env);
     w->Timer1Timer();
     QCOMPARE(w->lastSerialText(), std::string("PK-1"));
-    w->btnForceDl->click();
+    Find<QPushButton>(w, "btnForceDl")->click();
     QVERIFY(w->lastSerialText().empty());
   }
 
@@ -271,7 +271,7 @@ class WindowControlsTest : public QObject {
     auto w = f.Start();
     w->show();
     QVERIFY(w->isVisible());
-    w->mnFileExit->trigger();
+    Find<QAction>(w, "mnFileExit")->trigger();
     QVERIFY(!w->isVisible());
   }
 };

@@ -12,15 +12,13 @@
 
 namespace {
 
-template <typename Table>
-int AddRowAndSave(Table& table, const std::vector<std::string>& cells,
-                  orvald::TableFileResult (Table::*load)(), orvald::TableFileResult (Table::*save)() const) {
-  (table.*load)();  // a missing file is an empty table, as in the dialog
+int AddRowAndSave(orvald::EditedTable& table, const std::vector<std::string>& cells) {
+  table.Load();  // a missing file is an empty table, as in the dialog
   orvald::TextGrid& grid = table.grid();
   grid.AddRow();
   for (size_t column = 0; column < cells.size(); ++column)
     grid.SetCell(static_cast<int>(column), grid.lastRow(), cells[column]);
-  const orvald::TableFileResult saved = (table.*save)();
+  const orvald::TableFileResult saved = table.Save();
   if (!saved.ok()) {
     std::fprintf(stderr, "%s (%s)\n", saved.message.c_str(), saved.reason.c_str());
     return 1;
@@ -38,10 +36,8 @@ int main(int argc, char** argv) {
   }
   if (std::strcmp(argv[1], "loggers") == 0) {
     orvald::LoggersTable table(argv[2]);
-    return AddRowAndSave(table, {"00000099999", "999", "Added Pilot"}, &orvald::LoggersTable::LoadLoggers,
-                         &orvald::LoggersTable::SaveLoggers);
+    return AddRowAndSave(table, {"00000099999", "999", "Added Pilot"});
   }
   orvald::TasksTable table(argv[2]);
-  return AddRowAndSave(table, {"99", "2026/07/20", "10:00:00", "11:00:00"}, &orvald::TasksTable::LoadTasks,
-                       &orvald::TasksTable::SaveTasks);
+  return AddRowAndSave(table, {"99", "2026/07/20", "10:00:00", "11:00:00"});
 }

@@ -18,10 +18,10 @@ struct LoadedLoggers {
 
   explicit LoadedLoggers(const std::string& bytes) : table((dir / "loggers.tsv")) {
     dir.Write("loggers.tsv", bytes);
-    loaded = table.LoadLoggers();
+    loaded = table.Load();
   }
   std::string SaveAndRead() {
-    TableFileResult saved = table.SaveLoggers();
+    TableFileResult saved = table.Save();
     EXPECT_TRUE(saved.ok()) << saved.reason;
     return testing::ReadWholeFile(dir / "loggers.tsv");
   }
@@ -100,7 +100,7 @@ TEST(LoggersFile, EmptyLinesAreBlankRowsAndAnEmptyFileKeepsTheRowsThere) {
 TEST(LoggersFile, AMissingFileReportsAndLeavesOneDataRowWithItsCells) {
   testing::TempDir dir;
   LoggersTable table((dir / "loggers.tsv"));
-  TableFileResult first = table.LoadLoggers();
+  TableFileResult first = table.Load();
   EXPECT_EQ(first.status, TableFileStatus::kCannotRead);
   EXPECT_EQ(first.message, "Can't read Loggers file");
   EXPECT_NE(first.reason.find("loggers.tsv"), std::string::npos);
@@ -109,9 +109,9 @@ TEST(LoggersFile, AMissingFileReportsAndLeavesOneDataRowWithItsCells) {
 
   // A discard after the file vanished: the table shrinks to its first row.
   dir.Write("loggers.tsv", "QA712\t007\tCrew One\r\nQB1\t002\tTwo\r\n");
-  ASSERT_TRUE(table.LoadLoggers().ok());
+  ASSERT_TRUE(table.Load().ok());
   std::remove((dir / "loggers.tsv").c_str());
-  EXPECT_EQ(table.LoadLoggers().status, TableFileStatus::kCannotRead);
+  EXPECT_EQ(table.Load().status, TableFileStatus::kCannotRead);
   EXPECT_EQ(table.grid().rowCount(), 2);
   EXPECT_EQ(table.grid().Cell(0, 1), "QA712");
 }
@@ -123,9 +123,9 @@ TEST(LoggersFile, TheDefaultNameIsReadAndWrittenInTheWorkingDirectory) {
   ASSERT_EQ(chdir(dir.path().c_str()), 0);
   LoggersTable table;
   table.grid().SetCell(0, 1, "QA712");
-  TableFileResult saved = table.SaveLoggers();
+  TableFileResult saved = table.Save();
   LoggersTable reread;
-  TableFileResult loaded = reread.LoadLoggers();
+  TableFileResult loaded = reread.Load();
   ASSERT_EQ(chdir(previous), 0);
   EXPECT_TRUE(saved.ok());
   EXPECT_TRUE(loaded.ok());
@@ -137,7 +137,7 @@ TEST(LoggersFile, AFailedSaveReportsAndKeepsTheOldFileAndTheEdits) {
   LoadedLoggers t("QA712\t007\tCrew One\r\n");
   t.table.SetFilePath((t.dir / "no-such-folder/loggers.tsv"));
   t.table.grid().SetCell(1, 1, "008");
-  TableFileResult saved = t.table.SaveLoggers();
+  TableFileResult saved = t.table.Save();
   EXPECT_EQ(saved.status, TableFileStatus::kCannotWrite);
   EXPECT_EQ(saved.message, "Can't write Loggers file");
   EXPECT_FALSE(saved.reason.empty());
@@ -231,16 +231,16 @@ TEST(LoggersEditTracking, ShowingTheFormClearsModifiedButKeepsTheRememberedCell)
   table.SetEditText(1, 1, "007");
   table.SetEditText(1, 1, "008");
   ASSERT_TRUE(table.modified());
-  table.FormShow();
+  table.StartEditing();
   EXPECT_FALSE(table.modified());
   table.SetEditText(1, 1, "009");
   EXPECT_TRUE(table.modified());
 }
 
 TEST(LoggersEditMask, OnlyTheCompetitionNumberIsMasked) {
-  EXPECT_EQ(LoggersTable::GetEditMask(0), "");
-  EXPECT_EQ(LoggersTable::GetEditMask(1), "000;1;?");
-  EXPECT_EQ(LoggersTable::GetEditMask(2), "");
+  EXPECT_EQ(LoggersTable().EditMask(0), "");
+  EXPECT_EQ(LoggersTable().EditMask(1), "000;1;?");
+  EXPECT_EQ(LoggersTable().EditMask(2), "");
 }
 
 }  // namespace

@@ -19,10 +19,10 @@ struct LoadedTasks {
 
   explicit LoadedTasks(const std::string& bytes) : table((dir / "tasks.tsv")) {
     dir.Write("tasks.tsv", bytes);
-    loaded = table.LoadTasks();
+    loaded = table.Load();
   }
   std::string SaveAndRead() {
-    TableFileResult saved = table.SaveTasks();
+    TableFileResult saved = table.Save();
     EXPECT_TRUE(saved.ok()) << saved.reason;
     return testing::ReadWholeFile(dir / "tasks.tsv");
   }
@@ -79,7 +79,7 @@ TEST(TasksFile, FieldsPastTheFourthAreIgnored) {
 TEST(TasksFile, AMissingFileReportsAndStillGivesATaskNumberColumn) {
   testing::TempDir dir;
   TasksTable table((dir / "tasks.tsv"));
-  TableFileResult result = table.LoadTasks();
+  TableFileResult result = table.Load();
   EXPECT_EQ(result.status, TableFileStatus::kCannotRead);
   EXPECT_EQ(result.message, "Can't read Tasks file");
   EXPECT_EQ(table.grid().rowCount(), 2);
@@ -90,7 +90,7 @@ TEST(TasksFile, AFailedSaveReportsAndKeepsTheOldFileAndTheEdits) {
   LoadedTasks t("03\t2007/04/10\t10:30:00\t16:00:00\r\n");
   t.table.grid().SetCell(2, 1, "11:00:00");
   t.table.SetFilePath((t.dir / "gone/tasks.tsv"));
-  TableFileResult saved = t.table.SaveTasks();
+  TableFileResult saved = t.table.Save();
   EXPECT_EQ(saved.status, TableFileStatus::kCannotWrite);
   EXPECT_EQ(saved.message, "Can't write tasks file");
   EXPECT_EQ(t.table.TaskStart("03"), "11:00:00");
@@ -181,16 +181,16 @@ TEST(TasksEditTracking, AnEditIsASecondDifferentReportForTheSameCell) {
   EXPECT_FALSE(table.modified());
   table.SetEditText(2, 1, "1 :  :  ");
   EXPECT_TRUE(table.modified());
-  table.FormShow();
+  table.StartEditing();
   EXPECT_FALSE(table.modified());
 }
 
 TEST(TasksEditMask, MasksOfTheFourColumns) {
-  EXPECT_EQ(TasksTable::GetEditMask(0), "00");
-  EXPECT_EQ(TasksTable::GetEditMask(1), "0000/00/00");
-  EXPECT_EQ(TasksTable::GetEditMask(2), "90:00:00");
-  EXPECT_EQ(TasksTable::GetEditMask(3), "90:00:00");
-  EXPECT_EQ(TasksTable::GetEditMask(4), "");
+  EXPECT_EQ(TasksTable().EditMask(0), "00");
+  EXPECT_EQ(TasksTable().EditMask(1), "0000/00/00");
+  EXPECT_EQ(TasksTable().EditMask(2), "90:00:00");
+  EXPECT_EQ(TasksTable().EditMask(3), "90:00:00");
+  EXPECT_EQ(TasksTable().EditMask(4), "");
 }
 
 }  // namespace

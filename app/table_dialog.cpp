@@ -1,0 +1,109 @@
+#include "app/table_dialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/table_grid_view.h"
+#include "app/text_grid_model.h"
+#include "logger/prompts.h"
+#include "tables/edited_table.h"
+
+namespace orvald {
+
+namespace {
+
+constexpr int kVisibleRows = 12;  // data rows the dialog shows before it scrolls
+
+QPushButton* NewDialogButton(const char* name, const char* caption, QDialog* dialog) {
+  auto* button = new QPushButton(caption, dialog);
+  button->setObjectName(name);
+  button->setAutoDefault(false);  // Enter belongs to the cell editor
+  return button;
+}
+
+}  // namespace
+
+TTableDialog::TTableDialog(EditedTable& table, Prompts& prompts, const TableDialogNames& names,
+                           const std::vector<int>& columnWidths, QWidget* parent)
+    : QDialog(parent), table_(table), prompts_(prompts) {
+  setObjectName(names.dialog);
+  setWindowTitle(names.caption);
+
+  model_ = new TextGridModel(table_.grid(), this);
+  TableGridHooks hooks;
+  hooks.getEditMask = [this](int column) { return table_.EditMask(column); };
+  hooks.setEditText = [this](int column, int row, const std::string& text) { table_.SetEditText(column, row, text); };
+  hooks.keyDown = [this](GridKey key, int row) { return table_.KeyDown(key, row); };
+  grid_ = new TableGridView(model_, std::move(hooks), columnWidths, this);
+  grid_->setObjectName(names.grid);
+
+  QPushButton* ok = NewDialogButton(names.okButton, "OK", this);
+  QPushButton* cancel = NewDialogButton(names.cancelButton, "Cancel", this);
+  QPushButton* help = NewDialogButton("HelpBtn", "&Help", this);
+  connect(ok, &QPushButton::clicked, this, [this] { OKBtnClick(); });
+  connect(cancel, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
+  connect(help, &QPushButton::clicked, this, [this] { HelpBtnClick(); });
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  buttons->addWidget(help);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(grid_, 1);
+  layout->addLayout(buttons);
+  // Every column shows, and a dozen rows before the grid scrolls.
+  grid_->setMinimumWidth(grid_->FittingWidth());
+  grid_->setMinimumHeight(2 * grid_->frameWidth() + grid_->horizontalHeader()->sizeHint().height() +
+                          kVisibleRows * grid_->verticalHeader()->defaultSectionSize());
+  resize(sizeHint().expandedTo(minimumSizeHint()));
+}
+
+TTableDialog::~TTableDialog() { grid_->DetachHooks(); }
+
+void TTableDialog::Load() {
+  const TableFileResult result = table_.Load();
+  grid_->TableReloaded();
+  if (!result.ok()) prompts_.Ask("Error", result.message, PromptButtons::kOk, PromptIcon::kError);
+  TableRead();
+}
+
+void TTableDialog::Save() {
+  const TableFileResult result = table_.Save();
+  if (!result.ok()) prompts_.Ask("Error", result.message, PromptButtons::kOk, PromptIcon::kError);
+  TableWritten();
+}
+
+void TTableDialog::OKBtnClick() {
+  Save();
+  done(QDialog::Accepted);  // closes after a failed write too; the edits stay in memory
+}
+
+void TTableDialog::CancelBtnClick() {
+  if (modified()) {
+    if (prompts_.Ask("Warning", "Discard changes?", PromptButtons::kOkCancel, PromptIcon::kWarning) !=
+        PromptAnswer::kOk) {
+      return;
+    }
+    Load();
+  }
+  done(QDialog::Rejected);
+}
+
+// No help file exists, so there is nothing to show.
+void TTableDialog::HelpBtnClick() {}
+
+void TTableDialog::FormShow() { table_.StartEditing(); }
+
+bool TTableDialog::modified() const { return table_.modified(); }
+
+void TTableDialog::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+void TTableDialog::reject() { CancelBtnClick(); }
+
+}  // namespace orvald
