@@ -13,11 +13,9 @@
 namespace orvald::cli {
 
 int RunDownload(const std::vector<std::string>& args) {
-  const ParsedArgs parsed = ParseArgs(args, kStationOptions);
-  if (!parsed.error.empty()) return UsageError("download", parsed.error);
   StationOptions options;
-  const std::string error = ReadStationOptions(parsed, options);
-  if (!error.empty()) return UsageError("download", error);
+  int status = kExitUsage;
+  if (!ReadStationOptions("download", args, options, status)) return status;
 
   Station station(options);
   if (!station.OpenExchangeLog()) return kExitFailure;

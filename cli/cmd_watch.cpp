@@ -14,11 +14,9 @@
 namespace orvald::cli {
 
 int RunWatch(const std::vector<std::string>& args) {
-  const ParsedArgs parsed = ParseArgs(args, kStationOptions);
-  if (!parsed.error.empty()) return UsageError("watch", parsed.error);
   StationOptions options;
-  const std::string error = ReadStationOptions(parsed, options);
-  if (!error.empty()) return UsageError("watch", error);
+  int status = kExitUsage;
+  if (!ReadStationOptions("watch", args, options, status)) return status;
 
   Station station(options);
   if (!station.OpenExchangeLog()) return kExitFailure;

@@ -24,7 +24,9 @@ LoggerMatch LoggersFileLookup::FindLogger(const std::string& serialText) {
   return match;
 }
 
-std::string ReadStationOptions(const ParsedArgs& parsed, StationOptions& options) {
+namespace {
+
+std::string ReadOptions(const ParsedArgs& parsed, StationOptions& options) {
   if (!parsed.positional.empty()) return "takes no file arguments";
   const std::string portError = ReadPortChoice(parsed, options.port);
   if (!portError.empty()) return portError;
@@ -44,6 +46,18 @@ std::string ReadStationOptions(const ParsedArgs& parsed, StationOptions& options
                     : logFromEnvironment != nullptr ? logFromEnvironment
                                                     : "";
   return "";
+}
+
+}  // namespace
+
+bool ReadStationOptions(const char* command, const std::vector<std::string>& args, StationOptions& options,
+                        int& status) {
+  const ParsedArgs parsed = ParseArgs(args, kStationOptions);
+  std::string error = parsed.error;
+  if (error.empty()) error = ReadOptions(parsed, options);
+  if (error.empty()) return true;
+  status = UsageError(command, error);
+  return false;
 }
 
 Station::Station(const StationOptions& options)

@@ -48,8 +48,10 @@ struct StationOptions {
   std::string logPath;  // --log, or ORVALD_TRANSCRIPT; empty: none
 };
 
-// Reads the station options. Returns an empty text, or the usage error.
-std::string ReadStationOptions(const ParsedArgs& parsed, StationOptions& options);
+// Reads the station options of `command` (download or watch). False, with
+// the usage error reported and `status` set, when they do not read.
+bool ReadStationOptions(const char* command, const std::vector<std::string>& args, StationOptions& options,
+                        int& status);
 
 class Station {
  public:

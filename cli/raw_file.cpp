@@ -13,7 +13,7 @@ bool DecodeRawFileForCommand(const std::string& path, long _timezone, TrackTable
   result = DecodeRawFile(path, table, TimeBasisAt(std::time(nullptr), _timezone));
   if (result.ok()) return true;
   const char* what = result.status == DecodeStatus::kCannotOpen ? "can't open " : "can't read ";
-  error = what + path + ": " + FileErrorText(result.errorNumber);
+  error = what + result.error.Text();
   return false;
 }
 

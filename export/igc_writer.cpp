@@ -34,7 +34,7 @@ IgcSaveResult Failed(IgcSaveStatus status, const std::string& what, const std::s
   IgcSaveResult result;
   result.status = status;
   result.fileName = name;
-  result.error = what + " " + Shown(directory, name) + ": " + std::strerror(error);
+  result.error = what + " " + SystemError{error, Shown(directory, name)}.Text();
   return result;
 }
 

@@ -9,40 +9,37 @@
 
 namespace orvald {
 
-int OpenRegularFile(const std::string& path, int& error) {
+int OpenRegularFile(const std::string& path, SystemError& error) {
+  error = SystemError{0, path};
   // Non-blocking, so that opening a FIFO with no writer returns at once.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    error = errno;
+    error.number = errno;
     return -1;
   }
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    error = S_ISDIR(info.st_mode) ? EISDIR : kNotRegularFile;
+    error.number = S_ISDIR(info.st_mode) ? EISDIR : kNotRegularFile;
     ::close(fd);
     return -1;
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  error = 0;
   return fd;
-}
-
-std::string FileErrorText(int error) {
-  if (error == kNotRegularFile) return "not a regular file";
-  return std::strerror(error);
 }
 
 WholeFile ReadWholeFile(const std::string& path, size_t limit) {
   WholeFile result;
   auto fail = [&](int error) {
-    result.errorNumber = error;
-    result.error = path + ": " + FileErrorText(error);
+    result.error = SystemError{error, path};
     result.bytes.clear();
     return result;
   };
-  int error = 0;
-  const int fd = OpenRegularFile(path, error);
-  if (fd < 0) return fail(error);
+  SystemError openError;
+  const int fd = OpenRegularFile(path, openError);
+  if (fd < 0) {
+    result.error = openError;
+    return result;
+  }
   struct stat info {};
   if (::fstat(fd, &info) == 0 && static_cast<unsigned long long>(info.st_size) > limit) {
     ::close(fd);

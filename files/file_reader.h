@@ -6,23 +6,18 @@
 #include <cstddef>
 #include <string>
 
-namespace orvald {
+#include "files/system_error.h"
 
-// errno-style code for "that is not a regular file" (a device, FIFO, folder).
-inline constexpr int kNotRegularFile = -1;
+namespace orvald {
 
 // A descriptor open for reading on a regular file, or -1 with `error` set
 // (an errno value, or kNotRegularFile). Never blocks in the open.
-int OpenRegularFile(const std::string& path, int& error);
-
-// The reason text for an error of OpenRegularFile or ReadWholeFile.
-std::string FileErrorText(int error);
+int OpenRegularFile(const std::string& path, SystemError& error);
 
 struct WholeFile {
   bool ok = false;
   std::string bytes;
-  int errorNumber = 0;   // errno value, kNotRegularFile, or EFBIG beyond the limit
-  std::string error;     // "<path>: <reason>" when not ok
+  SystemError error;  // EFBIG beyond the limit
 };
 
 // The complete contents of a regular file of at most `limit` bytes.

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace orvald {
 
@@ -62,10 +63,7 @@ std::string FileWriter::PathIn(const std::string& name) const {
 }
 
 bool FileWriter::Fail(int error, const std::string& path) {
-  if (errorNumber_ == 0) {
-    errorNumber_ = error;
-    errorPath_ = path;
-  }
+  if (!error_.failed()) error_ = SystemError{error, path};
   return false;
 }
 
@@ -74,8 +72,7 @@ bool FileWriter::Begin(const std::string& directory, const std::string& temporar
   directory_ = directory;
   temporaryPath_.clear();
   finalPath_.clear();
-  errorPath_.clear();
-  errorNumber_ = 0;
+  error_ = SystemError{};
   bytesWritten_ = 0;
   committed_ = kept_ = noFreeName_ = false;
 
@@ -99,7 +96,7 @@ bool FileWriter::Begin(const std::string& directory, const std::string& temporar
 
 bool FileWriter::Write(const void* bytes, size_t count) {
   if (fd_ < 0) return Fail(EBADF, temporaryPath_);
-  if (errorNumber_ != 0) return false;
+  if (error_.failed()) return false;
   const auto* next = static_cast<const uint8_t*>(bytes);
   while (count > 0) {
     const ssize_t written = ::write(fd_, next, count);
@@ -117,7 +114,7 @@ bool FileWriter::Write(const void* bytes, size_t count) {
 
 bool FileWriter::FlushAndClose() {
   if (fd_ < 0) return Fail(EBADF, temporaryPath_);
-  bool ok = errorNumber_ == 0;
+  bool ok = !error_.failed();
   // The name must not reach the disk before the data does. Some file
   // systems cannot sync at all (EINVAL, EROFS); their data is as safe as it gets.
   if (ok && ::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) ok = Fail(errno, temporaryPath_);
@@ -172,15 +169,10 @@ bool FileWriter::CommitNew(const CandidateNames& names) {
 
 bool FileWriter::CommitWritten(const CandidateNames& names) {
   if (committed_) return true;
-  const int writeError = errorNumber_;
-  const std::string writePath = errorPath_;
-  errorNumber_ = 0;
-  errorPath_.clear();
+  const SystemError writeError = std::exchange(error_, SystemError{});
   if (fd_ >= 0 && !FlushAndClose()) return false;
   if (!Publish(names)) return false;
-  // Why the file is short is still the thing to tell.
-  errorNumber_ = writeError;
-  errorPath_ = writePath;
+  error_ = writeError;  // why the file is short is still the thing to tell
   return true;
 }
 
@@ -237,11 +229,6 @@ void FileWriter::Keep() {
 std::string FileWriter::finalName() const {
   const size_t slash = finalPath_.rfind('/');
   return slash == std::string::npos ? finalPath_ : finalPath_.substr(slash + 1);
-}
-
-std::string FileWriter::errorText() const {
-  if (errorNumber_ == 0) return {};
-  return errorPath_ + ": " + std::strerror(errorNumber_);
 }
 
 void SyncDirectory(const std::string& directory) {

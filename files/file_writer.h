@@ -18,6 +18,8 @@
 #include <functional>
 #include <string>
 
+#include "files/system_error.h"
+
 namespace orvald {
 
 // The k-th name to try (k = 0, 1, ...); an empty text when there is none left.
@@ -62,15 +64,17 @@ class FileWriter {
   bool isOpen() const { return fd_ >= 0; }
   bool committed() const { return committed_; }
   bool noFreeName() const { return noFreeName_; }
-  int errorNumber() const { return errorNumber_; }
+  // The last failure and the file it was about.
+  const SystemError& error() const { return error_; }
+  int errorNumber() const { return error_.number; }
   uint64_t bytesWritten() const { return bytesWritten_; }
   // With the directory, as given to Begin.
   const std::string& temporaryPath() const { return temporaryPath_; }
   const std::string& finalPath() const { return finalPath_; }
   // The final name without the directory.
   std::string finalName() const;
-  // "<path>: <reason>" for the last failure, naming the file it was about.
-  std::string errorText() const;
+  // "<path>: <reason>" for the last failure.
+  std::string errorText() const { return error_.failed() ? error_.Text() : std::string(); }
 
  private:
   bool FlushAndClose();
@@ -82,9 +86,8 @@ class FileWriter {
   std::string directory_;
   std::string temporaryPath_;
   std::string finalPath_;
-  std::string errorPath_;
+  SystemError error_;
   int fd_ = -1;
-  int errorNumber_ = 0;
   uint64_t bytesWritten_ = 0;
   bool committed_ = false;
   bool noFreeName_ = false;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "files/system_error.h"
 #include "link/channel.h"
 #include "link/port_names.h"
 
@@ -58,8 +59,8 @@ class CommClass : public Channel {
   uint8_t PortNumber() const { return portNumber_; }
   // The device path of the last open ("" before the first).
   const std::string& DevicePath() const { return devicePath_; }
-  // Why the last open failed (an errno value), 0 when it did not.
-  int OpenError() const { return openError_; }
+  // Why the last open failed, on which device; no failure when it did not.
+  SystemError OpenError() const { return SystemError{openError_, devicePath_}; }
   void SetPortResolver(PortResolver resolver) { resolver_ = std::move(resolver); }
 
   // Channel

@@ -61,9 +61,10 @@ std::string PortProblemText(const std::string& portName, const std::string& devi
 }
 
 std::string Link::PortProblem() const {
-  if (comm_.IsOpen() || comm_.OpenError() == 0) return {};
-  return PortProblemText(portNamedByPath_ ? std::string() : PortName(comm_.PortNumber()), comm_.DevicePath(),
-                         comm_.OpenError());
+  const SystemError failure = comm_.OpenError();
+  if (comm_.IsOpen() || !failure.failed()) return {};
+  return PortProblemText(portNamedByPath_ ? std::string() : PortName(comm_.PortNumber()), failure.path,
+                         failure.number);
 }
 
 }  // namespace orvald

@@ -51,8 +51,8 @@ bool SysfsUsbAdapter::FolderStamp::operator==(const FolderStamp& other) const {
 }
 
 SysfsUsbAdapter::SysfsUsbAdapter(std::string sysfsRoot, std::string devDir, std::string product)
-    : sysfsRoot(std::move(sysfsRoot)), devDir(std::move(devDir)), product(std::move(product)) {
-  ttyClassDir = this->sysfsRoot + "/class/tty";
+    : sysfsRoot_(std::move(sysfsRoot)), devDir_(std::move(devDir)), product_(std::move(product)) {
+  ttyClassDir_ = sysfsRoot_ + "/class/tty";
 }
 
 SysfsUsbAdapter::~SysfsUsbAdapter() { Close(); }
@@ -79,20 +79,20 @@ bool SysfsUsbAdapter::RecentlyChanged(const FolderStamp& stamp) {
 }
 
 std::string SysfsUsbAdapter::FindDevicePath() {
-  std::array<FolderStamp, 2> stamps{StampOf(ttyClassDir), StampOf(devDir)};
-  if (cacheValid && stamps == cachedStamps) return cachedPath;
-  cachedPath = Scan();
-  cachedStamps = stamps;
-  cacheValid = !RecentlyChanged(stamps[0]) && !RecentlyChanged(stamps[1]);
-  return cachedPath;
+  std::array<FolderStamp, 2> stamps{StampOf(ttyClassDir_), StampOf(devDir_)};
+  if (cacheValid_ && stamps == cachedStamps_) return cachedPath_;
+  cachedPath_ = Scan();
+  cachedStamps_ = stamps;
+  cacheValid_ = !RecentlyChanged(stamps[0]) && !RecentlyChanged(stamps[1]);
+  return cachedPath_;
 }
 
 std::string SysfsUsbAdapter::ProductOf(const std::string& ttyName, const std::string& root) const {
-  std::string folder = RealPath(ttyClassDir + "/" + ttyName + "/device");
+  std::string folder = RealPath(ttyClassDir_ + "/" + ttyName + "/device");
   if (folder.empty()) return {};
   for (int level = 0; level < kMaxParentLevels && folder.size() > root.size() && folder.rfind(root, 0) == 0;
        ++level) {
-    std::ifstream file(folder + "/product");
+    std::ifstream file(folder + "/product_");
     if (file) {
       std::string line;
       std::getline(file, line);
@@ -105,7 +105,7 @@ std::string SysfsUsbAdapter::ProductOf(const std::string& ttyName, const std::st
 }
 
 std::string SysfsUsbAdapter::Scan() const {
-  DIR* folder = ::opendir(ttyClassDir.c_str());
+  DIR* folder = ::opendir(ttyClassDir_.c_str());
   if (folder == nullptr) return {};
   std::vector<std::string> names;
   while (dirent* entry = ::readdir(folder)) {
@@ -115,10 +115,10 @@ std::string SysfsUsbAdapter::Scan() const {
   }
   ::closedir(folder);
   std::sort(names.begin(), names.end());
-  const std::string root = RealPath(sysfsRoot);
+  const std::string root = RealPath(sysfsRoot_);
   for (const std::string& name : names) {
-    if (ProductOf(name, root) != product) continue;
-    std::string node = devDir + "/" + name;
+    if (ProductOf(name, root) != product_) continue;
+    std::string node = devDir_ + "/" + name;
     if (::access(node.c_str(), F_OK) == 0) return node;
   }
   return {};
@@ -129,63 +129,63 @@ bool SysfsUsbAdapter::Open() {
   std::string path = FindDevicePath();
   if (path.empty()) return false;
   int error = 0;
-  fd = tty::OpenExclusive(path, error);
-  if (fd < 0 || ::tcgetattr(fd, &settings) != 0) {
+  fd_ = tty::OpenExclusive(path, error);
+  if (fd_ < 0 || ::tcgetattr(fd_, &settings_) != 0) {
     Close();
-    cacheValid = false;  // gone or held elsewhere: look again next time
+    cacheValid_ = false;  // gone or held elsewhere: look again next time
     return false;
   }
-  tty::MakeRawEightNOne(settings);
-  ::cfsetispeed(&settings, B115200);
-  ::cfsetospeed(&settings, B115200);
-  if (::tcsetattr(fd, TCSANOW, &settings) != 0) {
+  tty::MakeRawEightNOne(settings_);
+  ::cfsetispeed(&settings_, B115200);
+  ::cfsetospeed(&settings_, B115200);
+  if (::tcsetattr(fd_, TCSANOW, &settings_) != 0) {
     Close();
     return false;
   }
-  tty::DropModemLines(fd);
-  tty::RequestLowLatency(fd);
-  broken = false;
+  tty::DropModemLines(fd_);
+  tty::RequestLowLatency(fd_);
+  broken_ = false;
   return true;
 }
 
 void SysfsUsbAdapter::Close() {
-  tty::CloseExclusive(fd);
-  fd = -1;
+  tty::CloseExclusive(fd_);
+  fd_ = -1;
 }
 
 bool SysfsUsbAdapter::Healthy() {
-  if (fd < 0 || broken) return false;
-  if (tty::HungUp(fd)) broken = true;
-  return !broken;
+  if (fd_ < 0 || broken_) return false;
+  if (tty::HungUp(fd_)) broken_ = true;
+  return !broken_;
 }
 
 bool SysfsUsbAdapter::SetRate(uint32_t bitsPerSecond) {
   auto speed = tty::SpeedFor(bitsPerSecond);
-  if (fd < 0 || !speed) return false;
-  if (::cfgetospeed(&settings) == *speed && ::cfgetispeed(&settings) == *speed) return true;
-  ::cfsetispeed(&settings, *speed);
-  ::cfsetospeed(&settings, *speed);
-  return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+  if (fd_ < 0 || !speed) return false;
+  if (::cfgetospeed(&settings_) == *speed && ::cfgetispeed(&settings_) == *speed) return true;
+  ::cfsetispeed(&settings_, *speed);
+  ::cfsetospeed(&settings_, *speed);
+  return ::tcsetattr(fd_, TCSANOW, &settings_) == 0;
 }
 
 bool SysfsUsbAdapter::WriteAll(const uint8_t* bytes, size_t count) {
-  if (fd < 0) return false;
-  if (!tty::WriteAll(fd, bytes, count)) broken = true;
-  return !broken;
+  if (fd_ < 0) return false;
+  if (!tty::WriteAll(fd_, bytes, count)) broken_ = true;
+  return !broken_;
 }
 
 long SysfsUsbAdapter::BytesWaiting() {
   if (!Healthy()) return -1;
-  long waiting = tty::BytesWaiting(fd);
-  if (waiting < 0) broken = true;
+  long waiting = tty::BytesWaiting(fd_);
+  if (waiting < 0) broken_ = true;
   return waiting;
 }
 
 size_t SysfsUsbAdapter::ReadInto(uint8_t* destination, size_t count) {
-  if (fd < 0) return 0;
-  long got = tty::ReadWaiting(fd, destination, count);
+  if (fd_ < 0) return 0;
+  long got = tty::ReadWaiting(fd_, destination, count);
   if (got < 0) {
-    broken = true;
+    broken_ = true;
     return 0;
   }
   return static_cast<size_t>(got);

@@ -1,6 +1,6 @@
 #pragma once
 // The USB adapter on Linux: the terminal whose USB device reports the
-// adapter's product string in sysfs. Opened exclusively and raw, like the
+// adapter's product_ string in sysfs. Opened exclusively and raw, like the
 // serial port, at 115200 bit/s with the driver's low-latency mode, so a reply
 // is not held back by the adapter's latency timer.
 //
@@ -20,7 +20,7 @@ namespace orvald {
 
 class SysfsUsbAdapter : public UsbAdapterBackend {
  public:
-  // `sysfsRoot` holds class/tty/<name>/device; `devDir` holds the <name>
+  // `sysfsRoot_` holds class/tty/<name>/device; `devDir_` holds the <name>
   // device nodes. Both are parameters so tests can build a tree of their own.
   explicit SysfsUsbAdapter(std::string sysfsRoot = "/sys", std::string devDir = "/dev",
                            std::string product = kUsbAdapterProduct);
@@ -38,7 +38,7 @@ class SysfsUsbAdapter : public UsbAdapterBackend {
   bool WriteAll(const uint8_t* bytes, size_t count) override;
   long BytesWaiting() override;
   size_t ReadInto(uint8_t* destination, size_t count) override;
-  int WaitDescriptor() const override { return fd; }
+  int WaitDescriptor() const override { return fd_; }
 
  private:
   struct FolderStamp {
@@ -55,18 +55,18 @@ class SysfsUsbAdapter : public UsbAdapterBackend {
   std::string Scan() const;
   std::string ProductOf(const std::string& ttyName, const std::string& root) const;
 
-  std::string sysfsRoot;
-  std::string devDir;
-  std::string product;
-  std::string ttyClassDir;
+  std::string sysfsRoot_;
+  std::string devDir_;
+  std::string product_;
+  std::string ttyClassDir_;
 
-  bool cacheValid = false;
-  std::array<FolderStamp, 2> cachedStamps;
-  std::string cachedPath;
+  bool cacheValid_ = false;
+  std::array<FolderStamp, 2> cachedStamps_;
+  std::string cachedPath_;
 
-  int fd = -1;
-  bool broken = false;
-  termios settings{};
+  int fd_ = -1;
+  bool broken_ = false;
+  termios settings_{};
 };
 
 }  // namespace orvald

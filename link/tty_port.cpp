@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace orvald::tty {
 
@@ -55,21 +56,29 @@ void MakeRawEightNOne(termios& settings) {
   settings.c_cc[VTIME] = 0;
 }
 
+namespace {
+
+// The line rates the terminal layer names, with their speed constants.
+constexpr std::pair<uint32_t, speed_t> kSpeeds[] = {
+    {1200, B1200},   {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},  {38400, B38400},
+    {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600},
+};
+
+}  // namespace
+
 std::optional<speed_t> SpeedFor(uint32_t bitsPerSecond) {
-  switch (bitsPerSecond) {
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    case 460800: return B460800;
-    case 921600: return B921600;
-    default: return std::nullopt;
+  for (const auto& [rate, speed] : kSpeeds) {
+    if (rate == bitsPerSecond) return speed;
   }
+  return std::nullopt;
+}
+
+uint32_t RateOf(const termios& settings) {
+  const speed_t speed = ::cfgetospeed(&settings);
+  for (const auto& [rate, known] : kSpeeds) {
+    if (known == speed) return rate;
+  }
+  return 0;
 }
 
 void DropModemLines(int fd) {
@@ -102,23 +111,6 @@ long BytesUnsent(int fd) {
   int unsent = 0;
   if (::ioctl(fd, TIOCOUTQ, &unsent) != 0 || unsent < 0) return 0;
   return unsent;
-}
-
-uint32_t RateOf(const termios& settings) {
-  switch (::cfgetospeed(&settings)) {
-    case B1200: return 1200;
-    case B2400: return 2400;
-    case B4800: return 4800;
-    case B9600: return 9600;
-    case B19200: return 19200;
-    case B38400: return 38400;
-    case B57600: return 57600;
-    case B115200: return 115200;
-    case B230400: return 230400;
-    case B460800: return 460800;
-    case B921600: return 921600;
-    default: return 0;
-  }
 }
 
 bool WriteAll(int fd, const uint8_t* bytes, size_t count, int stallLimitMs) {

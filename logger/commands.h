@@ -50,19 +50,19 @@ bool PutRepliesInOrder(Link& link);
 // The command set as the download session sees it, over one link.
 class LinkLoggerCommands : public LoggerCommands {
  public:
-  explicit LinkLoggerCommands(Link& link) : link(link) {}
-  int ProbeLogger() override { return orvald::ProbeLogger(link); }
-  uint32_t SetLoggerRate(uint32_t rate) override { return orvald::SetLoggerRate(link, rate); }
-  std::string QueryIdentity() override { return orvald::QueryIdentity(link); }
-  std::string QueryVersion() override { return orvald::QueryVersion(link); }
+  explicit LinkLoggerCommands(Link& link) : link_(link) {}
+  int ProbeLogger() override { return orvald::ProbeLogger(link_); }
+  uint32_t SetLoggerRate(uint32_t rate) override { return orvald::SetLoggerRate(link_, rate); }
+  std::string QueryIdentity() override { return orvald::QueryIdentity(link_); }
+  std::string QueryVersion() override { return orvald::QueryVersion(link_); }
   int ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) override {
-    return orvald::ReadLoggerMemory(link, destination, count, block, offset);
+    return orvald::ReadLoggerMemory(link_, destination, count, block, offset);
   }
-  std::string LineProblem() override { return link.PortProblem(); }
-  void SetCancelCheck(std::function<bool()> cancelled) override { link.SetCancelCheck(std::move(cancelled)); }
+  std::string LineProblem() override { return link_.PortProblem(); }
+  void SetCancelCheck(std::function<bool()> cancelled) override { link_.SetCancelCheck(std::move(cancelled)); }
 
  private:
-  Link& link;
+  Link& link_;
 };
 
 }  // namespace orvald

@@ -1,5 +1,7 @@
 #include "sim/pty_server.h"
 
+#include "link/tty_port.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -48,21 +50,6 @@ microseconds ByteTime(int rate, size_t n) {
 }
 
 }  // namespace
-
-int BaudFromSpeed(unsigned long speed) {
-  switch (static_cast<speed_t>(speed)) {
-    case B1200: return 1200;
-    case B2400: return 2400;
-    case B4800: return 4800;
-    case B9600: return 9600;
-    case B19200: return 19200;
-    case B38400: return 38400;
-    case B57600: return 57600;
-    case B115200: return 115200;
-    case B230400: return 230400;
-    default: return 0;
-  }
-}
 
 PtyServer::PtyServer(ServerOptions options, LoggerModel& model, FaultPlan& plan, Transcript& transcript)
     : options_(std::move(options)), model_(model), plan_(plan), transcript_(transcript) {
@@ -146,7 +133,7 @@ std::string PtyServer::devicePath() const { return options_.linkPath.empty() ? s
 int PtyServer::LineRate() const {
   termios t{};
   if (tcgetattr(slaveHold_ >= 0 ? slaveHold_ : master_, &t) != 0) return 0;
-  return BaudFromSpeed(cfgetospeed(&t));
+  return static_cast<int>(tty::RateOf(t));
 }
 
 void PtyServer::ReadInput() {

@@ -19,7 +19,7 @@ FileReadResult ReadTableFile(const std::string& path) {
   result.ok = file.ok;
   result.bytes = std::move(file.bytes);
   if (!file.ok) {
-    result.error = file.errorNumber == EFBIG ? path + ": larger than 16 MiB, no table" : file.error;
+    result.error = file.error.number == EFBIG ? path + ": larger than 16 MiB, no table" : file.error.Text();
   }
   return result;
 }
@@ -31,7 +31,7 @@ FileWriteResult ReplaceFileSafely(const std::string& path, const std::string& by
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   FileWriter file;
   if (!file.Begin(directory, name + ".tmp") || !file.Write(bytes) || !file.CommitReplacing(name)) {
-    result.error = path + ": " + std::strerror(file.errorNumber());
+    result.error = SystemError{file.errorNumber(), path}.Text();
     return result;
   }
   result.ok = true;

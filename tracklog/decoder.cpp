@@ -353,12 +353,10 @@ DecodeResult DecodeRawFile(const std::string& path, TrackTable& table, const Tim
                            const SegmentSink& sink) {
   DecodeResult result;
   // Only a regular file: /dev/zero would never end, and a FIFO would block.
-  int openError = 0;
-  const int fd = OpenRegularFile(path, openError);
+  const int fd = OpenRegularFile(path, result.error);
   if (fd < 0) {
     table.Clear();
     result.status = DecodeStatus::kCannotOpen;
-    result.errorNumber = openError;
     return result;
   }
   FileCloser closer(fd);
@@ -372,7 +370,7 @@ DecodeResult DecodeRawFile(const std::string& path, TrackTable& table, const Tim
   ssize_t got = ReadFully(fd, buffer.data(), buffer.size());
   if (got < 0) {
     result.status = DecodeStatus::kReadError;
-    result.errorNumber = errno;
+    result.error = SystemError{errno, path};
     table.Clear();
     return result;
   }
@@ -388,7 +386,7 @@ DecodeResult DecodeRawFile(const std::string& path, TrackTable& table, const Tim
     got = ReadFully(fd, buffer.data() + kept, buffer.size() - kept);
     if (got < 0) {
       result.status = DecodeStatus::kReadError;
-      result.errorNumber = errno;
+      result.error = SystemError{errno, path};
       break;
     }
     filled = kept + static_cast<size_t>(got);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "files/system_error.h"
 #include "tracklog/time_basis.h"
 #include "tracklog/track_table.h"
 
@@ -41,7 +42,7 @@ enum class DecodeStatus { kOk, kCannotOpen, kReadError };
 
 struct DecodeResult {
   DecodeStatus status = DecodeStatus::kOk;
-  int errorNumber = 0;  // errno (or kNotRegularFile) when the file could not be opened or read
+  SystemError error;  // why the file could not be opened or read
   int pointCount = 0;
   BuildResult segments;
   bool ok() const { return status == DecodeStatus::kOk; }

@@ -262,7 +262,7 @@ TEST(DecodeFile, MissingFileLeavesAnEmptyTable) {
 
   const DecodeResult result = DecodeRawFile(TempPath("does-not-exist.G00"), table, testing::Utc());
   EXPECT_EQ(result.status, DecodeStatus::kCannotOpen);
-  EXPECT_EQ(result.errorNumber, ENOENT);
+  EXPECT_EQ(result.error.number, ENOENT);
   EXPECT_EQ(result.pointCount, 0);
   EXPECT_EQ(table.pointCount, 0);
   EXPECT_EQ(table.segmentCount, 0);
@@ -288,7 +288,7 @@ TEST(DecodeFile, OnlyRegularFilesAreReadOthersLeaveAnEmptyTable) {
     ASSERT_EQ(Decode(stream, table), 1);
     const DecodeResult result = DecodeRawFile(path, table, testing::Utc());
     EXPECT_EQ(result.status, DecodeStatus::kCannotOpen) << path;
-    EXPECT_EQ(result.errorNumber, error) << path;
+    EXPECT_EQ(result.error.number, error) << path;
     EXPECT_EQ(table.pointCount, 0);
     EXPECT_EQ(table.segmentCount, 0);
     EXPECT_EQ(table.serialText, "");
