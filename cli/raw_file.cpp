@@ -1,7 +1,6 @@
 #include "raw_file.h"
 
-#include <cstring>
-
+#include "tracklog/log_file.h"
 #include "tracklog/time_basis.h"
 
 namespace orvald::cli {
@@ -10,10 +9,9 @@ bool DecodeRawFileForCommand(const std::string& path, long timezoneOffset, Track
                              std::string& error) {
   TimeBasis basis = SystemTimeBasis();
   basis._timezone = timezoneOffset;
-  result = DecodeRawFile(path, table, basis);
+  result = DecodeLogFile(path, table, basis);
   if (result.ok()) return true;
-  const char* what = result.status == DecodeStatus::CannotOpen ? "can't open " : "can't read ";
-  error = what + path + ": " + std::strerror(result.errorNumber);
+  error = DecodeFailureText(path, result);
   return false;
 }
 

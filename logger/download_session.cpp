@@ -11,6 +11,7 @@
 #include "logger/raw_file_writer.h"
 #include "tracklog/decoder.h"
 #include "tracklog/grid_text.h"
+#include "tracklog/log_file.h"
 #include "tracklog/raw_image.h"
 
 namespace orvald {
@@ -260,7 +261,7 @@ void DownloadSession::Decode(const std::string& path, const std::string& shownNa
   view.SetStatusText(Printf("Decoding file : %s...", shownName));
   view.ResetSegmentsGrid();
   const DecodeResult decoded =
-      DecodeRawFile(path, setup_.table, setup_.basis, [&view](int index, const TrackSegment& segment) {
+      DecodeLogFile(path, setup_.table, setup_.basis, [&view](int index, const TrackSegment& segment) {
         view.SetSegmentsRowCount(index + 2);
         view.SetSegmentsRow(index + 1, SegmentRowCells(index, segment));
       });
