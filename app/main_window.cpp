@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -23,12 +24,15 @@
 #include <QTableView>
 #include <QTimer>
 #include <QTabBar>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/about_box.h"
 #include "app/program_icon.h"
 #include "app/segments_model.h"
+#include "app/today_dlg.h"
+#include "app/track_view.h"
 #include "link/link.h"
 #include "logger/download_session.h"
 
@@ -64,24 +68,31 @@ QPushButton* NewSmallButton(const char* name, const char* caption, QWidget* pare
 QLabel* NewLabel(const char* caption, QWidget* parent) { return new QLabel(caption, parent); }
 
 constexpr int kLeftColumnWidth = 185;
+constexpr const char* kWidestDateTime = "2007/04/10  13:30:12";
 
-// The grid's columns keep their widths; its type shrinks (to no less than 7
-// points) until the widest texts fit: a date and time, and a long duration.
-void FitGridFont(QTableView* grid) {
-  QFont font = grid->font();
-  const QString dateTime = "2007/04/10  13:30:12";
-  const QString duration = "999:59:59";
-  const int cellPadding = 8;
-  for (qreal size = font.pointSizeF(); size >= 7.0; size -= 0.5) {
-    font.setPointSizeF(size);
-    const QFontMetrics metrics(font);
-    if (metrics.horizontalAdvance(dateTime) + cellPadding <= kGridColumnWidths[2] &&
-        metrics.horizontalAdvance(duration) + cellPadding <= kGridColumnWidths[4] && metrics.height() <= 16) {
-      break;
-    }
+// The grid keeps the desktop's type; its columns and rows grow to the widest
+// texts a log puts in them, and to their headings.
+void FitGridColumns(QTableView* grid) {
+  const char* widest[kGridColumns] = {"20000", kWidestDateTime, kWidestDateTime, "999:59:59", "999:59:59",
+                                      "116448", "116448"};
+  const QFontMetrics cells(grid->font());
+  const QFontMetrics headings(grid->horizontalHeader()->font());
+  for (int c = 0; c < kGridColumns; ++c) {
+    const QString heading = grid->model()->headerData(c, Qt::Horizontal).toString();
+    grid->setColumnWidth(c, std::max({kGridColumnWidths[c], cells.horizontalAdvance(widest[c]) + 14,
+                                      headings.horizontalAdvance(heading) + 18}));
   }
-  grid->setFont(font);
-  grid->horizontalHeader()->setFont(font);
+  const int rowHeight = std::max(16, cells.height() + 4);
+  grid->verticalHeader()->setMinimumSectionSize(rowHeight);
+  grid->verticalHeader()->setDefaultSectionSize(rowHeight);
+}
+
+// Two check boxes, one beside each Save, stand for one setting.
+QCheckBox* NewKmlGpxBox(const char* name, QWidget* parent) {
+  auto* box = new QCheckBox("KML + GPX", parent);
+  box->setObjectName(name);
+  box->setToolTip("Save also writes a KML and a GPX file beside the IGC file, named like it");
+  return box;
 }
 
 // Nobody answers: the window without a logger link still opens saved files.
@@ -97,7 +108,7 @@ TfrmMain::TfrmMain(AppEnvironment environment, QWidget* parent)
   setObjectName("frmMain");
   setWindowTitle("CIMA (VL) Flight Log Downloader");
   setWindowIcon(ProgramIcon());
-  resize(702, 576);
+  resize(1000, 720);
   setMinimumSize(700, 576);
 
   // 1-5: controls and their start-up state.
@@ -248,21 +259,29 @@ void TfrmMain::BuildControls() {
   edManTask = NewBox("edManTask", TabSheet1, false);
   edFrom = NewBox("edFrom", TabSheet1, false);
   edTo = NewBox("edTo", TabSheet1, false);
+  chkManKmlGpx = NewKmlGpxBox("chkManKmlGpx", TabSheet1);
   edPoints = NewBox("edPoints", TabSheet1, true);
   edEvents = NewBox("edEvents", TabSheet1, true);
   btnManSave = NewButton("btnManSave", "Save", TabSheet1);
   auto* manual = new QGridLayout(TabSheet1);
   manual->setContentsMargins(6, 6, 6, 6);
   manual->setVerticalSpacing(3);
-  const std::pair<const char*, QLineEdit*> manualRows[] = {
-      {"Task", edManTask}, {"From", edFrom}, {"To", edTo}, {"Points", edPoints}, {"Events", edEvents}};
+  const std::pair<const char*, QLineEdit*> manualRows[] = {{"Task", edManTask},
+                                                           {"From (UTC)", edFrom},
+                                                           {"To (UTC)", edTo},
+                                                           {"Points", edPoints},
+                                                           {"Events", edEvents}};
   int row = 0;
   for (const auto& [caption, box] : manualRows) {
     manual->addWidget(NewLabel(caption, TabSheet1), row, 0);
     manual->addWidget(box, row, 1);
     ++row;
   }
-  manual->addWidget(btnManSave, row, 1, Qt::AlignRight);
+  auto* manualSave = new QHBoxLayout;
+  manualSave->addWidget(chkManKmlGpx);
+  manualSave->addStretch(1);
+  manualSave->addWidget(btnManSave);
+  manual->addLayout(manualSave, row, 0, 1, 2);
   manual->setRowStretch(row + 1, 1);
   manual->setColumnStretch(1, 1);
   PageControl1->addTab(TabSheet1, "Manual Selection");
@@ -281,6 +300,7 @@ void TfrmMain::BuildControls() {
   taskPoints = NewBox("taskPoints", TabSheet2, true);
   taskEvents = NewBox("taskEvents", TabSheet2, true);
   btnSave = NewButton("btnSave", "Save", TabSheet2);
+  chkKmlGpx = NewKmlGpxBox("chkKmlGpx", TabSheet2);
   auto* window = new QGridLayout(TabSheet2);
   window->setContentsMargins(6, 6, 6, 6);
   window->setVerticalSpacing(3);
@@ -289,7 +309,7 @@ void TfrmMain::BuildControls() {
   window->addWidget(btnEditTask, 0, 2);
   window->addWidget(NewLabel("Date", TabSheet2), 1, 0);
   window->addWidget(Date, 1, 1, 1, 2);
-  window->addWidget(NewLabel("Window", TabSheet2), 2, 0);
+  window->addWidget(NewLabel("UTC", TabSheet2), 2, 0);
   auto* times = new QHBoxLayout;
   times->setSpacing(2);
   times->addWidget(TimeFrom);
@@ -299,7 +319,11 @@ void TfrmMain::BuildControls() {
   window->addWidget(taskPoints, 3, 1, 1, 2);
   window->addWidget(NewLabel("Events", TabSheet2), 4, 0);
   window->addWidget(taskEvents, 4, 1, 1, 2);
-  window->addWidget(btnSave, 5, 1, 1, 2, Qt::AlignRight);
+  auto* windowSave = new QHBoxLayout;
+  windowSave->addWidget(chkKmlGpx);
+  windowSave->addStretch(1);
+  windowSave->addWidget(btnSave);
+  window->addLayout(windowSave, 5, 0, 1, 3);
   window->setRowStretch(6, 1);
   window->setColumnStretch(1, 1);
   PageControl1->addTab(TabSheet2, "Task Window");
@@ -307,7 +331,10 @@ void TfrmMain::BuildControls() {
 
   // The segments grid: one row per segment, heading above.
   segmentsModel_ = new SegmentsModel(this);
-  SegmentsGrid = new QTableView(Splitter1);
+  Splitter2 = new QSplitter(Qt::Vertical, Splitter1);
+  Splitter2->setObjectName("Splitter2");
+  Splitter2->setChildrenCollapsible(false);
+  SegmentsGrid = new QTableView(Splitter2);
   SegmentsGrid->setObjectName("SegmentsGrid");
   SegmentsGrid->setModel(segmentsModel_);
   SegmentsGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -317,25 +344,39 @@ void TfrmMain::BuildControls() {
   SegmentsGrid->setCornerButtonEnabled(false);
   SegmentsGrid->verticalHeader()->hide();
   SegmentsGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  SegmentsGrid->verticalHeader()->setMinimumSectionSize(16);
-  SegmentsGrid->verticalHeader()->setDefaultSectionSize(16);
   SegmentsGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   SegmentsGrid->horizontalHeader()->setHighlightSections(false);
   SegmentsGrid->horizontalHeader()->setMinimumSectionSize(16);
-  FitGridFont(SegmentsGrid);
-  for (int c = 0; c < kGridColumns; ++c) SegmentsGrid->setColumnWidth(c, kGridColumnWidths[c]);
-  // The boxes that show the grid's dates and times use its type, so a whole
-  // date and time fits the narrow left column.
-  for (QLineEdit* box : {edFrom, edTo, Date, TimeFrom, TimeTo}) box->setFont(SegmentsGrid->font());
+  FitGridColumns(SegmentsGrid);
+  // The boxes that show the grid's dates and times are as wide as a whole date and time.
+  const int dateTimeWidth = edFrom->fontMetrics().horizontalAdvance(kWidestDateTime) + 12;
+  for (QLineEdit* box : {edFrom, edTo}) box->setMinimumWidth(dateTimeWidth);
+  // The column's explicit minimum is what the splitter keeps: room for a caption and those boxes.
+  const int captionWidth = edFrom->fontMetrics().horizontalAdvance("From (UTC)");
+  Panel1->setMinimumWidth(std::max(kLeftColumnWidth, captionWidth + dateTimeWidth + 44));
+
+  // The picture of the log under the grid; it reads the table again whenever the grid is refilled.
+  TrackPicture = new TrackView(table_, env_.timezoneOffset, Splitter2);
+  TrackPicture->setObjectName("TrackPicture");
+  Splitter2->addWidget(SegmentsGrid);
+  Splitter2->addWidget(TrackPicture);
+  Splitter2->setStretchFactor(0, 0);
+  Splitter2->setStretchFactor(1, 1);
+  Splitter2->setSizes({200, 460});
+  const auto tableChanged = [this] { TrackPicture->TableChanged(); };
+  connect(segmentsModel_, &QAbstractItemModel::modelReset, TrackPicture, tableChanged);
+  connect(segmentsModel_, &QAbstractItemModel::rowsInserted, TrackPicture, tableChanged);
+  connect(segmentsModel_, &QAbstractItemModel::rowsRemoved, TrackPicture, tableChanged);
+  connect(segmentsModel_, &QAbstractItemModel::dataChanged, TrackPicture, tableChanged);
   // The grid's mouse presses and releases reach eventFilter through the
   // application-wide filter installed for key preview.
 
   Splitter1->addWidget(Panel1);
-  Splitter1->addWidget(SegmentsGrid);
+  Splitter1->addWidget(Splitter2);
   Splitter1->setStretchFactor(0, 0);
   Splitter1->setStretchFactor(1, 1);
-  const int leftWidth = std::max(kLeftColumnWidth, Panel1->minimumSizeHint().width());
-  Splitter1->setSizes({leftWidth, 702 - leftWidth});
+  const int leftWidth = std::max(Panel1->minimumWidth(), Panel1->minimumSizeHint().width());
+  Splitter1->setSizes({leftWidth, width() - leftWidth});
   setCentralWidget(central);
 
   StatusBar1 = new QStatusBar(this);
@@ -362,6 +403,10 @@ void TfrmMain::BuildMenus() {
   file->addSeparator();
   mnFileExit = file->addAction("E&xit");
   mnFileExit->setObjectName("mnFileExit");
+  QMenu* view = bar->addMenu("&View");
+  view->setObjectName("mnView");
+  mnViewToday = view->addAction("&Today");
+  mnViewToday->setObjectName("mnViewToday");
   QMenu* logger = bar->addMenu("&Logger");
   logger->setObjectName("mnLogger");
   Clear1 = logger->addAction("&Clear");
@@ -383,6 +428,7 @@ void TfrmMain::ConnectHandlers() {
   connect(mnFileExit, &QAction::triggered, this, [this] { mnFileExitClick(); });
   connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(); });
   connect(About1, &QAction::triggered, this, [this] { About1Click(); });
+  connect(mnViewToday, &QAction::triggered, this, [this] { mnViewTodayClick(); });
   connect(PageControl1, &QTabWidget::tabBarClicked, this, [this](int) { PageControl1Changing(); });
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int) { PageControl1Change(); });
   connect(WindowTask, &QComboBox::currentTextChanged, this, [this] { WindowTaskChange(WindowTask); });
@@ -405,6 +451,17 @@ void TfrmMain::ReadSettings() {
   portNo = read.portNo;
   dataDir = read.dataDir;
   cbPortNo->setCurrentIndex(portNo >= 1 && portNo <= kPortCount ? portNo - 1 : -1);
+  const bool alsoKmlGpx = ReadAlsoKmlGpxSetting(env_.settings);
+  for (QCheckBox* box : {chkManKmlGpx, chkKmlGpx}) {
+    box->setChecked(alsoKmlGpx);
+    connect(box, &QCheckBox::toggled, this, [this](bool checked) {
+      for (QCheckBox* other : {chkManKmlGpx, chkKmlGpx}) {
+        const QSignalBlocker quiet(other);
+        other->setChecked(checked);
+      }
+      WriteAlsoKmlGpxSetting(env_.settings, checked);
+    });
+  }
   connect(cbPortNo, &QComboBox::currentIndexChanged, this, [this](int) { cbPortNoChange(); });
 }
 
@@ -442,6 +499,13 @@ void TfrmMain::btnEditTaskClick() {
 }
 
 void TfrmMain::mnFileExitClick() { close(); }
+
+void TfrmMain::mnViewTodayClick() {
+  if (!todayDlg_) todayDlg_ = new TTodayDlg(dataDir.empty() ? "." : dataDir, this);
+  todayDlg_->show();
+  todayDlg_->raise();
+  todayDlg_->activateWindow();
+}
 
 void TfrmMain::About1Click() {
   if (aboutBox_) aboutBox_->exec();

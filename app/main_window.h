@@ -15,6 +15,7 @@
 #include "tracklog/track_table.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -34,11 +35,12 @@ namespace orvald {
 class DownloadSession;
 class SegmentsModel;
 class TAboutBox;
+class TrackView;
 
 // OpenDialog1: what File > Open asks with.
 struct OpenDialogSetup {
   std::string title = "Read GPS File";
-  std::string filter = "Raw files (*.G00);;Latest files (*.dat);;All files (*)";
+  std::string filter = "Raw files (*.G00);;IGC files (*.igc *.IGC);;Latest files (*.dat);;All files (*)";
   std::string defaultExt = "dat";
 };
 
@@ -75,6 +77,7 @@ class TfrmMain : public QMainWindow, public DownloadView {
   void mnFileExitClick();
   void Clear1Click();
   void About1Click();
+  void mnViewTodayClick();
   void FormKeyPress(int key);
   void PageControl1Changing();
   void PageControl1Change();
@@ -139,8 +142,12 @@ class TfrmMain : public QMainWindow, public DownloadView {
   QLineEdit* taskPoints;
   QLineEdit* taskEvents;
   QPushButton* btnSave;
+  QCheckBox* chkManKmlGpx;  // beside each Save: also write KML and GPX (one setting)
+  QCheckBox* chkKmlGpx;
   QSplitter* Splitter1;
+  QSplitter* Splitter2;  // the grid above the picture
   QTableView* SegmentsGrid;
+  TrackView* TrackPicture;
   QStatusBar* StatusBar1;
   QLabel* StatusPanel0;
   QTimer* Timer1;
@@ -149,6 +156,7 @@ class TfrmMain : public QMainWindow, public DownloadView {
   QAction* mnFileExit;
   QAction* Clear1;
   QAction* About1;
+  QAction* mnViewToday;
 
   // ---- DownloadView: how the download session drives this window.
   void SetProgressRange(int minimum, int maximum, int step) override;
@@ -194,6 +202,7 @@ class TfrmMain : public QMainWindow, public DownloadView {
   void ClearGridSelection();
   void SelectGridRows(int firstRow, int lastRow);
   std::string ChosenTaskText() const;
+  void ShowSelectionInPicture();
   void FinishDeferredWork();
 
   AppEnvironment env_;
@@ -206,6 +215,7 @@ class TfrmMain : public QMainWindow, public DownloadView {
   TAboutBox* aboutBox_ = nullptr;
   QWidget* serialNumbersDlg_ = nullptr;
   QWidget* taskWindowsDlg_ = nullptr;
+  QWidget* todayDlg_ = nullptr;  // made when first asked for
   std::function<TaskWindowTexts(const std::string&)> taskQueries_;
   PortResolver portResolver_;
   std::function<void(int)> onPortChange_;

@@ -1,5 +1,6 @@
 // Choosing a run of segments (mouse on the grid, or a task's time window) and
 // saving it as an IGC file.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -12,6 +13,8 @@
 
 #include "app/main_window.h"
 #include "app/segments_model.h"
+#include "app/track_view.h"
+#include "export/flight_files.h"
 #include "export/igc_writer.h"
 #include "export/task_window.h"
 
@@ -43,6 +46,7 @@ void TfrmMain::SegmentsGridMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, QPoin
   lastSegment = row - 1;
   if (firstSegment == -1) {
     lastSegment = -1;
+    ShowSelectionInPicture();
     return;
   }
   if (firstSegment > lastSegment) std::swap(firstSegment, lastSegment);
@@ -59,6 +63,7 @@ void TfrmMain::SegmentsGridMouseUp(Qt::MouseButton, Qt::KeyboardModifiers, QPoin
   edFrom->setText(SegmentsGridCell(1, firstSegment + 1));
   edTo->setText(SegmentsGridCell(2, lastSegment + 1));
   SetManSaveEnabled(true);
+  ShowSelectionInPicture();
 }
 
 void TfrmMain::SegmentsGridSelectCell(int, int) {
@@ -77,6 +82,8 @@ void TfrmMain::PageControl1Change() {
     taskEvents->clear();
     firstSegment = -1;
     lastSegment = -1;
+    TrackPicture->SetTaskWindow(0, 0);
+    ShowSelectionInPicture();
     return;
   }
   manualMode = 0;
@@ -87,6 +94,7 @@ void TfrmMain::PageControl1Change() {
   }
   firstSegment = -1;
   lastSegment = -1;
+  ShowSelectionInPicture();
   WindowTaskChange(nullptr);
 }
 
@@ -116,11 +124,13 @@ void TfrmMain::WindowTaskChange(QObject* sender) {
   const TaskWindowMatch match = MatchTaskWindow(table_.segments(), segments, texts.date, texts.timeFrom, texts.timeTo);
   firstSegment = match.firstSegment;
   lastSegment = match.lastSegment;
+  TrackPicture->SetTaskWindow(match.windowStart, match.windowEnd);
   if (firstSegment == -1 || lastSegment == -1) {
     ClearGridSelection();
     SetSaveEnabled(false);
     taskPoints->clear();
     taskEvents->clear();
+    ShowSelectionInPicture();
     return;
   }
   if (lastSegment < firstSegment) lastSegment = firstSegment;
@@ -128,6 +138,7 @@ void TfrmMain::WindowTaskChange(QObject* sender) {
   SetSaveEnabled(true);
   taskPoints->setText(QString::number(match.pointsTotal));
   taskEvents->setText(QString::number(match.eventsTotal));
+  ShowSelectionInPicture();
 }
 
 std::string TfrmMain::ChosenTaskText() const {
@@ -135,6 +146,8 @@ std::string TfrmMain::ChosenTaskText() const {
   const int index = WindowTask->findText(WindowTask->currentText(), Qt::MatchExactly);
   return index < 0 ? std::string() : WindowTask->itemText(index).toStdString();
 }
+
+void TfrmMain::ShowSelectionInPicture() { TrackPicture->SetSelection(firstSegment, lastSegment); }
 
 void TfrmMain::btnManSaveClick() { btnSaveClick(); }
 
@@ -152,9 +165,17 @@ void TfrmMain::btnSaveClick() {
   request._timezone = env_.timezoneOffset;
   request.directory = ".";  // the working directory, which start-up made the data directory
 
-  const IgcSaveResult result = WriteIgcFile(table_, request);
+  const bool alsoKmlGpx = chkKmlGpx->isChecked();
+  const FlightFilesResult saved = WriteFlightFiles(table_, request, {alsoKmlGpx, alsoKmlGpx});
+  const IgcSaveResult& result = saved.igc;
   if (result.saved()) {
-    env_.prompts->Ask("FILE SAVE:", "File " + result.fileName + " saved!", PromptButtons::Ok, PromptIcon::None);
+    std::string text = "File " + result.fileName + " saved!";
+    for (size_t i = 0; i < saved.companions.size(); ++i) {
+      text += (i == 0 ? " Also " : " and ") + saved.companions[i] + (i + 1 == saved.companions.size() ? "." : "");
+    }
+    if (!saved.companionError.empty()) text += "\n" + saved.companionError;
+    env_.prompts->Ask("FILE SAVE:", text, PromptButtons::Ok,
+                      saved.companionError.empty() ? PromptIcon::None : PromptIcon::Error);
     return;
   }
   if (result.status == IgcSaveStatus::NothingSelected) return;

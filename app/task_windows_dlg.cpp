@@ -21,7 +21,7 @@ TTaskWindowsDlg::TTaskWindowsDlg(TasksTable& table, Prompts& prompts, FillTaskLi
     TaskWindowsGridSetEditText(column, row, text);
   };
   hooks.keyDown = [this](GridKey key, int row) { return TaskWindowsGridKeyDown(key, row); };
-  TaskWindowsGrid = new TableGridView(model_, std::move(hooks), {48, 109, 89, 90}, this);
+  TaskWindowsGrid = new TableGridView(model_, std::move(hooks), {48, 109, 128, 128}, this);
   TaskWindowsGrid->setObjectName("TaskWindowsGrid");
 
   Button1 = NewDialogButton("Button1", "OK", this);

@@ -8,7 +8,7 @@ namespace orvald {
 
 TasksTable::TasksTable(std::string filePath)
     : filePath_(std::move(filePath)),
-      grid_({"Task #", "Date (yyyy/mm/dd)", "Start (hh:mm:ss)", "Finish (hh:mm:ss)"}) {}
+      grid_({"Task #", "Date (yyyy/mm/dd)", "Start (UTC hh:mm:ss)", "Finish (UTC hh:mm:ss)"}) {}
 
 TableFileResult TasksTable::LoadTasks() { return LoadGrid(grid_, filePath_, kCantReadTasks); }
 
