@@ -246,7 +246,9 @@ void PaintFixMark(QPainter& painter, const PictureLayout& layout, const TrackPlo
   }
   const QFontMetricsF metrics(painter.font());
   const double width = metrics.horizontalAdvance(text) + 12;
-  const QRectF box(layout.frame.right() - width - 34, layout.frame.top + 4, width, metrics.height() + 6);
+  // Bottom right of the ground panel: the caption, the north arrow and the scale bar keep their places.
+  const QRectF box(layout.frame.right() - width - 6, layout.frame.bottom() - metrics.height() - 12, width,
+                   metrics.height() + 6);
   painter.setPen(QPen(kFrame));
   painter.setBrush(QColor(255, 255, 255, 235));
   painter.drawRoundedRect(box, 3, 3);

@@ -32,7 +32,7 @@ PictureLayout PaintTrackPicture(QPainter& painter, const QRect& area, const Trac
                                 const PictureOptions& options);
 
 // Marks one fix in both panels (a picture painted into the same area before)
-// and shows `text` in a box at the top of the ground panel.
+// and shows `text` in a box in a corner of the ground panel.
 void PaintFixMark(QPainter& painter, const PictureLayout& layout, const TrackPlotData& data, int point,
                   const QString& text);
 
