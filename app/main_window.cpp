@@ -251,9 +251,6 @@ void TfrmMain::BuildControls() {
   PageControl1->tabBar()->setElideMode(Qt::ElideNone);
   PageControl1->tabBar()->setExpanding(false);
   PageControl1->setStyleSheet("QTabBar::tab { padding: 4px 5px; }");
-  QFont tabFont = PageControl1->tabBar()->font();
-  tabFont.setPointSizeF(std::max(7.0, tabFont.pointSizeF() - 1.0));
-  PageControl1->tabBar()->setFont(tabFont);
   TabSheet1 = new QWidget;
   TabSheet1->setObjectName("TabSheet1");
   edManTask = NewBox("edManTask", TabSheet1, false);
