@@ -52,7 +52,7 @@ void TrackView::RenderIfStale() {
   }
   const qreal ratio = devicePixelRatioF();
   const QSize pixels = size() * ratio;
-  if (!pictureStale_ && picture_.size() == pixels) return;
+  if (pixels.isEmpty() || (!pictureStale_ && picture_.size() == pixels)) return;
   picture_ = QImage(pixels, QImage::Format_RGB32);
   picture_.setDevicePixelRatio(ratio);
   options_.caption = QString::fromStdString(PictureCaption(table_, options_.firstSegment, options_.lastSegment));
