@@ -89,6 +89,16 @@ void WriteDataDirSetting(const SettingsLocation& location, const std::string& da
   WriteValue(location, kDataDirValue, QString::fromStdString(dataDir));
 }
 
+bool ReadAlsoKmlGpxSetting(const SettingsLocation& location) {
+  auto settings = location.Open();
+  settings->beginGroup(kSettingsGroup);
+  return settings->value(kAlsoKmlGpxValue, 0).toInt() != 0;
+}
+
+void WriteAlsoKmlGpxSetting(const SettingsLocation& location, bool also) {
+  WriteValue(location, kAlsoKmlGpxValue, also ? 1 : 0);
+}
+
 std::string DefaultDataDirectory() { return QDir::home().filePath("ORVALD").toStdString(); }
 
 PortMap ReadPortMap(const SettingsLocation& location) {

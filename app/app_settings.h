@@ -17,6 +17,7 @@ namespace orvald {
 inline constexpr const char* kSettingsGroup = "APPLICATIONS/ORVALD";
 inline constexpr const char* kComPortValue = "COM_PORT";
 inline constexpr const char* kDataDirValue = "DATA_DIR";
+inline constexpr const char* kAlsoKmlGpxValue = "ALSO_KML_GPX";
 inline constexpr const char* kPortsGroup = "Ports";
 inline constexpr int kPortCount = 9;  // COM1..COM9: the port list offers nine, no more
 
@@ -41,6 +42,10 @@ StartupSettings ReadStartupSettings(const SettingsLocation& location, const std:
 
 void WritePortSetting(const SettingsLocation& location, int portNo);
 void WriteDataDirSetting(const SettingsLocation& location, const std::string& dataDir);
+
+// Whether Save also writes the KML and GPX files; off unless set.
+bool ReadAlsoKmlGpxSetting(const SettingsLocation& location);
+void WriteAlsoKmlGpxSetting(const SettingsLocation& location, bool also);
 
 // The per-user folder used when no data directory has been chosen: ~/ORVALD.
 std::string DefaultDataDirectory();

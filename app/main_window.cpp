@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -23,12 +24,15 @@
 #include <QTableView>
 #include <QTimer>
 #include <QTabBar>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/about_box.h"
 #include "app/program_icon.h"
 #include "app/segments_model.h"
+#include "app/today_dlg.h"
+#include "app/track_view.h"
 #include "link/link.h"
 #include "logger/download_session.h"
 
@@ -64,23 +68,31 @@ QLabel* NewLabel(const char* caption, QWidget* parent) { return new QLabel(capti
 
 constexpr int kLeftColumnWidth = 185;
 
-// The grid's columns keep their widths; its type shrinks (to no less than 7
-// points) until the widest texts fit: a date and time, and a long duration.
-void FitGridFont(QTableView* grid) {
-  QFont font = grid->font();
-  const QString dateTime = "2007/04/10  13:30:12";
-  const QString duration = "999:59:59";
-  const int cellPadding = 8;
-  for (qreal size = font.pointSizeF(); size >= 7.0; size -= 0.5) {
-    font.setPointSizeF(size);
-    const QFontMetrics metrics(font);
-    if (metrics.horizontalAdvance(dateTime) + cellPadding <= kGridColumnWidths[2] &&
-        metrics.horizontalAdvance(duration) + cellPadding <= kGridColumnWidths[4] && metrics.height() <= 16) {
-      break;
-    }
+constexpr const char* kWidestDateTime = "2007/04/10  13:30:12";
+
+// The grid keeps the desktop's type; its columns and rows grow to the widest
+// texts a log puts in them, and to their headings.
+void FitGridColumns(QTableView* grid) {
+  const char* widest[kGridColumns] = {"20000", kWidestDateTime, kWidestDateTime, "999:59:59", "999:59:59",
+                                      "116448", "116448"};
+  const QFontMetrics cells(grid->font());
+  const QFontMetrics headings(grid->horizontalHeader()->font());
+  for (int c = 0; c < kGridColumns; ++c) {
+    const QString heading = grid->model()->headerData(c, Qt::Horizontal).toString();
+    grid->setColumnWidth(c, std::max({kGridColumnWidths[c], cells.horizontalAdvance(widest[c]) + 14,
+                                      headings.horizontalAdvance(heading) + 18}));
   }
-  grid->setFont(font);
-  grid->horizontalHeader()->setFont(font);
+  const int rowHeight = std::max(16, cells.height() + 4);
+  grid->verticalHeader()->setMinimumSectionSize(rowHeight);
+  grid->verticalHeader()->setDefaultSectionSize(rowHeight);
+}
+
+// Two check boxes, one beside each Save, stand for one setting.
+QCheckBox* NewKmlGpxBox(const char* name, QWidget* parent) {
+  auto* box = new QCheckBox("KML + GPX", parent);
+  box->setObjectName(name);
+  box->setToolTip("Save also writes a KML and a GPX file beside the IGC file, named like it");
+  return box;
 }
 
 // Nobody answers: the window without a logger link still opens saved files.
@@ -93,6 +105,15 @@ class NoLoggers : public LoggerLookup {
 void AddRow(QGridLayout* grid, int row, const char* caption, QWidget* parent, QWidget* box, int span = 1) {
   grid->addWidget(NewLabel(caption, parent), row, 0);
   grid->addWidget(box, row, 1, 1, span);
+}
+
+// The check box at the left of a page's last row, its Save at the right.
+QHBoxLayout* SaveRow(QCheckBox* alsoKmlGpx, QPushButton* save) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(alsoKmlGpx);
+  row->addStretch(1);
+  row->addWidget(save);
+  return row;
 }
 
 QGridLayout* NewGroupGrid(QWidget* group, int top) {
@@ -109,7 +130,7 @@ TfrmMain::TfrmMain(AppEnvironment environment, QWidget* parent)
   setObjectName("frmMain");
   setWindowTitle("CIMA (VL) Flight Log Downloader");
   setWindowIcon(ProgramIcon());
-  resize(702, 576);
+  resize(1000, 720);
   setMinimumSize(700, 576);
 
   // 1-5: controls and their start-up state.
@@ -185,19 +206,16 @@ void TfrmMain::BuildControls() {
   PageControl1->tabBar()->setElideMode(Qt::ElideNone);
   PageControl1->tabBar()->setExpanding(false);
   PageControl1->setStyleSheet("QTabBar::tab { padding: 4px 5px; }");
-  QFont tabFont = PageControl1->tabBar()->font();
-  tabFont.setPointSizeF(std::max(7.0, tabFont.pointSizeF() - 1.0));
-  PageControl1->tabBar()->setFont(tabFont);
   PageControl1->addTab(BuildManualPage(), "Manual Selection");
   PageControl1->addTab(BuildTaskWindowPage(), "Task Window");
   left->addWidget(PageControl1, 1);
 
   Splitter1->addWidget(Panel1);
-  Splitter1->addWidget(BuildSegmentsGrid(Splitter1));
+  Splitter1->addWidget(BuildGridAndPicture(Splitter1));
   Splitter1->setStretchFactor(0, 0);
   Splitter1->setStretchFactor(1, 1);
-  const int leftWidth = std::max(kLeftColumnWidth, Panel1->minimumSizeHint().width());
-  Splitter1->setSizes({leftWidth, 702 - leftWidth});
+  const int leftWidth = std::max(Panel1->minimumWidth(), Panel1->minimumSizeHint().width());
+  Splitter1->setSizes({leftWidth, width() - leftWidth});
   setCentralWidget(central);
 
   StatusBar1 = new QStatusBar(this);
@@ -287,16 +305,17 @@ QWidget* TfrmMain::BuildManualPage() {
   edManTask = NewBox("edManTask", TabSheet1, false);
   edFrom = NewBox("edFrom", TabSheet1, false);
   edTo = NewBox("edTo", TabSheet1, false);
+  chkManKmlGpx = NewKmlGpxBox("chkManKmlGpx", TabSheet1);
   edPoints = NewBox("edPoints", TabSheet1, true);
   edEvents = NewBox("edEvents", TabSheet1, true);
   btnManSave = NewButton("btnManSave", "Save", TabSheet1);
   QGridLayout* grid = NewGroupGrid(TabSheet1, 6);
   AddRow(grid, 0, "Task", TabSheet1, edManTask);
-  AddRow(grid, 1, "From", TabSheet1, edFrom);
-  AddRow(grid, 2, "To", TabSheet1, edTo);
+  AddRow(grid, 1, "From (UTC)", TabSheet1, edFrom);
+  AddRow(grid, 2, "To (UTC)", TabSheet1, edTo);
   AddRow(grid, 3, "Points", TabSheet1, edPoints);
   AddRow(grid, 4, "Events", TabSheet1, edEvents);
-  grid->addWidget(btnManSave, 5, 1, Qt::AlignRight);
+  grid->addLayout(SaveRow(chkManKmlGpx, btnManSave), 5, 0, 1, 2);
   grid->setRowStretch(6, 1);
   grid->setColumnStretch(1, 1);
   return TabSheet1;
@@ -318,11 +337,12 @@ QWidget* TfrmMain::BuildTaskWindowPage() {
   taskPoints = NewBox("taskPoints", TabSheet2, true);
   taskEvents = NewBox("taskEvents", TabSheet2, true);
   btnSave = NewButton("btnSave", "Save", TabSheet2);
+  chkKmlGpx = NewKmlGpxBox("chkKmlGpx", TabSheet2);
   QGridLayout* grid = NewGroupGrid(TabSheet2, 6);
   AddRow(grid, 0, "Task", TabSheet2, WindowTask);
   grid->addWidget(btnEditTask, 0, 2);
   AddRow(grid, 1, "Date", TabSheet2, Date, 2);
-  grid->addWidget(NewLabel("Window", TabSheet2), 2, 0);
+  grid->addWidget(NewLabel("UTC", TabSheet2), 2, 0);
   auto* times = new QHBoxLayout;
   times->setSpacing(2);
   times->addWidget(TimeFrom);
@@ -330,7 +350,7 @@ QWidget* TfrmMain::BuildTaskWindowPage() {
   grid->addLayout(times, 2, 1, 1, 2);
   AddRow(grid, 3, "Points", TabSheet2, taskPoints, 2);
   AddRow(grid, 4, "Events", TabSheet2, taskEvents, 2);
-  grid->addWidget(btnSave, 5, 1, 1, 2, Qt::AlignRight);
+  grid->addLayout(SaveRow(chkKmlGpx, btnSave), 5, 0, 1, 3);
   grid->setRowStretch(6, 1);
   grid->setColumnStretch(1, 1);
   return TabSheet2;
@@ -349,19 +369,40 @@ QWidget* TfrmMain::BuildSegmentsGrid(QWidget* parent) {
   SegmentsGrid->setCornerButtonEnabled(false);
   SegmentsGrid->verticalHeader()->hide();
   SegmentsGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  SegmentsGrid->verticalHeader()->setMinimumSectionSize(16);
-  SegmentsGrid->verticalHeader()->setDefaultSectionSize(16);
   SegmentsGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   SegmentsGrid->horizontalHeader()->setHighlightSections(false);
   // A click on a heading would select a column, which is no run of segments.
   SegmentsGrid->horizontalHeader()->setSectionsClickable(false);
   SegmentsGrid->horizontalHeader()->setMinimumSectionSize(16);
-  FitGridFont(SegmentsGrid);
-  for (int c = 0; c < kGridColumns; ++c) SegmentsGrid->setColumnWidth(c, kGridColumnWidths[c]);
-  // The boxes that show the grid's dates and times use its type, so a whole
-  // date and time fits the narrow left column.
-  for (QLineEdit* box : {edFrom, edTo, Date, TimeFrom, TimeTo}) box->setFont(SegmentsGrid->font());
+  FitGridColumns(SegmentsGrid);
+  // The boxes that show the grid's dates and times are as wide as a whole date and time.
+  const int dateTimeWidth = edFrom->fontMetrics().horizontalAdvance(kWidestDateTime) + 12;
+  for (QLineEdit* box : {edFrom, edTo}) box->setMinimumWidth(dateTimeWidth);
+  // The column's explicit minimum is what the splitter keeps: room for a caption and those boxes.
+  const int captionWidth = edFrom->fontMetrics().horizontalAdvance("From (UTC)");
+  Panel1->setMinimumWidth(std::max(kLeftColumnWidth, captionWidth + dateTimeWidth + 44));
   return SegmentsGrid;
+}
+
+// Splitter2: the grid above, the picture of the log below; the picture reads
+// the table again whenever the grid is refilled.
+QWidget* TfrmMain::BuildGridAndPicture(QWidget* parent) {
+  Splitter2 = new QSplitter(Qt::Vertical, parent);
+  Splitter2->setObjectName("Splitter2");
+  Splitter2->setChildrenCollapsible(false);
+  Splitter2->addWidget(BuildSegmentsGrid(Splitter2));
+  TrackPicture = new TrackView(table_, env_._timezone, Splitter2);
+  TrackPicture->setObjectName("TrackPicture");
+  Splitter2->addWidget(TrackPicture);
+  Splitter2->setStretchFactor(0, 0);
+  Splitter2->setStretchFactor(1, 1);
+  Splitter2->setSizes({200, 460});
+  const auto tableChanged = [this] { TrackPicture->TableChanged(); };
+  connect(segmentsModel_, &QAbstractItemModel::modelReset, TrackPicture, tableChanged);
+  connect(segmentsModel_, &QAbstractItemModel::rowsInserted, TrackPicture, tableChanged);
+  connect(segmentsModel_, &QAbstractItemModel::rowsRemoved, TrackPicture, tableChanged);
+  connect(segmentsModel_, &QAbstractItemModel::dataChanged, TrackPicture, tableChanged);
+  return Splitter2;
 }
 
 void TfrmMain::BuildMenus() {
@@ -374,6 +415,10 @@ void TfrmMain::BuildMenus() {
   file->addSeparator();
   mnFileExit = file->addAction("E&xit");
   mnFileExit->setObjectName("mnFileExit");
+  QMenu* view = bar->addMenu("&View");
+  view->setObjectName("mnView");
+  mnViewToday = view->addAction("&Today");
+  mnViewToday->setObjectName("mnViewToday");
   QMenu* logger = bar->addMenu("&Logger");
   logger->setObjectName("mnLogger");
   Clear1 = logger->addAction("&Clear");
@@ -395,6 +440,7 @@ void TfrmMain::ConnectHandlers() {
   connect(mnFileExit, &QAction::triggered, this, [this] { mnFileExitClick(); });
   connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(); });
   connect(About1, &QAction::triggered, this, [this] { About1Click(); });
+  connect(mnViewToday, &QAction::triggered, this, [this] { mnViewTodayClick(); });
   connect(PageControl1, &QTabWidget::tabBarClicked, this, [this](int) { PageControl1Changing(); });
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int) { PageControl1Change(); });
   connect(WindowTask, &QComboBox::currentTextChanged, this, [this] { WindowTaskChange(WindowTask); });
@@ -415,6 +461,17 @@ void TfrmMain::ReadSettings() {
   portNo = read.portNo;
   dataDir = read.dataDir;
   cbPortNo->setCurrentIndex(portNo >= 1 && portNo <= kPortCount ? portNo - 1 : -1);
+  const bool alsoKmlGpx = ReadAlsoKmlGpxSetting(env_.settings);
+  for (QCheckBox* box : {chkManKmlGpx, chkKmlGpx}) {
+    box->setChecked(alsoKmlGpx);
+    connect(box, &QCheckBox::toggled, this, [this](bool checked) {
+      for (QCheckBox* other : {chkManKmlGpx, chkKmlGpx}) {
+        const QSignalBlocker quiet(other);
+        other->setChecked(checked);
+      }
+      WriteAlsoKmlGpxSetting(env_.settings, checked);
+    });
+  }
   connect(cbPortNo, &QComboBox::currentIndexChanged, this, [this](int) { cbPortNoChange(); });
 }
 
@@ -459,6 +516,13 @@ void TfrmMain::btnEditTaskClick() {
 }
 
 void TfrmMain::mnFileExitClick() { close(); }
+
+void TfrmMain::mnViewTodayClick() {
+  if (!todayDlg_) todayDlg_ = new TTodayDlg(dataDir.empty() ? "." : dataDir, this);
+  todayDlg_->show();
+  todayDlg_->raise();
+  todayDlg_->activateWindow();
+}
 
 void TfrmMain::About1Click() {
   if (aboutBox_) aboutBox_->exec();

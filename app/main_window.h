@@ -15,6 +15,7 @@
 #include "tracklog/track_table.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -34,11 +35,12 @@ namespace orvald {
 class DownloadSession;
 class SegmentsModel;
 class TAboutBox;
+class TrackView;
 
 // OpenDialog1: what File > Open asks with.
 struct OpenDialogSetup {
   std::string title = "Read GPS File";
-  std::string filter = "Raw files (*.G00);;Latest files (*.dat);;All files (*)";
+  std::string filter = "Raw files (*.G00);;IGC files (*.igc *.IGC);;Latest files (*.dat);;All files (*)";
   std::string defaultExt = "dat";
 };
 
@@ -75,6 +77,7 @@ class TfrmMain : public QMainWindow, public SessionView {
   void mnFileExitClick();
   void Clear1Click();
   void About1Click();
+  void mnViewTodayClick();
   void FormKeyPress(int key);
   void PageControl1Changing();
   void PageControl1Change();
@@ -163,8 +166,12 @@ class TfrmMain : public QMainWindow, public SessionView {
   QLineEdit* taskPoints;
   QLineEdit* taskEvents;
   QPushButton* btnSave;
+  QCheckBox* chkManKmlGpx;  // beside each Save: also write KML and GPX (one setting)
+  QCheckBox* chkKmlGpx;
   QSplitter* Splitter1;
+  QSplitter* Splitter2;  // the grid above the picture
   QTableView* SegmentsGrid;
+  TrackView* TrackPicture;
   QStatusBar* StatusBar1;
   QLabel* StatusPanel0;
   QTimer* Timer1;
@@ -172,6 +179,7 @@ class TfrmMain : public QMainWindow, public SessionView {
   QAction* mnFileExit;
   QAction* Clear1;
   QAction* About1;
+  QAction* mnViewToday;
   OpenDialogSetup OpenDialog1;
 
   void BuildControls();
@@ -181,6 +189,7 @@ class TfrmMain : public QMainWindow, public SessionView {
   QWidget* BuildManualPage();
   QWidget* BuildTaskWindowPage();
   QWidget* BuildSegmentsGrid(QWidget* parent);
+  QWidget* BuildGridAndPicture(QWidget* parent);
   void BuildMenus();
   void ConnectHandlers();
   void ReadSettings();
@@ -198,6 +207,7 @@ class TfrmMain : public QMainWindow, public SessionView {
   void SetStatusText(const std::string& text);
   void SelectGridRows(int firstRow, int lastRow);
   std::string ChosenTaskText() const;
+  void ShowSelectionInPicture();
   void FinishDeferredWork();
 
   AppEnvironment env_;
@@ -209,6 +219,7 @@ class TfrmMain : public QMainWindow, public SessionView {
   TAboutBox* aboutBox_ = nullptr;
   QWidget* serialNumbersDlg_ = nullptr;
   QWidget* taskWindowsDlg_ = nullptr;
+  QWidget* todayDlg_ = nullptr;  // made when first asked for
   std::function<TaskWindowTexts(const std::string&)> taskQueries_;
   PortResolver portResolver_;
   std::function<void(int)> onPortChange_;

@@ -1,5 +1,6 @@
 // Choosing a run of segments (mouse on the grid, or a task's time window) and
 // saving it as an IGC file.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -12,6 +13,8 @@
 
 #include "app/main_window.h"
 #include "app/segments_model.h"
+#include "app/track_view.h"
+#include "export/flight_files.h"
 #include "export/igc_writer.h"
 #include "export/task_window.h"
 #include "tables/text_grid.h"
@@ -38,6 +41,7 @@ void TfrmMain::SegmentsGridSelectCell(int, int) {
   if (first < 0 || first >= table_.segmentCount) {
     firstSegment = lastSegment = -1;
     SetManSaveEnabled(false);
+    ShowSelectionInPicture();
     return;
   }
   long points = 0;
@@ -52,6 +56,7 @@ void TfrmMain::SegmentsGridSelectCell(int, int) {
   edFrom->setText(SegmentsGridCell(1, firstSegment + 1));
   edTo->setText(SegmentsGridCell(2, lastSegment + 1));
   SetManSaveEnabled(true);
+  ShowSelectionInPicture();
 }
 
 void TfrmMain::ForgetSelection() {
@@ -61,6 +66,7 @@ void TfrmMain::ForgetSelection() {
   SetSaveEnabled(false);
   SetManSaveEnabled(false);
   for (QLineEdit* box : {edFrom, edTo, edPoints, edEvents, taskPoints, taskEvents}) box->clear();
+  ShowSelectionInPicture();
 }
 
 void TfrmMain::PageControl1Changing() { PageControl1->repaint(); }
@@ -75,6 +81,8 @@ void TfrmMain::PageControl1Change() {
     taskEvents->clear();
     firstSegment = -1;
     lastSegment = -1;
+    TrackPicture->SetTaskWindow(0, 0);
+    ShowSelectionInPicture();
     return;
   }
   manualMode = 0;
@@ -88,6 +96,7 @@ void TfrmMain::PageControl1Change() {
   }
   firstSegment = -1;
   lastSegment = -1;
+  ShowSelectionInPicture();
   WindowTaskChange(nullptr);
 }
 
@@ -117,11 +126,13 @@ void TfrmMain::WindowTaskChange(QObject* sender) {
   const TaskWindowMatch match = MatchTaskWindow(table_.segments(), segments, texts.date, texts.timeFrom, texts.timeTo);
   firstSegment = match.firstSegment;
   lastSegment = match.lastSegment;
+  TrackPicture->SetTaskWindow(match.windowStart, match.windowEnd);
   if (firstSegment == -1 || lastSegment == -1) {
     ClearGridSelection();
     SetSaveEnabled(false);
     taskPoints->clear();
     taskEvents->clear();
+    ShowSelectionInPicture();
     return;
   }
   if (lastSegment < firstSegment) lastSegment = firstSegment;
@@ -129,6 +140,7 @@ void TfrmMain::WindowTaskChange(QObject* sender) {
   SetSaveEnabled(true);
   taskPoints->setText(QString::number(match.pointsTotal));
   taskEvents->setText(QString::number(match.eventsTotal));
+  ShowSelectionInPicture();
 }
 
 std::string TfrmMain::ChosenTaskText() const {
@@ -136,6 +148,8 @@ std::string TfrmMain::ChosenTaskText() const {
   const int index = WindowTask->findText(WindowTask->currentText(), Qt::MatchExactly);
   return index < 0 ? std::string() : WindowTask->itemText(index).toStdString();
 }
+
+void TfrmMain::ShowSelectionInPicture() { TrackPicture->SetSelection(firstSegment, lastSegment); }
 
 void TfrmMain::btnManSaveClick() { btnSaveClick(); }
 
@@ -171,9 +185,17 @@ void TfrmMain::btnSaveClick() {
   request._timezone = env_._timezone;
   request.directory = ".";  // the working directory, which start-up made the data directory
 
-  const IgcSaveResult result = WriteIgcFile(table_, request);
+  const bool alsoKmlGpx = chkKmlGpx->isChecked();
+  const FlightFilesResult saved = WriteFlightFiles(table_, request, {alsoKmlGpx, alsoKmlGpx});
+  const IgcSaveResult& result = saved.igc;
   if (result.saved()) {
-    env_.prompts->Ask("FILE SAVE:", "File " + result.fileName + " saved!", PromptButtons::kOk, PromptIcon::kNone);
+    std::string text = "File " + result.fileName + " saved!";
+    for (size_t i = 0; i < saved.companions.size(); ++i) {
+      text += (i == 0 ? " Also " : " and ") + saved.companions[i] + (i + 1 == saved.companions.size() ? "." : "");
+    }
+    if (!saved.companionError.empty()) text += "\n" + saved.companionError;
+    env_.prompts->Ask("FILE SAVE:", text, PromptButtons::kOk,
+                      saved.companionError.empty() ? PromptIcon::kNone : PromptIcon::kError);
     return;
   }
   std::string text = result.error;

@@ -4,6 +4,16 @@
 
 namespace orvald {
 
+namespace {
+
+// The window says which clock its times are on; raw file names use local time.
+QString HeadingText(int column) {
+  const QString heading = QString::fromLatin1(kGridHeadings[column]);
+  return column == 1 || column == 2 ? heading + " (UTC)" : heading;
+}
+
+}  // namespace
+
 SegmentsModel::SegmentsModel(QObject* parent) : QAbstractTableModel(parent) { rows_.resize(1); }
 
 void SegmentsModel::SetGridRowCount(int count) {
@@ -35,7 +45,7 @@ void SegmentsModel::ClearGridRow(int row) {
 
 QString SegmentsModel::GridCell(int column, int row) const {
   if (column < 0 || column >= kGridColumns) return {};
-  if (row == 0) return QString::fromLatin1(kGridHeadings[column]);
+  if (row == 0) return HeadingText(column);
   if (row < 1 || row > static_cast<int>(rows_.size())) return {};
   return rows_[row - 1][column];
 }
@@ -54,7 +64,7 @@ QVariant SegmentsModel::data(const QModelIndex& index, int role) const {
 
 QVariant SegmentsModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kGridColumns) {
-    return QString::fromLatin1(kGridHeadings[section]);
+    return HeadingText(section);
   }
   return QAbstractTableModel::headerData(section, orientation, role);
 }

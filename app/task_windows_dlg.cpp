@@ -6,7 +6,7 @@ namespace orvald {
 
 TTaskWindowsDlg::TTaskWindowsDlg(TasksTable& table, Prompts& prompts, FillTaskListFn fillTaskList, QWidget* parent)
     : TTableDialog(table, prompts, {"TaskWindowsDlg", "Task Windows", "TaskWindowsGrid", "Button1", "CancelBtn"},
-                   {48, 109, 89, 90}, parent),
+                   {48, 109, 128, 128}, parent),
       tasks_(table),
       fillTaskList_(std::move(fillTaskList)) {
   LoadTasks();

@@ -4,10 +4,12 @@
 #include <cstdlib>
 
 #include "tracklog/time_basis.h"
+#include "tracklog/track_table.h"
 
 namespace orvald::cli {
 
-ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& known) {
+ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::set<std::string>& known,
+                     const std::set<std::string>& switches) {
   ParsedArgs parsed;
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -22,8 +24,12 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::set<std::s
     }
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    if (switches.count(name) != 0 && equals == std::string::npos) {
+      parsed.options[name] = "";
+      continue;
+    }
     if (known.count(name) == 0) {
-      parsed.error = "unknown option --" + name;
+      parsed.error = switches.count(name) != 0 ? "--" + name + " takes no value" : "unknown option --" + name;
       return parsed;
     }
     if (equals != std::string::npos) {
@@ -46,6 +52,15 @@ bool ParseInteger(const std::string& text, long min, long max, long& value) {
   if (errno != 0 || end != text.c_str() + text.size() || parsed < min || parsed > max) return false;
   value = parsed;
   return true;
+}
+
+bool ParseSegmentRange(const std::string& text, long& first, long& last) {
+  const size_t dash = text.find('-');
+  const std::string firstText = text.substr(0, dash);
+  const std::string lastText = dash == std::string::npos ? firstText : text.substr(dash + 1);
+  if (firstText.find('+') != std::string::npos || lastText.find_first_of("+-") != std::string::npos) return false;
+  return ParseInteger(firstText, 1, kMaxSegments, first) && ParseInteger(lastText, 1, kMaxSegments, last) &&
+         first <= last;
 }
 
 bool TimezoneOption(const ParsedArgs& parsed, long& offset, std::string& error) {

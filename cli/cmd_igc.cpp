@@ -1,6 +1,7 @@
 // orvald-cli igc FILE --segments FIRST[-LAST] [--compet TEXT] [--task TEXT]
 //                     [--pilot TEXT] [--loggers LOGGERS.tsv] [--dir DIR] [--tz-offset SECONDS]
-// Writes grid rows FIRST..LAST of a raw file as an IGC file and prints its name.
+//                     [--also-kml] [--also-gpx]
+// Writes grid rows FIRST..LAST of a raw (or IGC) file as an IGC file and prints its name.
 // With --tasks the rows come from a task's window instead (cmd_igc_task.cpp).
 
 #include <cstdio>
@@ -15,22 +16,11 @@
 #include "cli/raw_file.h"
 
 namespace orvald::cli {
-namespace {
-
-// "3" or "2-5": grid rows counted from 1, as the Sgm column shows them.
-bool ParseSegmentRange(const std::string& text, long& first, long& last) {
-  const size_t dash = text.find('-');
-  const std::string firstText = text.substr(0, dash);
-  const std::string lastText = dash == std::string::npos ? firstText : text.substr(dash + 1);
-  if (firstText.find('+') != std::string::npos || lastText.find_first_of("+-") != std::string::npos) return false;
-  return ParseInteger(firstText, 1, kMaxSegments, first) && ParseInteger(lastText, 1, kMaxSegments, last) &&
-         first <= last;
-}
-}  // namespace
 
 int RunIgc(const std::vector<std::string>& args) {
   const ParsedArgs parsed =
-      ParseArgs(args, {"segments", "compet", "task", "pilot", "dir", "tz-offset", "tasks", "loggers"});
+      ParseArgs(args, {"segments", "compet", "task", "pilot", "dir", "tz-offset", "tasks", "loggers"},
+                {"also-kml", "also-gpx"});
   if (!parsed.error.empty()) return UsageError("igc", parsed.error);
   if (parsed.positional.size() != 1) return UsageError("igc", "expects exactly one FILE");
   if (parsed.has("tasks")) return RunIgcByTask(parsed);

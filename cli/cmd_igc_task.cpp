@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "export/flight_files.h"
 #include "export/task_window.h"
 #include "cli/igc_task.h"
 #include "cli/raw_file.h"
@@ -23,6 +24,26 @@ namespace {
 std::string TableFailure(const TableFileResult& result) { return result.message + " (" + result.reason + ")"; }
 
 }  // namespace
+
+bool ReadTaskWindowOption(const ParsedArgs& parsed, std::string& date, std::string& timeFrom, std::string& timeTo,
+                          std::string& error) {
+  const std::string& taskText = parsed.options.at("task");
+  TasksTable tasks(parsed.options.at("tasks"));
+  const TableFileResult loaded = tasks.Load();
+  if (!loaded.ok()) {
+    error = TableFailure(loaded);
+    return false;
+  }
+  const std::vector<std::string> taskNumbers = tasks.TaskNumberColumn();
+  if (std::find(taskNumbers.begin() + 1, taskNumbers.end(), taskText) == taskNumbers.end()) {
+    error = "task '" + taskText + "' is not in " + tasks.filePath();
+    return false;
+  }
+  date = tasks.TaskDate(taskText);
+  timeFrom = tasks.TaskStart(taskText);
+  timeTo = tasks.TaskFinish(taskText);
+  return true;
+}
 
 bool ApplyLoggersOption(const ParsedArgs& parsed, const TrackTable& table, IgcSaveRequest& request,
                         std::string& error) {
@@ -63,9 +84,12 @@ int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long
   std::string error;
   if (!ApplyLoggersOption(parsed, table, request, error)) return Failure(error);
 
-  const IgcSaveResult saved = WriteIgcFile(table, request);
-  if (!saved.saved()) return Failure(saved.error);
-  std::printf("%s\n", saved.fileName.c_str());
+  const FlightFilesResult saved =
+      WriteFlightFiles(table, request, {parsed.has("also-kml"), parsed.has("also-gpx")});
+  if (!saved.igc.saved()) return Failure(saved.igc.error);
+  std::printf("%s\n", saved.igc.fileName.c_str());
+  for (const std::string& name : saved.companions) std::printf("%s\n", name.c_str());
+  if (!saved.companionError.empty()) return Failure(saved.companionError);
   return kExitOk;
 }
 
@@ -79,16 +103,8 @@ int RunIgcByTask(const ParsedArgs& parsed) {
   std::string error;
   if (!TimezoneOption(parsed, _timezone, error)) return UsageError("igc", error);
 
-  TasksTable tasks(parsed.options.at("tasks"));
-  const TableFileResult loaded = tasks.Load();
-  if (!loaded.ok()) return Failure(TableFailure(loaded));
-  const std::vector<std::string> taskNumbers = tasks.TaskNumberColumn();
-  if (std::find(taskNumbers.begin() + 1, taskNumbers.end(), taskText) == taskNumbers.end()) {
-    return Failure("task '" + taskText + "' is not in " + tasks.filePath());
-  }
-  const std::string date = tasks.TaskDate(taskText);
-  const std::string timeFrom = tasks.TaskStart(taskText);
-  const std::string timeTo = tasks.TaskFinish(taskText);
+  std::string date, timeFrom, timeTo;
+  if (!ReadTaskWindowOption(parsed, date, timeFrom, timeTo, error)) return Failure(error);
 
   TrackTable table;
   DecodeResult decoded;

@@ -31,5 +31,7 @@ int RunIgc(const std::vector<std::string>& args);
 int RunDownload(const std::vector<std::string>& args);
 int RunWatch(const std::vector<std::string>& args);
 int RunErase(const std::vector<std::string>& args);
+int RunPlot(const std::vector<std::string>& args);
+int RunStatus(const std::vector<std::string>& args);
 
 }  // namespace orvald::cli

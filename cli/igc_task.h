@@ -15,6 +15,11 @@ namespace orvald::cli {
 // TEXT] [--pilot TEXT] [--dir DIR] [--tz-offset SECONDS]", already parsed.
 int RunIgcByTask(const ParsedArgs& parsed);
 
+// The window of --task in the --tasks table. False, with `error` set, when
+// the table cannot be read or does not hold the task.
+bool ReadTaskWindowOption(const ParsedArgs& parsed, std::string& date, std::string& timeFrom, std::string& timeTo,
+                          std::string& error);
+
 // With --loggers, fills the request's competition number and pilot names from
 // the loggers table row that names the file's serial text; --compet and
 // --pilot win over the table. False, with `error` set, when the table cannot
@@ -23,7 +28,8 @@ bool ApplyLoggersOption(const ParsedArgs& parsed, const TrackTable& table, IgcSa
                         std::string& error);
 
 // The end both forms of "igc" share: the identification and task from the raw
-// file and the options, the file written into --dir, its name printed.
+// file and the options, the file written into --dir, its name printed (and
+// the names of the KML and GPX files --also-kml and --also-gpx add, one a line).
 // Returns the command's exit status.
 int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long _timezone, int firstSegment,
                          int lastSegment);

@@ -20,10 +20,15 @@ const std::vector<Command>& Commands() {
       {"decode", "FILE [--tz-offset SECONDS]", RunDecode},
       {"igc",
        "FILE --segments FIRST[-LAST] [--compet TEXT] [--task TEXT] [--pilot TEXT] [--loggers LOGGERS.tsv] "
-       "[--dir DIR] [--tz-offset SECONDS]\n"
+       "[--dir DIR] [--tz-offset SECONDS] [--also-kml] [--also-gpx]\n"
        "  orvald-cli igc FILE --task TEXT --tasks TASKS.tsv [--loggers LOGGERS.tsv] [--compet TEXT] [--pilot TEXT] "
-       "[--dir DIR] [--tz-offset SECONDS]",
+       "[--dir DIR] [--tz-offset SECONDS] [--also-kml] [--also-gpx]",
        RunIgc},
+      {"plot",
+       "FILE [--segments FIRST[-LAST] | --task TEXT --tasks TASKS.tsv] --out PICTURE.png [--size WIDTHxHEIGHT] "
+       "[--tz-offset SECONDS]",
+       RunPlot},
+      {"status", "[--dir DIR] [--task TEXT]", RunStatus},
       {"download", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]",
        RunDownload},
       {"watch", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]", RunWatch},

@@ -1,5 +1,6 @@
 #pragma once
-// Decoding a raw file for a command, with the reason in words when it fails.
+// Decoding a raw file (or an IGC file) for a command, with the reason in words
+// when it fails.
 
 #include <string>
 

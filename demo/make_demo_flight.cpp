@@ -2,11 +2,19 @@
 // logged every 2 s in three segments (the logger was switched off twice), with
 // three pilot event marks, laid out in the logger's blocks and saved as the raw
 // file a download of that logger writes. Integer arithmetic only, so every
-// build writes the same bytes. Usage: orvald-make-demo-flight OUTPUT.G00
+// build writes the same bytes. Usage: orvald-make-demo-flight [--full] OUTPUT.G00
+//
+// --full fills the whole memory instead (116448 fixes, the most a logger
+// holds): the same route flown lap after lap every second, each lap a little
+// further north, the logger off for two minutes between laps. It is what the
+// picture's and the decoder's figures are measured on.
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
+#include "tracklog/calendar.h"
+#include "tracklog/track_table.h"
 #include "tracklog/fix_encoder.h"
 #include "tracklog/memory_image.h"
 
@@ -58,13 +66,37 @@ orvald::RawFix FixAt(int elapsed) {
   return fix;
 }
 
+std::vector<orvald::RawFix> FullMemory() {
+  constexpr int kLapSeconds = 3800;
+  constexpr int kOffSeconds = 120;
+  const int64_t start = orvald::SecondsFromCivil({2025, 6, 14, 6, 0, 0});
+  std::vector<orvald::RawFix> fixes;
+  for (int i = 0; i < orvald::kMaxPoints; ++i) {
+    const int lap = i / (kLapSeconds + 1);
+    const int elapsed = i % (kLapSeconds + 1);
+    orvald::RawFix fix = FixAt(elapsed);
+    fix.latitudeE5 += lap * 1500;
+    const orvald::CivilDateTime t = orvald::CivilFromSeconds(start + lap * (kLapSeconds + kOffSeconds) + elapsed);
+    fix.year = t.year;
+    fix.month = t.month;
+    fix.day = t.day;
+    fix.hour = t.hour;
+    fix.minute = t.minute;
+    fix.second = t.second;
+    fixes.push_back(fix);
+  }
+  return fixes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fputs("Usage: orvald-make-demo-flight OUTPUT.G00\n", stderr);
+  const bool full = argc == 3 && std::strcmp(argv[1], "--full") == 0;
+  if (argc != 2 && !full) {
+    std::fputs("Usage: orvald-make-demo-flight [--full] OUTPUT.G00\n", stderr);
     return 2;
   }
+  const char* output = argv[argc - 1];
   std::vector<orvald::RawFix> fixes;
   for (const auto& stretch : kLogged) {
     for (int s = stretch[0]; s <= stretch[1]; s += kStepSeconds) fixes.push_back(FixAt(s));
@@ -75,18 +107,22 @@ int main(int argc, char** argv) {
   layout.startBlock = 30;
   layout.firstSequence = 117;
   layout.recordsPerBlock = 700;
+  if (full) {
+    fixes = FullMemory();
+    layout.recordsPerBlock = orvald::kRecordsPerBlock;
+  }
   const std::vector<uint8_t> raw =
       orvald::ExpectedRawFile(orvald::BuildMemoryImage(fixes, layout), "DEMO0000042", "VER 5.1A");
 
-  std::FILE* out = std::fopen(argv[1], "wb");
+  std::FILE* out = std::fopen(output, "wb");
   if (out == nullptr) {
-    std::perror(argv[1]);
+    std::perror(output);
     return 1;
   }
   const bool written = std::fwrite(raw.data(), 1, raw.size(), out) == raw.size();
   if (std::fclose(out) != 0 || !written) {
-    std::perror(argv[1]);
-    std::remove(argv[1]);
+    std::perror(output);
+    std::remove(output);
     return 1;
   }
   return 0;

@@ -3,6 +3,7 @@
 // long texts in place (the IGC writer formats every fix this way).
 
 #include <cstddef>
+#include <cstdint>
 
 namespace orvald {
 
@@ -11,5 +12,9 @@ namespace orvald {
 // `out` needs room for 24 characters.
 size_t WriteLatitudeText(char* out, double degrees);
 size_t WriteLongitudeText(char* out, double degrees);
+
+// The magnitude of a coordinate as those texts give it: whole degrees and
+// thousandths of a minute, truncated.
+void IgcCoordinateParts(double degrees, int64_t& wholeDegrees, int64_t& thousandthsOfMinute);
 
 }  // namespace orvald

@@ -30,10 +30,9 @@ size_t WriteDigits(char* out, int64_t value, int width) {
 }
 
 size_t WriteCoordinate(char* out, double degrees, int degreeWidth, char positive, char negative) {
-  const int64_t k = HundredThousandths(std::fabs(degrees));
-  const int64_t wholeDegrees = k / 100000;
-  // Thousandths of a minute: fraction x 60 x 1000, truncated.
-  const int64_t thousandthsOfMinute = (k % 100000) * 60000 / 100000;
+  int64_t wholeDegrees = 0;
+  int64_t thousandthsOfMinute = 0;
+  IgcCoordinateParts(degrees, wholeDegrees, thousandthsOfMinute);
   size_t n = WriteDigits(out, wholeDegrees, degreeWidth);
   n += WriteDigits(out + n, thousandthsOfMinute / 1000, 2);
   n += WriteDigits(out + n, thousandthsOfMinute % 1000, 3);
@@ -42,6 +41,13 @@ size_t WriteCoordinate(char* out, double degrees, int degreeWidth, char positive
 }
 
 }  // namespace
+
+void IgcCoordinateParts(double degrees, int64_t& wholeDegrees, int64_t& thousandthsOfMinute) {
+  const int64_t k = HundredThousandths(std::fabs(degrees));
+  wholeDegrees = k / 100000;
+  // Thousandths of a minute: fraction x 60 x 1000, truncated.
+  thousandthsOfMinute = (k % 100000) * 60000 / 100000;
+}
 
 size_t WriteLatitudeText(char* out, double degrees) { return WriteCoordinate(out, degrees, 2, 'N', 'S'); }
 

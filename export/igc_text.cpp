@@ -94,12 +94,6 @@ char* AltitudeField(char* out, int64_t metres) {
   return out;
 }
 
-// Feet to metres truncated toward zero: x 0.3048 is exactly x 381 / 1250.
-int64_t AltitudeMetres(long double feet) {
-  if (!(feet > -1e15L && feet < 1e15L)) return 0;  // not a 16-bit field's value
-  return static_cast<int64_t>(feet) * 381 / 1250;
-}
-
 uint32_t ByteSum(const char* begin, const char* end) {
   uint32_t sum = 0;
   for (const char* c = begin; c != end; ++c) sum += static_cast<unsigned char>(*c);
@@ -107,6 +101,12 @@ uint32_t ByteSum(const char* begin, const char* end) {
 }
 
 }  // namespace
+
+// Feet to metres truncated toward zero: x 0.3048 is exactly x 381 / 1250.
+int64_t AltitudeMetres(long double feet) {
+  if (!(feet > -1e15L && feet < 1e15L)) return 0;  // not a 16-bit field's value
+  return static_cast<int64_t>(feet) * 381 / 1250;
+}
 
 std::string IgcSelectionProblem(const TrackTable& table, int firstSegment, int lastSegment) {
   if (firstSegment < 0 || lastSegment < 0) return "No segment is selected.";

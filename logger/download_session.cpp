@@ -9,6 +9,7 @@
 
 #include "files/file_writer.h"
 #include "tracklog/decoder.h"
+#include "tracklog/log_file.h"
 #include "tracklog/raw_image.h"
 
 namespace orvald {
@@ -323,7 +324,7 @@ void DownloadSession::Decode(const std::string& path, const std::string& shownNa
   view.SegmentsCleared();
   TimeBasis basis = setup_.basis;
   if (setup_.utcNow) basis = TimeBasisAt(setup_.utcNow(), basis._timezone);
-  const DecodeResult decoded = DecodeRawFile(
+  const DecodeResult decoded = DecodeLogFile(
       path, setup_.table, basis, [&view](int index, const TrackSegment& segment) { view.SegmentDecoded(index, segment); });
   if (decoded.segments.limitReached) view.Report("ERROR: TO MANY TRACKS", PromptIcon::kNone);
   std::string status = notice;

@@ -30,9 +30,11 @@ bool Altitude(const std::string& s, size_t pos, int& metres) {
   return true;
 }
 
-// DDMMmmm (or DDDMMmmm) and a hemisphere letter to degrees x 100000.
+// DDMMmmm (or DDDMMmmm) and a hemisphere letter to degrees x 100000: the
+// smallest value whose IGC text (minutes truncated to thousandths) is the
+// text read, so a flight replayed by the simulator comes back as it was.
 int32_t AngleE5(int degrees, int minutesThousandths, bool positive) {
-  const int32_t e5 = degrees * 100000 + (minutesThousandths * 5 + 1) / 3;
+  const int32_t e5 = degrees * 100000 + (minutesThousandths * 5 + 2) / 3;
   return positive ? e5 : -e5;
 }
 

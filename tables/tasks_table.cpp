@@ -6,7 +6,7 @@
 namespace orvald {
 
 TasksTable::TasksTable(std::string filePath)
-    : EditedTable(std::move(filePath), {"Task #", "Date (yyyy/mm/dd)", "Start (hh:mm:ss)", "Finish (hh:mm:ss)"},
+    : EditedTable(std::move(filePath), {"Task #", "Date (yyyy/mm/dd)", "Start (UTC hh:mm:ss)", "Finish (UTC hh:mm:ss)"},
                   kCantReadTasks, kCantWriteTasks) {}
 
 int TasksTable::FindTaskRow(const std::string& taskNumber) const {

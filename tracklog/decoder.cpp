@@ -165,14 +165,18 @@ int DecodeCheckedRecord(const uint8_t* r, TrackPoint& point, FixDecodeState& sta
   return 0;
 }
 
-// The drop rules for an accepted record, in their order of test.
-bool IsRetained(const TrackPoint& point, const TrackPoint* previous) {
+}  // namespace
+
+// In their order of test.
+bool IsRetainedFix(const TrackPoint& point, const TrackPoint* previous) {
   if (std::fabs(point.latitude) < 1.0L && std::fabs(point.longitude) < 1.0L) return false;
   // Only minute and second: a fix exactly an hour (or a day) later is a repeat too.
   if (previous != nullptr && point.minute == previous->minute && point.second == previous->second) return false;
   if (point.latitude == 90.0L && point.longitude == 0.0L) return false;
   return true;
 }
+
+namespace {
 
 // One decode's progress through the record stream.
 struct Scan {
@@ -198,7 +202,7 @@ size_t ScanWindows(const uint8_t* data, size_t size, size_t from, Scan& scan) {
     // Decoded straight into the next free slot; a rejected or dropped record
     // leaves it to be overwritten (and cleared at the end if it stays unused).
     if (x == 0 && DecodeCheckedRecord(data + p, points[scan.count], scan.state) == 0) {
-      if (IsRetained(points[scan.count], scan.count > 0 ? &points[scan.count - 1] : nullptr)) {
+      if (IsRetainedFix(points[scan.count], scan.count > 0 ? &points[scan.count - 1] : nullptr)) {
         ++scan.count;
         if (scan.count >= kMaxPoints) {
           scan.full = true;

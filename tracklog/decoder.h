@@ -24,6 +24,11 @@ struct FixDecodeState {
 // 0 when the record is accepted, -1 when it is rejected. Updates auxHigh.
 int DecodeFixRecord(const uint8_t* record, TrackPoint& point, FixDecodeState& state);
 
+// The drop rules of the scan for an accepted fix: no position (both
+// coordinates below 1 degree), a repeat of the previous retained fix's minute
+// and second, or the 90 N 0 E placeholder.
+bool IsRetainedFix(const TrackPoint& point, const TrackPoint* previous);
+
 // Continuous seconds scale (Julian Day Number based); only differences matter.
 int64_t PointSeconds(const TrackPoint& point);
 // The fix's UTC instant: the point's local standard fields plus `_timezone`.
@@ -38,7 +43,8 @@ struct BuildResult {
 };
 BuildResult BuildSegments(TrackTable& table, long _timezone, const SegmentSink& sink = {});
 
-enum class DecodeStatus { kOk, kCannotOpen, kReadError };
+// kNoFlightDate: an IGC text without a date record, so its fixes have no day.
+enum class DecodeStatus { kOk, kCannotOpen, kReadError, kNoFlightDate };
 
 struct DecodeResult {
   DecodeStatus status = DecodeStatus::kOk;

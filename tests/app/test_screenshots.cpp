@@ -2,6 +2,7 @@
 // under the build directory (screenshots/) for a person to look at, and a
 // check that no caption or text box of them is cut short by the layout.
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -12,9 +13,12 @@
 #include <QTabWidget>
 #include <QHeaderView>
 #include <QTableView>
+#include <QTableWidget>
 #include <QtTest>
 
 #include "app/about_box.h"
+#include "app/today_dlg.h"
+#include "app/track_view.h"
 #include "app_fixture.h"
 #include "link/link.h"
 #include "logger/logger_lookup.h"
@@ -152,6 +156,82 @@ class ScreenshotsTest : public QObject {
     QVERIFY(Shoot(w.get(), "decoded-flight.png"));
     const QStringList clipped = ClippedWidgets(w.get()) + ClippedColumns(Find<QTableView>(w, "SegmentsGrid"));
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+  }
+
+  // A real flight opened as an IGC file, cut to a task's window: the picture
+  // shows the task strong, the rest faint, and names the fix under the pointer.
+  void realFlightInATaskWindow() {
+    const std::string flight = std::string(ORVALD_FLIGHTS_DIR) + "/27GLQKF3.igc";
+    if (!QFile::exists(QString::fromStdString(flight))) QSKIP("no public flight beside the repository");
+    AppFixture f;
+    Named named;
+    QDir().mkpath(f.path("data"));
+    f.prompts.directories.push_back(f.spath("data"));
+    AppEnvironment env = f.Environment();
+    env.lookup = &named;
+    auto w = f.Start(env);
+    w->SetTaskQueries([](const std::string& task) {
+      return task == "3" ? TaskWindowTexts{"2022/07/16", "20:05:00", "20:45:00"} : TaskWindowTexts{};
+    });
+    w->FillTaskList({"Task #", "3"});
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    f.prompts.files.push_back(flight);
+    w->mnFileOpenClick();
+    QVERIFY(w->trackTable().segmentCount > 3);
+    Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
+    Find<QComboBox>(w, "WindowTask")->setEditText("3");
+    QVERIFY(w->firstSegment > 0 && w->lastSegment > w->firstSegment);
+    QVERIFY(w->lastSegment < w->trackTable().segmentCount - 1);  // the glide home stays faint
+
+    TrackView* picture = Find<TrackView>(w, "TrackPicture");
+    QCoreApplication::processEvents();
+    const int middle = (w->trackTable().segments()[w->firstSegment].firstPoint +
+                        w->trackTable().segments()[w->lastSegment].lastPoint) / 2;
+    const PlotPoint at = picture->layout().GroundPixel(picture->data(), middle);
+    QTest::mouseMove(picture, QPoint(qRound(at.x), qRound(at.y)));
+    QTRY_VERIFY(picture->hoverPoint() >= 0);
+    QVERIFY2(picture->hoverText().contains(" UTC ") && picture->hoverText().contains(" m "),
+             qPrintable(picture->hoverText()));
+    QVERIFY(Shoot(w.get(), "real-flight-task-window.png"));
+    const QStringList clipped = ClippedWidgets(w.get()) + ClippedColumns(Find<QTableView>(w, "SegmentsGrid"));
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+  }
+
+  // The Today view over a data folder, and again when a file appears there.
+  void todayView() {
+    AppFixture f;
+    const QString data = f.path("data");
+    QDir().mkpath(data);
+    auto write = [&](const QString& name, const std::string& bytes) {
+      std::ofstream(QDir(data).filePath(name).toStdString(), std::ios::binary) << bytes;
+    };
+    write("loggers.tsv", "QA712\t12\tAnna Example\r\nQB100\t7\tBo Berg\r\nQC5\t101\tCy Cole\r\nQD9\t9\tDi Dent\r\n");
+    write("tasks.tsv", "1\t2026/03/12\t10:00:00\t16:00:00\r\n3\t2026/03/14\t10:30:00\t16:00:00\r\n");
+    write("QA712-20260314-101500.G00", "");
+    write("QB100-20260314-094000-incomplete.G00", "");
+    write("QD9-20260314-111000.G00", "");
+    write("QD9-20260314-111000-2.G00", "");
+    write("PK-0427-20260314-120500.G00", "");
+    write("12T3V2_Anna_Example.igc", "B1\r\nB2\r\nB3\r\n");
+    f.prompts.directories.push_back(data.toStdString());
+    auto w = f.Start();
+    Find<QAction>(w, "mnViewToday")->trigger();
+    auto* today = w->findChild<TTodayDlg*>("TodayDlg");
+    QVERIFY(today);
+    QVERIFY(QTest::qWaitForWindowExposed(today));
+    QCOMPARE(today->cbTask->currentText(), QString("3"));
+    QCOMPARE(today->lblSummary->text(),
+             QString("1 of 4 saved for task 3, 3 of 4 downloaded, 1 downloaded logger not in loggers.tsv"));
+    QCOMPARE(today->TodayGrid->rowCount(), 5);
+    QCOMPARE(today->TodayGrid->item(0, 0)->text(), QString("7"));
+    QVERIFY(Shoot(today, "today.png"));
+    const QStringList clipped = ClippedWidgets(today);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
+
+    write("9T3V1_Di_Dent.igc", "B1\r\n");
+    QTRY_COMPARE(today->lblSummary->text(),
+                 QString("2 of 4 saved for task 3, 3 of 4 downloaded, 1 downloaded logger not in loggers.tsv"));
   }
 
   // A real flight through the simulator: the window while the download runs,

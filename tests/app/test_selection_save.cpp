@@ -1,5 +1,6 @@
 // Choosing a run of segments with the mouse or a task window, the fields
 // and totals that follow, the tab rules, and Save with its message boxes.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
@@ -265,6 +266,26 @@ class SelectionSaveTest : public QObject {
 
     Find<QPushButton>(w, "btnManSave")->click();
     QCOMPARE(f->prompts.boxes.back().text, std::string("File 12T3V2_Pilot_One.igc saved!"));
+  }
+
+  void kmlAndGpxBesideEitherSaveAreOneRememberedChoice() {
+    QVERIFY(!Find<QCheckBox>(w, "chkManKmlGpx")->isChecked() && !Find<QCheckBox>(w, "chkKmlGpx")->isChecked());
+    Find<QCheckBox>(w, "chkManKmlGpx")->click();
+    QVERIFY(Find<QCheckBox>(w, "chkKmlGpx")->isChecked());
+    QCOMPARE(f->Setting("ALSO_KML_GPX").toInt(), 1);
+    Click(2);
+    Find<QLineEdit>(w, "edManTask")->setText("3");
+    Find<QPushButton>(w, "btnManSave")->click();
+    QCOMPARE(f->prompts.boxes.back().text,
+             std::string("File 12T3V1_Pilot_One.igc saved! Also 12T3V1_Pilot_One.kml and 12T3V1_Pilot_One.gpx."));
+    for (const char* name : {"data/12T3V1_Pilot_One.kml", "data/12T3V1_Pilot_One.gpx"}) QVERIFY(QFile::exists(f->path(name)));
+
+    f->prompts.directories.push_back(f->spath("data"));
+    auto again = f->Start(f->Environment());
+    QVERIFY(Find<QCheckBox>(again, "chkManKmlGpx")->isChecked() && Find<QCheckBox>(again, "chkKmlGpx")->isChecked());
+    Find<QCheckBox>(again, "chkKmlGpx")->click();
+    QVERIFY(!Find<QCheckBox>(again, "chkManKmlGpx")->isChecked());
+    QCOMPARE(f->Setting("ALSO_KML_GPX").toInt(), 0);
   }
 
   void failedSaveShowsAnErrorBoxNeverSaved() {

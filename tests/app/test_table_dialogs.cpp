@@ -169,8 +169,8 @@ class TableDialogsTest : public QObject {
     QCOMPARE(tw->findChild<QPushButton*>("CancelBtn")->text(), QString("Cancel"));
     QCOMPARE(tw->findChild<QPushButton*>("HelpBtn")->text(), QString("&Help"));
     auto* twGrid = tw->findChild<TableGridView*>("TaskWindowsGrid");
-    const int twWidths[] = {48, 109, 89, 90};
-    const char* twHeadings[] = {"Task #", "Date (yyyy/mm/dd)", "Start (hh:mm:ss)", "Finish (hh:mm:ss)"};
+    const int twWidths[] = {48, 109, 128, 128};
+    const char* twHeadings[] = {"Task #", "Date (yyyy/mm/dd)", "Start (UTC hh:mm:ss)", "Finish (UTC hh:mm:ss)"};
     QCOMPARE(twGrid->model()->columnCount(), 4);
     for (int c = 0; c < 4; ++c) {
       QCOMPARE(twGrid->columnWidth(c), twWidths[c]);

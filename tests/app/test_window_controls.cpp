@@ -56,7 +56,7 @@ class WindowControlsTest : public QObject {
     auto w = f.Start();
     QCOMPARE(w->objectName(), QString("frmMain"));
     QCOMPARE(w->windowTitle(), QString("CIMA (VL) Flight Log Downloader"));
-    QCOMPARE(w->size(), QSize(702, 576));
+    QCOMPARE(w->size(), QSize(1000, 720));
     QCOMPARE(w->minimumSize(), QSize(700, 576));
 
     auto group = [&](const char* name) { return w->findChild<QGroupBox*>(name); };
@@ -87,14 +87,16 @@ class WindowControlsTest : public QObject {
     QCOMPARE(Find<QTabWidget>(w, "PageControl1")->widget(1)->objectName(), QString("TabSheet2"));
 
     QTableView* grid = Find<QTableView>(w, "SegmentsGrid");
-    const QStringList headings = {"Sgm", "Start", "Finish", "Blind", "Recorded", "Points", "Events"};
+    const QStringList headings = {"Sgm", "Start (UTC)", "Finish (UTC)", "Blind", "Recorded", "Points", "Events"};
     const int widths[] = {30, 119, 114, 60, 59, 53, 50};
     QCOMPARE(grid->model()->columnCount(), 7);
+    // The desktop's own type; the columns grow to fit it, never below their old widths.
+    QCOMPARE(grid->font().pointSizeF(), QApplication::font().pointSizeF());
     for (int c = 0; c < 7; ++c) {
       QCOMPARE(grid->model()->headerData(c, Qt::Horizontal).toString(), headings[c]);
-      QCOMPARE(grid->columnWidth(c), widths[c]);
+      QVERIFY(grid->columnWidth(c) >= widths[c]);
     }
-    QCOMPARE(grid->verticalHeader()->defaultSectionSize(), 16);
+    QVERIFY(grid->verticalHeader()->defaultSectionSize() >= std::max(16, grid->fontMetrics().height()));
     QCOMPARE(w->SegmentsGridRowCount(), 2);
     QVERIFY(grid->editTriggers() == QAbstractItemView::NoEditTriggers);
     QVERIFY(grid->selectionBehavior() == QAbstractItemView::SelectRows);
@@ -103,10 +105,11 @@ class WindowControlsTest : public QObject {
     QList<QMenu*> menus = w->menuBar()->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly);
     QStringList titles;
     for (QMenu* menu : menus) titles << menu->title();
-    QCOMPARE(titles, QStringList({"&File", "&Logger", "&Help"}));
+    QCOMPARE(titles, QStringList({"&File", "&View", "&Logger", "&Help"}));
     QCOMPARE(MenuTexts(menus[0]), QStringList({"&Open", "-", "E&xit"}));
-    QCOMPARE(MenuTexts(menus[1]), QStringList({"&Clear"}));
-    QCOMPARE(MenuTexts(menus[2]), QStringList({"&About"}));
+    QCOMPARE(MenuTexts(menus[1]), QStringList({"&Today"}));
+    QCOMPARE(MenuTexts(menus[2]), QStringList({"&Clear"}));
+    QCOMPARE(MenuTexts(menus[3]), QStringList({"&About"}));
   }
 
   void aboutBoxIsModalAndNamesTheProduct() {
@@ -218,7 +221,7 @@ class WindowControlsTest : public QObject {
     const AskedChooser& asked = f.prompts.choosers.back();
     QCOMPARE(asked.kind, std::string("open"));
     QCOMPARE(asked.title, std::string("Read GPS File"));
-    QCOMPARE(asked.filter, std::string("Raw files (*.G00);;Latest files (*.dat);;All files (*)"));
+    QCOMPARE(asked.filter, std::string("Raw files (*.G00);;IGC files (*.igc *.IGC);;Latest files (*.dat);;All files (*)"));
     QCOMPARE(asked.defaultSuffix, std::string("dat"));
     QCOMPARE(w->SegmentsGridRowCount(), 3);
     QCOMPARE(w->SegmentsGridCell(0, 1), QString("1"));

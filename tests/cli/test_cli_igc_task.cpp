@@ -158,3 +158,81 @@ TEST_F(CliIgcTask, UsageErrors) {
 
 }  // namespace
 }  // namespace orvald
+
+namespace orvald {
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t from = 0, end; from < text.size(); from = end + 1) {
+    end = text.find('\n', from);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(from, end - from));
+  }
+  return lines;
+}
+
+TEST_F(CliIgcTask, AnIgcFileDecodesAsItsRawFileDidAndIsCutToATaskTheSameWay) {
+  const ProgramRun whole = Cli({"igc", raw_, "--segments", "1-5", "--dir", out_, "--tz-offset", "0", "--also-kml",
+                                "--also-gpx", "--task", "all"});
+  ASSERT_EQ(whole.exitStatus, 0) << whole.err;
+  EXPECT_EQ(Lines(whole.out), (std::vector<std::string>{"TallV1.igc", "TallV1.kml", "TallV1.gpx"}));
+  const std::string igc = out_ + "/TallV1.igc";
+  const ProgramRun fromRaw = Cli({"decode", raw_, "--tz-offset", "-3600"});
+  const ProgramRun fromIgc = Cli({"decode", igc, "--tz-offset", "-3600"});
+  ASSERT_EQ(fromIgc.exitStatus, 0) << fromIgc.err;
+  EXPECT_EQ(fromIgc.out, fromRaw.out);
+
+  const ProgramRun cutRaw = ByTask("01");
+  const ProgramRun cutIgc = Cli({"igc", igc, "--task", "01", "--tasks", tasks_, "--dir", out_, "--tz-offset", "0"});
+  ASSERT_EQ(cutIgc.exitStatus, 0) << cutIgc.err;
+  EXPECT_EQ(Records(out_ + "/" + Lines(cutIgc.out)[0], 'B'), Records(out_ + "/" + Lines(cutRaw.out)[0], 'B'));
+  EXPECT_EQ(Records(out_ + "/" + Lines(cutIgc.out)[0], 'E').size(), 3u);
+
+  ASSERT_TRUE(testing::WriteWholeFile(dir_ / "undated.igc", "B1015302530000S02815000EA0030400304\r\n"));
+  const ProgramRun undated = Cli({"decode", dir_ / "undated.igc"});
+  EXPECT_EQ(undated.exitStatus, 1);
+  EXPECT_NE(undated.err.find("HFDTE"), std::string::npos) << undated.err;
+}
+
+TEST_F(CliIgcTask, PlotPaintsThePngItIsAskedForAndKeepsAFileThatExists) {
+  const std::string png = out_ + "/task01.png";
+  const ProgramRun run = Cli({"plot", raw_, "--task", "01", "--tasks", tasks_, "--out", png, "--size", "640x480"});
+#if !ORVALD_PICTURE
+  EXPECT_EQ(run.exitStatus, 1);
+  GTEST_SKIP() << "built without the picture";
+#endif
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const std::string bytes = testing::ReadWholeFile(png);
+  ASSERT_GT(bytes.size(), 24u);
+  EXPECT_EQ(bytes.substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_EQ(bytes.substr(16, 8), std::string("\0\0\x02\x80\0\0\x01\xe0", 8));  // 640 x 480
+
+  const ProgramRun again = Cli({"plot", raw_, "--segments", "2-3", "--out", png});
+  EXPECT_EQ(again.exitStatus, 1);
+  EXPECT_NE(again.err.find("exists"), std::string::npos);
+  EXPECT_EQ(testing::ReadWholeFile(png), bytes);
+  EXPECT_EQ(Cli({"plot", raw_, "--segments", "6", "--out", out_ + "/six.png"}).exitStatus, 1);
+  EXPECT_EQ(Cli({"plot", raw_, "--segments", "1"}).exitStatus, 2);
+  EXPECT_EQ(Cli({"plot", raw_, "--task", "01", "--out", out_ + "/x.png"}).exitStatus, 2);
+}
+
+TEST_F(CliIgcTask, StatusListsEachLoggerWithItsLatestDownloadAndTaskFile) {
+  ASSERT_TRUE(testing::WriteWholeFile(dir_ / "SN12345-20250302-110000.G00", testing::ReadWholeFile(raw_)));
+  ASSERT_TRUE(testing::WriteWholeFile(dir_ / "SN99-20250302-120000-incomplete.G00", ""));
+  const ProgramRun saved = Cli({"igc", dir_ / "SN12345-20250302-110000.G00", "--task", "01", "--tasks", tasks_,
+                                "--loggers", loggers_, "--dir", dir_.path(), "--tz-offset", "0"});
+  ASSERT_EQ(saved.out, "042T01V1_Crew_One.igc\n") << saved.err;
+
+  const ProgramRun status = Cli({"status", "--dir", dir_.path(), "--task", "01"});
+  ASSERT_EQ(status.exitStatus, 0) << status.err;
+  const std::vector<std::string> lines = Lines(status.out);
+  ASSERT_EQ(lines.size(), 4u) << status.out;
+  EXPECT_EQ(lines[0], "1 of 1 saved for task 01, 1 of 1 downloaded, 1 downloaded logger not in loggers.tsv");
+  EXPECT_EQ(lines[2], "042\tCrew One\t12345\t2025/03/02 11:00:00\tcomplete\t042T01V1_Crew_One.igc\t1\t17\t");
+  EXPECT_EQ(lines[3], "\t\tSN99\t2025/03/02 12:00:00\tincomplete\t\t\t\tnot in loggers.tsv");
+  EXPECT_EQ(Cli({"status", "--dir", dir_ / "missing"}).exitStatus, 1);
+}
+
+}  // namespace
+}  // namespace orvald

@@ -11,6 +11,12 @@ minute and the same altitudes. The B records themselves are checked against
 the decode they came from: as many as the segments' Points, from the first
 segment's start to the last one's finish.
 
+The KML and GPX files written beside them (--also-kml --also-gpx) are read by
+gpsbabel too: the same number of fixes, the same UTC times, coordinates
+within 1e-5 degree and the same altitudes as the IGC file's B records. And
+every IGC file is read back by orvald-cli itself (IGC import) and saved
+again: its fix records (B and E) must come out unchanged.
+
 Usage: igc_interop.py --cli PATH --sim PATH --flights DIR --node-modules DIR
                       [--demo FILE] [--extra DIR] [--keep DIR]
 """
@@ -27,6 +33,7 @@ import sys
 import tempfile
 
 MINUTE_TOLERANCE = 0.001
+DEGREE_TOLERANCE = 1e-5
 PARSE_SCRIPT = r"""
 const parser = require('igc-parser');
 const text = require('fs').readFileSync(process.argv[1], 'utf8');
@@ -71,10 +78,14 @@ def read_b_records(path):
     return fixes
 
 
-def read_with_gpsbabel(path):
-    """gpsbabel's tracks: it makes one per altitude kind (pressure, GNSS),
-    each holding every fix, listed one after the other."""
-    out = subprocess.run(["gpsbabel", "-t", "-i", "igc", "-f", path, "-o", "unicsv", "-F", "-"],
+def fix_records(path):
+    return [line for line in open(path, "rb").read().decode("ascii").split("\r\n") if line[:1] in ("B", "E")]
+
+
+def read_with_gpsbabel(path, kind="igc"):
+    """gpsbabel's tracks: from an IGC file it makes one per altitude kind
+    (pressure, GNSS), each holding every fix, listed one after the other."""
+    out = subprocess.run(["gpsbabel", "-t", "-i", kind, "-f", path, "-o", "unicsv", "-F", "-"],
                          capture_output=True, text=True, check=True).stdout
     rows = list(csv.DictReader(io.StringIO(out)))
     fixes = []
@@ -95,12 +106,11 @@ def read_with_igc_parser(path, node_modules):
     return fixes, parsed["errors"]
 
 
-def compare(reader, ours, theirs, altitude_of, problems):
+def compare(reader, ours, theirs, altitude_of, problems, tolerance=MINUTE_TOLERANCE / 60.0 + 1e-9):
     """Counts the fixes compared and adds a line per mismatch (at most 5)."""
     if len(theirs) != len(ours):
         problems.append("%s: %d fixes, the file has %d" % (reader, len(theirs), len(ours)))
         return 0
-    tolerance = MINUTE_TOLERANCE / 60.0 + 1e-9
     found = 0
     for index, (a, b) in enumerate(zip(ours, theirs)):
         wrong = []
@@ -130,10 +140,26 @@ def grid_time(text):
 
 
 def write_igc(cli, raw, first, last, folder, name_hint):
+    """The IGC file's path, and those of the KML and GPX files beside it."""
     out = subprocess.run([cli, "igc", raw, "--segments", "%d-%d" % (first, last), "--dir", folder, "--tz-offset",
-                          "0", "--compet", "007", "--pilot", "Interop Check", "--task", name_hint],
-                         capture_output=True, text=True, check=True).stdout.strip()
-    return out if os.path.isabs(out) else os.path.join(folder, os.path.basename(out))
+                          "0", "--compet", "007", "--pilot", "Interop Check", "--task", name_hint, "--also-kml",
+                          "--also-gpx"], capture_output=True, text=True, check=True).stdout.split()
+    return [name if os.path.isabs(name) else os.path.join(folder, os.path.basename(name)) for name in out]
+
+
+def check_import(cli, path, work, problems):
+    """The IGC file opened by orvald-cli and saved whole again: the same fix records."""
+    rows = decode_rows(cli, path)
+    if not rows:
+        problems.append("IGC import: no segments")
+        return
+    folder = tempfile.mkdtemp(dir=work)
+    again = write_igc(cli, path, 1, len(rows), folder, "again")[0]
+    before, after = fix_records(path), fix_records(again)
+    if before != after:
+        first = next((i for i, (a, b) in enumerate(zip(before, after)) if a != b), min(len(before), len(after)))
+        problems.append("IGC import: %d fix records saved again as %d, first difference at record %d"
+                        % (len(before), len(after), first + 1))
 
 
 def main():
@@ -163,7 +189,7 @@ def main():
         if args.demo:
             raws.append(args.demo)
 
-        checks = []  # (IGC path, expected count or None, expected start, expected finish)
+        checks = []  # (IGC path, expected count or None, expected start, expected finish, KML and GPX paths)
         for raw in raws:
             rows = decode_rows(args.cli, raw)
             if not rows:
@@ -174,14 +200,14 @@ def main():
             os.makedirs(folder)
             longest = max(range(len(rows)), key=lambda i: int(rows[i][5]))
             for first, last in ((1, len(rows)), (longest + 1, longest + 1)):
-                path = write_igc(args.cli, raw, first, last, folder, os.path.basename(raw)[:8])
+                path, *companions = write_igc(args.cli, raw, first, last, folder, os.path.basename(raw)[:8])
                 selected = rows[first - 1:last]
                 checks.append((path, sum(int(r[5]) for r in selected), grid_time(selected[0][1]),
-                               grid_time(selected[-1][2])))
+                               grid_time(selected[-1][2]), companions))
         if args.extra:
-            checks += [(path, None, None, None) for path in sorted(glob.glob(os.path.join(args.extra, "*.igc")))]
+            checks += [(path, None, None, None, []) for path in sorted(glob.glob(os.path.join(args.extra, "*.igc")))]
 
-        for path, points, start, finish in checks:
+        for path, points, start, finish, companions in checks:
             problems = []
             ours = read_b_records(path)
             if points is not None:
@@ -203,6 +229,14 @@ def main():
                 problems.append("igc-parser: " + "; ".join(errors[:3]))
             fixes_compared += compare("igc-parser GNSS", ours, parsed, lambda f: f.gnss, problems)
             fixes_compared += compare("igc-parser pressure", ours, parsed, lambda f: f.pressure, problems)
+            if points is not None and len(companions) != 2:
+                problems.append("orvald-cli igc --also-kml --also-gpx wrote %d files beside it" % len(companions))
+            for companion in companions:
+                kind = os.path.splitext(companion)[1][1:]
+                fixes_compared += compare("gpsbabel " + kind, ours, read_with_gpsbabel(companion, kind),
+                                          lambda f: float(f.gnss), problems, DEGREE_TOLERANCE)
+            if points is not None:
+                check_import(args.cli, path, work, problems)
             files += 1
             if args.keep:
                 os.makedirs(args.keep, exist_ok=True)

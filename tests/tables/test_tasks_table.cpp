@@ -42,8 +42,8 @@ TEST(TasksFile, HeadingsAreTheFourColumnNames) {
   EXPECT_EQ(table.filePath(), "tasks.tsv");
   EXPECT_EQ(table.grid().Column(0)[0], "Task #");
   EXPECT_EQ(table.grid().Cell(1, 0), "Date (yyyy/mm/dd)");
-  EXPECT_EQ(table.grid().Cell(2, 0), "Start (hh:mm:ss)");
-  EXPECT_EQ(table.grid().Cell(3, 0), "Finish (hh:mm:ss)");
+  EXPECT_EQ(table.grid().Cell(2, 0), "Start (UTC hh:mm:ss)");
+  EXPECT_EQ(table.grid().Cell(3, 0), "Finish (UTC hh:mm:ss)");
 }
 
 TEST(TasksFile, ATaskLineLoadsAnswersTheQueriesAndSavesTheSameBytes) {

@@ -1,0 +1,89 @@
+#pragma once
+// The day at a glance, for the desk that runs it from a list of who is done:
+// every logger of loggers.tsv with its latest raw file and, for one task,
+// its IGC file; loggers downloaded but missing from the table are listed too.
+// Read from the data folder alone, so the window and `orvald-cli status`
+// show the same thing.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tracklog/calendar.h"
+
+namespace orvald {
+
+// What a raw file's name says: SERIAL-YYYYMMDD-HHMMSS[-incomplete][-N].G00,
+// the local date and time of the download; "NAME.G00.part" is a download
+// that is running or never ended.
+struct RawFileInfo {
+  std::string fileName;
+  std::string serial;  // everything before the date; may be empty
+  CivilDateTime localTime{};
+  int copy = 1;  // N of a "-N" that a taken name was given
+  bool incomplete = false;
+};
+bool ParseRawFileName(const std::string& name, RawFileInfo& info);
+// Later download first: by the time in the name, then the copy number.
+bool IsLaterDownload(const RawFileInfo& a, const RawFileInfo& b);
+
+struct IgcFileInfo {
+  std::string fileName;
+  char version = 0;
+  int points = -1;  // B records; -1 when the file could not be read
+};
+
+// The highest version among `names` of the IGC file that the writer names
+// for this competition number and task (IgcFileName with any version
+// character and any pilot part). False when there is none.
+bool FindTaskIgc(const std::vector<std::string>& names, const std::string& competNo, const std::string& task,
+                 IgcFileInfo& found);
+
+// B records of IGC files, remembered by name, size and modification time so
+// that a refresh reads only the files that changed.
+class IgcPointCounter {
+ public:
+  int Count(const std::string& path);
+
+ private:
+  struct Entry {
+    int64_t size;
+    int64_t modified;
+    int points;
+  };
+  std::map<std::string, Entry> cache_;
+};
+
+struct DayRow {
+  bool inTable = true;
+  std::string competNo;
+  std::string pilotNames;
+  std::string serial;  // the table's serial cell, or the serial of the raw file's name
+  int rawFiles = 0;
+  RawFileInfo latest;  // meaningful when rawFiles > 0
+  bool saved = false;
+  IgcFileInfo igc;  // meaningful when saved
+};
+
+struct DayStatus {
+  std::string task;  // empty: no task chosen, nothing about IGC files
+  std::vector<DayRow> rows;  // table rows by competition number, then the strangers by serial
+  int loggers = 0;      // rows of loggers.tsv
+  int downloaded = 0;   // ... with at least one raw file
+  int saved = 0;        // ... with an IGC file for the task
+  int notInTable = 0;   // serials of raw files that no row names
+  std::string problem;  // what could not be read (the folder, loggers.tsv); empty when all was
+};
+
+DayStatus ReadDayStatus(const std::string& directory, const std::string& task, IgcPointCounter& counter);
+
+// "42 of 57 saved for task 3, 50 of 57 downloaded, 2 downloaded loggers not in loggers.tsv".
+std::string DaySummaryText(const DayStatus& status);
+
+inline constexpr int kDayColumns = 9;
+extern const std::array<const char*, kDayColumns> kDayHeadings;
+std::array<std::string, kDayColumns> DayRowCells(const DayStatus& status, const DayRow& row);
+
+}  // namespace orvald

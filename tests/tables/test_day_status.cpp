@@ -1,0 +1,105 @@
+// The day at a glance from a data folder: raw file names in all their forms,
+// the IGC file of a competition number for a task, counts and order.
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+#include "tables/day_status.h"
+
+namespace orvald {
+namespace {
+
+using testing::TempDir;
+
+TEST(DayStatus, RawFileNamesInEveryFormTheDownloadWrites) {
+  struct Case {
+    const char* name;
+    const char* serial;
+    int second;
+    int copy;
+    bool incomplete;
+  } cases[] = {{"QA712-20260314-101500.G00", "QA712", 0, 1, false},
+               {"QA712-20260314-101501-incomplete.G00", "QA712", 1, 1, true},
+               {"QA712-20260314-101502-2.G00", "QA712", 2, 2, false},
+               {"QA712-20260314-101503-incomplete-3.G00", "QA712", 3, 3, true},
+               {"PK-TEST01-20260314-101504.G00.part", "PK-TEST01", 4, 1, true},
+               {"-20260314-101505.G00", "", 5, 1, false},
+               {"20-20260314-101506-12.G00", "20", 6, 12, false}};
+  for (const Case& c : cases) {
+    RawFileInfo info;
+    ASSERT_TRUE(ParseRawFileName(c.name, info)) << c.name;
+    EXPECT_EQ(info.serial, c.serial) << c.name;
+    EXPECT_EQ(info.localTime.hour * 10000 + info.localTime.minute * 100 + info.localTime.second, 101500 + c.second);
+    EXPECT_EQ(info.localTime.day, 14);
+    EXPECT_EQ(info.copy, c.copy) << c.name;
+    EXPECT_EQ(info.incomplete, c.incomplete) << c.name;
+  }
+  RawFileInfo info;
+  for (const char* name : {"flight.G00", "QA712-20261314-101500.G00", "QA712-20260314-101500.igc",
+                           "QA712-2026031-101500.G00", "QA712-20260314-101500-incomplete.G00.bak"}) {
+    EXPECT_FALSE(ParseRawFileName(name, info)) << name;
+  }
+}
+
+TEST(DayStatus, TheTaskIgcIsTheHighestVersionOfThatNumberAndTask) {
+  const std::vector<std::string> names = {"12T3V1_Anna.igc",  "12T3V9_Anna.igc", "12T3VB.igc",  "112T3V1.igc",
+                                          "12T31V4.igc",      "12T3VC.kml",      "12T3Vab.igc", "12T3V1_Anna.igc.part",
+                                          "A_B12T3V1.igc",    "A_BT3VZ.igc"};
+  IgcFileInfo found;
+  ASSERT_TRUE(FindTaskIgc(names, "12", "3", found));
+  EXPECT_EQ(found.fileName, "12T3VB.igc");
+  EXPECT_EQ(found.version, 'B');
+  ASSERT_TRUE(FindTaskIgc(names, "A B", "3", found));  // the writer's "_" for the space
+  EXPECT_EQ(found.fileName, "A_BT3VZ.igc");
+  EXPECT_FALSE(FindTaskIgc(names, "12", "4", found));
+  EXPECT_FALSE(FindTaskIgc(names, "2", "3", found));
+}
+
+TEST(DayStatus, FolderListsTableLoggersByNumberThenStrangersWithCounts) {
+  TempDir dir;
+  dir.Write("loggers.tsv", "QA712\t12\tAnna\r\nQB100\t007\tBo\r\nQC5\t101\tCy\r\n\t\t\r\nQD9\t9\tDi\r\n");
+  dir.Write("QA712-20260314-090000.G00", "");
+  dir.Write("QA712-20260314-101500-incomplete.G00", "");
+  dir.Write("QB100-20260314-080000.G00", "");
+  dir.Write("XX1-20260314-080000.G00", "");
+  dir.Write("-20260314-080000.G00", "");
+  dir.Write("12T3V1_Anna.igc", "AXXXXXX\r\nB1\r\nE2\r\nB3\r\n");
+  dir.Write("12T3V2_Anna.igc", "B1\nB2\nB3\n");
+  dir.Write("9T3V1_Di.igc", "B1\r\n");
+
+  IgcPointCounter counter;
+  DayStatus status = ReadDayStatus(dir.path(), "3", counter);
+  EXPECT_TRUE(status.problem.empty()) << status.problem;
+  EXPECT_EQ(status.loggers, 4);
+  EXPECT_EQ(status.downloaded, 2);
+  EXPECT_EQ(status.saved, 2);
+  EXPECT_EQ(status.notInTable, 2);
+  EXPECT_EQ(DaySummaryText(status),
+            "2 of 4 saved for task 3, 2 of 4 downloaded, 2 downloaded loggers not in loggers.tsv");
+  ASSERT_EQ(status.rows.size(), 6u);
+  std::vector<std::string> order;
+  for (const DayRow& row : status.rows) order.push_back(row.competNo + "/" + row.serial);
+  EXPECT_EQ(order, (std::vector<std::string>{"007/QB100", "9/QD9", "12/QA712", "101/QC5", "/", "/XX1"}));
+
+  const auto anna = DayRowCells(status, status.rows[2]);
+  EXPECT_EQ(anna[3], "2026/03/14 10:15:00");
+  EXPECT_EQ(anna[4], "incomplete (2 files)");
+  EXPECT_EQ(anna[5], "12T3V2_Anna.igc");
+  EXPECT_EQ(anna[7], "3");
+  EXPECT_EQ(DayRowCells(status, status.rows[3])[4], "not downloaded");
+  EXPECT_EQ(DayRowCells(status, status.rows[3])[5], "not saved");
+  EXPECT_EQ(DayRowCells(status, status.rows[4])[2], "(no serial)");
+  EXPECT_EQ(DayRowCells(status, status.rows[5])[8], "not in loggers.tsv");
+
+  // A file rewritten in place is counted again.
+  dir.Write("12T3V2_Anna.igc", "B1\nB2\n");
+  status = ReadDayStatus(dir.path(), "3", counter);
+  EXPECT_EQ(status.rows[2].igc.points, 2);
+
+  EXPECT_EQ(DaySummaryText(ReadDayStatus(dir.path(), "", counter)),
+            "2 of 4 downloaded, 2 downloaded loggers not in loggers.tsv");
+  std::remove((dir / "loggers.tsv").c_str());
+  EXPECT_FALSE(ReadDayStatus(dir.path(), "3", counter).problem.empty());
+}
+
+}  // namespace
+}  // namespace orvald

@@ -1,0 +1,29 @@
+#include "tracklog/log_file.h"
+
+#include "tracklog/igc_reader.h"
+
+namespace orvald {
+
+bool IsIgcFileName(const std::string& path) {
+  if (path.size() < 4) return false;
+  const std::string tail = path.substr(path.size() - 4);
+  return tail[0] == '.' && (tail[1] | 0x20) == 'i' && (tail[2] | 0x20) == 'g' && (tail[3] | 0x20) == 'c';
+}
+
+DecodeResult DecodeLogFile(const std::string& path, TrackTable& table, const TimeBasis& basis,
+                           const SegmentSink& sink) {
+  return IsIgcFileName(path) ? DecodeIgcFile(path, table, basis, sink) : DecodeRawFile(path, table, basis, sink);
+}
+
+std::string DecodeFailureText(const std::string& path, const DecodeResult& result) {
+  switch (result.status) {
+    case DecodeStatus::kOk: return {};
+    case DecodeStatus::kCannotOpen: return "can't open " + result.error.Text();
+    case DecodeStatus::kReadError: return "can't read " + result.error.Text();
+    case DecodeStatus::kNoFlightDate:
+      return path + " has no date record (HFDTE), so its fixes cannot be placed in time";
+  }
+  return {};
+}
+
+}  // namespace orvald

@@ -1,0 +1,23 @@
+#pragma once
+// Opening a saved log: a raw image (.G00, or anything else) goes through the
+// raw decode, an IGC file (.igc in any case) through the IGC reader. Both
+// leave the same kind of track table, so selection and saving never ask
+// where a log came from.
+
+#include <string>
+
+#include "tracklog/decoder.h"
+#include "tracklog/time_basis.h"
+#include "tracklog/track_table.h"
+
+namespace orvald {
+
+bool IsIgcFileName(const std::string& path);
+
+DecodeResult DecodeLogFile(const std::string& path, TrackTable& table, const TimeBasis& basis,
+                           const SegmentSink& sink = {});
+
+// Why a decode failed, in words, for the operator; empty when it did not.
+std::string DecodeFailureText(const std::string& path, const DecodeResult& result);
+
+}  // namespace orvald
