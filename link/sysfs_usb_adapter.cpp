@@ -92,7 +92,7 @@ std::string SysfsUsbAdapter::ProductOf(const std::string& ttyName, const std::st
   if (folder.empty()) return {};
   for (int level = 0; level < kMaxParentLevels && folder.size() > root.size() && folder.rfind(root, 0) == 0;
        ++level) {
-    std::ifstream file(folder + "/product_");
+    std::ifstream file(folder + "/product");
     if (file) {
       std::string line;
       std::getline(file, line);

@@ -1,6 +1,6 @@
 #pragma once
 // The USB adapter on Linux: the terminal whose USB device reports the
-// adapter's product_ string in sysfs. Opened exclusively and raw, like the
+// adapter's product string in sysfs. Opened exclusively and raw, like the
 // serial port, at 115200 bit/s with the driver's low-latency mode, so a reply
 // is not held back by the adapter's latency timer.
 //
@@ -20,7 +20,7 @@ namespace orvald {
 
 class SysfsUsbAdapter : public UsbAdapterBackend {
  public:
-  // `sysfsRoot_` holds class/tty/<name>/device; `devDir_` holds the <name>
+  // `sysfsRoot` holds class/tty/<name>/device; `devDir` holds the <name>
   // device nodes. Both are parameters so tests can build a tree of their own.
   explicit SysfsUsbAdapter(std::string sysfsRoot = "/sys", std::string devDir = "/dev",
                            std::string product = kUsbAdapterProduct);
