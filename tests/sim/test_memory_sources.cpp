@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "export/coordinates.h"
 #include "sim/memory_sources.h"
 #include "tracklog/decoder.h"
 #include "tracklog/memory_image.h"
@@ -37,10 +38,23 @@ TEST(IgcSource, ReadsEveryBRecordOfARealFlight) {
   EXPECT_EQ(first.hour, 19);
   EXPECT_EQ(first.minute, 41);
   EXPECT_EQ(first.second, 31);
-  EXPECT_EQ(first.latitudeE5, 4300000 + (50420 * 5 + 1) / 3);     // 43 deg 50.420 min N
-  EXPECT_EQ(first.longitudeE5, -(8000000 + (26585 * 5 + 1) / 3));  // 80 deg 26.585 min W
+  // 43 deg 50.420 min N and 80 deg 26.585 min W: the values whose IGC text
+  // (minutes truncated to thousandths) is the text read.
+  EXPECT_EQ(first.latitudeE5, 4384034);
+  EXPECT_EQ(first.longitudeE5, -8044309);
   EXPECT_EQ(first.altitudeFeet, 1519);                               // GNSS 463 m
   EXPECT_EQ(first.fixStatus, 1);
+
+  // Every fix gives back its own B record's coordinates when written as IGC.
+  size_t fix = 0;
+  std::istringstream again(text);
+  for (std::string line; std::getline(again, line) && fix < fixes.size();) {
+    if (line.empty() || line[0] != 'B') continue;
+    ASSERT_EQ(FormatLatitude(fixes[fix].latitudeE5 / 1e5) + FormatLongitude(fixes[fix].longitudeE5 / 1e5),
+              line.substr(7, 17))
+        << "B record " << fix;
+    ++fix;
+  }
 }
 
 TEST(IgcSource, RollsOverMidnightMarksEventsAndReadsSouthWest) {
