@@ -32,6 +32,8 @@ struct AppEnvironment {
   LoggerCommands* commands = nullptr;
   // Who flies a logger; none: no logger is known.
   LoggerLookup* lookup = nullptr;
+  // How long a station (Logger > Stations) waits before its first detection.
+  int stationFirstPollMs = 2000;
 };
 
 }  // namespace orvald

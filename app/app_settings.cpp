@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QStringList>
+#include <algorithm>
 
 namespace orvald {
 
@@ -97,6 +98,37 @@ bool ReadAlsoKmlGpxSetting(const SettingsLocation& location) {
 
 void WriteAlsoKmlGpxSetting(const SettingsLocation& location, bool also) {
   WriteValue(location, kAlsoKmlGpxValue, also ? 1 : 0);
+}
+
+std::vector<int> ReadStationsSetting(const SettingsLocation& location) {
+  auto settings = location.Open();
+  settings->beginGroup(kSettingsGroup);
+  std::vector<int> portNos;
+  for (const QString& name : settings->value(kStationsValue).toStringList()) {
+    const std::string path = DefaultPortPath(name.trimmed().toStdString());
+    if (path.empty()) continue;
+    const int portNo = name.trimmed().mid(3).toInt();
+    if (portNo >= 1 && portNo <= kPortCount && std::find(portNos.begin(), portNos.end(), portNo) == portNos.end()) {
+      portNos.push_back(portNo);
+    }
+  }
+  return portNos;
+}
+
+void WriteStationsSetting(const SettingsLocation& location, const std::vector<int>& portNos) {
+  QStringList names;
+  for (int portNo : portNos) names << QString::fromStdString(PortName(portNo));
+  WriteValue(location, kStationsValue, names);
+}
+
+uint32_t ReadLineRateSetting(const SettingsLocation& location) {
+  auto settings = location.Open();
+  settings->beginGroup(kSettingsGroup);
+  return settings->value(kLineRateValue, 57600).toUInt() == 115200 ? 115200 : 57600;
+}
+
+void WriteLineRateSetting(const SettingsLocation& location, uint32_t rate) {
+  WriteValue(location, kLineRateValue, static_cast<int>(rate));
 }
 
 std::string DefaultDataDirectory() { return QDir::home().filePath("ORVALD").toStdString(); }

@@ -6,7 +6,9 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "link/port_names.h"
 
@@ -18,6 +20,8 @@ inline constexpr const char* kSettingsGroup = "APPLICATIONS/ORVALD";
 inline constexpr const char* kComPortValue = "COM_PORT";
 inline constexpr const char* kDataDirValue = "DATA_DIR";
 inline constexpr const char* kAlsoKmlGpxValue = "ALSO_KML_GPX";
+inline constexpr const char* kStationsValue = "STATIONS";
+inline constexpr const char* kLineRateValue = "LINE_RATE";
 inline constexpr const char* kPortsGroup = "Ports";
 inline constexpr int kPortCount = 9;  // COM1..COM9: the port list offers nine, no more
 
@@ -46,6 +50,15 @@ void WriteDataDirSetting(const SettingsLocation& location, const std::string& da
 // Whether Save also writes the KML and GPX files; off unless set.
 bool ReadAlsoKmlGpxSetting(const SettingsLocation& location);
 void WriteAlsoKmlGpxSetting(const SettingsLocation& location, bool also);
+
+// The extra ports the desk downloads on besides the main one, as port
+// numbers in the order they were added; names that are no port are skipped.
+std::vector<int> ReadStationsSetting(const SettingsLocation& location);
+void WriteStationsSetting(const SettingsLocation& location, const std::vector<int>& portNos);
+
+// The rate downloads ask the logger for: 57600 unless 115200 was chosen.
+uint32_t ReadLineRateSetting(const SettingsLocation& location);
+void WriteLineRateSetting(const SettingsLocation& location, uint32_t rate);
 
 // The per-user folder used when no data directory has been chosen: ~/ORVALD.
 std::string DefaultDataDirectory();

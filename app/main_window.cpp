@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -31,6 +32,7 @@
 #include "app/about_box.h"
 #include "app/program_icon.h"
 #include "app/segments_model.h"
+#include "app/stations_dlg.h"
 #include "app/today_dlg.h"
 #include "app/track_view.h"
 #include "link/link.h"
@@ -170,6 +172,10 @@ TfrmMain::TfrmMain(AppEnvironment environment, QWidget* parent)
 }
 
 TfrmMain::~TfrmMain() {
+  // The stations' threads use the claims and settings of this window: they
+  // end before anything of it goes.
+  delete stationsDlg_;
+  stationsDlg_ = nullptr;
   qApp->removeEventFilter(this);
   while (cursorsPushed_ > 0) {
     QApplication::restoreOverrideCursor();
@@ -423,6 +429,20 @@ void TfrmMain::BuildMenus() {
   logger->setObjectName("mnLogger");
   Clear1 = logger->addAction("&Clear");
   Clear1->setObjectName("Clear1");
+  logger->addSeparator();
+  mnStations = logger->addAction("&Stations...");
+  mnStations->setObjectName("mnStations");
+  QMenu* rates = logger->addMenu("Line &rate");
+  rates->setObjectName("mnLineRate");
+  auto* rateGroup = new QActionGroup(this);
+  mnRate57600 = rates->addAction("57600 bit/s");
+  mnRate57600->setObjectName("mnRate57600");
+  mnRate115200 = rates->addAction("115200 bit/s");
+  mnRate115200->setObjectName("mnRate115200");
+  for (QAction* rate : {mnRate57600, mnRate115200}) {
+    rate->setCheckable(true);
+    rateGroup->addAction(rate);
+  }
   QMenu* help = bar->addMenu("&Help");
   help->setObjectName("mnHelp");
   About1 = help->addAction("&About");
@@ -439,6 +459,9 @@ void TfrmMain::ConnectHandlers() {
   connect(mnFileOpen, &QAction::triggered, this, [this] { mnFileOpenClick(); });
   connect(mnFileExit, &QAction::triggered, this, [this] { mnFileExitClick(); });
   connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(); });
+  connect(mnStations, &QAction::triggered, this, [this] { mnStationsClick(); });
+  connect(mnRate57600, &QAction::triggered, this, [this] { ChooseLineRate(kDownloadRate); });
+  connect(mnRate115200, &QAction::triggered, this, [this] { ChooseLineRate(kFastDownloadRate); });
   connect(About1, &QAction::triggered, this, [this] { About1Click(); });
   connect(mnViewToday, &QAction::triggered, this, [this] { mnViewTodayClick(); });
   connect(PageControl1, &QTabWidget::tabBarClicked, this, [this](int) { PageControl1Changing(); });
@@ -487,7 +510,21 @@ void TfrmMain::ChooseDataDirectory() {
 }
 
 void TfrmMain::cbPortNoChange() {
-  portNo = cbPortNo->currentIndex() + 1;  // -1 (nothing selected) gives 0
+  const int chosen = cbPortNo->currentIndex() + 1;  // -1 (nothing selected) gives 0
+  if (stationsDlg_ != nullptr && chosen > 0 && stationsDlg_->HoldsPort(chosen)) {
+    // Two sessions on one port would answer each other's loggers.
+    {
+      const QSignalBlocker quiet(cbPortNo);
+      cbPortNo->setCurrentIndex(portNo >= 1 && portNo <= kPortCount ? portNo - 1 : -1);
+    }
+    env_.prompts->Ask("Logger Download",
+                      PortName(chosen) + " is a station's port (Logger > Stations); remove the station there first.",
+                      PromptButtons::kOk, PromptIcon::kWarning);
+    return;
+  }
+  portNo = chosen;
+  if (session_) session_->SetStationName(PortName(portNo));
+  if (stationsDlg_ != nullptr) stationsDlg_->MainPortChanged();
   WritePortSetting(env_.settings, portNo);
   if (env_.link) env_.link->ChoosePort(static_cast<uint8_t>(portNo));  // opened there from the next exchange
   if (onPortChange_) onPortChange_(portNo);
@@ -522,6 +559,37 @@ void TfrmMain::mnViewTodayClick() {
   todayDlg_->show();
   todayDlg_->raise();
   todayDlg_->activateWindow();
+}
+
+void TfrmMain::mnStationsClick() {
+  TStationsDlg* window = StationsWindow();
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+TStationsDlg* TfrmMain::StationsWindow() {
+  if (stationsDlg_ != nullptr) return stationsDlg_;
+  StationsSetup setup;
+  setup.settings = env_.settings;
+  setup.resolver = portResolver_;
+  setup.dataDir = dataDir.empty() ? QDir::currentPath().toStdString() : dataDir;
+  setup._timezone = env_._timezone;
+  setup.downloadRate = session_ ? session_->downloadRate() : kDownloadRate;
+  setup.claims = &claims_;
+  setup.mainPortNo = [this] { return portNo; };
+  setup.openFile = [this](const std::string& path) { OpenLogFile(path); };
+  setup.firstPollDelayMs = env_.stationFirstPollMs;
+  setup.localNow = env_.localNow;
+  stationsDlg_ = new TStationsDlg(std::move(setup), this);
+  return stationsDlg_;
+}
+
+void TfrmMain::ChooseLineRate(uint32_t rate) {
+  WriteLineRateSetting(env_.settings, rate);
+  (rate == kFastDownloadRate ? mnRate115200 : mnRate57600)->setChecked(true);
+  if (session_) session_->SetDownloadRate(rate);
+  if (stationsDlg_ != nullptr) stationsDlg_->SetDownloadRate(rate);
 }
 
 void TfrmMain::About1Click() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app_environment.h"
+#include "logger/logger_claims.h"
 #include "logger/session_view.h"
 #include "logger/logger_commands.h"
 #include "logger/logger_lookup.h"
@@ -35,6 +36,7 @@ namespace orvald {
 class DownloadSession;
 class SegmentsModel;
 class TAboutBox;
+class TStationsDlg;
 class TrackView;
 
 // OpenDialog1: what File > Open asks with.
@@ -78,6 +80,14 @@ class TfrmMain : public QMainWindow, public SessionView {
   void Clear1Click();
   void About1Click();
   void mnViewTodayClick();
+  void mnStationsClick();
+  // Logger > Line rate: what downloads ask the logger for, from the next one on.
+  void ChooseLineRate(uint32_t rate);
+  // A log file to show for selection and Save (a station's finished
+  // download); waits for a running exchange to end first.
+  void OpenLogFile(const std::string& path);
+  // The Stations window, made (hidden) when first needed.
+  TStationsDlg* StationsWindow();
   void FormKeyPress(int key);
   void PageControl1Changing();
   void PageControl1Change();
@@ -180,6 +190,9 @@ class TfrmMain : public QMainWindow, public SessionView {
   QAction* Clear1;
   QAction* About1;
   QAction* mnViewToday;
+  QAction* mnStations;
+  QAction* mnRate57600;
+  QAction* mnRate115200;
   OpenDialogSetup OpenDialog1;
 
   void BuildControls();
@@ -220,6 +233,10 @@ class TfrmMain : public QMainWindow, public SessionView {
   QWidget* serialNumbersDlg_ = nullptr;
   QWidget* taskWindowsDlg_ = nullptr;
   QWidget* todayDlg_ = nullptr;  // made when first asked for
+  // Shared by the main port and the stations: one logger, one download at a time.
+  LoggerClaims claims_;
+  TStationsDlg* stationsDlg_ = nullptr;
+  std::string pendingOpenPath_;  // a station's file to open once the exchange running is over
   std::function<TaskWindowTexts(const std::string&)> taskQueries_;
   PortResolver portResolver_;
   std::function<void(int)> onPortChange_;

@@ -9,10 +9,12 @@
 #include <QPushButton>
 #include <QTimer>
 #include <ctime>
+#include <utility>
 
 #include "app/main_window.h"
 #include "app/event_loop_waiter.h"
 #include "app/segments_model.h"
+#include "app/stations_dlg.h"
 #include "link/link.h"
 #include "logger/commands.h"
 #include "logger/download_session.h"
@@ -67,7 +69,13 @@ void TfrmMain::BindDownloadSession() {
   // The year is taken at every decode: a desk that runs over New Year keeps
   // accepting the fixes of the new one.
   setup.utcNow = env_.clock;
+  setup.downloadRate = ReadLineRateSetting(env_.settings);
+  setup.claims = &claims_;
+  setup.stationName = PortName(portNo);
+  (setup.downloadRate == kFastDownloadRate ? mnRate115200 : mnRate57600)->setChecked(true);
   session_ = std::make_unique<DownloadSession>(std::move(setup));
+  // The extra ports of the last run download again from the start.
+  if (!ReadStationsSetting(env_.settings).empty()) StationsWindow()->StartRemembered();
 }
 
 // ---- Detection, File > Open, Logger > Clear.
@@ -99,6 +107,21 @@ void TfrmMain::mnFileOpenClick() {
     SetBusy(false);
   }
   Timer1->start();
+  FinishDeferredWork();
+}
+
+void TfrmMain::OpenLogFile(const std::string& path) {
+  if (busy_ || inDetection_) {
+    pendingOpenPath_ = path;  // opened as soon as the exchange is over
+    return;
+  }
+  Timer1->stop();
+  SetBusy(true);
+  session_->LoadLog(path);
+  SetBusy(false);
+  Timer1->start();
+  raise();
+  activateWindow();
   FinishDeferredWork();
 }
 
@@ -134,10 +157,14 @@ void TfrmMain::FinishDeferredWork() {
     closePending_ = false;
     quitting_ = false;
     openPending_ = clearPending_ = false;
+    pendingOpenPath_.clear();
     QTimer::singleShot(0, this, [this] { close(); });
     return;
   }
-  if (openPending_) {
+  if (!pendingOpenPath_.empty()) {
+    const std::string path = std::exchange(pendingOpenPath_, std::string());
+    QTimer::singleShot(0, this, [this, path] { OpenLogFile(path); });
+  } else if (openPending_) {
     openPending_ = false;
     QTimer::singleShot(0, this, [this] { mnFileOpenClick(); });
   } else if (clearPending_) {

@@ -26,6 +26,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::set<std::s
     const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
     if (switches.count(name) != 0 && equals == std::string::npos) {
       parsed.options[name] = "";
+      parsed.given.emplace_back(name, "");
       continue;
     }
     if (known.count(name) == 0) {
@@ -40,8 +41,15 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::set<std::s
       parsed.error = "--" + name + " needs a value";
       return parsed;
     }
+    parsed.given.emplace_back(name, parsed.options[name]);
   }
   return parsed;
+}
+
+int ParsedArgs::count(const std::string& name) const {
+  int n = 0;
+  for (const auto& option : given) n += option.first == name ? 1 : 0;
+  return n;
 }
 
 bool ParseInteger(const std::string& text, long min, long max, long& value) {

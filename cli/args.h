@@ -11,9 +11,12 @@ namespace orvald::cli {
 
 struct ParsedArgs {
   std::vector<std::string> positional;
-  std::map<std::string, std::string> options;  // name without the dashes -> value
+  std::map<std::string, std::string> options;  // name without the dashes -> its last value
+  // Every option as given, in order, for those that may be repeated.
+  std::vector<std::pair<std::string, std::string>> given;
   std::string error;                           // empty when the arguments read cleanly
   bool has(const std::string& name) const { return options.count(name) != 0; }
+  int count(const std::string& name) const;
 };
 
 // `known` lists the option names (without dashes), `switches` those that take

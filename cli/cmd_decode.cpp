@@ -14,17 +14,36 @@
 namespace orvald::cli {
 namespace {
 
-void PrintRow(const std::string* cells, int count) {
-  std::string line;
+void AppendRow(std::string& text, const std::string* cells, int count) {
   for (int i = 0; i < count; ++i) {
-    if (i > 0) line += '\t';
-    line += cells[i];
+    if (i > 0) text += '\t';
+    text += cells[i];
   }
-  line += '\n';
-  std::fwrite(line.data(), 1, line.size(), stdout);
+  text += '\n';
 }
 
 }  // namespace
+
+bool DecodeReport(const std::string& path, long _timezone, std::string& text, std::string& error) {
+  TrackTable table;
+  DecodeResult result;
+  if (!DecodeRawFileForCommand(path, _timezone, table, result, error)) return false;
+
+  text += "serial\t" + SafeDisplayText(table.serialText) + "\ntype\t" + SafeDisplayText(table.typeText) +
+          "\npoints\t" + std::to_string(table.pointCount) + "\n";
+  std::string headings[kGridColumns];
+  for (int i = 0; i < kGridColumns; ++i) headings[i] = kGridHeadings[i];
+  AppendRow(text, headings, kGridColumns);
+  for (int i = 0; i < table.segmentCount; ++i) {
+    const auto cells = SegmentRowCells(i, table.segments()[i]);
+    AppendRow(text, cells.data(), kGridColumns);
+  }
+  if (result.segments.limitReached) {
+    std::fprintf(stderr, "orvald-cli: %d segments is the most a log can show; later points are in none\n",
+                 kMaxSegments);
+  }
+  return true;
+}
 
 int RunDecode(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args, {"tz-offset"});
@@ -34,24 +53,9 @@ int RunDecode(const std::vector<std::string>& args) {
   std::string error;
   if (!TimezoneOption(parsed, _timezone, error)) return UsageError("decode", error);
 
-  TrackTable table;
-  DecodeResult result;
-  if (!DecodeRawFileForCommand(parsed.positional[0], _timezone, table, result, error)) return Failure(error);
-
-  std::printf("serial\t%s\ntype\t%s\npoints\t%d\n", SafeDisplayText(table.serialText).c_str(),
-              SafeDisplayText(table.typeText).c_str(),
-              table.pointCount);
-  std::string headings[kGridColumns];
-  for (int i = 0; i < kGridColumns; ++i) headings[i] = kGridHeadings[i];
-  PrintRow(headings, kGridColumns);
-  for (int i = 0; i < table.segmentCount; ++i) {
-    const auto cells = SegmentRowCells(i, table.segments()[i]);
-    PrintRow(cells.data(), kGridColumns);
-  }
-  if (result.segments.limitReached) {
-    std::fprintf(stderr, "orvald-cli: %d segments is the most a log can show; later points are in none\n",
-                 kMaxSegments);
-  }
+  std::string text;
+  if (!DecodeReport(parsed.positional[0], _timezone, text, error)) return Failure(error);
+  std::fwrite(text.data(), 1, text.size(), stdout);
   return kExitOk;
 }
 

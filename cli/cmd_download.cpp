@@ -1,4 +1,5 @@
 // orvald-cli download (--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]
+//                     [--rate 57600|115200]
 // Probes for a logger, downloads whatever logger answers into DIR, and prints
 // the file's name and its decode. Ctrl-C aborts the download and deletes the file.
 // --log (or ORVALD_TRANSCRIPT) appends a hex log of every exchange.
@@ -39,6 +40,7 @@ int RunDownload(const std::vector<std::string>& args) {
     case LoadLogEnd::kCannotCreate:
       return kExitFailure;  // the reason is already on stderr
     case LoadLogEnd::kSameLogger:
+    case LoadLogEnd::kBusyElsewhere:
     case LoadLogEnd::kOpened:
       break;
   }

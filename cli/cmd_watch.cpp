@@ -1,34 +1,104 @@
-// orvald-cli watch (--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]
-// A headless download station: the detection cycle every 2 s, each logger that
-// is plugged in downloaded once (the same logger again only after another one,
-// or when its download ended early), until Ctrl-C or SIGTERM. Each download
-// prints its file and decode on stdout.
+// orvald-cli watch (--port DEVICE | --com N)... [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]
+//                  [--rate 57600|115200]
+// A headless download station on one port or several at once: on each, the
+// detection cycle every 2 s and each logger that is plugged in downloaded
+// once (the same logger again only after another one, or when its download
+// ended early), until Ctrl-C or SIGTERM. Each download prints its file and
+// decode on stdout as one block.
 
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/download_station.h"
+#include "logger/port_station.h"
 
 namespace orvald::cli {
+
+namespace {
+
+// With several ports each gets its own exchange log: "day.log" becomes
+// "day-COM2.log", so each log still replays as one logger's download.
+std::string LogPathFor(const std::string& path, const PortChoice& port, bool several) {
+  if (!several) return path;
+  std::string tag = port.Name();
+  for (char& c : tag) {
+    if (c == '/') c = '_';
+  }
+  while (!tag.empty() && tag.front() == '_') tag.erase(tag.begin());
+  const std::filesystem::path given(path);
+  std::filesystem::path tagged = given;
+  tagged.replace_filename(given.stem().string() + "-" + tag + given.extension().string());
+  return tagged.string();
+}
+
+// Everything one port's station uses; the station goes first, so nothing
+// it uses goes before it.
+struct WatchedPort {
+  ExchangeLog exchangeLog;
+  std::unique_ptr<LoggersFileLookup> lookup;
+  std::unique_ptr<TerminalDownloadView> view;
+  std::unique_ptr<PortStation> station;
+};
+
+}  // namespace
 
 int RunWatch(const std::vector<std::string>& args) {
   StationOptions options;
   int status = kExitUsage;
   if (!ReadStationOptions("watch", args, options, status)) return status;
 
-  Station station(options);
-  if (!station.OpenExchangeLog()) return kExitFailure;
-  station.view.SetQuietRepeats(true);
-  while (!station.interrupts.requested()) {
-    if (station.session.PollOnce()) {
-      const LoadLogResult& result = station.session.lastResult();
-      if (result.end == LoadLogEnd::kComplete || result.incomplete()) station.PrintDownloaded(result);
+  Interrupts interrupts;
+  // A file-size limit then fails the write, which is reported and keeps what
+  // arrived, instead of killing the program mid-download.
+  std::signal(SIGXFSZ, SIG_IGN);
+  LoggerClaims claims;
+  std::mutex stdoutMutex;
+  const bool several = options.ports.size() > 1;
+  std::vector<std::unique_ptr<WatchedPort>> ports;
+  for (size_t i = 0; i < options.ports.size(); ++i) {
+    const PortChoice& choice = options.ports[i];
+    auto port = std::make_unique<WatchedPort>();
+    port->lookup = MakeLoggersLookup(options);
+    port->view = std::make_unique<TerminalDownloadView>(nullptr, nullptr);
+    port->view->SetQuietRepeats(true);
+    if (several) port->view->SetPortTag(choice.Name());
+    // The USB adapter, when plugged in, serves the first port alone.
+    std::unique_ptr<Link> link = MakeLink(choice, i == 0);
+    if (!options.logPath.empty() &&
+        !OpenExchangeLog(port->exchangeLog, LogPathFor(options.logPath, choice, several), *link)) {
+      return kExitFailure;
     }
-    if (station.interrupts.requested()) break;
-    station.interrupts.Sleep(kDetectionIntervalMs);
+    PortStationSetup setup{choice.Name(), std::move(link), *port->lookup, *port->view};
+    setup.dataDir = options.dataDir;
+    setup._timezone = options._timezone;
+    setup.downloadRate = options.downloadRate;
+    setup.claims = &claims;
+    setup.lastSerialText = kNoLoggerSeenYet;
+    setup.onDownloaded = [&options, &stdoutMutex](const LoadLogResult& result) {
+      bool decoded = false;
+      const std::string text = DownloadedText(result, options, decoded);
+      const std::lock_guard<std::mutex> lock(stdoutMutex);
+      std::fwrite(text.data(), 1, text.size(), stdout);
+      std::fflush(stdout);
+    };
+    port->station = std::make_unique<PortStation>(std::move(setup));
+    ports.push_back(std::move(port));
   }
+
+  for (auto& port : ports) port->station->Start();
+  while (!interrupts.Sleep(-1)) {
+  }
+  // Every port stops at once: partial files removed, each logger put back
+  // to its detection rate.
+  for (auto& port : ports) port->station->Stop();
+  for (auto& port : ports) port->station->Join();
   return kExitOk;
 }
 

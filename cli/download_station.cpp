@@ -6,30 +6,31 @@
 #include <ctime>
 
 #include "cli/commands.h"
+#include "cli/raw_file.h"
 #include "tracklog/raw_image.h"
 
 namespace orvald::cli {
 
-LoggerMatch LoggersFileLookup::FindLogger(const std::string& serialText) {
-  const TableFileResult loaded = table_.Load();
-  if (!loaded.ok() && named_ && !reported_) {
-    std::fprintf(stderr, "orvald-cli: %s (%s)\n", loaded.message.c_str(), loaded.reason.c_str());
-    reported_ = true;
-  }
-  const LoggerTableMatch row = table_.FindLogger(serialText);
-  LoggerMatch match;
-  match.found = row.found;
-  match.competNo = row.competNo;
-  match.pilotNames = row.pilotNames;
-  return match;
-}
-
 namespace {
 
-std::string ReadOptions(const ParsedArgs& parsed, StationOptions& options) {
+std::string ReadOptions(const char* command, const ParsedArgs& parsed, StationOptions& options) {
   if (!parsed.positional.empty()) return "takes no file arguments";
-  const std::string portError = ReadPortChoice(parsed, options.port);
-  if (!portError.empty()) return portError;
+  if (std::string(command) == "watch") {
+    const std::string portError = ReadPortChoices(parsed, options.ports);
+    if (!portError.empty()) return portError;
+  } else {
+    PortChoice port;
+    const std::string portError = ReadPortChoice(parsed, port);
+    if (!portError.empty()) return portError;
+    options.ports = {port};
+  }
+  if (parsed.has("rate")) {
+    const std::string& rate = parsed.options.at("rate");
+    if (rate != std::to_string(kDownloadRate) && rate != std::to_string(kFastDownloadRate)) {
+      return "--rate takes " + std::to_string(kDownloadRate) + " or " + std::to_string(kFastDownloadRate);
+    }
+    options.downloadRate = static_cast<uint32_t>(std::stoul(rate));
+  }
   // Without --dir the files go to the working directory under bare names.
   if (parsed.has("dir")) options.dataDir = parsed.options.at("dir");
   options.loggersNamed = parsed.has("loggers");
@@ -54,21 +55,53 @@ bool ReadStationOptions(const char* command, const std::vector<std::string>& arg
                         int& status) {
   const ParsedArgs parsed = ParseArgs(args, kStationOptions);
   std::string error = parsed.error;
-  if (error.empty()) error = ReadOptions(parsed, options);
+  if (error.empty()) error = ReadOptions(command, parsed, options);
   if (error.empty()) return true;
   status = UsageError(command, error);
   return false;
 }
 
+std::unique_ptr<LoggersFileLookup> MakeLoggersLookup(const StationOptions& options) {
+  std::function<void(const std::string&)> report;
+  if (options.loggersNamed) report = [](const std::string& text) { std::fprintf(stderr, "orvald-cli: %s\n", text.c_str()); };
+  return std::make_unique<LoggersFileLookup>(options.loggersPath, std::move(report));
+}
+
+bool OpenExchangeLog(ExchangeLog& log, const std::string& path, Link& link) {
+  std::string error;
+  if (!log.Open(path, error)) {
+    std::fprintf(stderr, "orvald-cli: can't write the exchange log: %s\n", error.c_str());
+    return false;
+  }
+  log.onWriteFailure = [](const std::string& failure) { std::fprintf(stderr, "orvald-cli: %s\n", failure.c_str()); };
+  log.Attach(link);
+  return true;
+}
+
+std::string DownloadedText(const LoadLogResult& result, const StationOptions& options, bool& decoded) {
+  std::string text = "file\t" + SafeDisplayText(result.path) + "\n";
+  if (result.incomplete()) text += "incomplete\t" + SafeDisplayText(result.incompleteReason) + "\n";
+  std::string error;
+  const long offset = options.timezoneGiven ? options._timezone : SystemTimezoneOffset();
+  decoded = DecodeReport(result.path, offset, text, error);
+  if (!decoded) std::fprintf(stderr, "orvald-cli: %s\n", error.c_str());
+  return text;
+}
+
 Station::Station(const StationOptions& options)
-    : link(MakeLink(options.port)),
-      view(interrupts, [this] { session.RequestCancel(); }),
+    : link(MakeLink(options.ports.front())),
+      view(
+          [this] {
+            interrupts.Take();
+            return interrupts.requested();
+          },
+          [this] { session.RequestCancel(); }),
       waiter(interrupts, [this] { session.RequestCancel(); }),
       commands(*link),
-      lookup(options.loggersPath, options.loggersNamed),
-      session(DownloadSessionSetup{commands, lookup, view, table, options.dataDir,
+      lookup(MakeLoggersLookup(options)),
+      session(DownloadSessionSetup{commands, *lookup, view, table, options.dataDir,
                                    TimeBasisAt(std::time(nullptr), options._timezone), SystemLocalTime,
-                                   [] { return std::time(nullptr); }, kNoLoggerSeenYet}),
+                                   [] { return std::time(nullptr); }, kNoLoggerSeenYet, options.downloadRate}),
       options_(options) {
   link->SetWaiter(waiter);
   // A file-size limit then fails the write, which is reported and keeps what
@@ -76,32 +109,12 @@ Station::Station(const StationOptions& options)
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-bool Station::OpenExchangeLog() {
-  if (options_.logPath.empty()) return true;
-  std::string error;
-  if (!exchangeLog.Open(options_.logPath, error)) {
-    std::fprintf(stderr, "orvald-cli: can't write the exchange log: %s\n", error.c_str());
-    return false;
-  }
-  exchangeLog.onWriteFailure = [](const std::string& failure) {
-    std::fprintf(stderr, "orvald-cli: %s\n", failure.c_str());
-  };
-  exchangeLog.Attach(*link);
-  return true;
-}
-
 int Station::PrintDownloaded(const LoadLogResult& result) const {
-  const std::string& path = result.path;
-  std::printf("file\t%s\n", SafeDisplayText(path).c_str());
-  if (result.incomplete()) std::printf("incomplete\t%s\n", SafeDisplayText(result.incompleteReason).c_str());
-  std::vector<std::string> args{path};
-  if (options_.timezoneGiven) {
-    args.push_back("--tz-offset");
-    args.push_back(std::to_string(options_._timezone));
-  }
-  const int status = RunDecode(args);
+  bool decoded = false;
+  const std::string text = DownloadedText(result, options_, decoded);
+  std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
-  return status;
+  return decoded ? kExitOk : kExitFailure;
 }
 
 }  // namespace orvald::cli

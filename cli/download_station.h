@@ -1,9 +1,10 @@
 #pragma once
-// What `download` and `watch` share: the link on the chosen port, the
-// session with its terminal view, the loggers table, the exchange log, and
-// Ctrl-C handling.
+// What `download` and `watch` share: their options, the link on a chosen
+// port, the session with its terminal view, the loggers table, the exchange
+// log, and what is printed for a downloaded file.
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,53 +16,49 @@
 #include "link/link.h"
 #include "logger/commands.h"
 #include "logger/download_session.h"
-#include "logger/logger_lookup.h"
-#include "tables/loggers_table.h"
+#include "tables/loggers_file_lookup.h"
 #include "tracklog/track_table.h"
 
 namespace orvald::cli {
 
-// FindLogger over loggers.tsv, read again at every look-up so a station sees
-// the edits made while it runs. A file that was named and cannot be read is
-// reported once.
-class LoggersFileLookup : public LoggerLookup {
- public:
-  LoggersFileLookup(std::string path, bool named) : table_(std::move(path)), named_(named) {}
-  LoggerMatch FindLogger(const std::string& serialText) override;
-
- private:
-  LoggersTable table_;
-  bool named_;
-  bool reported_ = false;
-};
-
 // The options `download` and `watch` take alike.
-inline const std::set<std::string> kStationOptions = {"port", "com", "dir", "loggers", "tz-offset", "log"};
+inline const std::set<std::string> kStationOptions = {"port", "com", "dir", "loggers", "tz-offset", "log", "rate"};
 
 struct StationOptions {
-  PortChoice port;
-  std::string dataDir;  // empty: the working directory
+  std::vector<PortChoice> ports;  // `download`: exactly one
+  std::string dataDir;            // empty: the working directory
   std::string loggersPath;
   bool loggersNamed = false;
   bool timezoneGiven = false;
   long _timezone = 0;
   std::string logPath;  // --log, or ORVALD_TRANSCRIPT; empty: none
+  uint32_t downloadRate = kDownloadRate;
 };
 
-// Reads the station options of `command` (download or watch). False, with
-// the usage error reported and `status` set, when they do not read.
+// Reads the station options of `command` (download or watch; only watch
+// takes several ports). False, with the usage error reported and `status`
+// set, when they do not read.
 bool ReadStationOptions(const char* command, const std::vector<std::string>& args, StationOptions& options,
                         int& status);
 
+// The loggers table of the options; a file named on the command line that
+// cannot be read is reported once on stderr.
+std::unique_ptr<LoggersFileLookup> MakeLoggersLookup(const StationOptions& options);
+
+// Opens the exchange log at `path` for `link`. False with the reason on stderr.
+bool OpenExchangeLog(ExchangeLog& log, const std::string& path, Link& link);
+
+// "file<TAB>PATH", for a download that ended early "incomplete<TAB>REASON",
+// then what `decode` prints for PATH: one block, printed at once.
+std::string DownloadedText(const LoadLogResult& result, const StationOptions& options, bool& decoded);
+
+// `download`: one port, on the command's own thread.
 class Station {
  public:
   explicit Station(const StationOptions& options);
 
-  // Opens the exchange log, when one was asked for. False with the reason on stderr.
-  bool OpenExchangeLog();
-
-  // Prints "file<TAB>PATH", for a download that ended early
-  // "incomplete<TAB>REASON", then the decode of PATH on stdout.
+  bool OpenExchangeLog() { return options_.logPath.empty() || cli::OpenExchangeLog(exchangeLog, options_.logPath, *link); }
+  // Prints DownloadedText on stdout; the exit status of the decode.
   int PrintDownloaded(const LoadLogResult& result) const;
 
   Interrupts interrupts;
@@ -70,7 +67,7 @@ class Station {
   TerminalDownloadView view;
   InterruptibleWaiter waiter;
   LinkLoggerCommands commands;
-  LoggersFileLookup lookup;
+  std::unique_ptr<LoggersFileLookup> lookup;
   TrackTable table;
   DownloadSession session;
 

@@ -29,9 +29,13 @@ const std::vector<Command>& Commands() {
        "[--tz-offset SECONDS]",
        RunPlot},
       {"status", "[--dir DIR] [--task TEXT]", RunStatus},
-      {"download", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]",
+      {"download",
+       "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE] [--rate 57600|115200]",
        RunDownload},
-      {"watch", "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]", RunWatch},
+      {"watch",
+       "(--port DEVICE | --com N)... [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE] "
+       "[--rate 57600|115200]",
+       RunWatch},
       {"erase", "(--port DEVICE | --com N) [--yes]", RunErase},
   };
   return commands;

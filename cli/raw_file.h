@@ -14,4 +14,8 @@ namespace orvald::cli {
 bool DecodeRawFileForCommand(const std::string& path, long _timezone, TrackTable& table, DecodeResult& result,
                              std::string& error);
 
+// What `decode` prints for the file (identity, point count, the segments
+// grid), appended to `text`. False, with `error` set, when it cannot be read.
+bool DecodeReport(const std::string& path, long _timezone, std::string& text, std::string& error);
+
 }  // namespace orvald::cli

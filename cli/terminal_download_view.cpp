@@ -6,15 +6,18 @@
 
 namespace orvald {
 
-TerminalDownloadView::TerminalDownloadView(Interrupts& interrupts, std::function<void()> onInterrupt, std::FILE* out)
-    : interrupts_(interrupts),
+TerminalDownloadView::TerminalDownloadView(std::function<bool()> stopRequested, std::function<void()> onInterrupt,
+                                           std::FILE* out)
+    : stopRequested_(std::move(stopRequested)),
       onInterrupt_(std::move(onInterrupt)),
       out_(out),
       terminal_(isatty(fileno(out)) != 0) {}
 
 void TerminalDownloadView::Line(const std::string& text) {
   EndBar();
-  std::fprintf(out_, "%s\n", text.c_str());
+  // One call per line: the lines of stations on other threads never cut into it.
+  const std::string line = (tag_.empty() ? "" : SafeDisplayText(tag_) + ": ") + text + "\n";
+  std::fwrite(line.data(), 1, line.size(), out_);
   std::fflush(out_);
 }
 
@@ -28,6 +31,10 @@ void TerminalDownloadView::Started(const std::string&) {
 void TerminalDownloadView::BlockStarted(int counter, int total) {
   blockCaption_ = BlockCaptionText(counter, total);
   lastDrawnPermille_ = -1;
+  if (!tag_.empty()) {
+    Line(blockCaption_);
+    return;
+  }
   DrawBar();
 }
 
@@ -38,7 +45,7 @@ void TerminalDownloadView::Progress(int done, int total) {
 }
 
 void TerminalDownloadView::DrawBar() {
-  if (!terminal_ || total_ <= 0) return;
+  if (!terminal_ || total_ <= 0 || !tag_.empty()) return;
   const int permille = static_cast<int>(static_cast<long long>(done_) * 1000 / total_);
   if (permille == lastDrawnPermille_) return;  // a redraw per piece would cost more than the piece
   lastDrawnPermille_ = permille;
@@ -70,8 +77,7 @@ void TerminalDownloadView::Identified(const Identification& who) {
 void TerminalDownloadView::KeepResponsive() {
   // A Ctrl-C seen before the download began (during the probe or the
   // identity query) still aborts it.
-  interrupts_.Take();
-  if (interrupts_.requested() && onInterrupt_) onInterrupt_();
+  if (stopRequested_ && stopRequested_() && onInterrupt_) onInterrupt_();
 }
 
 void TerminalDownloadView::Report(const std::string& text, PromptIcon) { Line("Logger Download: " + text); }

@@ -2,21 +2,25 @@
 // The download session on a terminal: captions, reports and the status text
 // go to stderr as lines, the progress as a bar when stderr is a terminal.
 // Nobody sits at the keyboard: the abort key is Ctrl-C (or the terminal
-// closing), and it already means stop, so nothing is asked.
+// closing), and it already means stop, so nothing is asked. Stations of
+// several ports share one stderr: their lines say which port they are about,
+// and block captions are lines instead of a bar.
 
 #include <cstdio>
 #include <functional>
 #include <string>
 
-#include "cli/interrupts.h"
 #include "logger/session_view.h"
 
 namespace orvald {
 
 class TerminalDownloadView : public SessionView {
  public:
-  // `onInterrupt` tells the session of a Ctrl-C seen between pieces.
-  TerminalDownloadView(Interrupts& interrupts, std::function<void()> onInterrupt, std::FILE* out = stderr);
+  // Before each piece `stopRequested` is asked (when given) and a yes is
+  // passed to `onInterrupt`, so a Ctrl-C seen before the download began
+  // still aborts it.
+  TerminalDownloadView(std::function<bool()> stopRequested, std::function<void()> onInterrupt,
+                       std::FILE* out = stderr);
 
   void Started(const std::string& fileName) override;
   void BlockStarted(int counter, int total) override;
@@ -34,14 +38,17 @@ class TerminalDownloadView : public SessionView {
 
   // Status lines repeat only when they change (a station polls every 2 s).
   void SetQuietRepeats(bool quiet) { quietRepeats_ = quiet; }
+  // Lines start with "TAG: "; no bar is drawn.
+  void SetPortTag(const std::string& tag) { tag_ = tag; }
 
  private:
   void Line(const std::string& text);
   void DrawBar();
   void EndBar();
 
-  Interrupts& interrupts_;
+  std::function<bool()> stopRequested_;
   std::function<void()> onInterrupt_;
+  std::string tag_;
   std::FILE* out_;
   bool terminal_;
   int done_ = 0;

@@ -21,4 +21,9 @@ std::string DefaultPortPath(const std::string& portName);
 // A resolver that sends every port name to one device (a command-line --port).
 PortResolver FixedPortResolver(std::string devicePath);
 
+// Whether two device paths lead to one port: the same device node (also by
+// way of a link, such as /dev/serial/by-id), or the same path when either
+// does not exist yet.
+bool SamePortDevice(const std::string& a, const std::string& b);
+
 }  // namespace orvald

@@ -143,11 +143,18 @@ LoadLogResult DownloadSession::Download() {
 
   DetectionRateOnExit detectionRate(commands);
   CancelCheckWhileDownloading cancelCheck(commands, cancelRequested_);
-  commands.SetLoggerRate(kDownloadRate);
+  SwitchToDownloadRate();
   Run run;
   run.serialText = QueryWithAttempts([&] { return commands.QueryIdentity(); });
   if (run.serialText == lastSerialText_) {
     result.end = LoadLogEnd::kSameLogger;
+    return result;
+  }
+  LoggerClaim claim;
+  std::string holder;
+  if (!claim.Take(setup_.claims, run.serialText, setup_.stationName, &holder)) {
+    view.Status("Logger " + SafeDisplayText(run.serialText) + " is being downloaded on " + holder);
+    result.end = LoadLogEnd::kBusyElsewhere;
     return result;
   }
 
@@ -176,6 +183,17 @@ LoadLogResult DownloadSession::Download() {
   view.DownloadEnded();
   Finish(run, result);
   return result;
+}
+
+void DownloadSession::SwitchToDownloadRate() {
+  const uint32_t wanted = setup_.downloadRate;
+  if (setup_.commands.SetLoggerRate(wanted) == wanted || wanted == kDownloadRate) return;
+  // The usual switch from wherever the line and the logger are now; its
+  // first request goes out at the faster rate, so a logger that did switch
+  // but whose confirmation was lost hears it too.
+  setup_.view.Status("The logger did not confirm " + std::to_string(wanted) + " bit/s; downloading at " +
+                     std::to_string(kDownloadRate) + " bit/s");
+  setup_.commands.SetLoggerRate(kDownloadRate);
 }
 
 void DownloadSession::ScanHeaders(Run& run) {

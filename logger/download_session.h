@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "logger/session_view.h"
+#include "logger/logger_claims.h"
 #include "logger/logger_commands.h"
+#include "logger/session_view.h"
 #include "logger/logger_lookup.h"
 #include "tracklog/time_basis.h"
 #include "tracklog/track_table.h"
@@ -26,6 +27,9 @@ std::string NotInLoggersTableText(const std::string& serialText);
 inline constexpr int kDetectionIntervalMs = 2000;
 inline constexpr int kFirstDetectionMs = 5000;
 inline constexpr uint32_t kDownloadRate = 57600;
+// The faster rate a desk may choose; a logger that does not confirm it is
+// downloaded at kDownloadRate.
+inline constexpr uint32_t kFastDownloadRate = 115200;
 inline constexpr uint32_t kDetectionRate = 9600;
 inline constexpr int kReadAttempts = 4;
 // Headers the scan may fail to read one after the other before it takes the
@@ -50,12 +54,19 @@ struct DownloadSessionSetup {
   std::function<std::time_t()> utcNow;
   // The serial text taken as already downloaded at the start.
   std::string lastSerialText;
+  // The rate the download asks the logger for (kDownloadRate or kFastDownloadRate).
+  uint32_t downloadRate = kDownloadRate;
+  // Shared by the stations of several ports: a logger is downloaded by one
+  // of them at a time. Null for a lone station.
+  LoggerClaims* claims = nullptr;
+  std::string stationName;  // how the other stations name this one ("COM2")
 };
 
 // How a LoadLog call ended; the window ignores it, the command line and the
 // tests read it.
 enum class LoadLogEnd {
   kSameLogger,        // serial text equal to the last one downloaded: nothing done
+  kBusyElsewhere,     // another station is downloading this logger: nothing done
   kCannotCreate,      // the raw file could not be made; reported, the logger is tried again
   kAborted,           // Escape confirmed: file deleted, table untouched
   kComplete,          // every used block arrived; decoded
@@ -96,6 +107,11 @@ class DownloadSession {
   void RequestCancel() { cancelRequested_ = true; }
   bool cancelRequested() const { return cancelRequested_; }
 
+  // From the next download on (the desk's line-rate choice).
+  void SetDownloadRate(uint32_t rate) { setup_.downloadRate = rate; }
+  uint32_t downloadRate() const { return setup_.downloadRate; }
+  void SetStationName(const std::string& name) { setup_.stationName = name; }
+
   // Force download: the logger downloaded last is downloaded again.
   void ForgetLastLogger() { lastSerialText_.clear(); }
   // The serial text of the last complete (or aborted) download.
@@ -112,6 +128,7 @@ class DownloadSession {
   struct Run;
 
   LoadLogResult Download();
+  void SwitchToDownloadRate();
   std::string QueryWithAttempts(const std::function<std::string()>& query);
   ReadEnd ReadWithAttempts(uint8_t* destination, int count, int block, int offset);
   void ScanHeaders(Run& run);

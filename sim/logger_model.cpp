@@ -94,7 +94,7 @@ std::optional<ModelReply> LoggerModel::Answer(const std::vector<uint8_t>& r) {
     }
     case CommandKind::kSetRate: {
       const int newRate = RateFromCode(r[2]);
-      if (newRate < 0) return std::nullopt;
+      if (newRate < 0 || (config_.maxRate > 0 && newRate > config_.maxRate)) return std::nullopt;
       return ModelReply{r, newRate};
     }
     case CommandKind::kReadMemory:

@@ -26,6 +26,9 @@ struct LoggerConfig {
   std::string serialText = "00000012345";
   std::string versionText = "VER 5.1A";
   int initialRate = kDefaultLineRate;
+  // The fastest rate the logger switches to; a request for a faster one is
+  // not answered and changes nothing (an older logger). 0: any rate.
+  int maxRate = 0;
   // Reply data to an erase request; memory is wiped only when it is B1 46.
   std::vector<uint8_t> eraseReply = {0xB1, 0x46};
 };

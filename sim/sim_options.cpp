@@ -73,6 +73,8 @@ Identity:
 Line:
   --rate N               the logger's rate at start, bit/s (default 9600);
                          the terminal starts at this speed too
+  --max-rate N           the fastest rate the logger switches to; a set-rate to
+                         a faster one gets no reply and changes nothing
   --ignore-rate          answer frames whatever speed the terminal is set to;
                          by default a frame arriving while the terminal's
                          speed differs from the logger's rate is ignored
@@ -237,6 +239,9 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
         return false;
       }
       o.logger.initialRate = static_cast<int>(n);
+    } else if (a == "--max-rate") {
+      if (!number(1, 4000000, n)) return false;
+      o.logger.maxRate = static_cast<int>(n);
     } else if (a == "--ignore-rate") {
       o.server.ignoreRate = true;
     } else if (a == "--pace") {

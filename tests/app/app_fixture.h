@@ -42,6 +42,7 @@ class AppFixture {
     env.defaultDataDir = defaultDataDir();
     env.clock = [] { return kTestNow; };
     env._timezone = 0;
+    env.stationFirstPollMs = 0;
     env.localNow = [] {
       std::tm t{};
       t.tm_year = 126;

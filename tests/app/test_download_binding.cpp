@@ -11,14 +11,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 
 #include "support/silent_terminal.h"
 #include "app_fixture.h"
+#include "app/stations_dlg.h"
 #include "link/link.h"
 #include "logger/logger_lookup.h"
 #include "support/sim_process.h"
+#include "support/temp_dir.h"
 
 using namespace orvald;
 using namespace orvald::testing;
@@ -309,6 +312,55 @@ class DownloadBindingTest : public QObject {
     w->Timer1Timer();
     QVERIFY(visibleAfterClose);
     QTRY_VERIFY(!w->isVisible());
+  }
+
+  void aStationDownloadsBesideTheMainPortAndItsFileOpensInTheWindow() {
+    sim = std::make_unique<test::SimProcess>(std::vector<std::string>{"--serial", kSerial, "--records-per-block", "400"});
+    QVERIFY2(sim->started(), sim->error().c_str());
+    StartWindowOn(SilentPort(), sim->ptyPath());
+    QVERIFY(WriteWholeFile(f->spath("data/loggers.tsv"), std::string(kSerial) + "\t042\tSim Pilot\r\n"));
+    Find<QAction>(w, "mnStations")->trigger();
+    auto* stations = w->findChild<TStationsDlg*>("StationsDlg");
+    QVERIFY(stations && stations->isVisible());
+
+    // The main window's port is no station's.
+    QCOMPARE(Find<QComboBox>(stations, "cbNewPort")->findText("COM1"), -1);
+    QVERIFY(!stations->AddStation(1));
+    QCOMPARE(Find<QLabel>(stations, "lblStationsNote")->text(), QString("COM1 is the main window's port"));
+    QVERIFY(stations->AddStation(2));
+    QCOMPARE(f->Setting("STATIONS").toStringList(), QStringList({"COM2"}));
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(stations->Row(2)->state), QString("done"), 20000);
+    const StationRowState& row = *stations->Row(2);
+    QCOMPARE(row.serial, std::string(kSerial));
+    QCOMPARE(row.competNo, std::string("042"));
+    QCOMPARE(row.pilot, std::string("Sim Pilot"));
+    QCOMPARE(RawFiles(), QStringList({QString::fromStdString(row.file)}));
+    QCOMPARE(Find<QTableWidget>(stations, "StationsGrid")->item(0, 1)->text(), QString("done"));
+
+    // ... nor can the main port move onto it.
+    Find<QComboBox>(w, "cbPortNo")->setCurrentIndex(1);
+    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->currentIndex(), 0);
+    QCOMPARE(f->prompts.boxes.back().text,
+             std::string("COM2 is a station's port (Logger > Stations); remove the station there first."));
+
+    // A double-click shows the download in the main window, for selection and Save.
+    emit Find<QTableWidget>(stations, "StationsGrid")->cellDoubleClicked(0, 0);
+    QTRY_COMPARE(w->SegmentsGridRowCount(), 3);
+    QCOMPARE(Find<QLineEdit>(w, "LoggerSN")->text(), QString(kSerial));
+
+    // The next start runs the station again; removing it forgets it.
+    w.reset();
+    f->prompts.directories.push_back(f->spath("data"));
+    AppEnvironment env = f->Environment();
+    env.link = link.get();
+    env.stationFirstPollMs = 60000;
+    w = f->Start(env);
+    stations = w->findChild<TStationsDlg*>("StationsDlg");
+    QVERIFY(stations != nullptr);
+    QCOMPARE(stations->stationPorts(), std::vector<int>({2}));
+    stations->RemoveStation(2);
+    QVERIFY(stations->stationPorts().empty());
+    QVERIFY(f->Setting("STATIONS").toStringList().isEmpty());
   }
 };
 

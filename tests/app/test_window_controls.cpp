@@ -108,8 +108,22 @@ class WindowControlsTest : public QObject {
     QCOMPARE(titles, QStringList({"&File", "&View", "&Logger", "&Help"}));
     QCOMPARE(MenuTexts(menus[0]), QStringList({"&Open", "-", "E&xit"}));
     QCOMPARE(MenuTexts(menus[1]), QStringList({"&Today"}));
-    QCOMPARE(MenuTexts(menus[2]), QStringList({"&Clear"}));
+    QCOMPARE(MenuTexts(menus[2]), QStringList({"&Clear", "-", "&Stations...", "Line &rate"}));
+    QCOMPARE(MenuTexts(menus[2]->findChild<QMenu*>("mnLineRate")), QStringList({"57600 bit/s", "115200 bit/s"}));
     QCOMPARE(MenuTexts(menus[3]), QStringList({"&About"}));
+  }
+
+  void theLineRateChoiceIsRemembered() {
+    AppFixture f;
+    auto w = f.Start();
+    QVERIFY(Find<QAction>(w, "mnRate57600")->isChecked());
+    Find<QAction>(w, "mnRate115200")->trigger();
+    QCOMPARE(f.Setting("LINE_RATE").toInt(), 115200);
+    QVERIFY(!Find<QAction>(w, "mnRate57600")->isChecked());
+    w.reset();
+    f.prompts.directories.push_back(f.defaultDataDir());
+    w = f.Start();
+    QVERIFY(Find<QAction>(w, "mnRate115200")->isChecked());
   }
 
   void aboutBoxIsModalAndNamesTheProduct() {

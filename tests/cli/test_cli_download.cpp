@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <set>
 #include <string>
@@ -214,12 +215,99 @@ TEST(CliWatch, ReportsAMissingLoggerOnceAndKeepsPolling) {
   EXPECT_EQ(cli.err(), "No logger found to download\n");
 }
 
+// Lines of `text` that contain `what`.
+std::vector<std::string> LinesWith(const std::string& text, const std::string& what) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    const std::string line = text.substr(at, end - at);
+    if (line.find(what) != std::string::npos) lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
+}
+
+TEST(CliWatch, SeveralPortsDownloadAtOnceAndEachLoggerIsOneBlock) {
+  TempDir work, dir;
+  // Paced, each download takes over 4 s: they can only end close together if they ran side by side.
+  SimProcess a({"--pace", "--serial", "QA1", "--expect-g00", work / "a.G00"});
+  SimProcess b({"--pace", "--serial", "QB2", "--expect-g00", work / "b.G00"});
+  ASSERT_TRUE(a.started() && b.started()) << a.error() << b.error();
+  Background cli({"watch", "--port", a.ptyPath(), "--port", b.ptyPath(), "--dir", dir.path(), "--tz-offset", "0"});
+  ASSERT_TRUE(WaitFor([&] { return LinesWith(cli.out(), "file\t").size() == 2; }, 20000)) << cli.err();
+  cli.Signal(SIGINT);
+  ASSERT_EQ(cli.Wait(5000), 0) << cli.err();
+
+  const std::string out = cli.out();
+  const size_t second = out.find("\nfile\t") + 1;
+  for (const std::string& block : {out.substr(0, second), out.substr(second)}) {
+    const std::string path = FirstLine(block).substr(5);
+    const ProgramRun decode = Cli({"decode", path, "--tz-offset", "0"});
+    EXPECT_EQ(block.substr(block.find('\n') + 1), decode.out) << "a block is the file's decode, whole";
+    const bool first = path.find("/QA1-") != std::string::npos;
+    EXPECT_EQ(Slurp(path), Slurp(work / (first ? "a.G00" : "b.G00"))) << path;
+  }
+  // Both were under way before either was decoded, and every line names its port.
+  const std::string err = cli.err();
+  EXPECT_LT(err.rfind("Press Ctrl-C"), err.find("Decoding file")) << err;
+  for (const std::string& line : LinesWith(err, "")) {
+    EXPECT_TRUE(line.rfind(a.ptyPath() + ": ", 0) == 0 || line.rfind(b.ptyPath() + ": ", 0) == 0) << line;
+  }
+}
+
+TEST(CliWatch, CtrlCStopsEveryPortRemovesThePartialFilesAndPutsEachLoggerBack) {
+  TempDir work, dir;
+  SimProcess a({"--pace", "--serial", "QA1", "--transcript", work / "a.txt"});
+  SimProcess b({"--pace", "--serial", "QB2", "--transcript", work / "b.txt"});
+  ASSERT_TRUE(a.started() && b.started()) << a.error() << b.error();
+  Background cli({"watch", "--port", a.ptyPath(), "--port", b.ptyPath(), "--dir", dir.path()});
+  ASSERT_TRUE(WaitFor([&] { return LinesWith(cli.err(), "Downloading Block").size() == 2; }, 8000)) << cli.err();
+
+  cli.Signal(SIGINT);
+
+  EXPECT_EQ(cli.Wait(5000), 0) << cli.err();
+  EXPECT_TRUE(dir.Entries().empty());
+  EXPECT_TRUE(cli.out().empty());
+  EXPECT_EQ(LinesWith(cli.err(), "Downloading aborted!").size(), 2u) << cli.err();
+  for (const char* transcript : {"a.txt", "b.txt"}) {
+    const std::vector<std::string> switches = LinesWith(Slurp(work / transcript), "cmd=set-rate");
+    ASSERT_FALSE(switches.empty());
+    EXPECT_NE(switches.back().find("req=F0 03 C1 41 00 "), std::string::npos) << switches.back();
+  }
+}
+
+TEST(CliDownload, TheFasterRateAndTheFallBackWhenTheLoggerDoesNotConfirmIt) {
+  TempDir work, dir;
+  SimProcess fast({"--expect-g00", work / "fast.G00", "--serial", "QF1", "--transcript", work / "fast.txt"});
+  SimProcess old({"--expect-g00", work / "old.G00", "--serial", "QO1", "--max-rate", "57600"});
+  ASSERT_TRUE(fast.started() && old.started()) << fast.error() << old.error();
+
+  ProgramRun run = Cli({"download", "--port", fast.ptyPath(), "--dir", dir.path(), "--rate", "115200"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(Slurp(FirstLine(run.out).substr(5)), Slurp(work / "fast.G00"));
+  EXPECT_FALSE(LinesWith(Slurp(work / "fast.txt"), "cmd=read-memory line=115200").empty());
+
+  run = Cli({"download", "--port", old.ptyPath(), "--dir", dir.path(), "--rate", "115200"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(Slurp(FirstLine(run.out).substr(5)), Slurp(work / "old.G00"));
+  EXPECT_EQ(LinesWith(run.err, "did not confirm 115200 bit/s; downloading at 57600 bit/s").size(), 1u) << run.err;
+}
+
 TEST(CliDownload, UsageErrors) {
   EXPECT_EQ(Cli({"download"}).exitStatus, 2);
   EXPECT_EQ(Cli({"download", "--port", "/dev/null", "--com", "2"}).exitStatus, 2);
   EXPECT_EQ(Cli({"download", "--com", "0"}).exitStatus, 2);
   EXPECT_EQ(Cli({"download", "--port", "/dev/null", "extra"}).exitStatus, 2);
   EXPECT_EQ(Cli({"watch", "--port", "/dev/null", "--yes", "1"}).exitStatus, 2);
+  EXPECT_EQ(Cli({"download", "--port", "/dev/null", "--port", "/dev/zero"}).exitStatus, 2);
+  EXPECT_EQ(Cli({"download", "--com", "1", "--rate", "9600"}).exitStatus, 2);
+  // Two stations never share a port, whatever it is called.
+  ProgramRun twice = Cli({"watch", "--com", "3", "--port", "/dev/null", "--com", "3"});
+  EXPECT_EQ(twice.exitStatus, 2);
+  EXPECT_NE(twice.err.find("COM3 is given twice"), std::string::npos) << twice.err;
+  twice = Cli({"watch", "--port", "/dev/null", "--port", "/dev/../dev/null"});
+  EXPECT_NE(twice.err.find("/dev/null and /dev/../dev/null are the same port"), std::string::npos) << twice.err;
   const ProgramRun run = Cli({"download"});
   EXPECT_NE(run.err.find("Usage: orvald-cli download (--port DEVICE | --com N)"), std::string::npos) << run.err;
 }

@@ -77,7 +77,8 @@ class DownloadTest : public ::testing::Test {
     if (!session) {
       session = std::make_unique<DownloadSession>(DownloadSessionSetup{
           logger, lookup, view, table, dataDir.path(), TimeBasis{0, 2026},
-          [this] { return DownloadTime(clockTicks++); }, nullptr, lastSerialAtStart});
+          [this] { return DownloadTime(clockTicks++); }, nullptr, lastSerialAtStart, downloadRate, claims,
+          stationName});
     }
     return *session;
   }
@@ -111,6 +112,9 @@ class DownloadTest : public ::testing::Test {
   TrackTable table;
   int clockTicks = 0;
   std::string lastSerialAtStart;  // the logger taken as downloaded already
+  uint32_t downloadRate = kDownloadRate;
+  LoggerClaims* claims = nullptr;
+  std::string stationName = "COM1";
   std::unique_ptr<DownloadSession> session;
 };
 

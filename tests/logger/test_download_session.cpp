@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "logger/download_fixture.h"
 #include "tracklog/raw_image.h"
 
@@ -279,6 +281,45 @@ TEST_F(DownloadTest, TheCurrentYearIsTakenAtEveryDecodeAtTheDecodesOffset) {
   now = SecondsFromCivil({2027, 1, 1, 0, 30, 0});
   session.LoadLog(path);
   EXPECT_EQ(table.pointCount, 3) << "the same session, after midnight";
+}
+
+TEST_F(DownloadTest, TheFasterRateIsAskedForAndALoggerThatDoesNotConfirmItIsDownloadedAtTheUsualOne) {
+  logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
+  downloadRate = kFastDownloadRate;
+  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete);
+  EXPECT_EQ(logger.Rates(), (std::vector<uint32_t>{115200, 9600}));
+
+  // An older logger: no switch to 115200; the usual switch, and one line saying so.
+  logger.fails = [](const LoggerRequest& r) { return r.kind == LoggerRequest::Rate && r.rate == kFastDownloadRate; };
+  logger.requests.clear();
+  view.statusTexts.clear();
+  Session().ForgetLastLogger();
+  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete);
+  EXPECT_EQ(logger.Rates(), (std::vector<uint32_t>{115200, 57600, 9600}));
+  EXPECT_EQ(std::count(view.statusTexts.begin(), view.statusTexts.end(),
+                       "The logger did not confirm 115200 bit/s; downloading at 57600 bit/s"),
+            1);
+  EXPECT_EQ(ReadBytes(dataDir / "00000012345-20070410-153013.G00"), Expected());
+}
+
+TEST_F(DownloadTest, ALoggerAnotherStationIsDownloadingIsLeftAloneUntilThatDownloadIsOver) {
+  logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
+  LoggerClaims shared;
+  claims = &shared;
+  ASSERT_TRUE(shared.Claim("00000012345", "COM2"));
+
+  EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::kBusyElsewhere);
+  EXPECT_EQ(view.statusText, "Logger 00000012345 is being downloaded on COM2");
+  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
+  EXPECT_EQ(logger.Rates().back(), 9600u);  // put back for the next probe
+  EXPECT_TRUE(FilesInDataDir().empty());
+  EXPECT_TRUE(view.started.empty());
+
+  shared.Release("00000012345", "COM2");
+  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete);
+  // The claim went with the download; a logger without a serial is never refused.
+  EXPECT_TRUE(shared.Claim("00000012345", "COM2"));
+  EXPECT_TRUE(shared.Claim("", "COM3"));
 }
 
 }  // namespace

@@ -1,0 +1,352 @@
+#include "app/stations_dlg.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "link/link.h"
+#include "logger/port_station.h"
+#include "logger/session_view.h"
+#include "tables/loggers_file_lookup.h"
+#include "tracklog/raw_image.h"
+
+namespace orvald {
+
+namespace {
+
+const char* const kHeadings[] = {"Port", "State", "Serial", "Comp #", "Pilot", "File"};
+constexpr int kColumns = 6;
+constexpr int kRetireCheckMs = 100;
+
+// The serial text a raw file name starts with ("QA712-20260314-101500.G00"):
+// the desk sees whose logger it is while the download runs.
+std::string SerialOfRawName(const std::string& name) {
+  const size_t dateDash = name.size() >= 20 ? name.rfind('-', name.size() - 12) : std::string::npos;
+  return dateDash == std::string::npos ? std::string() : name.substr(0, dateDash);
+}
+
+// A station's session view: called on the station's thread, it hands every
+// change to the window's thread and returns at once.
+class RowView : public SessionView {
+ public:
+  RowView(TStationsDlg* window, int portNo) : window_(window), portNo_(portNo) {}
+
+  void Started(const std::string& fileName) override {
+    Post([fileName](StationRowState& row) {
+      row = StationRowState{};
+      row.state = "downloading";
+      row.downloading = true;
+      row.file = fileName;
+      row.serial = SerialOfRawName(fileName);
+    });
+  }
+  void BlockStarted(int counter, int total) override {
+    Post([counter, total](StationRowState& row) {
+      row.block = counter;
+      row.blocks = total;
+    });
+  }
+  void Progress(int done, int total) override {
+    const int percent = total > 0 ? static_cast<int>(100LL * done / total) : 0;
+    if (percent == lastPercent_) return;  // a post per piece would flood the window for nothing
+    lastPercent_ = percent;
+    Post([percent](StationRowState& row) {
+      if (!row.downloading) return;
+      row.state = row.blocks > 0 ? "downloading block " + std::to_string(row.block) + " of " +
+                                       std::to_string(row.blocks) + ", " + std::to_string(percent) + " %"
+                                 : "downloading";
+    });
+  }
+  void DownloadEnded() override { lastPercent_ = -1; }
+  void Ended() override {
+    Post([](StationRowState& row) {
+      // A download that ended without a file (aborted) leaves the port waiting.
+      if (row.downloading) row.state = "waiting";
+      row.downloading = false;
+    });
+  }
+  void Status(const std::string& text) override {
+    Post([text](StationRowState& row) {
+      if (row.downloading || row.ended) return;
+      row.state = text == "No logger found to download" ? "waiting" : "waiting (" + SafeDisplayText(text) + ")";
+    });
+  }
+  void LogShown(const std::string&) override {}
+  void SegmentsCleared() override {}
+  void SegmentDecoded(int, const TrackSegment&) override {}
+  void Identified(const Identification& who) override {
+    Post([who](StationRowState& row) {
+      row.serial = who.serialText;
+      row.competNo = who.competNo;
+      row.pilot = who.pilotNames;
+    });
+  }
+  void KeepResponsive() override {}
+  bool ConfirmCancel() override { return true; }
+  void Report(const std::string& text, PromptIcon) override {
+    std::string reason = text;
+    reason.erase(0, reason.find_first_not_of(' '));
+    Post([reason](StationRowState& row) {
+      row.state = "failed: " + SafeDisplayText(reason);
+      row.downloading = false;
+      row.ended = true;
+    });
+  }
+
+  // The session's result, after the decode.
+  void Downloaded(const LoadLogResult& result) {
+    const std::string path = result.path;
+    const bool complete = !result.incomplete();
+    const std::string reason = result.incompleteReason;
+    Post([path, complete, reason](StationRowState& row) {
+      row.downloading = false;
+      row.ended = true;
+      row.path = path;
+      row.file = path.substr(path.rfind('/') + 1);
+      row.state = complete ? "done" : "failed: " + SafeDisplayText(reason);
+    });
+    QMetaObject::invokeMethod(window_, [] { QApplication::beep(); }, Qt::QueuedConnection);
+  }
+
+ private:
+  void Post(std::function<void(StationRowState&)> change) {
+    TStationsDlg* window = window_;
+    const int portNo = portNo_;
+    QMetaObject::invokeMethod(
+        window, [window, portNo, change = std::move(change)] { window->Update(portNo, change); }, Qt::QueuedConnection);
+  }
+
+  TStationsDlg* window_;
+  int portNo_;
+  int lastPercent_ = -1;  // used on the station's thread only
+};
+
+}  // namespace
+
+struct TStationsDlg::Station {
+  int portNo = 0;
+  StationRowState row;
+  std::unique_ptr<LoggersFileLookup> lookup;
+  std::unique_ptr<RowView> view;
+  std::unique_ptr<PortStation> station;  // last member: it goes first
+};
+
+TStationsDlg::TStationsDlg(StationsSetup setup, QWidget* parent) : QDialog(parent), setup_(std::move(setup)) {
+  setObjectName("StationsDlg");
+  setWindowTitle("Stations");
+  resize(900, 300);
+  grid_ = new QTableWidget(0, kColumns, this);
+  grid_->setObjectName("StationsGrid");
+  for (int c = 0; c < kColumns; ++c) grid_->setHorizontalHeaderItem(c, new QTableWidgetItem(kHeadings[c]));
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->verticalHeader()->hide();
+  grid_->setWordWrap(false);  // a long reason is read in its tooltip
+  grid_->horizontalHeader()->setStretchLastSection(true);
+  const QFontMetrics metrics(grid_->font());
+  const int widths[kColumns] = {metrics.horizontalAdvance("COM9") + 24,
+                                metrics.horizontalAdvance("downloading block 32 of 32, 100 %") + 16,
+                                metrics.horizontalAdvance("00000012345") + 16, metrics.horizontalAdvance("Comp #") + 20,
+                                metrics.horizontalAdvance("Firstname Lastname") + 16, 0};
+  for (int c = 0; c + 1 < kColumns; ++c) grid_->setColumnWidth(c, widths[c]);
+  connect(grid_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
+
+  cbNewPort_ = new QComboBox(this);
+  cbNewPort_->setObjectName("cbNewPort");
+  btnAdd_ = new QPushButton("Add", this);
+  btnAdd_->setObjectName("btnAddStation");
+  btnRemove_ = new QPushButton("Remove", this);
+  btnRemove_->setObjectName("btnRemoveStation");
+  auto* close = new QPushButton("Close", this);
+  close->setObjectName("btnCloseStations");
+  lblNote_ = new QLabel(this);
+  lblNote_->setObjectName("lblStationsNote");
+  lblNote_->setWordWrap(true);
+  connect(btnAdd_, &QPushButton::clicked, this, [this] {
+    const int portNo = cbNewPort_->currentData().toInt();
+    if (portNo > 0) AddStation(portNo);
+  });
+  connect(btnRemove_, &QPushButton::clicked, this, [this] {
+    const int row = grid_->currentRow();
+    if (row >= 0 && row < static_cast<int>(stations_.size())) RemoveStation(stations_[row]->portNo);
+  });
+  connect(close, &QPushButton::clicked, this, &QDialog::hide);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(new QLabel("Port", this));
+  buttons->addWidget(cbNewPort_);
+  buttons->addWidget(btnAdd_);
+  buttons->addWidget(btnRemove_);
+  buttons->addStretch(1);
+  buttons->addWidget(close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(grid_, 1);
+  layout->addWidget(lblNote_);
+  layout->addLayout(buttons);
+
+  retireTimer_.setInterval(kRetireCheckMs);
+  connect(&retireTimer_, &QTimer::timeout, this, [this] { RetireStopped(); });
+  RefillPortChoice();
+}
+
+TStationsDlg::~TStationsDlg() {
+  for (auto& s : stations_) s->station->Stop();
+  for (auto& s : stopping_) s->station->Stop();
+  // Each destructor waits for its thread; the stops above let them all end together.
+  stations_.clear();
+  stopping_.clear();
+}
+
+void TStationsDlg::StartRemembered() {
+  for (int portNo : ReadStationsSetting(setup_.settings)) AddStation(portNo);
+}
+
+std::string TStationsDlg::Refusal(int portNo) const {
+  const std::string name = PortName(portNo);
+  const std::string device = setup_.resolver ? setup_.resolver(name) : DefaultPortPath(name);
+  const int mainPortNo = setup_.mainPortNo ? setup_.mainPortNo() : 0;
+  if (portNo == mainPortNo ||
+      (mainPortNo > 0 && SamePortDevice(device, setup_.resolver ? setup_.resolver(PortName(mainPortNo)) : ""))) {
+    return name + " is the main window's port";
+  }
+  if (HoldsPort(portNo)) return name + " already has a station";
+  return {};
+}
+
+bool TStationsDlg::HoldsPort(int portNo) const {
+  const std::string device = setup_.resolver ? setup_.resolver(PortName(portNo)) : DefaultPortPath(PortName(portNo));
+  for (const auto* list : {&stations_, &stopping_}) {
+    for (const auto& s : *list) {
+      if (s->portNo == portNo) return true;
+      const std::string held = setup_.resolver ? setup_.resolver(PortName(s->portNo)) : "";
+      if (SamePortDevice(device, held)) return true;
+    }
+  }
+  return false;
+}
+
+bool TStationsDlg::AddStation(int portNo) {
+  if (const std::string refusal = Refusal(portNo); !refusal.empty()) {
+    lblNote_->setText(QString::fromStdString(refusal));
+    return false;
+  }
+  lblNote_->clear();
+  auto s = std::make_unique<Station>();
+  s->portNo = portNo;
+  s->lookup = std::make_unique<LoggersFileLookup>(setup_.dataDir + "/loggers.tsv");
+  s->view = std::make_unique<RowView>(this, portNo);
+  // Extra ports use their serial line alone: the USB adapter is the main port's.
+  auto link = std::make_unique<Link>(nullptr);
+  if (setup_.resolver) link->SetPortResolver(setup_.resolver);
+  link->ChoosePort(static_cast<uint8_t>(portNo));
+  PortStationSetup station{PortName(portNo), std::move(link), *s->lookup, *s->view};
+  station.dataDir = setup_.dataDir;
+  station._timezone = setup_._timezone;
+  station.downloadRate = setup_.downloadRate;
+  station.claims = setup_.claims;
+  station.firstPollDelayMs = setup_.firstPollDelayMs;
+  if (setup_.localNow) station.localNow = setup_.localNow;
+  RowView* view = s->view.get();
+  station.onDownloaded = [view](const LoadLogResult& result) { view->Downloaded(result); };
+  s->station = std::make_unique<PortStation>(std::move(station));
+  s->station->Start();
+  stations_.push_back(std::move(s));
+  WriteStationsSetting(setup_.settings, stationPorts());
+  RefillPortChoice();
+  Redraw();
+  return true;
+}
+
+void TStationsDlg::RemoveStation(int portNo) {
+  auto at = std::find_if(stations_.begin(), stations_.end(), [portNo](const auto& s) { return s->portNo == portNo; });
+  if (at == stations_.end()) return;
+  (*at)->station->Stop();
+  // Its thread ends within a reply or two; the window does not wait for it.
+  stopping_.push_back(std::move(*at));
+  stations_.erase(at);
+  retireTimer_.start();
+  WriteStationsSetting(setup_.settings, stationPorts());
+  RefillPortChoice();
+  Redraw();
+}
+
+void TStationsDlg::RetireStopped() {
+  stopping_.erase(std::remove_if(stopping_.begin(), stopping_.end(), [](const auto& s) { return s->station->finished(); }),
+                  stopping_.end());
+  if (stopping_.empty()) retireTimer_.stop();
+  RefillPortChoice();
+}
+
+void TStationsDlg::SetDownloadRate(uint32_t rate) {
+  setup_.downloadRate = rate;
+  for (auto& s : stations_) s->station->SetDownloadRate(rate);
+}
+
+std::vector<int> TStationsDlg::stationPorts() const {
+  std::vector<int> ports;
+  for (const auto& s : stations_) ports.push_back(s->portNo);
+  return ports;
+}
+
+const StationRowState* TStationsDlg::Row(int portNo) const {
+  for (const auto& s : stations_) {
+    if (s->portNo == portNo) return &s->row;
+  }
+  return nullptr;
+}
+
+void TStationsDlg::Update(int portNo, const std::function<void(StationRowState&)>& change) {
+  for (auto& s : stations_) {
+    if (s->portNo != portNo) continue;
+    change(s->row);
+    Redraw();
+    return;
+  }
+}
+
+void TStationsDlg::Redraw() {
+  grid_->setRowCount(static_cast<int>(stations_.size()));
+  for (int r = 0; r < static_cast<int>(stations_.size()); ++r) {
+    const Station& s = *stations_[r];
+    const std::string cells[kColumns] = {PortName(s.portNo), s.row.state, SafeDisplayText(s.row.serial),
+                                         SafeDisplayText(s.row.competNo), SafeDisplayText(s.row.pilot), s.row.file};
+    for (int c = 0; c < kColumns; ++c) {
+      QTableWidgetItem* item = grid_->item(r, c);
+      if (item == nullptr) {
+        item = new QTableWidgetItem;
+        grid_->setItem(r, c, item);
+      }
+      const QString text = QString::fromStdString(cells[c]);
+      if (item->text() != text) item->setText(text);
+    }
+    grid_->item(r, 1)->setToolTip(QString::fromStdString(s.row.state));
+    grid_->item(r, 5)->setToolTip(QString::fromStdString(s.row.path));
+  }
+}
+
+void TStationsDlg::RefillPortChoice() {
+  const int kept = cbNewPort_->currentData().toInt();
+  cbNewPort_->clear();
+  for (int n = 1; n <= kPortCount; ++n) {
+    if (Refusal(n).empty()) cbNewPort_->addItem(QString::fromStdString(PortName(n)), n);
+  }
+  const int index = cbNewPort_->findData(kept);
+  if (index >= 0) cbNewPort_->setCurrentIndex(index);
+  btnAdd_->setEnabled(cbNewPort_->count() > 0);
+}
+
+void TStationsDlg::OpenRow(int row) {
+  if (row < 0 || row >= static_cast<int>(stations_.size())) return;
+  const StationRowState& state = stations_[row]->row;
+  if (state.state != "done" || state.path.empty()) return;
+  if (setup_.openFile) setup_.openFile(state.path);
+}
+
+}  // namespace orvald

@@ -1,0 +1,102 @@
+#pragma once
+// Logger > Stations: the ports the desk downloads on besides the main one.
+// Each runs its detection cycle and downloads on a thread of its own (the
+// core has no window toolkit in it); what a station's session tells its view
+// comes back to this window's thread as queued calls, so the window never
+// waits for a logger. A row shows the port, its state, the logger and the
+// file; a double-click on a finished download opens it in the main window.
+
+#include <QDialog>
+#include <QTimer>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_settings.h"
+#include "link/port_names.h"
+#include "logger/logger_claims.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace orvald {
+
+class PortStation;
+
+struct StationsSetup {
+  SettingsLocation settings;   // STATIONS is kept there
+  PortResolver resolver;       // COMn to device path
+  std::string dataDir;         // raw files and loggers.tsv
+  long _timezone = 0;
+  uint32_t downloadRate = 57600;
+  LoggerClaims* claims = nullptr;       // shared with the main port
+  std::function<int()> mainPortNo;      // the main window's port now
+  std::function<void(const std::string&)> openFile;  // a finished download, for selection and Save
+  int firstPollDelayMs = 0;
+  std::function<std::tm()> localNow;  // raw file names; empty: the computer's local time
+};
+
+// One row's texts, as the station's session last told them.
+struct StationRowState {
+  std::string state = "waiting";
+  std::string serial;
+  std::string competNo;
+  std::string pilot;
+  std::string file;  // shown
+  std::string path;  // opened by a double-click; empty until a download is done
+  bool downloading = false;
+  bool ended = false;  // a download ended (done or failed) and nothing began since
+  int block = 0;
+  int blocks = 0;
+};
+
+class TStationsDlg : public QDialog {
+  Q_OBJECT
+ public:
+  TStationsDlg(StationsSetup setup, QWidget* parent = nullptr);
+  // Every station is stopped (downloads aborted, files removed, loggers put
+  // back to their detection rate) and waited for.
+  ~TStationsDlg() override;
+
+  // The ports of the settings, as at the last run.
+  void StartRemembered();
+  // Starts a station on COMn; false, with the reason under the grid, when
+  // the port is the main one, already a station's, or the same device as one.
+  bool AddStation(int portNo);
+  void RemoveStation(int portNo);
+  void SetDownloadRate(uint32_t rate);
+  // Whether a station (running or still stopping) holds the port or its device.
+  bool HoldsPort(int portNo) const;
+  std::vector<int> stationPorts() const;
+  const StationRowState* Row(int portNo) const;
+  // The main window's port changed: the ports offered follow.
+  void MainPortChanged() { RefillPortChoice(); }
+
+  // Called on this window's thread with what a station's thread reported.
+  void Update(int portNo, const std::function<void(StationRowState&)>& change);
+
+ private:
+  struct Station;
+  void Redraw();
+  void RefillPortChoice();
+  void RetireStopped();
+  void OpenRow(int row);
+  std::string Refusal(int portNo) const;
+
+  StationsSetup setup_;
+  std::vector<std::unique_ptr<Station>> stations_;
+  std::vector<std::unique_ptr<Station>> stopping_;  // told to stop, their threads not yet ended
+  QTimer retireTimer_;
+  QTableWidget* grid_;
+  QComboBox* cbNewPort_;
+  QPushButton* btnAdd_;
+  QPushButton* btnRemove_;
+  QLabel* lblNote_;
+};
+
+}  // namespace orvald

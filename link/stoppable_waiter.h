@@ -1,0 +1,51 @@
+#pragma once
+// Stopping a station that runs on a thread of its own: one latch raised from
+// any thread (a signal's watcher, the window), seen by the station wherever it
+// sleeps, between detection cycles and while it waits for a reply.
+
+#include <atomic>
+#include <functional>
+
+#include "link/waiter.h"
+
+namespace orvald {
+
+// Once raised it stays raised; its descriptor stays readable from then on.
+class StopLatch {
+ public:
+  StopLatch();
+  ~StopLatch();
+  StopLatch(const StopLatch&) = delete;
+  StopLatch& operator=(const StopLatch&) = delete;
+
+  void Raise();
+  bool raised() const { return raised_.load(); }
+  int fd() const { return pipe_[0]; }
+
+ private:
+  int pipe_[2] = {-1, -1};
+  std::atomic<bool> raised_{false};
+};
+
+// The waiter of one station: the device and the latch. The first wait that
+// sees the latch tells `onStop` (the session's abort) and returns at once;
+// later waits (putting the logger back to its detection rate) watch the
+// device alone, so they sleep as usual instead of waking over and over.
+class StoppableWaiter : public Waiter {
+ public:
+  StoppableWaiter(const StopLatch& latch, std::function<void()> onStop)
+      : latch_(latch), onStop_(std::move(onStop)) {}
+
+  void Wait(int fd, int timeoutMs) override;
+  // The pause between detection cycles; true when the station is to stop.
+  bool Pause(int timeoutMs);
+
+ private:
+  bool Noticed();
+
+  const StopLatch& latch_;
+  std::function<void()> onStop_;
+  bool told_ = false;
+};
+
+}  // namespace orvald

@@ -1,0 +1,107 @@
+#pragma once
+// One port's detection cycle and downloads on a thread of its own, so a desk
+// can serve several ports at once. Everything the session touches belongs to
+// the station (its link, table, waiter) or is safe to share (the logger
+// claims, the data folder's exclusive names); the view and the lookup are the
+// station's own and are called on its thread.
+
+#include <atomic>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "link/link.h"
+#include "link/stoppable_waiter.h"
+#include "logger/commands.h"
+#include "logger/download_session.h"
+#include "tracklog/track_table.h"
+
+namespace orvald {
+
+struct PortStationSetup {
+  std::string name;            // "COM2" or a device path: in messages and claims
+  std::unique_ptr<Link> link;  // on the station's port, port already chosen
+  LoggerLookup& lookup;
+  SessionView& view;
+  std::string dataDir;
+  long _timezone = 0;
+  uint32_t downloadRate = kDownloadRate;
+  LoggerClaims* claims = nullptr;
+  std::string lastSerialText;
+  LocalClock localNow = SystemLocalTime;
+  // Told on the station's thread of each download that produced a file
+  // (complete or kept as incomplete), after the session has decoded it.
+  std::function<void(const LoadLogResult&)> onDownloaded;
+  int firstPollDelayMs = 0;
+  int pollIntervalMs = kDetectionIntervalMs;
+};
+
+// The station's view: the caller's, with the stop latch looked at before
+// every piece, so a stop that came before the download began still ends it.
+class StopAwareView : public SessionView {
+ public:
+  StopAwareView(SessionView& inner, const StopLatch& latch, std::function<void()> onStop)
+      : inner_(inner), latch_(latch), onStop_(std::move(onStop)) {}
+  void Started(const std::string& fileName) override { inner_.Started(fileName); }
+  void BlockStarted(int counter, int total) override { inner_.BlockStarted(counter, total); }
+  void Progress(int done, int total) override { inner_.Progress(done, total); }
+  void DownloadEnded() override { inner_.DownloadEnded(); }
+  void Ended() override { inner_.Ended(); }
+  void Status(const std::string& text) override { inner_.Status(text); }
+  void LogShown(const std::string& fileName) override { inner_.LogShown(fileName); }
+  void SegmentsCleared() override { inner_.SegmentsCleared(); }
+  void SegmentDecoded(int index, const TrackSegment& segment) override { inner_.SegmentDecoded(index, segment); }
+  void Identified(const Identification& who) override { inner_.Identified(who); }
+  void KeepResponsive() override {
+    inner_.KeepResponsive();
+    if (latch_.raised()) onStop_();
+  }
+  // Nobody is asked: a station is stopped only when it is meant to stop.
+  bool ConfirmCancel() override { return true; }
+  void Report(const std::string& text, PromptIcon icon) override { inner_.Report(text, icon); }
+
+ private:
+  SessionView& inner_;
+  const StopLatch& latch_;
+  std::function<void()> onStop_;
+};
+
+class PortStation {
+ public:
+  explicit PortStation(PortStationSetup setup);
+  // Stops and waits for the thread.
+  ~PortStation();
+  PortStation(const PortStation&) = delete;
+  PortStation& operator=(const PortStation&) = delete;
+
+  void Start();
+  // Asks the thread to end: a running download is aborted (its file removed,
+  // the logger put back to its detection rate). Returns at once.
+  void Stop() { latch_.Raise(); }
+  // Waits until the thread has ended.
+  void Join();
+
+  const std::string& name() const { return setup_.name; }
+  // True once the thread has ended (Join then returns at once).
+  bool finished() const { return finished_.load(); }
+  // From the next download on; safe from any thread.
+  void SetDownloadRate(uint32_t rate) { downloadRate_ = rate; }
+
+ private:
+  void Run();
+
+  PortStationSetup setup_;
+  StopLatch latch_;
+  StoppableWaiter waiter_;
+  StopAwareView view_;
+  LinkLoggerCommands commands_;
+  TrackTable table_;
+  DownloadSession session_;
+  std::atomic<uint32_t> downloadRate_;
+  std::atomic<bool> finished_{false};
+  std::thread thread_;
+};
+
+}  // namespace orvald

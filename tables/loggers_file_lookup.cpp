@@ -1,0 +1,19 @@
+#include "tables/loggers_file_lookup.h"
+
+namespace orvald {
+
+LoggerMatch LoggersFileLookup::FindLogger(const std::string& serialText) {
+  const TableFileResult loaded = table_.Load();
+  if (!loaded.ok() && onUnreadable_ && !reported_) {
+    onUnreadable_(loaded.message + " (" + loaded.reason + ")");
+    reported_ = true;
+  }
+  const LoggerTableMatch row = table_.FindLogger(serialText);
+  LoggerMatch match;
+  match.found = row.found;
+  match.competNo = row.competNo;
+  match.pilotNames = row.pilotNames;
+  return match;
+}
+
+}  // namespace orvald
