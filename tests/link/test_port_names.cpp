@@ -1,6 +1,14 @@
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
 
 #include "link/port_names.h"
+#include "link/stoppable_waiter.h"
+#include "support/temp_dir.h"
 
 namespace orvald {
 namespace {
@@ -28,6 +36,47 @@ TEST(PortNames, FixedResolverIgnoresTheNumber) {
   PortResolver resolver = FixedPortResolver("/dev/pts/7");
   EXPECT_EQ(resolver("COM1"), "/dev/pts/7");
   EXPECT_EQ(resolver("COM0"), "/dev/pts/7");
+}
+
+TEST(PortNames, TwoNamesOfOneDeviceAreOnePort) {
+  orvald::testing::TempDir dir;
+  ASSERT_EQ(::symlink("/dev/null", (dir / "by-id").c_str()), 0);
+  EXPECT_TRUE(SamePortDevice("/dev/null", "/dev/../dev/null"));
+  EXPECT_TRUE(SamePortDevice("/dev/null", dir / "by-id"));
+  EXPECT_FALSE(SamePortDevice("/dev/null", "/dev/zero"));
+  // A port not plugged in yet is known by its path alone.
+  EXPECT_TRUE(SamePortDevice("/dev/ttyUSB7", "/dev//ttyUSB7"));
+  EXPECT_FALSE(SamePortDevice("/dev/ttyUSB7", "/dev/ttyUSB8"));
+  EXPECT_FALSE(SamePortDevice("", ""));
+}
+
+int64_t MillisecondsOf(const std::function<void()>& action) {
+  const auto start = std::chrono::steady_clock::now();
+  action();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(StoppableWaiter, AStopEndsAWaitOnceAndLaterWaitsSleepOnTheDeviceAlone) {
+  StopLatch latch;
+  int stops = 0;
+  StoppableWaiter waiter(latch, [&stops] { ++stops; });
+  int device[2];
+  ASSERT_EQ(::pipe(device), 0);
+  std::thread other([&latch] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    latch.Raise();
+  });
+  EXPECT_LT(MillisecondsOf([&] { waiter.Wait(device[0], 10000); }), 5000);
+  other.join();
+  EXPECT_EQ(stops, 1);
+  // Putting the logger back still waits for its reply instead of spinning.
+  EXPECT_GE(MillisecondsOf([&] { waiter.Wait(device[0], 100); }), 90);
+  ASSERT_EQ(::write(device[1], "x", 1), 1);
+  EXPECT_LT(MillisecondsOf([&] { waiter.Wait(device[0], 10000); }), 5000);
+  EXPECT_EQ(stops, 1);
+  EXPECT_TRUE(waiter.Pause(10000));
+  ::close(device[0]);
+  ::close(device[1]);
 }
 
 }  // namespace
