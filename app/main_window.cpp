@@ -616,6 +616,17 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     closePending_ = true;
     return;
   }
+  // The stations' downloads end with the window too: not without a word.
+  const int running = stationsDlg_ != nullptr ? stationsDlg_->DownloadsRunning() : 0;
+  if (running > 0 && !quitting_) {
+    const std::string question = running == 1 ? "A station is downloading. Stop it and quit?"
+                                              : std::to_string(running) + " stations are downloading. Stop them and quit?";
+    if (env_.prompts->Ask("Logger Download", question, PromptButtons::kYesNo, PromptIcon::kQuestion) !=
+        PromptAnswer::kYes) {
+      event->ignore();
+      return;
+    }
+  }
   event->accept();
 }
 

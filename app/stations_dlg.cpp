@@ -295,6 +295,11 @@ std::vector<int> TStationsDlg::stationPorts() const {
   return ports;
 }
 
+int TStationsDlg::DownloadsRunning() const {
+  return static_cast<int>(
+      std::count_if(stations_.begin(), stations_.end(), [](const auto& s) { return s->row.downloading; }));
+}
+
 const StationRowState* TStationsDlg::Row(int portNo) const {
   for (const auto& s : stations_) {
     if (s->portNo == portNo) return &s->row;

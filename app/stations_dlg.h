@@ -73,6 +73,8 @@ class TStationsDlg : public QDialog {
   // Whether a station (running or still stopping) holds the port or its device.
   bool HoldsPort(int portNo) const;
   std::vector<int> stationPorts() const;
+  // Stations whose download is under way.
+  int DownloadsRunning() const;
   const StationRowState* Row(int portNo) const;
   // The main window's port changed: the ports offered follow.
   void MainPortChanged() { RefillPortChoice(); }

@@ -315,7 +315,8 @@ class DownloadBindingTest : public QObject {
   }
 
   void aStationDownloadsBesideTheMainPortAndItsFileOpensInTheWindow() {
-    sim = std::make_unique<test::SimProcess>(std::vector<std::string>{"--serial", kSerial, "--records-per-block", "400"});
+    sim = std::make_unique<test::SimProcess>(
+        std::vector<std::string>{"--serial", kSerial, "--records-per-block", "400", "--pace"});
     QVERIFY2(sim->started(), sim->error().c_str());
     StartWindowOn(SilentPort(), sim->ptyPath());
     QVERIFY(WriteWholeFile(f->spath("data/loggers.tsv"), std::string(kSerial) + "\t042\tSim Pilot\r\n"));
@@ -329,6 +330,11 @@ class DownloadBindingTest : public QObject {
     QCOMPARE(Find<QLabel>(stations, "lblStationsNote")->text(), QString("COM1 is the main window's port"));
     QVERIFY(stations->AddStation(2));
     QCOMPARE(f->Setting("STATIONS").toStringList(), QStringList({"COM2"}));
+    // Quitting while a station downloads asks first.
+    QTRY_VERIFY_WITH_TIMEOUT(stations->DownloadsRunning() == 1, 10000);
+    f->prompts.answers.push_back(PromptAnswer::kNo);
+    QVERIFY(!w->close());
+    QCOMPARE(f->prompts.boxes.back().text, std::string("A station is downloading. Stop it and quit?"));
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(stations->Row(2)->state), QString("done"), 20000);
     const StationRowState& row = *stations->Row(2);
     QCOMPARE(row.serial, std::string(kSerial));
