@@ -8,7 +8,7 @@
 
 namespace orvald {
 
-void EventLoopWaiter::Wait(int fd, int timeoutMs) {
+void EventLoopWaiter::Wait(int fd, int timeoutMs, WakeOn wakeOn) {
   QEventLoop loop;
   QTimer deadline;
   deadline.setSingleShot(true);
@@ -16,16 +16,21 @@ void EventLoopWaiter::Wait(int fd, int timeoutMs) {
   QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
   deadline.start(std::max(timeoutMs, 0));
 
-  // Hang-up and errors wake the read notifier too, so a pulled cable ends the wait.
-  std::unique_ptr<QSocketNotifier> readable;
+  // A pulled cable ends the wait either way: a terminal reports its hang-up
+  // with an error condition, which wakes a read notifier and an exception
+  // notifier alike (with either of Qt's event dispatchers). A terminal has
+  // no priority data, so the exception notifier sleeps through arriving
+  // bytes and wakes for nothing else.
+  std::unique_ptr<QSocketNotifier> ready;
   if (fd >= 0) {
-    readable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    QObject::connect(readable.get(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    ready = std::make_unique<QSocketNotifier>(
+        fd, wakeOn == WakeOn::kReadable ? QSocketNotifier::Read : QSocketNotifier::Exception);
+    QObject::connect(ready.get(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
   }
   if (loop.exec() < 0) {
     // The application is shutting down and runs no more loops; without this
     // the exchange would come straight back and spin until its deadline.
-    PollWaiter().Wait(fd, timeoutMs);
+    PollWaiter().Wait(fd, timeoutMs, wakeOn);
   }
 }
 

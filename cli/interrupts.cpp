@@ -63,8 +63,10 @@ bool Interrupts::Sleep(int timeoutMs) {
   return Take();
 }
 
-void InterruptibleWaiter::Wait(int fd, int timeoutMs) {
-  pollfd p[2] = {{interrupts_.fd(), POLLIN, 0}, {fd, POLLIN, 0}};
+void InterruptibleWaiter::Wait(int fd, int timeoutMs, WakeOn wakeOn) {
+  // The signal pipe is watched in every wait, the sleeps through a reply's
+  // known length included, so Ctrl-C is seen at once.
+  pollfd p[2] = {{interrupts_.fd(), POLLIN, 0}, {fd, PollEventsFor(wakeOn), 0}};
   // A signal cuts the poll short with EINTR; the pipe byte is read below.
   const int ready = poll(p, fd >= 0 ? 2 : 1, timeoutMs < 0 ? 0 : timeoutMs);
   // Most wake-ups are reply bytes; the pipe is read only when it has something

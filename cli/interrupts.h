@@ -37,7 +37,7 @@ class InterruptibleWaiter : public Waiter {
  public:
   InterruptibleWaiter(Interrupts& interrupts, std::function<void()> onInterrupt)
       : interrupts_(interrupts), onInterrupt_(std::move(onInterrupt)) {}
-  void Wait(int fd, int timeoutMs) override;
+  void Wait(int fd, int timeoutMs, WakeOn wakeOn) override;
 
  private:
   Interrupts& interrupts_;

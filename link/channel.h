@@ -13,24 +13,27 @@ class Channel {
  public:
   virtual ~Channel() = default;
   // Health check. False once anything failed or the device went away; it
-  // stays false until the channel is opened again.
+  // stays false until the channel is opened again. It costs several system
+  // calls, so a wait runs it only when it woke without bytes to read.
   virtual bool Healthy() = 0;
   virtual bool SetRate(uint32_t bitsPerSecond) = 0;
   // Returns once the channel has taken every byte.
   virtual bool WriteAll(const uint8_t* bytes, size_t count) = 0;
-  // Received bytes ready to read; -1 when the channel is not healthy (the
-  // same check as Healthy, so a wait needs only this one call per pass).
+  // Received bytes ready to read, from one query; -1 once the channel is
+  // known to have failed. A device that went away may not show here until
+  // Healthy looks (or the next read fails).
   virtual long BytesWaiting() = 0;
   // Reads at most `count` waiting bytes into `destination`; never blocks.
   virtual size_t ReadInto(uint8_t* destination, size_t count) = 0;
-  // Descriptor that becomes readable when bytes arrive (or the device hangs
-  // up); -1 while nothing is open.
+  // Descriptor that becomes readable when bytes arrive and reports a hang-up
+  // when the device goes away; -1 while nothing is open.
   virtual int WaitDescriptor() const = 0;
   virtual void Close() = 0;
   // Milliseconds until the bytes written so far have left the line, so a
   // reply limit can start when the request is out rather than queued.
   virtual int UnsentMilliseconds() { return 0; }
-  // The rate the line really runs at, in bit/s; 0 when unknown.
+  // The rate the line really runs at, in bit/s; 0 when unknown. A wait for
+  // the rest of a reply sleeps through the time it needs at this rate.
   virtual uint32_t LineRate() { return 0; }
 };
 

@@ -113,8 +113,9 @@ bool CommClass::WriteAll(const uint8_t* bytes, size_t count) {
 int CommClass::UnsentMilliseconds() {
   if (handle_ < 0) return 0;
   const long unsent = tty::BytesUnsent(handle_);
+  if (unsent <= 0) return 0;
   const uint32_t rate = LineRate();
-  if (unsent <= 0 || rate == 0) return 0;
+  if (rate == 0) return 0;
   // Ten bits a byte on an 8-N-1 line, rounded up.
   return static_cast<int>((unsent * 10 * 1000 + rate - 1) / rate);
 }
@@ -125,7 +126,16 @@ uint32_t CommClass::LineRate() {
   return tty::RateOf(now);
 }
 
-long CommClass::BytesWaiting() { return Refresh() ? InQueue() : -1; }
+long CommClass::BytesWaiting() {
+  if (status_ != kCommOk) return -1;
+  const long waiting = tty::BytesWaiting(handle_);
+  if (waiting < 0) {
+    status_ = kCommQueueCountFailed;
+    return -1;
+  }
+  inputQueueCount_ = waiting;
+  return InQueue();
+}
 
 size_t CommClass::ReadInto(uint8_t* destination, size_t count) {
   const uint32_t got = Read(static_cast<uint32_t>(std::min<size_t>(count, kBufferSize)));

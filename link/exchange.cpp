@@ -31,17 +31,38 @@ class LineUse {
     return link_.Now() + channel_.UnsentMilliseconds();
   }
 
-  // Sleeps until bytes may have arrived or `leftMs` passed. False when the
-  // channel failed or hung up (`waiting` < 0 with a descriptor to watch):
-  // waiting longer cannot help. A port that never opened has nothing to
-  // watch, so its time is simply slept out.
-  bool Wait(long waiting, int64_t leftMs) {
-    int descriptor = channel_.WaitDescriptor();
+  // Sleeps until more of the reply may be in, `leftMs` at most. `waiting`
+  // is what the channel last said was waiting, `took` how many bytes the
+  // last pass read, `stillDue` how many the reply still lacks by its length
+  // byte (0 while that is unknown).
+  //
+  // Once the length is known, the rest takes a time fixed by the line's
+  // rate: the wait sleeps through most of it without waking for each byte,
+  // then wakes on arrival for the last of them, so a reply costs a few
+  // wake-ups however long it is, and is still taken in as soon as it is
+  // whole. Bytes that come later than their time are simply waited for.
+  //
+  // False when waiting longer cannot help: the channel failed (`waiting` < 0
+  // with a descriptor to watch) or hung up. A hang-up ends any wait on the
+  // descriptor; the health check that tells it from a signal runs only on a
+  // wake-up that brought nothing, never for bytes. A port that never opened
+  // has nothing to watch, so its time is simply slept out.
+  bool WaitForMore(long waiting, size_t took, size_t stillDue, int64_t leftMs) {
+    const int descriptor = channel_.WaitDescriptor();
+    const int left = static_cast<int>(std::max<int64_t>(leftMs, 1));
     if (waiting < 0) {
       if (descriptor >= 0) return false;
-      descriptor = -1;
+      link_.waiter_->Wait(-1, left, WakeOn::kReadable);
+      return true;
     }
-    link_.waiter_->Wait(descriptor, static_cast<int>(std::max<int64_t>(leftMs, 1)));
+    if (took == 0 && waited_ && !channel_.Healthy()) return false;
+    waited_ = true;
+    const int sleepMs = took > 0 ? SleepFor(stillDue) : 0;
+    if (sleepMs > 0) {
+      link_.waiter_->Wait(descriptor, std::min(sleepMs, left), WakeOn::kHangUp);
+    } else {
+      link_.waiter_->Wait(descriptor, left, WakeOn::kReadable);
+    }
     return true;
   }
 
@@ -81,9 +102,26 @@ class LineUse {
     return port;
   }
 
+  // Whole milliseconds to sleep before `bytes` more have come in at the
+  // line's real rate (not the rate the commands asked for: a logger that
+  // missed a switch talks at the old one), ending early enough that the last
+  // of them wakes the wait on arrival; 0 when that is too short to be worth
+  // it or the rate is unknown.
+  int SleepFor(size_t bytes) {
+    constexpr int64_t kEarlyUs = 1000;
+    if (bytes == 0) return 0;
+    if (rate_ < 0) rate_ = channel_.LineRate();
+    if (rate_ == 0) return 0;
+    // Ten bits a byte on an 8-N-1 line.
+    const int64_t dueUs = static_cast<int64_t>(bytes) * 10 * 1'000'000 / rate_;
+    return static_cast<int>(std::max<int64_t>(dueUs - kEarlyUs, 0) / 1000);
+  }
+
   Link& link_;
   UsbAdapterHandle adapter_;
   Channel& channel_;
+  int64_t rate_ = -1;  // the line's rate, asked for once per use
+  bool waited_ = false;
 };
 
 namespace {
@@ -143,17 +181,21 @@ int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* re
     elapsed = link.Now() - sentAt;
     if (elapsed >= kReplyTimeLimitMs) break;
     const long waiting = channel.BytesWaiting();
+    size_t got = 0;
     if (waiting > 0) {
       const size_t room = kReceiveAreaSize - std::min(received, kReceiveAreaSize);
       const size_t wanted = static_cast<size_t>(waiting);
-      const size_t got = TakeIn(channel, room > 0 ? area + received : nullptr, room > 0 ? std::min(wanted, room) : wanted,
-                                transcript);
+      got = TakeIn(channel, room > 0 ? area + received : nullptr, room > 0 ? std::min(wanted, room) : wanted,
+                   transcript);
       received += got;
       if (received > 2) expected = area[1] + kFrameOverhead;
       if (received >= expected) break;
-      if (got > 0) continue;
     }
-    if (!use.Wait(waiting, kReplyTimeLimitMs - elapsed)) break;
+    // The length byte tells how much is still to come, before the rule above
+    // (which waits for a third byte) takes it into account.
+    const size_t announced = received >= 2 ? area[1] + kFrameOverhead : 0;
+    const size_t stillDue = announced > received ? announced - received : 0;
+    if (!use.WaitForMore(waiting, got, stillDue, kReplyTimeLimitMs - elapsed)) break;
   }
   elapsed = link.Now() - sentAt;
 
@@ -206,10 +248,11 @@ int ExchangeUntilAnswer(Link& link, const uint8_t* request, uint8_t count, const
     if (elapsed >= limitMs) break;
     if (link.CancelRequested()) break;
     const long waiting = channel.BytesWaiting();
+    size_t got = 0;
     if (waiting > 0) {
       const size_t before = held.size();
       held.resize(before + static_cast<size_t>(waiting));
-      const size_t got = TakeIn(channel, held.data() + before, static_cast<size_t>(waiting), transcript);
+      got = TakeIn(channel, held.data() + before, static_cast<size_t>(waiting), transcript);
       held.resize(before + got);
       // Frames that could not be complete before are looked at again.
       const size_t from = before > kKeep ? before - kKeep : 0;
@@ -222,9 +265,9 @@ int ExchangeUntilAnswer(Link& link, const uint8_t* request, uint8_t count, const
       }
       if (answer > 0) break;
       if (held.size() > kMaxHeld) held.erase(held.begin(), held.end() - kKeep);
-      if (got > 0) continue;
     }
-    if (!use.Wait(waiting, limitMs - elapsed)) break;
+    // Where an answer starts is not known, so each arrival is looked at.
+    if (!use.WaitForMore(waiting, got, 0, limitMs - elapsed)) break;
   }
   elapsed = link.Now() - sentAt;
   use.Record(frame, std::move(everything), sentAt, elapsed, answer);

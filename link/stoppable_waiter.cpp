@@ -33,9 +33,11 @@ bool StoppableWaiter::Noticed() {
   return true;
 }
 
-void StoppableWaiter::Wait(int fd, int timeoutMs) {
+void StoppableWaiter::Wait(int fd, int timeoutMs, WakeOn wakeOn) {
   if (Noticed()) return;
-  pollfd watched[2] = {{fd, POLLIN, 0}, {latch_.fd(), POLLIN, 0}};
+  // The latch is watched in every wait, the sleeps through a reply's known
+  // length included, so a stop is seen at once.
+  pollfd watched[2] = {{fd, PollEventsFor(wakeOn), 0}, {latch_.fd(), POLLIN, 0}};
   pollfd* first = fd >= 0 ? watched : watched + 1;
   const nfds_t count = (fd >= 0 ? 1 : 0) + (told_ ? 0 : 1);
   // An interrupted poll simply hands control back, as for any waiter.

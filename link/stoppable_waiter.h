@@ -36,7 +36,7 @@ class StoppableWaiter : public Waiter {
   StoppableWaiter(const StopLatch& latch, std::function<void()> onStop)
       : latch_(latch), onStop_(std::move(onStop)) {}
 
-  void Wait(int fd, int timeoutMs) override;
+  void Wait(int fd, int timeoutMs, WakeOn wakeOn) override;
   // The pause between detection cycles; true when the station is to stop.
   bool Pause(int timeoutMs);
 

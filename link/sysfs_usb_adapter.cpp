@@ -175,10 +175,16 @@ bool SysfsUsbAdapter::WriteAll(const uint8_t* bytes, size_t count) {
 }
 
 long SysfsUsbAdapter::BytesWaiting() {
-  if (!Healthy()) return -1;
+  if (fd_ < 0 || broken_) return -1;
   long waiting = tty::BytesWaiting(fd_);
   if (waiting < 0) broken_ = true;
   return waiting;
+}
+
+uint32_t SysfsUsbAdapter::LineRate() {
+  termios now{};
+  if (fd_ < 0 || ::tcgetattr(fd_, &now) != 0) return 0;
+  return tty::RateOf(now);
 }
 
 size_t SysfsUsbAdapter::ReadInto(uint8_t* destination, size_t count) {

@@ -39,6 +39,8 @@ class SysfsUsbAdapter : public UsbAdapterBackend {
   long BytesWaiting() override;
   size_t ReadInto(uint8_t* destination, size_t count) override;
   int WaitDescriptor() const override { return fd_; }
+  // What the terminal holds, not what was asked of it.
+  uint32_t LineRate() override;
 
  private:
   struct FolderStamp {

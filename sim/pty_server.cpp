@@ -49,6 +49,16 @@ microseconds ByteTime(int rate, size_t n) {
   return microseconds(static_cast<int64_t>(n) * 10'000'000 / std::max(rate, 1));
 }
 
+// Bytes whose stop bit is in `elapsed` after the start bit of the first.
+size_t BytesIn(int rate, microseconds elapsed) {
+  return static_cast<size_t>(std::max<int64_t>(elapsed.count(), 0) * std::max(rate, 1) / 10'000'000);
+}
+
+// A paced reply is written in bursts at most this far apart, as a UART's
+// receive FIFO or a USB adapter's frames hand bytes on, rather than byte by
+// byte; the last byte still goes out on its own time.
+constexpr microseconds kPacedBurst{1000};
+
 }  // namespace
 
 PtyServer::PtyServer(ServerOptions options, LoggerModel& model, FaultPlan& plan, Transcript& transcript)
@@ -234,9 +244,10 @@ PtyServer::Clock::time_point PtyServer::Pump() {
     if (now < c.startAt) return c.startAt;
     size_t due = c.bytes.size();
     if (c.pacedRate) {
-      const auto elapsed = std::chrono::duration_cast<microseconds>(now - c.startAt);
-      const size_t byteUs = static_cast<size_t>(ByteTime(c.pacedRate, 1).count());
-      due = std::min(due, static_cast<size_t>(elapsed.count()) / std::max<size_t>(byteUs, 1) + 1);
+      // A receiver has a byte once its stop bit is in, so the first comes a
+      // byte's time after the reply starts and the last when the line time
+      // of the whole reply has passed.
+      due = std::min(due, BytesIn(c.pacedRate, std::chrono::duration_cast<microseconds>(now - c.startAt)));
     }
     if (due > c.sent) {
       const ssize_t n = write(master_, c.bytes.data() + c.sent, due - c.sent);
@@ -254,7 +265,11 @@ PtyServer::Clock::time_point PtyServer::Pump() {
         return Clock::time_point::max();
       }
     }
-    if (c.sent < c.bytes.size()) return c.startAt + ByteTime(c.pacedRate, c.sent);
+    if (c.sent < c.bytes.size()) {
+      const Clock::time_point next = c.startAt + ByteTime(c.pacedRate, c.sent + 1);
+      const Clock::time_point last = c.startAt + ByteTime(c.pacedRate, c.bytes.size());
+      return std::max(next, std::min(now + kPacedBurst, last));
+    }
     lastFinish_ = c.pacedRate ? c.startAt + ByteTime(c.pacedRate, c.bytes.size()) : now;
     if (c.rateAfter) model_.ApplyRate(c.rateAfter);
     output_.pop_front();
@@ -289,14 +304,17 @@ int PtyServer::Run(int stopFd) {
   const pid_t parent = getppid();
   while (!finished_) {
     const Clock::time_point next = Pump();
-    int timeoutMs = 500;  // also how often a vanished parent is noticed
+    // To the microsecond, so paced bytes leave on their time: whole
+    // milliseconds would make every reply up to one late.
+    microseconds wait(500'000);  // also how often a vanished parent is noticed
     if (next != Clock::time_point::max()) {
-      const auto wait = std::chrono::duration_cast<microseconds>(next - Clock::now()).count();
-      timeoutMs = wait <= 0 ? 0 : static_cast<int>(std::min<int64_t>((wait + 999) / 1000, 500));
+      wait = std::clamp(std::chrono::duration_cast<microseconds>(next - Clock::now()), microseconds(0), wait);
     }
+    const timespec timeout{static_cast<time_t>(wait.count() / 1'000'000),
+                           static_cast<long>(wait.count() % 1'000'000) * 1000};
     pollfd fds[2] = {{master_, static_cast<short>(POLLIN | (waitingForWritable_ ? POLLOUT : 0)), 0},
                      {stopFd, POLLIN, 0}};
-    const int ready = poll(fds, stopFd >= 0 ? 2 : 1, timeoutMs);
+    const int ready = ppoll(fds, stopFd >= 0 ? 2 : 1, &timeout, nullptr);
     if (ready < 0 && errno != EINTR) {
       std::fprintf(stderr, "orvald-sim: poll: %s\n", std::strerror(errno));
       return 1;

@@ -15,7 +15,14 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <QElapsedTimer>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "support/pty_fake_logger.h"
 #include "support/silent_terminal.h"
+#include "app/event_loop_waiter.h"
 #include "app_fixture.h"
 #include "app/stations_dlg.h"
 #include "link/link.h"
@@ -367,6 +374,33 @@ class DownloadBindingTest : public QObject {
     stations->RemoveStation(2);
     QVERIFY(stations->stationPorts().empty());
     QVERIFY(f->Setting("STATIONS").toStringList().isEmpty());
+  }
+
+  // While an exchange sleeps through the bytes of a reply it already knows
+  // the length of, the window stays alive and only a hang-up cuts it short.
+  void sleepThroughKnownBytesKeepsTheWindowAliveAndWakesForAHangUpOnly() {
+    PtyPair line;
+    QVERIFY(line.ok());
+    const int port = ::open(line.slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(port >= 0);
+    termios raw{};
+    ::tcgetattr(port, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(port, TCSANOW, &raw);
+    QCOMPARE(::write(line.master(), "ab", 2), ssize_t(2));
+    EventLoopWaiter waiter;
+    bool timerRan = false;
+    QTimer::singleShot(10, [&] { timerRan = true; });
+    QElapsedTimer clock;
+    clock.start();
+    waiter.Wait(port, 80, WakeOn::kHangUp);
+    QVERIFY2(clock.elapsed() >= 75, "woken by the bytes");
+    QVERIFY(timerRan);
+    waiter.Wait(port, 5000, WakeOn::kReadable);
+    line.HangUp();
+    waiter.Wait(port, 5000, WakeOn::kHangUp);
+    QVERIFY2(clock.elapsed() < 2500, "the bytes or the hang-up did not wake it");
+    ::close(port);
   }
 };
 

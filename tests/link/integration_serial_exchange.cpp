@@ -25,10 +25,10 @@ using testing::Whole;
 // test can tell a wait that slept from one that spun.
 class CountingWaiter : public Waiter {
  public:
-  void Wait(int fd, int timeoutMs) override {
+  void Wait(int fd, int timeoutMs, WakeOn wakeOn) override {
     ++waits;
     if (onWait) onWait();
-    inner.Wait(fd, timeoutMs);
+    inner.Wait(fd, timeoutMs, wakeOn);
   }
   int waits = 0;
   std::function<void()> onWait;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <vector>
 
 #include "link/exchange.h"
@@ -172,6 +174,62 @@ TEST_F(ExchangeTest, AHangUpEndsTheWaitAtOnce) {
   fake.line.hangUpAtMs = 10;
   EXPECT_EQ(Exchange({0x78}), 0);
   EXPECT_EQ(lastMs, 10);
+}
+
+// A 128-byte memory read's reply: 134 bytes, the length byte second.
+std::vector<uint8_t> LongReply() {
+  std::vector<uint8_t> data(130);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
+  return FrameOf(data);
+}
+
+TEST_F(ExchangeTest, TheRestOfAReplyIsSleptThroughAtTheLinesOwnRateAndTakenInWhenWholeEvenIfLate) {
+  // The line runs at 57600 though the link still holds 9600: the 132 bytes
+  // after the length byte need 23 ms, not 138.
+  fake.line.lineRate = 57600;
+  const std::vector<uint8_t> frame = LongReply();
+  const auto part = [&](size_t from, size_t to) { return std::vector<uint8_t>(frame.begin() + from, frame.begin() + to); };
+  AnswerWith(Pieces{{part(0, 2), 2}, {part(2, 122), 23}, {part(122, 134), 25}});
+  ASSERT_EQ(Exchange({0xB1, 0x52, 0, 0, 0, 128}), 130);
+  EXPECT_TRUE(std::equal(frame.begin() + 2, frame.end() - 2, reply.begin()));
+  EXPECT_EQ(lastMs, 25) << "taken in as soon as it is whole";
+  ASSERT_GE(fake.waiter.sleeps.size(), 2u);
+  EXPECT_EQ(fake.waiter.sleeps[1].wakeOn, WakeOn::kHangUp) << "no wake-up for each byte";
+  EXPECT_GE(fake.waiter.sleeps[1].timeoutMs, 20);
+  EXPECT_LE(fake.waiter.sleeps[1].timeoutMs, 23);
+  EXPECT_LE(fake.waiter.waits, 4);
+
+  // The rest comes long after its time: still waited for, within the limit.
+  fake.waiter.sleeps.clear();
+  AnswerWith(Pieces{{part(0, 2), 2}, {part(2, 134), 250}});
+  ASSERT_EQ(Exchange({0xB1, 0x52, 0, 0, 0, 128}), 130);
+  EXPECT_EQ(lastMs, 250);
+  EXPECT_LE(fake.waiter.sleeps.size(), 3u);
+}
+
+TEST_F(ExchangeTest, AHangUpWhileTheRestIsSleptThroughEndsTheWait) {
+  // At 9600 the rest would take 138 ms; the line goes at 30.
+  fake.line.lineRate = 9600;
+  const std::vector<uint8_t> frame = LongReply();
+  AnswerWith(Pieces{{{frame.begin(), frame.begin() + 2}, 2}});
+  fake.line.hangUpAtMs = 30;
+  EXPECT_EQ(Exchange({0xB1, 0x52, 0, 0, 0, 128}), 0);
+  EXPECT_EQ(lastMs, 30);
+}
+
+TEST(PollWaiter, ASleepThroughKnownBytesWakesForAHangUpButNotForBytes) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  ASSERT_EQ(::write(ends[1], "ab", 2), 2);
+  PollWaiter waiter;
+  const int64_t started = SteadyMilliseconds();
+  waiter.Wait(ends[0], 60, WakeOn::kHangUp);
+  EXPECT_GE(SteadyMilliseconds() - started, 55) << "woken by the bytes";
+  waiter.Wait(ends[0], 5000, WakeOn::kReadable);
+  ::close(ends[1]);
+  waiter.Wait(ends[0], 5000, WakeOn::kHangUp);
+  EXPECT_LT(SteadyMilliseconds() - started, 2500) << "the bytes or the hang-up did not wake it";
+  ::close(ends[0]);
 }
 
 TEST_F(ExchangeTest, WaitingForAnAnswerDropsEverythingBeforeItAndKeepsItsOwnLimit) {

@@ -66,13 +66,13 @@ TEST(StoppableWaiter, AStopEndsAWaitOnceAndLaterWaitsSleepOnTheDeviceAlone) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     latch.Raise();
   });
-  EXPECT_LT(MillisecondsOf([&] { waiter.Wait(device[0], 10000); }), 5000);
+  EXPECT_LT(MillisecondsOf([&] { waiter.Wait(device[0], 10000, WakeOn::kHangUp); }), 5000);
   other.join();
   EXPECT_EQ(stops, 1);
   // Putting the logger back still waits for its reply instead of spinning.
-  EXPECT_GE(MillisecondsOf([&] { waiter.Wait(device[0], 100); }), 90);
+  EXPECT_GE(MillisecondsOf([&] { waiter.Wait(device[0], 100, WakeOn::kReadable); }), 90);
   ASSERT_EQ(::write(device[1], "x", 1), 1);
-  EXPECT_LT(MillisecondsOf([&] { waiter.Wait(device[0], 10000); }), 5000);
+  EXPECT_LT(MillisecondsOf([&] { waiter.Wait(device[0], 10000, WakeOn::kReadable); }), 5000);
   EXPECT_EQ(stops, 1);
   EXPECT_TRUE(waiter.Pause(10000));
   ::close(device[0]);

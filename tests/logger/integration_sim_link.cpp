@@ -147,7 +147,7 @@ TEST(SimLink, ReplyBeyondTheLimitFailsAndSpoilsTheNextExchange) {
   ASSERT_TRUE(s.sim.started()) << s.sim.error();
   EXPECT_EQ(QueryIdentity(s.link), "");
   // Let the late identify reply land; the next exchange takes it as its own.
-  PollWaiter().Wait(-1, 150);
+  PollWaiter().Wait(-1, 150, WakeOn::kReadable);
   EXPECT_EQ(QueryVersion(s.link), "");
 }
 

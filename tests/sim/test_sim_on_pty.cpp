@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "line_client.h"
 #include "support/sim_process.h"
@@ -289,15 +290,24 @@ TEST(SimOnPty, HangUpWithReopenComesBackBehindTheLink) {
   EXPECT_NE(lstat(link.c_str(), &st), 0) << "the link outlived the simulator";
 }
 
-TEST(SimOnPty, PacedRepliesTakeTheLineTime) {
+TEST(SimOnPty, PacedRepliesTakeTheLineTimeAtTheCurrentRate) {
   SimProcess sim({"--pace"});
   ASSERT_TRUE(sim.started()) << sim.error();
   LineClient line(sim.ptyPath());
-  // 134 bytes at 9600 bit/s, 10 bits each: about 140 ms from first to last.
+  // 134 bytes of 10 bits: the last is in 139.6 ms after the reply starts at
+  // 9600 bit/s, never sooner.
   const Arrival a = line.Send({0xB1, 0x52, 0, 0, 0, 128}, 1000);
   ASSERT_EQ(a.bytes.size(), 134u);
-  EXPECT_GE(a.readTimes.back(), milliseconds(125));
+  EXPECT_GE(a.readTimes.back(), milliseconds(139));
   EXPECT_GT(a.readSizes.size(), 5u);
+  // After a switch, at the new rate: 23.3 ms at 57600, 11.6 ms at 115200.
+  for (const auto& [rate, code, lineMs] : {std::tuple{57600, 3, 23}, std::tuple{115200, 4, 11}}) {
+    ASSERT_TRUE(line.SwitchRate(rate, static_cast<uint8_t>(code))) << rate;
+    const Arrival b = line.Send({0xB1, 0x52, 0, 0, 0, 128}, 1000);
+    ASSERT_EQ(b.bytes.size(), 134u) << rate;
+    EXPECT_GE(b.readTimes.back(), milliseconds(lineMs)) << rate;
+    EXPECT_LT(b.readTimes.back(), milliseconds(100)) << rate << ": paced at the old rate";
+  }
 }
 
 TEST(SimOnPty, TurnaroundDelaysTheReply) {

@@ -29,6 +29,7 @@ struct FakeLine {
   size_t readOffset = 0;        // how much of `stream` was taken
   int64_t hangUpAtMs = -1;      // -1: the line stays up
   int unsentMs = 0;             // how long a write takes to leave the line
+  uint32_t lineRate = 115200;   // what the channel says the line runs at
   bool watchable = true;        // a descriptor to wait on
   std::vector<std::vector<uint8_t>> written;  // every write, whole
   // The logger: told of each write; answers with Send.
@@ -67,10 +68,9 @@ class FakeLineChannel : public UsbAdapterBackend {
     if (line_.onWrite) line_.onWrite(line_.written.back());
     return true;
   }
-  long BytesWaiting() override {
-    if (line_.HungUp()) return -1;
-    return static_cast<long>(line_.unread());
-  }
+  // Like a terminal's queue count, blind to a hang-up: only the health
+  // check (and the wait) sees that.
+  long BytesWaiting() override { return static_cast<long>(line_.unread()); }
   size_t ReadInto(uint8_t* destination, size_t count) override {
     const size_t got = std::min(count, line_.unread());
     std::copy_n(line_.stream.begin() + static_cast<long>(line_.readOffset), got, destination);
@@ -80,26 +80,35 @@ class FakeLineChannel : public UsbAdapterBackend {
   int WaitDescriptor() const override { return line_.watchable ? 1000 : -1; }
   void Close() override {}
   int UnsentMilliseconds() override { return line_.unsentMs; }
+  uint32_t LineRate() override { return line_.lineRate; }
 
  private:
   FakeLine& line_;
 };
 
-// Sleeps on the fake clock: until the next piece arrives, the line hangs up,
-// or the time is up.
+// Sleeps on the fake clock: until the next piece arrives (unless only a
+// hang-up may wake it), the line hangs up, or the time is up.
 class FakeLineWaiter : public Waiter {
  public:
+  struct Sleep {
+    int timeoutMs;
+    WakeOn wakeOn;
+  };
   explicit FakeLineWaiter(FakeLine& line) : line_(line) {}
-  void Wait(int fd, int timeoutMs) override {
+  void Wait(int fd, int timeoutMs, WakeOn wakeOn) override {
     int64_t until = line_.nowMs + std::max(timeoutMs, 0);
-    if (fd >= 0 && !line_.pending.empty()) until = std::min(until, std::max(line_.nowMs, line_.pending.front().arrivesAtMs));
-    if (fd >= 0 && line_.hangUpAtMs >= line_.nowMs) until = std::min(until, line_.hangUpAtMs);
+    if (fd >= 0 && wakeOn == WakeOn::kReadable && !line_.pending.empty()) {
+      until = std::min(until, std::max(line_.nowMs, line_.pending.front().arrivesAtMs));
+    }
+    if (fd >= 0 && line_.hangUpAtMs >= 0) until = std::min(until, std::max(line_.nowMs, line_.hangUpAtMs));
     // A wait always lets some time pass, as poll(2) does when nothing is ready.
     line_.nowMs = std::max(until, line_.nowMs + 1);
     ++waits;
+    sleeps.push_back({timeoutMs, wakeOn});
     if (onWait) onWait();
   }
   int waits = 0;
+  std::vector<Sleep> sleeps;  // every wait asked for, in order
   std::function<void()> onWait;
 
  private:
