@@ -7,14 +7,15 @@
 
 namespace orvald {
 
-// Write DDMMmmmN (DDDMMmmmE for longitudes) at `out` and return the number of
+// Write DDMMmmmN (DDDMMmmmE for longitudes) of a coordinate in
+// hundred-thousandths of a degree at `out` and return the number of
 // characters written: 8 (9), more only for a degree count that does not fit.
 // `out` needs room for 24 characters.
-size_t WriteLatitudeText(char* out, double degrees);
-size_t WriteLongitudeText(char* out, double degrees);
+size_t WriteLatitudeText(char* out, int32_t hundredThousandths);
+size_t WriteLongitudeText(char* out, int32_t hundredThousandths);
 
 // The magnitude of a coordinate as those texts give it: whole degrees and
 // thousandths of a minute, truncated.
-void IgcCoordinateParts(double degrees, int64_t& wholeDegrees, int64_t& thousandthsOfMinute);
+void IgcCoordinateParts(int32_t hundredThousandths, int64_t& wholeDegrees, int64_t& thousandthsOfMinute);
 
 }  // namespace orvald

@@ -103,10 +103,7 @@ uint32_t ByteSum(const char* begin, const char* end) {
 }  // namespace
 
 // Feet to metres truncated toward zero: x 0.3048 is exactly x 381 / 1250.
-int64_t AltitudeMetres(long double feet) {
-  if (!(feet > -1e15L && feet < 1e15L)) return 0;  // not a 16-bit field's value
-  return static_cast<int64_t>(feet) * 381 / 1250;
-}
+int64_t AltitudeMetres(int32_t feet) { return static_cast<int64_t>(feet) * 381 / 1250; }
 
 std::string IgcSelectionProblem(const TrackTable& table, int firstSegment, int lastSegment) {
   if (firstSegment < 0 || lastSegment < 0) return "No segment is selected.";
@@ -150,8 +147,8 @@ std::string IgcFileText(const TrackTable& table, const IgcSaveRequest& request) 
     }
     *out++ = 'B';
     for (char c : hhmmss) *out++ = c;
-    out += WriteLatitudeText(out, static_cast<double>(p.latitude));
-    out += WriteLongitudeText(out, static_cast<double>(p.longitude));
+    out += WriteLatitudeText(out, p.latitudeE5);
+    out += WriteLongitudeText(out, p.longitudeE5);
     *out++ = p.fixStatus != 0 ? 'A' : 'V';
     const int64_t metres = AltitudeMetres(p.altitudeFeet);
     out = AltitudeField(out, metres);

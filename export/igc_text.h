@@ -16,7 +16,7 @@ std::string IgcSelectionProblem(const TrackTable& table, int firstSegment, int l
 
 // The altitude every file written from a point carries: feet x 0.3048
 // truncated toward zero, in whole metres.
-int64_t AltitudeMetres(long double feet);
+int64_t AltitudeMetres(int32_t feet);
 
 // The whole file: A, H and L records, E and B records, both G lines, CR LF ends.
 // The selection must be usable (see IgcSelectionProblem).

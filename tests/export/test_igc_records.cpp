@@ -72,7 +72,7 @@ std::vector<std::string> GLines(const std::string& text) {
 TEST(IgcRecords, WholeFileForTheWorkedExamplePoint) {
   TrackTable table;
   AddSegment(table, kApril10th2007 + 10 * 3600 + 15 * 60 + 30,
-             {{.hour = 10, .minute = 15, .second = 30, .latitude = -25.5, .longitude = 28.25, .altitudeFeet = 1000}});
+             {{.hour = 10, .minute = 15, .second = 30, .latitudeE5 = -2550000, .longitudeE5 = 2825000, .altitudeFeet = 1000}});
 
   testing::TempDir dir;
   IgcSaveRequest request = Request(0, 0);
@@ -187,12 +187,12 @@ TEST(IgcRecords, EventGivesAnERecordRightBeforeItsBRecordWithTheSameTime) {
 TEST(IgcRecords, BRecordFields) {
   TrackTable table;
   AddSegment(table, kApril10th2007,
-             {{.hour = 1, .minute = 2, .second = 3, .latitude = 51.00005, .longitude = -2.34567, .altitudeFeet = -50},
-              {.hour = 1, .minute = 2, .second = 4, .latitude = 0, .longitude = 0, .altitudeFeet = 0, .fixStatus = 0},
-              {.hour = 1, .minute = 2, .second = 5, .latitude = 90, .longitude = 180, .altitudeFeet = 32767},
-              {.hour = 1, .minute = 2, .second = 6, .latitude = -90, .longitude = -180, .altitudeFeet = -32768},
-              {.hour = 1, .minute = 2, .second = 7, .latitude = 1, .longitude = 1, .altitudeFeet = 1250, .fixStatus = 9},
-              {.hour = 1, .minute = 2, .second = 8, .latitude = 1, .longitude = 1, .altitudeFeet = -3}});
+             {{.hour = 1, .minute = 2, .second = 3, .latitudeE5 = 5100005, .longitudeE5 = -234567, .altitudeFeet = -50},
+              {.hour = 1, .minute = 2, .second = 4, .latitudeE5 = 0, .longitudeE5 = 0, .altitudeFeet = 0, .fixStatus = 0},
+              {.hour = 1, .minute = 2, .second = 5, .latitudeE5 = 9000000, .longitudeE5 = 18000000, .altitudeFeet = 32767},
+              {.hour = 1, .minute = 2, .second = 6, .latitudeE5 = -9000000, .longitudeE5 = -18000000, .altitudeFeet = -32768},
+              {.hour = 1, .minute = 2, .second = 7, .latitudeE5 = 100000, .longitudeE5 = 100000, .altitudeFeet = 1250, .fixStatus = 9},
+              {.hour = 1, .minute = 2, .second = 8, .latitudeE5 = 100000, .longitudeE5 = 100000, .altitudeFeet = -3}});
   const std::vector<std::string> fixes = FixLines(IgcFileText(table, Request(0, 0)));
   const std::vector<std::string> expected = {
       "B0102035100003N00220740WA-0015-0015",  // -15.24 m truncates toward zero
@@ -261,8 +261,8 @@ TEST(IgcRecords, RecordCheckCountsFromTheStartOfTheTable) {
 
 TEST(IgcRecords, ByteSumCoversEveryEAndBLineWithItsLineEnd) {
   TrackTable table;
-  AddSegment(table, kApril10th2007, {{.hour = 10, .minute = 15, .second = 30, .latitude = -25.5, .longitude = 28.25},
-                                     {.hour = 10, .minute = 15, .second = 31, .latitude = -25.5, .longitude = 28.25, .event = 1}});
+  AddSegment(table, kApril10th2007, {{.hour = 10, .minute = 15, .second = 30, .latitudeE5 = -2550000, .longitudeE5 = 2825000},
+                                     {.hour = 10, .minute = 15, .second = 31, .latitudeE5 = -2550000, .longitudeE5 = 2825000, .event = 1}});
   // B line of the worked example: 1844. Its successor differs only in the last time digit (+1).
   // The E line "E101531PEV" CR LF: 69+49+48+49+53+51+49+80+69+86+13+10 = 626.
   const std::string text = IgcFileText(table, Request(0, 0));

@@ -114,7 +114,7 @@ TEST(DecodeImage, AcceptedRecordIsSkippedWhole) {
     shifted[17] = a[0];
     FixDecodeState state{testing::Utc(), 0};
     TrackPoint p{};
-    if (DecodeFixRecord(shifted.data(), p, state) != 0 || std::fabs(p.latitude) < 1 || p.second == fix.second) continue;
+    if (DecodeFixRecord(shifted.data(), p, state) != 0 || std::abs(p.latitudeE5) < 100000 || p.second == fix.second) continue;
 
     RawStream stream;
     stream.Add(a).Add(std::vector<uint8_t>{a[0]});
@@ -248,7 +248,7 @@ TEST(DecodeImage, ASecondDecodeLeavesNothingOfTheFirst) {
   EXPECT_EQ(table.segments()[1].points, 0);
   EXPECT_EQ(table.segments()[1].start, 0);
   EXPECT_EQ(table.points()[1].year, 0);
-  EXPECT_EQ(table.points()[199].latitude, 0.0L);
+  EXPECT_EQ(table.points()[199].latitudeE5, 0);
 }
 
 // --- Files --------------------------------------------------------------------------
@@ -328,7 +328,7 @@ TEST(DecodeFile, ChunkedReadingEqualsDecodingInMemory) {
     const TrackPoint& a = fromMemory.points()[i];
     const TrackPoint& b = fromFile.points()[i];
     ASSERT_EQ(PointSeconds(a), PointSeconds(b)) << i;
-    ASSERT_EQ(a.latitude, b.latitude) << i;
+    ASSERT_EQ(a.latitudeE5, b.latitudeE5) << i;
     ASSERT_EQ(a.aux, b.aux) << i;
   }
   ASSERT_EQ(fromFile.segmentCount, fromMemory.segmentCount);
