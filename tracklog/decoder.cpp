@@ -176,7 +176,6 @@ namespace {
 struct Scan {
   TrackTable& table;
   FixDecodeState state;
-  int previousCount = 0;  // points of the decode before, cleared where not overwritten
   int count = 0;
   bool full = false;
 };
@@ -194,7 +193,7 @@ size_t ScanWindows(const uint8_t* data, size_t size, size_t from, Scan& scan) {
   uint8_t x = Xor18(data + p);
   for (;;) {
     // Decoded straight into the next free slot; a rejected or dropped record
-    // leaves it to be overwritten (and cleared at the end if it stays unused).
+    // leaves it to be overwritten.
     if (x == 0 && DecodeCheckedRecord(data + p, points[scan.count], scan.state) == 0) {
       if (IsRetainedFix(points[scan.count], scan.count > 0 ? &points[scan.count - 1] : nullptr)) {
         ++scan.count;
@@ -214,11 +213,10 @@ size_t ScanWindows(const uint8_t* data, size_t size, size_t from, Scan& scan) {
   }
 }
 
-// The points of the previous decode are overwritten as the scan goes; only
-// those beyond the new count need clearing at the end, which spares a pass
-// over the whole point array.
+// The points of the previous decode are overwritten as the scan goes; those
+// beyond the new count are left as they are, since nothing reads them.
 Scan BeginScan(TrackTable& table, const TimeBasis& basis, const FileHeaderIdentity& identity) {
-  Scan scan{table, FixDecodeState{basis, 0}, std::clamp(table.pointCount, 0, kMaxPoints)};
+  Scan scan{table, FixDecodeState{basis, 0}};
   table.pointCount = 0;
   table.serialText = identity.serialText;
   table.typeText = identity.typeText;
@@ -226,9 +224,6 @@ Scan BeginScan(TrackTable& table, const TimeBasis& basis, const FileHeaderIdenti
 }
 
 DecodeResult FinishDecode(Scan& scan, long _timezone, const SegmentSink& sink, DecodeResult result) {
-  // Beyond the count: the previous decode's points and the scratch slot.
-  const int clearEnd = std::min(kMaxPoints, std::max(scan.previousCount, scan.count + 1));
-  if (clearEnd > scan.count) std::fill_n(scan.table.points() + scan.count, clearEnd - scan.count, TrackPoint{});
   scan.table.pointCount = scan.count;
   result.pointCount = scan.count;
   result.segments = BuildSegments(scan.table, _timezone, sink);

@@ -51,7 +51,10 @@ struct TrackSegment {
 };
 
 // Storage is fixed when the table is built and reused by every decode, so a
-// decode allocates nothing per point.
+// decode allocates nothing per point. Building the table touches none of it:
+// a page of points is first touched when a decode writes there, so a short
+// log costs only its own points. Points from pointCount on carry no meaning;
+// segments from segmentCount on are zero.
 class TrackTable {
  public:
   TrackTable();
@@ -72,8 +75,11 @@ class TrackTable {
   std::string typeText;
 
  private:
+  struct FreeStorage {
+    void operator()(void* storage) const;
+  };
   std::unique_ptr<TrackPoint[]> points_;
-  std::unique_ptr<TrackSegment[]> segments_;
+  std::unique_ptr<TrackSegment[], FreeStorage> segments_;
 };
 
 }  // namespace orvald
