@@ -24,11 +24,21 @@ size_t WriteCoordinate(char* out, int32_t e5, int degreeWidth, char positive, ch
   int64_t wholeDegrees = 0;
   int64_t thousandthsOfMinute = 0;
   IgcCoordinateParts(e5, wholeDegrees, thousandthsOfMinute);
-  size_t n = WriteDigits(out, wholeDegrees, degreeWidth);
-  n += WriteDigits(out + n, thousandthsOfMinute / 1000, 2);
-  n += WriteDigits(out + n, thousandthsOfMinute % 1000, 3);
-  out[n++] = e5 < 0 ? negative : positive;
-  return n;
+  char* next = out;
+  // Every coordinate on the earth fits the width; only a hand-made absurd
+  // value needs more digits.
+  if (wholeDegrees < (degreeWidth == 2 ? 100 : 1000)) {
+    if (degreeWidth == 3) *next++ = static_cast<char>('0' + wholeDegrees / 100);
+    next = WriteTwoDigits(next, static_cast<unsigned>(wholeDegrees % 100));
+  } else {
+    next += WriteDigits(next, wholeDegrees, degreeWidth);
+  }
+  const auto t = static_cast<unsigned>(thousandthsOfMinute);  // below 60000
+  next = WriteTwoDigits(next, t / 1000);
+  *next++ = static_cast<char>('0' + t / 100 % 10);
+  next = WriteTwoDigits(next, t % 100);
+  *next++ = e5 < 0 ? negative : positive;
+  return static_cast<size_t>(next - out);
 }
 
 }  // namespace
@@ -36,8 +46,8 @@ size_t WriteCoordinate(char* out, int32_t e5, int degreeWidth, char positive, ch
 void IgcCoordinateParts(int32_t hundredThousandths, int64_t& wholeDegrees, int64_t& thousandthsOfMinute) {
   const int64_t k = hundredThousandths < 0 ? -static_cast<int64_t>(hundredThousandths) : hundredThousandths;
   wholeDegrees = k / 100000;
-  // Thousandths of a minute: fraction x 60 x 1000, truncated.
-  thousandthsOfMinute = (k % 100000) * 60000 / 100000;
+  // Thousandths of a minute: fraction x 60 x 1000 / 100000, truncated.
+  thousandthsOfMinute = (k % 100000) * 3 / 5;
 }
 
 size_t WriteLatitudeText(char* out, int32_t e5) { return WriteCoordinate(out, e5, 2, 'N', 'S'); }

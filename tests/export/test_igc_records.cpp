@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -267,6 +268,46 @@ TEST(IgcRecords, ByteSumCoversEveryEAndBLineWithItsLineEnd) {
   // The E line "E101531PEV" CR LF: 69+49+48+49+53+51+49+80+69+86+13+10 = 626.
   const std::string text = IgcFileText(table, Request(0, 0));
   EXPECT_EQ(GLines(text), (std::vector<std::string>{"G:fffffffc", "G:000010db"}));  // 1844 + 1845 + 626 = 4315
+}
+
+TEST(IgcRecords, ALongSelectionGoesOutPieceByPieceWithTheByteSumOfAllOfThem) {
+  static TrackTable table;
+  table.pointCount = table.segmentCount = 0;
+  std::vector<PointSpec> specs;
+  for (int i = 0; i < 6000; ++i) {  // some 220 kB of records: several pieces
+    specs.push_back({.hour = 10 + i / 3600, .minute = i / 60 % 60, .second = i % 60,
+                     .latitudeE5 = -4500000 + i * 17, .longitudeE5 = 17999999 - i * 31,
+                     .altitudeFeet = static_cast<int16_t>(i * 11 - 30000), .event = static_cast<uint8_t>(i % 97 == 0)});
+  }
+  for (size_t from = 0; from < specs.size(); from += 1000) {
+    AddSegment(table, kApril10th2007 + 36000 + static_cast<int32_t>(from), {});
+    TrackSegment& s = table.segments()[table.segmentCount - 1];
+    for (size_t i = from; i < from + 1000; ++i) table.points()[table.pointCount++] = testing::MakePoint(specs[i]);
+    s.firstPoint = static_cast<int32_t>(from);
+    s.lastPoint = table.pointCount - 1;
+  }
+
+  std::vector<std::string> pieces;
+  ASSERT_TRUE(WriteIgcText(table, Request(0, 5), [&](const char* bytes, size_t count) {
+    pieces.emplace_back(bytes, count);
+    return true;
+  }));
+  EXPECT_GT(pieces.size(), 4u);
+  std::string whole;
+  for (const std::string& piece : pieces) whole += piece;
+  EXPECT_EQ(whole, IgcFileText(table, Request(0, 5)));
+  uint32_t sum = 0;
+  for (const std::string& line : FixLines(whole)) {
+    for (char c : line + "\r\n") sum += static_cast<unsigned char>(c);
+  }
+  char expected[16];
+  std::snprintf(expected, sizeof expected, "G:%08x", sum);
+  EXPECT_EQ(GLines(whole).at(1), expected);
+
+  // A piece that cannot be kept ends the writing there.
+  int offered = 0;
+  EXPECT_FALSE(WriteIgcText(table, Request(0, 5), [&](const char*, size_t) { return ++offered < 2; }));
+  EXPECT_EQ(offered, 2);
 }
 
 TEST(IgcRecords, SelectionThatIsNotInTheTableIsNothingSelected) {
