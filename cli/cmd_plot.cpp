@@ -2,6 +2,10 @@
 //                      [--size WIDTHxHEIGHT] [--tz-offset SECONDS]
 // The window's track picture of a raw (or IGC) file, without a window: the
 // ground track and the altitude against UTC time, the chosen segments strong.
+// orvald-cli itself has no picture (see CMakeLists.txt): it hands the command
+// to orvald-cli-plot beside it.
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -24,6 +28,24 @@ namespace {
 constexpr int kDefaultWidth = 1200;
 constexpr int kDefaultHeight = 900;
 
+#if !ORVALD_PICTURE
+// Replaces this process with orvald-cli-plot from this program's folder;
+// returns only when there is none to run.
+void RunPictureProgram(const std::vector<std::string>& args) {
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self);
+  if (length <= 0 || static_cast<size_t>(length) >= sizeof self) return;
+  const std::string program = std::string(self, static_cast<size_t>(length));
+  const std::string path = program.substr(0, program.rfind('/') + 1) + "orvald-cli-plot";
+  std::vector<std::string> words = {path, "plot"};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  execv(path.c_str(), argv.data());
+}
+#endif
+
 bool ParseSize(const std::string& text, int& width, int& height) {
   const size_t x = text.find('x');
   long w = 0, h = 0;
@@ -39,6 +61,9 @@ bool ParseSize(const std::string& text, int& width, int& height) {
 }  // namespace
 
 int RunPlot(const std::vector<std::string>& args) {
+#if !ORVALD_PICTURE
+  RunPictureProgram(args);
+#endif
   const ParsedArgs parsed = ParseArgs(args, {"segments", "task", "tasks", "out", "size", "tz-offset"});
   if (!parsed.error.empty()) return UsageError("plot", parsed.error);
   if (parsed.positional.size() != 1) return UsageError("plot", "expects exactly one FILE");
@@ -57,7 +82,7 @@ int RunPlot(const std::vector<std::string>& args) {
   std::string error;
   if (!TimezoneOption(parsed, _timezone, error)) return UsageError("plot", error);
 #if !ORVALD_PICTURE
-  return Failure("plot is not available in this build (it was built without Qt)");
+  return Failure("plot is not available: no orvald-cli-plot beside orvald-cli (a build without Qt has none)");
 #else
   std::string date, timeFrom, timeTo;
   if (parsed.has("tasks") && !ReadTaskWindowOption(parsed, date, timeFrom, timeTo, error)) return Failure(error);

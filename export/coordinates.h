@@ -1,12 +1,17 @@
 #pragma once
 // Fixed-width IGC coordinate texts: DDMMmmmN and DDDMMmmmE.
 
+#include <cstdint>
 #include <string>
 
 namespace orvald {
 
-// The exact truncation of the coordinate's 5-decimal value to thousandths of a minute.
-std::string FormatLatitude(double degrees);
-std::string FormatLongitude(double degrees);
+// From hundred-thousandths of a degree (as the track table holds them): the
+// exact truncation to thousandths of a minute.
+std::string FormatLatitude(int32_t hundredThousandths);
+std::string FormatLongitude(int32_t hundredThousandths);
+// Degrees would convert silently to a whole number of hundred-thousandths.
+std::string FormatLatitude(double) = delete;
+std::string FormatLongitude(double) = delete;
 
 }  // namespace orvald

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <utility>
 
 #include "export/igc_text.h"
 #include "export/track_xml.h"
@@ -25,10 +26,21 @@ std::string Shown(const std::string& directory, const std::string& name) {
   return directory == "." ? name : PathIn(directory, name);
 }
 
+// Makes a file's bytes and hands them, in order, to a sink; false when the
+// sink refused some.
+using FileContent = std::function<bool(const TextSink& sink)>;
+
+FileContent WholeText(std::function<std::string()> make) {
+  return [make = std::move(make)](const TextSink& sink) {
+    const std::string text = make();
+    return sink(text.data(), text.size());
+  };
+}
+
 // Writes `content` whole under the first free name of `names`, or nothing:
 // to a hidden temporary first, then given the name, never replacing a file.
 IgcSaveResult WriteWholeNewFile(const std::string& directory, const std::vector<std::string>& names,
-                                const std::string& content) {
+                                const FileContent& content) {
   IgcSaveResult result;
   result.fileName = names.back();
   for (const std::string& name : names) {
@@ -46,7 +58,8 @@ IgcSaveResult WriteWholeNewFile(const std::string& directory, const std::vector<
   if (!file.Begin(directory, ".orvald-save.part")) {
     return failed(IgcSaveStatus::kCannotCreate, "Can't create file", file.errorNumber());
   }
-  if (!file.Write(content)) return failed(IgcSaveStatus::kWriteFailed, "Can't write file", file.errorNumber());
+  const TextSink toFile = [&file](const char* bytes, size_t count) { return file.Write(bytes, count); };
+  if (!content(toFile)) return failed(IgcSaveStatus::kWriteFailed, "Can't write file", file.errorNumber());
   if (!file.CommitNew([&names](int k) { return k < static_cast<int>(names.size()) ? names[k] : std::string(); })) {
     if (!file.noFreeName()) return failed(IgcSaveStatus::kWriteFailed, "Can't write file", file.errorNumber());
     result.status = IgcSaveStatus::kNoFreeName;
@@ -104,14 +117,15 @@ FlightFilesResult WriteFlightFiles(const TrackTable& table, const IgcSaveRequest
     return result;
   }
 
-  result.igc = WriteWholeNewFile(directory, names, IgcFileText(table, request));
+  result.igc = WriteWholeNewFile(directory, names,
+                                 [&](const TextSink& sink) { return WriteIgcText(table, request, sink); });
   if (!result.igc.saved()) return result;
 
   const std::string& written = result.igc.fileName;
   const std::string title = written.substr(0, written.rfind('.'));
   for (const Companion& c : companions) {
     const std::string name = CompanionFileName(written, c.extension);
-    const IgcSaveResult companion = WriteWholeNewFile(directory, {name}, c.text(title));
+    const IgcSaveResult companion = WriteWholeNewFile(directory, {name}, WholeText([&] { return c.text(title); }));
     if (companion.saved()) {
       result.companions.push_back(name);
     } else if (result.companionError.empty()) {

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <memory>
 
 #include "export/coordinate_digits.h"
 #include "tracklog/raw_image.h"
@@ -11,9 +13,10 @@ namespace orvald {
 namespace {
 
 constexpr long kSecondsPerDay = 86400;
-// "B" hhmmss, at most 24 coordinate characters each, "A", two altitudes, CR LF.
-constexpr size_t kMaxBRecord = 1 + 6 + 24 + 24 + 1 + 12 + 12 + 2;
-constexpr size_t kERecord = 13;  // "E" hhmmss "PEV" CR LF
+// "B" hhmmss, at most 24 coordinate characters each, "A", two altitudes of at
+// most 20 characters (an int64's digits and sign), CR LF.
+constexpr size_t kMaxBRecord = 1 + 6 + 24 + 24 + 1 + 20 + 20 + 2;
+constexpr size_t kERecord = 12;  // "E" hhmmss "PEV" CR LF
 
 // printf's %s stops at a zero byte; so do the records. A control character
 // (a CR or LF above all) would break the record and start a forged one.
@@ -73,14 +76,15 @@ std::string HeaderRecords(const TrackTable& table, const IgcSaveRequest& request
   return text;
 }
 
-inline char* TwoDigits(char* out, int value) {
-  out[0] = static_cast<char>('0' + value / 10);
-  out[1] = static_cast<char>('0' + value % 10);
-  return out + 2;
-}
-
 // "%05d": a minus sign counts toward the five characters.
 char* AltitudeField(char* out, int64_t metres) {
+  // Every 16-bit feet value is within 9987 m: sign or leading digit, then two pairs.
+  if (metres > -10000 && metres < 100000) {
+    const auto magnitude = static_cast<unsigned>(metres < 0 ? -metres : metres);
+    *out++ = metres < 0 ? '-' : static_cast<char>('0' + magnitude / 10000);
+    out = WriteTwoDigits(out, magnitude / 100 % 100);
+    return WriteTwoDigits(out, magnitude % 100);
+  }
   char digits[24];
   int count = 0;
   uint64_t magnitude = metres < 0 ? 0 - static_cast<uint64_t>(metres) : static_cast<uint64_t>(metres);
@@ -89,24 +93,33 @@ char* AltitudeField(char* out, int64_t metres) {
     magnitude /= 10;
   } while (magnitude > 0);
   if (metres < 0) *out++ = '-';
-  for (int pad = 5 - (metres < 0 ? 1 : 0) - count; pad > 0; --pad) *out++ = '0';
   while (count > 0) *out++ = digits[--count];
   return out;
 }
 
+// Eight bytes at a time: the bytes of a word are added in four 16-bit lanes,
+// which cannot overflow within 128 words.
 uint32_t ByteSum(const char* begin, const char* end) {
+  constexpr uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
   uint32_t sum = 0;
-  for (const char* c = begin; c != end; ++c) sum += static_cast<unsigned char>(*c);
+  while (end - begin >= 8) {
+    uint64_t lanes = 0;
+    for (int word = 0; word < 128 && end - begin >= 8; ++word, begin += 8) {
+      uint64_t w;
+      std::memcpy(&w, begin, 8);
+      lanes += (w & kLowBytes) + (w >> 8 & kLowBytes);
+    }
+    lanes = (lanes & 0x0000FFFF0000FFFFull) + (lanes >> 16 & 0x0000FFFF0000FFFFull);
+    sum += static_cast<uint32_t>(lanes + (lanes >> 32));
+  }
+  for (; begin != end; ++begin) sum += static_cast<unsigned char>(*begin);
   return sum;
 }
 
 }  // namespace
 
 // Feet to metres truncated toward zero: x 0.3048 is exactly x 381 / 1250.
-int64_t AltitudeMetres(long double feet) {
-  if (!(feet > -1e15L && feet < 1e15L)) return 0;  // not a 16-bit field's value
-  return static_cast<int64_t>(feet) * 381 / 1250;
-}
+int64_t AltitudeMetres(int32_t feet) { return static_cast<int64_t>(feet) * 381 / 1250; }
 
 std::string IgcSelectionProblem(const TrackTable& table, int firstSegment, int lastSegment) {
   if (firstSegment < 0 || lastSegment < 0) return "No segment is selected.";
@@ -122,17 +135,27 @@ std::string IgcSelectionProblem(const TrackTable& table, int firstSegment, int l
   return {};
 }
 
-std::string IgcFileText(const TrackTable& table, const IgcSaveRequest& request) {
+bool WriteIgcText(const TrackTable& table, const IgcSaveRequest& request, const TextSink& sink) {
   const int firstPoint = table.segments()[request.firstSegment].firstPoint;
   const int lastPoint = table.segments()[request.lastSegment].lastPoint;
-  const size_t pointCount = static_cast<size_t>(lastPoint - firstPoint + 1);
 
-  std::string text = HeaderRecords(table, request);
-  const size_t headerSize = text.size();
-  text.resize(headerSize + pointCount * (kERecord + kMaxBRecord));
+  const std::string header = HeaderRecords(table, request);
+  if (!sink(header.data(), header.size())) return false;
 
-  char* const fixesBegin = text.data() + headerSize;
-  char* out = fixesBegin;
+  // The records go out a piece at a time from one buffer that stays in the
+  // cache; the byte sum is taken over each piece on its way.
+  constexpr size_t kPiece = 64 * 1024;
+  const auto buffer = std::make_unique_for_overwrite<char[]>(kPiece + kERecord + kMaxBRecord);
+  char* const begin = buffer.get();
+  char* out = begin;
+  uint32_t byteSum = 0;
+  auto handOn = [&] {
+    byteSum += ByteSum(begin, out);
+    const bool kept = sink(begin, static_cast<size_t>(out - begin));
+    out = begin;
+    return kept;
+  };
+
   uint32_t eventRecords = 0;
   const TrackPoint* points = table.points();
   for (int i = firstPoint; i <= lastPoint; ++i) {
@@ -140,34 +163,47 @@ std::string IgcFileText(const TrackTable& table, const IgcSaveRequest& request) 
     long t = (p.hour * 3600L + p.minute * 60L + p.second + request._timezone) % kSecondsPerDay;
     if (t < 0) t += kSecondsPerDay;
     char hhmmss[6];
-    TwoDigits(TwoDigits(TwoDigits(hhmmss, static_cast<int>(t / 3600)), static_cast<int>(t % 3600 / 60)),
-              static_cast<int>(t % 60));
+    WriteTwoDigits(WriteTwoDigits(WriteTwoDigits(hhmmss, static_cast<unsigned>(t / 3600)),
+                                  static_cast<unsigned>(t % 3600 / 60)),
+                   static_cast<unsigned>(t % 60));
     if (p.event != 0) {
-      *out++ = 'E';
-      for (char c : hhmmss) *out++ = c;
-      for (char c : {'P', 'E', 'V', '\r', '\n'}) *out++ = c;
+      *out = 'E';
+      std::memcpy(out + 1, hhmmss, 6);
+      std::memcpy(out + 7, "PEV\r\n", 5);
+      out += kERecord;
       ++eventRecords;
     }
-    *out++ = 'B';
-    for (char c : hhmmss) *out++ = c;
-    out += WriteLatitudeText(out, static_cast<double>(p.latitude));
-    out += WriteLongitudeText(out, static_cast<double>(p.longitude));
+    *out = 'B';
+    std::memcpy(out + 1, hhmmss, 6);
+    out += 7;
+    out += WriteLatitudeText(out, p.latitudeE5);
+    out += WriteLongitudeText(out, p.longitudeE5);
     *out++ = p.fixStatus != 0 ? 'A' : 'V';
-    const int64_t metres = AltitudeMetres(p.altitudeFeet);
-    out = AltitudeField(out, metres);
-    out = AltitudeField(out, metres);
+    char* const altitude = out;
+    out = AltitudeField(out, AltitudeMetres(p.altitudeFeet));
+    const size_t altitudeWidth = static_cast<size_t>(out - altitude);
+    std::memcpy(out, altitude, altitudeWidth);  // the pressure altitude field repeats the GNSS one
+    out += altitudeWidth;
     *out++ = '\r';
     *out++ = '\n';
+    if (static_cast<size_t>(out - begin) >= kPiece && !handOn()) return false;
   }
-  const uint32_t byteSum = ByteSum(fixesBegin, out);
-  text.resize(static_cast<size_t>(out - text.data()));
+  if (out != begin && !handOn()) return false;
 
   // The record check counts from the start of the table, not of the selection.
   const uint32_t recordCheck = ~(static_cast<uint32_t>(lastPoint) + 1u + eventRecords);
   char gLines[40];
-  std::snprintf(gLines, sizeof gLines, "G:%04x\r\nG:%08lx\r\n", static_cast<unsigned>(recordCheck),
-                static_cast<unsigned long>(byteSum));
-  text += gLines;
+  const int gLength = std::snprintf(gLines, sizeof gLines, "G:%04x\r\nG:%08lx\r\n",
+                                    static_cast<unsigned>(recordCheck), static_cast<unsigned long>(byteSum));
+  return sink(gLines, static_cast<size_t>(gLength));
+}
+
+std::string IgcFileText(const TrackTable& table, const IgcSaveRequest& request) {
+  std::string text;
+  WriteIgcText(table, request, [&text](const char* bytes, size_t count) {
+    text.append(bytes, count);
+    return true;
+  });
   return text;
 }
 

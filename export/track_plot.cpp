@@ -60,10 +60,10 @@ TrackPlotData BuildTrackPlotData(const TrackTable& table, long _timezone) {
   double minLat = 90, maxLat = -90, minLon = 180, maxLon = -180;
   for (const TrackSegment& s : data.segments) {
     for (int i = s.firstPoint; i <= s.lastPoint; ++i) {
-      minLat = std::min(minLat, static_cast<double>(points[i].latitude));
-      maxLat = std::max(maxLat, static_cast<double>(points[i].latitude));
-      minLon = std::min(minLon, static_cast<double>(points[i].longitude));
-      maxLon = std::max(maxLon, static_cast<double>(points[i].longitude));
+      minLat = std::min(minLat, LatitudeDegrees(points[i]));
+      maxLat = std::max(maxLat, LatitudeDegrees(points[i]));
+      minLon = std::min(minLon, LongitudeDegrees(points[i]));
+      maxLon = std::max(maxLon, LongitudeDegrees(points[i]));
     }
   }
   data.centreLatitude = (minLat + maxLat) / 2;
@@ -82,9 +82,9 @@ TrackPlotData BuildTrackPlotData(const TrackTable& table, long _timezone) {
   for (const TrackSegment& s : data.segments) {
     for (int i = s.firstPoint; i <= s.lastPoint; ++i) {
       const TrackPoint& p = points[i];
-      data.east[i] = static_cast<float>(LongitudeDifference(static_cast<double>(p.longitude), data.centreLongitude) *
-                                        metresPerDegreeEast);
-      data.north[i] = static_cast<float>((static_cast<double>(p.latitude) - data.centreLatitude) * metresPerDegreeNorth);
+      data.east[i] =
+          static_cast<float>(LongitudeDifference(LongitudeDegrees(p), data.centreLongitude) * metresPerDegreeEast);
+      data.north[i] = static_cast<float>((LatitudeDegrees(p) - data.centreLatitude) * metresPerDegreeNorth);
       data.altitude[i] = static_cast<float>(AltitudeMetres(p.altitudeFeet));
       data.utc[i] = PointUtcTime(p, _timezone);
       data.minEast = std::min(data.minEast, data.east[i]);
@@ -301,12 +301,12 @@ std::string PictureCaption(const TrackTable& table, int firstSegment, int lastSe
 std::string FixText(const TrackTable& table, long _timezone, int point) {
   if (point < 0 || point >= table.pointCount) return {};
   const TrackPoint& p = table.points()[point];
-  const auto hemisphere = [](long double value, const char* positive, const char* negative) {
-    return DegreesText(value < 0 ? -value : value) + (value < 0 ? negative : positive);
+  const auto hemisphere = [](int32_t e5, const char* positive, const char* negative) {
+    return DegreesText(e5 < 0 ? -e5 : e5) + (e5 < 0 ? negative : positive);
   };
   return UtcClockText(PointUtcTime(p, _timezone), true) + " UTC   " +
-         std::to_string(AltitudeMetres(p.altitudeFeet)) + " m   " + hemisphere(p.latitude, " N", " S") + "  " +
-         hemisphere(p.longitude, " E", " W");
+         std::to_string(AltitudeMetres(p.altitudeFeet)) + " m   " + hemisphere(p.latitudeE5, " N", " S") + "  " +
+         hemisphere(p.longitudeE5, " E", " W");
 }
 
 }  // namespace orvald

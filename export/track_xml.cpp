@@ -1,7 +1,6 @@
 #include "export/track_xml.h"
 
 #include <cinttypes>
-#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -15,23 +14,19 @@ namespace orvald {
 namespace {
 
 // Writes the degrees at `out` (room for 24 characters), returns the length.
-int WriteDegrees(char* out, long double degrees) {
-  // The table holds exact hundred-thousandths; going through the integer
-  // keeps 51.00005 from printing as 51.00004.
-  const long double scaled = degrees * 100000.0L;
-  const int64_t k = std::isfinite(static_cast<double>(scaled)) && std::fabs(scaled) < 1e15L ? std::llround(scaled) : 0;
-  const uint64_t magnitude = k < 0 ? 0 - static_cast<uint64_t>(k) : static_cast<uint64_t>(k);
-  return std::snprintf(out, 24, "%s%" PRIu64 ".%05" PRIu64, k < 0 ? "-" : "", magnitude / 100000, magnitude % 100000);
+int WriteDegrees(char* out, int32_t e5) {
+  const uint64_t magnitude = e5 < 0 ? 0 - static_cast<uint64_t>(static_cast<int64_t>(e5)) : static_cast<uint64_t>(e5);
+  return std::snprintf(out, 24, "%s%" PRIu64 ".%05" PRIu64, e5 < 0 ? "-" : "", magnitude / 100000, magnitude % 100000);
 }
 
 // The coordinate that the IGC file of the same save holds (thousandths of a
 // minute, truncated) in millionths of a degree, so that every reader finds
 // the same fix in all three files.
-int WriteIgcDegrees(char* out, long double degrees) {
+int WriteIgcDegrees(char* out, int32_t e5) {
   int64_t whole = 0, thousandths = 0;
-  IgcCoordinateParts(static_cast<double>(degrees), whole, thousandths);
+  IgcCoordinateParts(e5, whole, thousandths);
   const int64_t millionths = (thousandths * 50 + 1) / 3;  // m / 60000 degree, rounded
-  return std::snprintf(out, 24, "%s%" PRId64 ".%06" PRId64, degrees < 0 && (whole != 0 || millionths != 0) ? "-" : "",
+  return std::snprintf(out, 24, "%s%" PRId64 ".%06" PRId64, e5 < 0 && (whole != 0 || millionths != 0) ? "-" : "",
                        whole, millionths);
 }
 
@@ -67,8 +62,8 @@ Fix FixOf(const TrackPoint& p, long _timezone) {
   Fix fix;
   fix.point = &p;
   fix.utc = PointUtcTime(p, _timezone);
-  WriteIgcDegrees(fix.latitude, p.latitude);
-  WriteIgcDegrees(fix.longitude, p.longitude);
+  WriteIgcDegrees(fix.latitude, p.latitudeE5);
+  WriteIgcDegrees(fix.longitude, p.longitudeE5);
   WriteIsoUtc(fix.when, fix.utc);
   fix.metres = static_cast<long long>(AltitudeMetres(p.altitudeFeet));
   return fix;
@@ -87,9 +82,9 @@ std::string IsoUtcText(int64_t utcSeconds) {
   return text;
 }
 
-std::string DegreesText(long double degrees) {
+std::string DegreesText(int32_t hundredThousandths) {
   char text[24];
-  WriteDegrees(text, degrees);
+  WriteDegrees(text, hundredThousandths);
   return text;
 }
 

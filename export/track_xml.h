@@ -3,6 +3,7 @@
 // IGC: the same fixes as the IGC file (its coordinates, to a millionth of a
 // degree, and its whole metres), with UTC dates and times.
 
+#include <cstdint>
 #include <string>
 
 #include "export/igc_writer.h"
@@ -21,7 +22,8 @@ std::string GpxFileText(const TrackTable& table, const IgcSaveRequest& request, 
 
 // "2007-04-10T10:15:30Z".
 std::string IsoUtcText(int64_t utcSeconds);
-// A coordinate of the table with its five decimals, "-8.12345".
-std::string DegreesText(long double degrees);
+// A coordinate of the table (hundred-thousandths of a degree) with its five
+// decimals, "-8.12345".
+std::string DegreesText(int32_t hundredThousandths);
 
 }  // namespace orvald

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(table.serialText.size() <= 11 && table.typeText.size() <= 4);
   for (int i = 0; i < table.pointCount; ++i) {
     const orvald::TrackPoint& p = table.points()[i];
-    Require(p.latitude >= -90 && p.latitude <= 90 && p.longitude >= -180 && p.longitude <= 180);
+    Require(p.latitudeE5 >= -9000000 && p.latitudeE5 <= 9000000 && p.longitudeE5 >= -18000000 &&
+            p.longitudeE5 <= 18000000);
     Require(p.month >= 1 && p.month <= 12 && p.day >= 1 && p.day <= orvald::DaysInMonth(p.year, p.month));
     Require(p.hour < 24 && p.minute < 60 && p.second < 60);
   }

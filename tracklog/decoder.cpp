@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -33,16 +33,15 @@ inline uint8_t Xor18(const uint8_t* r) {
   return static_cast<uint8_t>(x ^ r[16] ^ r[17]);
 }
 
-// The value the C library's text-to-number conversion gives for the text
-// sign, integer digits, '.', decimal digits, where a nibble above 9 stands for
-// a character after '9' and so ends the number. The text is exactly
-// mantissa / 10^k, and both are exact in long double, so one IEEE division
-// gives the correctly rounded value the conversion would.
-long double DecimalFromNibbles(bool negative, const uint8_t* integerDigits, int integerCount,
-                               const uint8_t* decimalDigits, int decimalCount) {
-  static constexpr long double kPowersOfTen[] = {1.0L, 10.0L, 100.0L, 1000.0L, 10000.0L, 100000.0L};
-  int64_t mantissa = 0;
-  int digits = 0;
+// The value the C library's text-to-number conversion would give for the
+// text sign, integer digits, '.', decimal digits, where a nibble above 9
+// stands for a character after '9' and so ends the number, in
+// hundred-thousandths: the text has at most five decimals, so this is exact.
+// A negative zero reads as plain 0; no reader tells the two apart.
+int32_t E5FromNibbles(bool negative, const uint8_t* integerDigits, int integerCount, const uint8_t* decimalDigits,
+                      int decimalCount) {
+  static constexpr int32_t kScale[] = {100000, 10000, 1000, 100, 10, 1};
+  int32_t mantissa = 0;
   int decimals = 0;
   bool ended = false;
   for (int i = 0; i < integerCount; ++i) {
@@ -51,7 +50,6 @@ long double DecimalFromNibbles(bool negative, const uint8_t* integerDigits, int 
       break;
     }
     mantissa = mantissa * 10 + integerDigits[i];
-    ++digits;
   }
   if (!ended) {
     for (int i = 0; i < decimalCount && decimalDigits[i] <= 9; ++i) {
@@ -59,9 +57,7 @@ long double DecimalFromNibbles(bool negative, const uint8_t* integerDigits, int 
       ++decimals;
     }
   }
-  // A sign followed by no digit converts nothing, which reads as plain 0.
-  if (digits == 0) return 0.0L;
-  const long double magnitude = static_cast<long double>(mantissa) / kPowersOfTen[decimals];
+  const int32_t magnitude = mantissa * kScale[decimals];
   return negative ? -magnitude : magnitude;
 }
 
@@ -80,33 +76,31 @@ constexpr DigitPairTables MakeDigitPairTables() {
 }
 constexpr DigitPairTables kDigitPairs = MakeDigitPairTables();
 
-// Most records hold only decimal digits; those take one lookup per byte and a
-// single division. Anything else goes the digit-by-digit way.
-long double Latitude(const uint8_t* r) {
+// Most records hold only decimal digits; those take one lookup per byte.
+// Anything else goes the digit-by-digit way.
+int32_t LatitudeE5(const uint8_t* r) {
   const bool negative = High(r[5]) == 0;
   if (Low(r[5]) <= 9 && kDigitPairs.decimal[r[6]] && kDigitPairs.decimal[r[7]] && kDigitPairs.decimal[r[8]]) {
-    const int32_t mantissa = Low(r[5]) * 1000000 + kDigitPairs.value[r[6]] * 10000 +
-                             kDigitPairs.value[r[7]] * 100 + kDigitPairs.value[r[8]];
-    const long double magnitude = static_cast<long double>(mantissa) / 100000.0L;
+    const int32_t magnitude = Low(r[5]) * 1000000 + kDigitPairs.value[r[6]] * 10000 +
+                              kDigitPairs.value[r[7]] * 100 + kDigitPairs.value[r[8]];
     return negative ? -magnitude : magnitude;
   }
   const uint8_t integer[] = {Low(r[5]), High(r[6])};
   const uint8_t decimals[] = {Low(r[6]), High(r[7]), Low(r[7]), High(r[8]), Low(r[8])};
-  return DecimalFromNibbles(negative, integer, 2, decimals, 5);
+  return E5FromNibbles(negative, integer, 2, decimals, 5);
 }
 
-long double Longitude(const uint8_t* r) {
+int32_t LongitudeE5(const uint8_t* r) {
   const bool negative = High(r[9]) == 0;
   if (Low(r[9]) <= 9 && kDigitPairs.decimal[r[10]] && kDigitPairs.decimal[r[11]] && kDigitPairs.decimal[r[12]] &&
       High(r[13]) <= 9) {
-    const int32_t mantissa = Low(r[9]) * 10000000 + kDigitPairs.value[r[10]] * 100000 +
-                             kDigitPairs.value[r[11]] * 1000 + kDigitPairs.value[r[12]] * 10 + High(r[13]);
-    const long double magnitude = static_cast<long double>(mantissa) / 100000.0L;
+    const int32_t magnitude = Low(r[9]) * 10000000 + kDigitPairs.value[r[10]] * 100000 +
+                              kDigitPairs.value[r[11]] * 1000 + kDigitPairs.value[r[12]] * 10 + High(r[13]);
     return negative ? -magnitude : magnitude;
   }
   const uint8_t integer[] = {Low(r[9]), High(r[10]), Low(r[10])};
   const uint8_t decimals[] = {High(r[11]), Low(r[11]), High(r[12]), Low(r[12]), High(r[13])};
-  return DecimalFromNibbles(negative, integer, 3, decimals, 5);
+  return E5FromNibbles(negative, integer, 3, decimals, 5);
 }
 
 // Shifts a UTC date and second of the day by -offset seconds into the point.
@@ -121,7 +115,7 @@ void StoreLocalTime(int year, int month, int day, int secondOfDay, long _timezon
     }
     CivilFromDays(DaysFromCivil(year, month, day) + dayShift, year, month, day);
   }
-  point.year = year;
+  point.year = static_cast<int16_t>(year);
   point.month = static_cast<uint8_t>(month);
   point.day = static_cast<uint8_t>(day);
   point.hour = static_cast<uint8_t>(local / 3600);
@@ -140,8 +134,8 @@ int DecodeCheckedRecord(const uint8_t* r, TrackPoint& point, FixDecodeState& sta
                           kSecondsPerDay;
   StoreLocalTime(year, month, day, secondOfDay, state.basis._timezone, point);
 
-  point.latitude = Latitude(r);
-  point.longitude = Longitude(r);
+  point.latitudeE5 = LatitudeE5(r);
+  point.longitudeE5 = LongitudeE5(r);
 
   // Byte 14 wraps past 255; a value of 220 or more announces the wrap, any
   // other value of 128 or more withdraws it. Every record with a real date
@@ -153,14 +147,14 @@ int DecodeCheckedRecord(const uint8_t* r, TrackPoint& point, FixDecodeState& sta
     state.auxHigh = 0;
   }
   if (aux < 128 && state.auxHigh == 1) aux += 256;
-  point.aux = aux * 86842 / 100000;  // x 0.86842, truncated; exact in integers
+  point.aux = static_cast<int16_t>(aux * 86842 / 100000);  // x 0.86842, truncated; exact in integers
 
   point.event = static_cast<uint8_t>(15 - Low(r[13]));
   point.altitudeFeet = static_cast<int16_t>(static_cast<uint16_t>(r[15] << 8 | r[16]));
   point.fixStatus = High(r[2]);
 
-  if (point.latitude > 90.0L || point.latitude < -90.0L) return -1;
-  if (point.longitude > 180.0L || point.longitude < -180.0L) return -1;
+  if (point.latitudeE5 > 90 * kE5PerDegree || point.latitudeE5 < -90 * kE5PerDegree) return -1;
+  if (point.longitudeE5 > 180 * kE5PerDegree || point.longitudeE5 < -180 * kE5PerDegree) return -1;
   if (point.year < 2000 || point.year > state.basis.currentYear) return -1;
   return 0;
 }
@@ -169,10 +163,10 @@ int DecodeCheckedRecord(const uint8_t* r, TrackPoint& point, FixDecodeState& sta
 
 // In their order of test.
 bool IsRetainedFix(const TrackPoint& point, const TrackPoint* previous) {
-  if (std::fabs(point.latitude) < 1.0L && std::fabs(point.longitude) < 1.0L) return false;
+  if (std::abs(point.latitudeE5) < kE5PerDegree && std::abs(point.longitudeE5) < kE5PerDegree) return false;
   // Only minute and second: a fix exactly an hour (or a day) later is a repeat too.
   if (previous != nullptr && point.minute == previous->minute && point.second == previous->second) return false;
-  if (point.latitude == 90.0L && point.longitude == 0.0L) return false;
+  if (point.latitudeE5 == 90 * kE5PerDegree && point.longitudeE5 == 0) return false;
   return true;
 }
 
@@ -182,7 +176,6 @@ namespace {
 struct Scan {
   TrackTable& table;
   FixDecodeState state;
-  int previousCount = 0;  // points of the decode before, cleared where not overwritten
   int count = 0;
   bool full = false;
 };
@@ -200,7 +193,7 @@ size_t ScanWindows(const uint8_t* data, size_t size, size_t from, Scan& scan) {
   uint8_t x = Xor18(data + p);
   for (;;) {
     // Decoded straight into the next free slot; a rejected or dropped record
-    // leaves it to be overwritten (and cleared at the end if it stays unused).
+    // leaves it to be overwritten.
     if (x == 0 && DecodeCheckedRecord(data + p, points[scan.count], scan.state) == 0) {
       if (IsRetainedFix(points[scan.count], scan.count > 0 ? &points[scan.count - 1] : nullptr)) {
         ++scan.count;
@@ -220,11 +213,10 @@ size_t ScanWindows(const uint8_t* data, size_t size, size_t from, Scan& scan) {
   }
 }
 
-// The points of the previous decode are overwritten as the scan goes; only
-// those beyond the new count need clearing at the end, which spares a pass
-// over the whole point array.
+// The points of the previous decode are overwritten as the scan goes; those
+// beyond the new count are left as they are, since nothing reads them.
 Scan BeginScan(TrackTable& table, const TimeBasis& basis, const FileHeaderIdentity& identity) {
-  Scan scan{table, FixDecodeState{basis, 0}, std::clamp(table.pointCount, 0, kMaxPoints)};
+  Scan scan{table, FixDecodeState{basis, 0}};
   table.pointCount = 0;
   table.serialText = identity.serialText;
   table.typeText = identity.typeText;
@@ -232,9 +224,6 @@ Scan BeginScan(TrackTable& table, const TimeBasis& basis, const FileHeaderIdenti
 }
 
 DecodeResult FinishDecode(Scan& scan, long _timezone, const SegmentSink& sink, DecodeResult result) {
-  // Beyond the count: the previous decode's points and the scratch slot.
-  const int clearEnd = std::min(kMaxPoints, std::max(scan.previousCount, scan.count + 1));
-  if (clearEnd > scan.count) std::fill_n(scan.table.points() + scan.count, clearEnd - scan.count, TrackPoint{});
   scan.table.pointCount = scan.count;
   result.pointCount = scan.count;
   result.segments = BuildSegments(scan.table, _timezone, sink);

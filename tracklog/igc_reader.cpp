@@ -214,13 +214,13 @@ DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeB
     const CivilDateTime local = CivilFromSeconds(dayStart + fix.secondOfDay - basis._timezone);
     TrackPoint& p = points[count];
     p = TrackPoint{};
-    p.latitude = static_cast<long double>(fix.latitudeE5) / 100000.0L;
-    p.longitude = static_cast<long double>(fix.longitudeE5) / 100000.0L;
+    p.latitudeE5 = fix.latitudeE5;
+    p.longitudeE5 = fix.longitudeE5;
     // GNSS altitude, as ORVALD's files and the loggers carry; a recorder
     // without it writes zeros there and the pressure altitude is all there is.
     const int32_t metres = fix.gnssMetres == 0 ? fix.pressureMetres : fix.gnssMetres;
     p.altitudeFeet = FeetFromIgcMetres(metres);
-    p.year = local.year;
+    p.year = static_cast<int16_t>(local.year);
     p.month = static_cast<uint8_t>(local.month);
     p.day = static_cast<uint8_t>(local.day);
     p.hour = static_cast<uint8_t>(local.hour);

@@ -10,14 +10,17 @@ namespace orvald {
 inline constexpr int kMaxPoints = 116448;   // 32 blocks x 3639 whole fix records
 inline constexpr int kMaxSegments = 20000;
 
-// One accepted fix. Date and time fields hold local standard time: UTC minus
+// One accepted fix, in the exact form the fix record carries it: coordinates
+// are decimal texts of five decimals and the altitude a 16-bit field, so
+// integers hold them without loss and in a third of the room of floating
+// point. Date and time fields hold local standard time: UTC minus
 // `_timezone` seconds (daylight saving not included).
 struct TrackPoint {
-  long double latitude;      // decimal degrees, north positive
-  long double longitude;     // decimal degrees, east positive
-  long double altitudeFeet;  // integer value of a signed 16-bit field
-  int32_t aux;
-  int32_t year;
+  int32_t latitudeE5;   // hundred-thousandths of a degree, north positive
+  int32_t longitudeE5;  // hundred-thousandths of a degree, east positive
+  int16_t altitudeFeet;
+  int16_t aux;  // 0 to 332
+  int16_t year;
   uint8_t month;
   uint8_t day;
   uint8_t hour;
@@ -26,6 +29,14 @@ struct TrackPoint {
   uint8_t event;      // non-zero when the pilot's event mark is set
   uint8_t fixStatus;  // non-zero means a valid fix
 };
+static_assert(sizeof(TrackPoint) == 24, "116448 points should stay under 3 MB");
+
+inline constexpr int32_t kE5PerDegree = 100000;
+
+// Degrees for arithmetic (picture, distances). Over the whole range of
+// coordinates this is the double nearest the decimal value.
+inline double LatitudeDegrees(const TrackPoint& p) { return p.latitudeE5 / 1e5; }
+inline double LongitudeDegrees(const TrackPoint& p) { return p.longitudeE5 / 1e5; }
 
 // One row of the segments grid. Times are UTC seconds since 1970.
 struct TrackSegment {
@@ -40,7 +51,10 @@ struct TrackSegment {
 };
 
 // Storage is fixed when the table is built and reused by every decode, so a
-// decode allocates nothing per point.
+// decode allocates nothing per point. Building the table touches none of it:
+// a page of points is first touched when a decode writes there, so a short
+// log costs only its own points. Points from pointCount on carry no meaning;
+// segments from segmentCount on are zero.
 class TrackTable {
  public:
   TrackTable();
@@ -61,8 +75,11 @@ class TrackTable {
   std::string typeText;
 
  private:
+  struct FreeStorage {
+    void operator()(void* storage) const;
+  };
   std::unique_ptr<TrackPoint[]> points_;
-  std::unique_ptr<TrackSegment[]> segments_;
+  std::unique_ptr<TrackSegment[], FreeStorage> segments_;
 };
 
 }  // namespace orvald

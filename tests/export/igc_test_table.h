@@ -11,17 +11,17 @@ namespace orvald::testing {
 
 struct PointSpec {
   int hour, minute, second;  // local standard time
-  long double latitude = 51.5;
-  long double longitude = 7.25;
-  long double altitudeFeet = 1000;
+  int32_t latitudeE5 = 5150000;  // 51.5 N
+  int32_t longitudeE5 = 725000;  // 7.25 E
+  int16_t altitudeFeet = 1000;
   uint8_t event = 0;
   uint8_t fixStatus = 1;
 };
 
 inline TrackPoint MakePoint(const PointSpec& s) {
   TrackPoint p{};
-  p.latitude = s.latitude;
-  p.longitude = s.longitude;
+  p.latitudeE5 = s.latitudeE5;
+  p.longitudeE5 = s.longitudeE5;
   p.altitudeFeet = s.altitudeFeet;
   p.year = 2007;
   p.month = 4;

@@ -29,8 +29,8 @@ struct TwoSegments {
   IgcSaveRequest request;
   TwoSegments() {
     // Local 12:00 with the zone 2 h east: 10:00 UTC.
-    AddSegment(table, kApril10th2007 + 36000, {{12, 0, 0, 47.00005, -8.12345, 1000, 1}, {12, 0, 1, 47.0001, -8.1235}});
-    AddSegment(table, kApril10th2007 + 36100, {{12, 1, 40, -0.5, 1.00001, -50}});
+    AddSegment(table, kApril10th2007 + 36000, {{12, 0, 0, 4700005, -812345, 1000, 1}, {12, 0, 1, 4700010, -812350}});
+    AddSegment(table, kApril10th2007 + 36100, {{12, 1, 40, -50000, 100001, -50}});
     request.firstSegment = 0;
     request.lastSegment = 1;
     request.competNo = "12";

@@ -35,9 +35,9 @@ TEST(IgcImport, EveryFileTheWriterMakesReadsBackToTheSameFile) {
   // Local 00:29:58 .. 00:30:01 is 22:29:58 .. 22:30:01 UTC the day before;
   // south, west, below sea level, an event, a fix without validity.
   AddSegment(table, kApril10th2007 - 5402,
-             {{0, 29, 58, -25.5, -0.125, -50}, {0, 29, 59, -25.50001, -0.12502, 0, 1}, {0, 30, 0, 0.00001, 1.5, 32767},
-              {0, 30, 1, 89.99999, 179.99999, 1, 0, 0}});
-  AddSegment(table, kApril10th2007 - 5000, {{0, 36, 40, 47.00002, 8.00004, 3000}, {0, 36, 41, 47.00003, 8.00005, 3001}});
+             {{0, 29, 58, -2550000, -12500, -50}, {0, 29, 59, -2550001, -12502, 0, 1}, {0, 30, 0, 1, 150000, 32767},
+              {0, 30, 1, 8999999, 17999999, 1, 0, 0}});
+  AddSegment(table, kApril10th2007 - 5000, {{0, 36, 40, 4700002, 800004, 3000}, {0, 36, 41, 4700003, 800005, 3001}});
   const IgcSaveRequest request = RequestFor(table);
   const std::string written = IgcFileText(table, request);
 
@@ -57,10 +57,9 @@ TEST(IgcImport, EveryFileTheWriterMakesReadsBackToTheSameFile) {
 // for every thousandth of a minute and every metre a logger can report.
 TEST(IgcImport, InversesOfTheWritersTruncationsHoldForEveryValue) {
   for (int m = 0; m < 60000; ++m) {
-    const long double degrees = (47 * 100000 + HundredThousandthsFromMinutes(m)) / 100000.0L;
     char expected[16];
     std::snprintf(expected, sizeof expected, "47%02d%03dN", m / 1000, m % 1000);
-    ASSERT_EQ(FormatLatitude(static_cast<double>(degrees)), expected) << m;
+    ASSERT_EQ(FormatLatitude(47 * 100000 + HundredThousandthsFromMinutes(m)), expected) << m;
   }
   for (int metres = -9987; metres <= 9987; ++metres) {
     ASSERT_EQ(AltitudeMetres(FeetFromIgcMetres(metres)), metres) << metres;

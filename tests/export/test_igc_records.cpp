@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -72,7 +73,7 @@ std::vector<std::string> GLines(const std::string& text) {
 TEST(IgcRecords, WholeFileForTheWorkedExamplePoint) {
   TrackTable table;
   AddSegment(table, kApril10th2007 + 10 * 3600 + 15 * 60 + 30,
-             {{.hour = 10, .minute = 15, .second = 30, .latitude = -25.5, .longitude = 28.25, .altitudeFeet = 1000}});
+             {{.hour = 10, .minute = 15, .second = 30, .latitudeE5 = -2550000, .longitudeE5 = 2825000, .altitudeFeet = 1000}});
 
   testing::TempDir dir;
   IgcSaveRequest request = Request(0, 0);
@@ -187,12 +188,12 @@ TEST(IgcRecords, EventGivesAnERecordRightBeforeItsBRecordWithTheSameTime) {
 TEST(IgcRecords, BRecordFields) {
   TrackTable table;
   AddSegment(table, kApril10th2007,
-             {{.hour = 1, .minute = 2, .second = 3, .latitude = 51.00005, .longitude = -2.34567, .altitudeFeet = -50},
-              {.hour = 1, .minute = 2, .second = 4, .latitude = 0, .longitude = 0, .altitudeFeet = 0, .fixStatus = 0},
-              {.hour = 1, .minute = 2, .second = 5, .latitude = 90, .longitude = 180, .altitudeFeet = 32767},
-              {.hour = 1, .minute = 2, .second = 6, .latitude = -90, .longitude = -180, .altitudeFeet = -32768},
-              {.hour = 1, .minute = 2, .second = 7, .latitude = 1, .longitude = 1, .altitudeFeet = 1250, .fixStatus = 9},
-              {.hour = 1, .minute = 2, .second = 8, .latitude = 1, .longitude = 1, .altitudeFeet = -3}});
+             {{.hour = 1, .minute = 2, .second = 3, .latitudeE5 = 5100005, .longitudeE5 = -234567, .altitudeFeet = -50},
+              {.hour = 1, .minute = 2, .second = 4, .latitudeE5 = 0, .longitudeE5 = 0, .altitudeFeet = 0, .fixStatus = 0},
+              {.hour = 1, .minute = 2, .second = 5, .latitudeE5 = 9000000, .longitudeE5 = 18000000, .altitudeFeet = 32767},
+              {.hour = 1, .minute = 2, .second = 6, .latitudeE5 = -9000000, .longitudeE5 = -18000000, .altitudeFeet = -32768},
+              {.hour = 1, .minute = 2, .second = 7, .latitudeE5 = 100000, .longitudeE5 = 100000, .altitudeFeet = 1250, .fixStatus = 9},
+              {.hour = 1, .minute = 2, .second = 8, .latitudeE5 = 100000, .longitudeE5 = 100000, .altitudeFeet = -3}});
   const std::vector<std::string> fixes = FixLines(IgcFileText(table, Request(0, 0)));
   const std::vector<std::string> expected = {
       "B0102035100003N00220740WA-0015-0015",  // -15.24 m truncates toward zero
@@ -261,12 +262,52 @@ TEST(IgcRecords, RecordCheckCountsFromTheStartOfTheTable) {
 
 TEST(IgcRecords, ByteSumCoversEveryEAndBLineWithItsLineEnd) {
   TrackTable table;
-  AddSegment(table, kApril10th2007, {{.hour = 10, .minute = 15, .second = 30, .latitude = -25.5, .longitude = 28.25},
-                                     {.hour = 10, .minute = 15, .second = 31, .latitude = -25.5, .longitude = 28.25, .event = 1}});
+  AddSegment(table, kApril10th2007, {{.hour = 10, .minute = 15, .second = 30, .latitudeE5 = -2550000, .longitudeE5 = 2825000},
+                                     {.hour = 10, .minute = 15, .second = 31, .latitudeE5 = -2550000, .longitudeE5 = 2825000, .event = 1}});
   // B line of the worked example: 1844. Its successor differs only in the last time digit (+1).
   // The E line "E101531PEV" CR LF: 69+49+48+49+53+51+49+80+69+86+13+10 = 626.
   const std::string text = IgcFileText(table, Request(0, 0));
   EXPECT_EQ(GLines(text), (std::vector<std::string>{"G:fffffffc", "G:000010db"}));  // 1844 + 1845 + 626 = 4315
+}
+
+TEST(IgcRecords, ALongSelectionGoesOutPieceByPieceWithTheByteSumOfAllOfThem) {
+  static TrackTable table;
+  table.pointCount = table.segmentCount = 0;
+  std::vector<PointSpec> specs;
+  for (int i = 0; i < 6000; ++i) {  // some 220 kB of records: several pieces
+    specs.push_back({.hour = 10 + i / 3600, .minute = i / 60 % 60, .second = i % 60,
+                     .latitudeE5 = -4500000 + i * 17, .longitudeE5 = 17999999 - i * 31,
+                     .altitudeFeet = static_cast<int16_t>(i * 11 - 30000), .event = static_cast<uint8_t>(i % 97 == 0)});
+  }
+  for (size_t from = 0; from < specs.size(); from += 1000) {
+    AddSegment(table, kApril10th2007 + 36000 + static_cast<int32_t>(from), {});
+    TrackSegment& s = table.segments()[table.segmentCount - 1];
+    for (size_t i = from; i < from + 1000; ++i) table.points()[table.pointCount++] = testing::MakePoint(specs[i]);
+    s.firstPoint = static_cast<int32_t>(from);
+    s.lastPoint = table.pointCount - 1;
+  }
+
+  std::vector<std::string> pieces;
+  ASSERT_TRUE(WriteIgcText(table, Request(0, 5), [&](const char* bytes, size_t count) {
+    pieces.emplace_back(bytes, count);
+    return true;
+  }));
+  EXPECT_GT(pieces.size(), 4u);
+  std::string whole;
+  for (const std::string& piece : pieces) whole += piece;
+  EXPECT_EQ(whole, IgcFileText(table, Request(0, 5)));
+  uint32_t sum = 0;
+  for (const std::string& line : FixLines(whole)) {
+    for (char c : line + "\r\n") sum += static_cast<unsigned char>(c);
+  }
+  char expected[16];
+  std::snprintf(expected, sizeof expected, "G:%08x", sum);
+  EXPECT_EQ(GLines(whole).at(1), expected);
+
+  // A piece that cannot be kept ends the writing there.
+  int offered = 0;
+  EXPECT_FALSE(WriteIgcText(table, Request(0, 5), [&](const char*, size_t) { return ++offered < 2; }));
+  EXPECT_EQ(offered, 2);
 }
 
 TEST(IgcRecords, SelectionThatIsNotInTheTableIsNothingSelected) {

@@ -24,9 +24,9 @@ void FillCircling(TrackTable& table) {
     for (int i = segment.firstPoint; i <= segment.lastPoint; ++i) {
       const int t = 10 * 3600 + i + s * 600;  // ten minutes' gap between segments
       TrackPoint p = testing::MakePoint({t / 3600 % 24, t / 60 % 60, t % 60});
-      p.latitude = 47 + 0.01L * std::sin(i / 600.0L);
-      p.longitude = 8 + 0.014L * std::cos(i / 600.0L);
-      p.altitudeFeet = 3000 + (i % 997);
+      p.latitudeE5 = static_cast<int32_t>(std::lround((47 + 0.01 * std::sin(i / 600.0)) * 1e5));
+      p.longitudeE5 = static_cast<int32_t>(std::lround((8 + 0.014 * std::cos(i / 600.0)) * 1e5));
+      p.altitudeFeet = static_cast<int16_t>(3000 + (i % 997));
       p.event = i % 20000 == 0;
       table.points()[i] = p;
     }
@@ -37,10 +37,10 @@ void FillCircling(TrackTable& table) {
 
 TEST(TrackPlot, GroundIsEqualAspectAndAltitudeIsInTheFilesMetres) {
   TrackTable table;
-  AddSegment(table, kApril10th2007, {{10, 0, 0, 47.0, 8.0, 1000, 1}, {10, 0, 1, 47.01, 8.0, 2000}});
-  AddSegment(table, kApril10th2007 + 60, {{10, 1, 0, 47.0, 8.014663, -50}});
+  AddSegment(table, kApril10th2007, {{10, 0, 0, 4700000, 800000, 1000, 1}, {10, 0, 1, 4701000, 800000, 2000}});
+  AddSegment(table, kApril10th2007 + 60, {{10, 1, 0, 4700000, 801466, -50}});
   const TrackPlotData data = BuildTrackPlotData(table, -3600);
-  // 0.01 degree north and 0.014663 east at 47 degrees are both about 1112 m.
+  // 0.01 degree north and 0.01466 east at 47 degrees are both about 1112 m.
   EXPECT_NEAR(data.north[1] - data.north[0], 1112, 2);
   EXPECT_NEAR(data.east[2] - data.east[0], 1112, 2);
   EXPECT_EQ(data.altitude[0], 304);
@@ -96,7 +96,7 @@ TEST(TrackPlot, DecimationKeepsWhatTheScreenShowsOfAFullMemory) {
 TEST(TrackPlot, NearestFixUnderThePointerAndAxisSteps) {
   TrackTable table;
   AddSegment(table, kApril10th2007 + 36000,
-             {{10, 0, 0, 47.0, 8.0, 1000}, {10, 0, 30, 47.01, 8.0, 2000}, {10, 1, 0, 47.02, 8.0}});
+             {{10, 0, 0, 4700000, 800000, 1000}, {10, 0, 30, 4701000, 800000, 2000}, {10, 1, 0, 4702000, 800000}});
   const TrackPlotData data = BuildTrackPlotData(table, 0);
   const PictureLayout layout = LayOutPicture(data, 800, 600, 16, 40);
   const PlotPoint second = layout.GroundPixel(data, 1);

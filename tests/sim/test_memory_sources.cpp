@@ -50,7 +50,7 @@ TEST(IgcSource, ReadsEveryBRecordOfARealFlight) {
   std::istringstream again(text);
   for (std::string line; std::getline(again, line) && fix < fixes.size();) {
     if (line.empty() || line[0] != 'B') continue;
-    ASSERT_EQ(FormatLatitude(fixes[fix].latitudeE5 / 1e5) + FormatLongitude(fixes[fix].longitudeE5 / 1e5),
+    ASSERT_EQ(FormatLatitude(fixes[fix].latitudeE5) + FormatLongitude(fixes[fix].longitudeE5),
               line.substr(7, 17))
         << "B record " << fix;
     ++fix;

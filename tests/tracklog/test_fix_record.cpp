@@ -47,9 +47,9 @@ TEST(FixRecordValidation, EncodedFixComesBackFieldForField) {
   EXPECT_EQ(d.point.hour, 18);
   EXPECT_EQ(d.point.minute, 1);
   EXPECT_EQ(d.point.second, 14);
-  EXPECT_EQ(d.point.latitude, -28.24579L);
-  EXPECT_EQ(d.point.longitude, 81.5024L);
-  EXPECT_EQ(d.point.altitudeFeet, 154.0L);
+  EXPECT_EQ(d.point.latitudeE5, -2824579);
+  EXPECT_EQ(d.point.longitudeE5, 8150240);
+  EXPECT_EQ(d.point.altitudeFeet, 154);
   EXPECT_EQ(d.point.fixStatus, 7);
   EXPECT_EQ(d.point.event, 0);
 }
@@ -170,56 +170,54 @@ const Record kBase = EncodeFixRecord(Fix(2020, 5, 5, 5, 5, 5));
 TEST(FixRecordCoordinates, LatitudeDigitsAndHemisphere) {
   Decoded d = DecodeWith(WithBytes(kBase, 5, {0x05, 0x12, 0x34, 0x56}));
   ASSERT_EQ(d.status, 0);
-  EXPECT_EQ(d.point.latitude, std::strtold("-51.23456", nullptr));
+  EXPECT_EQ(d.point.latitudeE5, -5123456);
   d = DecodeWith(WithBytes(kBase, 5, {0x15, 0x12, 0x34, 0x56}));
-  EXPECT_EQ(d.point.latitude, std::strtold("+51.23456", nullptr));
+  EXPECT_EQ(d.point.latitudeE5, 5123456);
   // Any non-zero hemisphere nibble means north.
   d = DecodeWith(WithBytes(kBase, 5, {0xF5, 0x12, 0x34, 0x56}));
-  EXPECT_EQ(d.point.latitude, std::strtold("51.23456", nullptr));
+  EXPECT_EQ(d.point.latitudeE5, 5123456);
 }
 
 TEST(FixRecordCoordinates, LongitudeDigitsAndEvent) {
   Decoded d = DecodeWith(WithBytes(kBase, 9, {0x10, 0x02, 0x34, 0x56, 0x7F}));
   ASSERT_EQ(d.status, 0);
-  EXPECT_EQ(d.point.longitude, std::strtold("+2.34567", nullptr));
+  EXPECT_EQ(d.point.longitudeE5, 234567);
   EXPECT_EQ(d.point.event, 0);
   d = DecodeWith(WithBytes(kBase, 9, {0x10, 0x02, 0x34, 0x56, 0x7E}));
   EXPECT_EQ(d.point.event, 1);
   d = DecodeWith(WithBytes(kBase, 9, {0x10, 0x02, 0x34, 0x56, 0x70}));
   EXPECT_EQ(d.point.event, 15);
   d = DecodeWith(WithBytes(kBase, 9, {0x01, 0x79, 0x99, 0x99, 0x9F}));
-  EXPECT_EQ(d.point.longitude, std::strtold("-179.99999", nullptr));
+  EXPECT_EQ(d.point.longitudeE5, -17999999);
 }
 
 TEST(FixRecordCoordinates, NibbleAboveNineEndsTheNumber) {
   // "+51.2:..." stops after the first decimal.
   Decoded d = DecodeWith(WithBytes(kBase, 5, {0x15, 0x12, 0xA4, 0x56}));
-  EXPECT_EQ(d.point.latitude, std::strtold("51.2", nullptr));
+  EXPECT_EQ(d.point.latitudeE5, 5120000);
   // "+51.:" keeps the integer part.
   d = DecodeWith(WithBytes(kBase, 5, {0x15, 0x1B, 0x34, 0x56}));
-  EXPECT_EQ(d.point.latitude, 51.0L);
+  EXPECT_EQ(d.point.latitudeE5, 5100000);
+  // "-51.23:" keeps the decimals before it, and the sign.
+  d = DecodeWith(WithBytes(kBase, 5, {0x05, 0x12, 0x3D, 0x56}));
+  EXPECT_EQ(d.point.latitudeE5, -5123000);
   // "+5<" stops inside the degrees; the decimals are never reached.
   d = DecodeWith(WithBytes(kBase, 5, {0x15, 0xC2, 0x34, 0x56}));
-  EXPECT_EQ(d.point.latitude, 5.0L);
-  // "-:" has no digit at all and converts to plain zero.
+  EXPECT_EQ(d.point.latitudeE5, 500000);
+  // "-:" has no digit at all and converts to zero, as does "-00.00000".
   d = DecodeWith(WithBytes(kBase, 5, {0x0A, 0x12, 0x34, 0x56}));
-  EXPECT_EQ(d.point.latitude, 0.0L);
-  EXPECT_FALSE(std::signbit(d.point.latitude));
+  EXPECT_EQ(d.point.latitudeE5, 0);
+  d = DecodeWith(WithBytes(kBase, 5, {0x00, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(d.point.latitudeE5, 0);
   // "+1?0..." in the longitude: hundreds digit 1 only.
   d = DecodeWith(WithBytes(kBase, 9, {0x11, 0xF0, 0x34, 0x56, 0x7F}));
-  EXPECT_EQ(d.point.longitude, 1.0L);
+  EXPECT_EQ(d.point.longitudeE5, 100000);
+  // "-12.3456:" in the longitude: the fifth decimal is the one cut off.
+  d = DecodeWith(WithBytes(kBase, 9, {0x00, 0x12, 0x34, 0x56, 0xAF}));
+  EXPECT_EQ(d.point.longitudeE5, -1234560);
 }
 
-TEST(FixRecordCoordinates, SouthernZeroKeepsItsSign) {
-  // "-00.00000" converts to negative zero, as the library conversion does.
-  const Decoded d = DecodeWith(WithBytes(kBase, 5, {0x00, 0x00, 0x00, 0x00}));
-  EXPECT_EQ(d.point.latitude, 0.0L);
-  EXPECT_TRUE(std::signbit(d.point.latitude));
-}
-
-TEST(FixRecordCoordinates, EqualsTheLibraryConversionOfTheDigitText) {
-  // The conversion must be the correctly rounded value of the 5-decimal text,
-  // for instance 51.00005, which a double-precision path gets one step low.
+TEST(FixRecordCoordinates, HoldsTheDigitTextExactly) {
   std::mt19937 random(12345);
   std::uniform_int_distribution<int32_t> latitudes(-9000000, 9000000);
   std::uniform_int_distribution<int32_t> longitudes(-18000000, 18000000);
@@ -231,21 +229,34 @@ TEST(FixRecordCoordinates, EqualsTheLibraryConversionOfTheDigitText) {
     fix.longitudeE5 = lon;
     const Decoded d = DecodeWith(Encode(fix));
     ASSERT_EQ(d.status, 0);
-    char text[32];
-    std::snprintf(text, sizeof text, "%c%d.%05d", lat < 0 ? '-' : '+', std::abs(lat) / 100000, std::abs(lat) % 100000);
-    EXPECT_EQ(d.point.latitude, std::strtold(text, nullptr)) << text;
-    std::snprintf(text, sizeof text, "%c%d.%05d", lon < 0 ? '-' : '+', std::abs(lon) / 100000, std::abs(lon) % 100000);
-    EXPECT_EQ(d.point.longitude, std::strtold(text, nullptr)) << text;
+    EXPECT_EQ(d.point.latitudeE5, lat);
+    EXPECT_EQ(d.point.longitudeE5, lon);
   }
+}
+
+TEST(FixRecordCoordinates, DegreesAreTheDoublesTheLongDoubleTableGave) {
+  // The picture computes with these; every coordinate there is must give the
+  // double that the table's long double of the decimal text rounded to.
+  long mismatches = 0;
+  int32_t first = 0;
+  for (int32_t e5 = -180 * kE5PerDegree; e5 <= 180 * kE5PerDegree; ++e5) {
+    TrackPoint p{};
+    p.latitudeE5 = p.longitudeE5 = e5;
+    const double before = static_cast<double>(static_cast<long double>(e5) / 100000.0L);
+    if (LatitudeDegrees(p) != before || LongitudeDegrees(p) != before) {
+      if (mismatches++ == 0) first = e5;
+    }
+  }
+  EXPECT_EQ(mismatches, 0) << "first at " << first;
 }
 
 // --- Aux, altitude, status ---------------------------------------------------
 
 TEST(FixRecordFields, AltitudeIsSignedBigEndian) {
-  EXPECT_EQ(DecodeWith(WithBytes(kBase, 15, {0xFF, 0xF6})).point.altitudeFeet, -10.0L);
-  EXPECT_EQ(DecodeWith(WithBytes(kBase, 15, {0x7F, 0xFF})).point.altitudeFeet, 32767.0L);
-  EXPECT_EQ(DecodeWith(WithBytes(kBase, 15, {0x80, 0x00})).point.altitudeFeet, -32768.0L);
-  EXPECT_EQ(DecodeWith(WithBytes(kBase, 15, {0x01, 0x02})).point.altitudeFeet, 258.0L);
+  EXPECT_EQ(DecodeWith(WithBytes(kBase, 15, {0xFF, 0xF6})).point.altitudeFeet, -10);
+  EXPECT_EQ(DecodeWith(WithBytes(kBase, 15, {0x7F, 0xFF})).point.altitudeFeet, 32767);
+  EXPECT_EQ(DecodeWith(WithBytes(kBase, 15, {0x80, 0x00})).point.altitudeFeet, -32768);
+  EXPECT_EQ(DecodeWith(WithBytes(kBase, 15, {0x01, 0x02})).point.altitudeFeet, 258);
 }
 
 TEST(FixRecordFields, FixStatusIsTheHighNibbleOfByte2) {

@@ -144,8 +144,8 @@ TEST(FlightRoundTrip, EveryRealFlightComesBackFromItsRawFile) {
       const TrackPoint& p = table.points()[i];
       const RawFix& f = expected[i];
       ASSERT_EQ(PointUtcTime(p, kOffset), UtcSeconds(f)) << "point " << i;
-      ASSERT_EQ(std::llround(p.latitude * 100000), f.latitudeE5) << "point " << i;
-      ASSERT_EQ(std::llround(p.longitude * 100000), f.longitudeE5) << "point " << i;
+      ASSERT_EQ(p.latitudeE5, f.latitudeE5) << "point " << i;
+      ASSERT_EQ(p.longitudeE5, f.longitudeE5) << "point " << i;
       ASSERT_EQ(p.altitudeFeet, f.altitudeFeet) << "point " << i;
       ASSERT_EQ(p.fixStatus, f.fixStatus) << "point " << i;
     }

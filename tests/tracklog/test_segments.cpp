@@ -13,9 +13,9 @@ namespace {
 
 TrackPoint PointAt(int year, int month, int day, int hour, int minute, int second, uint8_t event = 0) {
   TrackPoint p{};
-  p.latitude = 47.0L;
-  p.longitude = 8.0L;
-  p.year = year;
+  p.latitudeE5 = 4700000;
+  p.longitudeE5 = 800000;
+  p.year = static_cast<int16_t>(year);
   p.month = static_cast<uint8_t>(month);
   p.day = static_cast<uint8_t>(day);
   p.hour = static_cast<uint8_t>(hour);
