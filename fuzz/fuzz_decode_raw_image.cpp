@@ -5,17 +5,7 @@
 #include <cstdlib>
 
 #include "tracklog/decoder.h"
-
-namespace {
-
-// A broken promise stops the run with the line that names it.
-void Require(bool condition, int line = __builtin_LINE()) {
-  if (condition) return;
-  std::fprintf(stderr, "%s:%d: requirement failed\n", __FILE__, line);
-  std::abort();
-}
-
-}  // namespace
+#include "fuzz/require.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static orvald::TrackTable table;

@@ -12,15 +12,9 @@
 
 #include "link/exchange.h"
 #include "support/fake_line.h"
+#include "fuzz/require.h"
 
 namespace {
-
-// A broken promise stops the run with the line that names it.
-void Require(bool condition, int line = __builtin_LINE()) {
-  if (condition) return;
-  std::fprintf(stderr, "%s:%d: requirement failed\n", __FILE__, line);
-  std::abort();
-}
 
 struct Input {
   const uint8_t* data;

@@ -9,16 +9,7 @@
 #include "export/igc_text.h"
 #include "tracklog/calendar.h"
 #include "tracklog/igc_reader.h"
-
-namespace {
-
-void Require(bool condition, int line = __builtin_LINE()) {
-  if (condition) return;
-  std::fprintf(stderr, "%s:%d: requirement failed\n", __FILE__, line);
-  std::abort();
-}
-
-}  // namespace
+#include "fuzz/require.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static orvald::TrackTable table;

@@ -11,15 +11,9 @@
 #include "tables/loggers_table.h"
 #include "tables/tasks_table.h"
 #include "tables/tsv_format.h"
+#include "fuzz/require.h"
 
 namespace {
-
-// A broken promise stops the run with the line that names it.
-void Require(bool condition, int line = __builtin_LINE()) {
-  if (condition) return;
-  std::fprintf(stderr, "%s:%d: requirement failed\n", __FILE__, line);
-  std::abort();
-}
 
 // One scratch file per fuzzing process, rewritten for every input; in
 // memory when the machine offers it, since a disk-backed file is 20 times slower.

@@ -9,15 +9,9 @@
 #include <vector>
 
 #include "export/task_window.h"
+#include "fuzz/require.h"
 
 namespace {
-
-// A broken promise stops the run with the line that names it.
-void Require(bool condition, int line = __builtin_LINE()) {
-  if (condition) return;
-  std::fprintf(stderr, "%s:%d: requirement failed\n", __FILE__, line);
-  std::abort();
-}
 
 // The next text up to a newline, or the rest of the input.
 std::string_view TakeText(const uint8_t*& data, size_t& size) {
