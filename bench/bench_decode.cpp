@@ -29,12 +29,7 @@ const std::vector<uint8_t>& FullImage() {
     for (int i = 0; i < kMaxPoints; ++i) {
       const CivilDateTime t = CivilFromSeconds(start + i);
       RawFix fix;
-      fix.year = t.year;
-      fix.month = t.month;
-      fix.day = t.day;
-      fix.hour = t.hour;
-      fix.minute = t.minute;
-      fix.second = t.second;
+      SetFixTime(fix, t);
       fix.latitudeE5 = 4612345 + i % 5000;
       fix.longitudeE5 = 712345 - i % 7000;
       fix.altitudeFeet = static_cast<int16_t>(1000 + i % 3000);

@@ -47,12 +47,7 @@ const std::vector<uint8_t>& FullImage() {
       }
       const CivilDateTime c = CivilFromSeconds(t++);
       RawFix fix;
-      fix.year = c.year;
-      fix.month = c.month;
-      fix.day = c.day;
-      fix.hour = c.hour;
-      fix.minute = c.minute;
-      fix.second = c.second;
+      SetFixTime(fix, c);
       fix.latitudeE5 = static_cast<int32_t>(4600000 + north / 1.112);
       fix.longitudeE5 = static_cast<int32_t>(700000 + east / 0.772);
       fix.altitudeFeet = static_cast<int16_t>(altitude / 0.3048);

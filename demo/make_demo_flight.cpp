@@ -77,12 +77,7 @@ std::vector<orvald::RawFix> FullMemory() {
     orvald::RawFix fix = FixAt(elapsed);
     fix.latitudeE5 += lap * 1500;
     const orvald::CivilDateTime t = orvald::CivilFromSeconds(start + lap * (kLapSeconds + kOffSeconds) + elapsed);
-    fix.year = t.year;
-    fix.month = t.month;
-    fix.day = t.day;
-    fix.hour = t.hour;
-    fix.minute = t.minute;
-    fix.second = t.second;
+    orvald::SetFixTime(fix, t);
     fixes.push_back(fix);
   }
   return fixes;

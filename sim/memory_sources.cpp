@@ -119,12 +119,7 @@ std::vector<RawFix> SyntheticFlight() {
   auto add = [&](int64_t t, int i) {
     const CivilDateTime c = CivilFromSeconds(t);
     RawFix fix;
-    fix.year = c.year;
-    fix.month = c.month;
-    fix.day = c.day;
-    fix.hour = c.hour;
-    fix.minute = c.minute;
-    fix.second = c.second;
+    SetFixTime(fix, c);
     // A slow drift north-east while climbing, then level.
     fix.latitudeE5 = 4712345 + i * 7;
     fix.longitudeE5 = 854321 + i * 11;

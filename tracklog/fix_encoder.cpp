@@ -54,4 +54,13 @@ std::array<uint8_t, 18> EncodeFixRecord(const RawFix& fix) {
   return r;
 }
 
+void SetFixTime(RawFix& fix, const CivilDateTime& utc) {
+  fix.year = utc.year;
+  fix.month = utc.month;
+  fix.day = utc.day;
+  fix.hour = utc.hour;
+  fix.minute = utc.minute;
+  fix.second = utc.second;
+}
+
 }  // namespace orvald

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "tracklog/calendar.h"
+
 namespace orvald {
 
 struct RawFix {
@@ -22,6 +24,9 @@ struct RawFix {
   uint8_t event = 0;        // 0 = no event; written as the inverted low nibble
   uint8_t fixStatus = 1;    // 0..15
 };
+
+// Sets the fix's date and time to a UTC moment; the rest stays as it is.
+void SetFixTime(RawFix& fix, const CivilDateTime& utc);
 
 std::array<uint8_t, 18> EncodeFixRecord(const RawFix& fix);
 

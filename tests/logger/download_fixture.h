@@ -41,12 +41,7 @@ inline std::vector<RawFix> FlightFixes(int count, int gapEvery = 1 << 30, int se
   for (int i = 0; i < count; ++i) {
     const CivilDateTime t = CivilFromSeconds(base + static_cast<int64_t>(i) * secondsApart + 60 * (i / gapEvery));
     RawFix fix;
-    fix.year = t.year;
-    fix.month = t.month;
-    fix.day = t.day;
-    fix.hour = t.hour;
-    fix.minute = t.minute;
-    fix.second = t.second;
+    SetFixTime(fix, t);
     fix.latitudeE5 = 4700000 + i % 50000;
     fix.longitudeE5 = 800000 + i % 30000;
     fix.altitudeFeet = static_cast<int16_t>(1000 + i % 500);
