@@ -40,6 +40,7 @@ WholeFile ReadWholeFile(const std::string& path, size_t limit) {
     result.error = openError;
     return result;
   }
+  result.opened = true;
   struct stat info {};
   if (::fstat(fd, &info) == 0 && static_cast<unsigned long long>(info.st_size) > limit) {
     ::close(fd);

@@ -16,6 +16,7 @@ int OpenRegularFile(const std::string& path, SystemError& error);
 
 struct WholeFile {
   bool ok = false;
+  bool opened = false;  // false: the open itself failed
   std::string bytes;
   SystemError error;  // EFBIG beyond the limit
 };

@@ -2,12 +2,7 @@
 
 #include "files/file_reader.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <vector>
 
 #include "tracklog/calendar.h"
 
@@ -20,7 +15,7 @@ constexpr int64_t kSecondsPerDay = 86400;
 // hour is the UTC day changing, also across a night between two flights.
 constexpr int kNewDayStepBack = 3600;
 // Far beyond any flight's file (116448 fixes with long extensions stay under
-// 30 MB); what lies beyond cannot add a point anyway.
+// 30 MB); a bigger file is refused rather than read in part.
 constexpr size_t kMaxFileBytes = 64u << 20;
 constexpr size_t kMaxSerialText = 11;
 constexpr size_t kMaxTypeText = 4;
@@ -244,32 +239,17 @@ DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeB
 
 DecodeResult DecodeIgcFile(const std::string& path, TrackTable& table, const TimeBasis& basis,
                            const SegmentSink& sink) {
-  DecodeResult result;
-  // Only a regular file: /dev/zero would never end, and a FIFO would block.
-  const int fd = OpenRegularFile(path, result.error);
-  if (fd < 0) {
+  // Only a regular file (/dev/zero would never end, a FIFO would block), and
+  // never a part of one: a file beyond the limit is refused, not cut.
+  const WholeFile file = ReadWholeFile(path, kMaxFileBytes);
+  if (!file.ok) {
     table.Clear();
-    result.status = DecodeStatus::kCannotOpen;
+    DecodeResult result;
+    result.status = file.opened ? DecodeStatus::kReadError : DecodeStatus::kCannotOpen;
+    result.error = file.error;
     return result;
   }
-  std::vector<char> bytes;
-  char buffer[64 * 1024];
-  for (;;) {
-    const ssize_t n = read(fd, buffer, std::min(sizeof buffer, kMaxFileBytes - bytes.size()));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      result.status = DecodeStatus::kReadError;
-      result.error = SystemError{errno, path};
-      close(fd);
-      table.Clear();
-      return result;
-    }
-    if (n == 0) break;
-    bytes.insert(bytes.end(), buffer, buffer + n);
-    if (bytes.size() >= kMaxFileBytes) break;
-  }
-  close(fd);
-  return DecodeIgcText(std::string_view(bytes.data(), bytes.size()), table, basis, sink);
+  return DecodeIgcText(file.bytes, table, basis, sink);
 }
 
 }  // namespace orvald

@@ -2,12 +2,15 @@
 // gives back the same fixes, and the header and record variants other
 // recorders write are read leniently.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 #include "export/coordinates.h"
 #include "export/igc_text.h"
 #include "igc_test_table.h"
+#include "support/temp_dir.h"
 #include "tracklog/igc_reader.h"
 
 namespace orvald {
@@ -15,6 +18,7 @@ namespace {
 
 using testing::AddSegment;
 using testing::kApril10th2007;
+using testing::TempDir;
 
 const TimeBasis kEastOfUtc{-7200, 2026};  // local = UTC + 2 h, so 22:30 UTC is tomorrow
 
@@ -51,6 +55,28 @@ TEST(IgcImport, EveryFileTheWriterMakesReadsBackToTheSameFile) {
   EXPECT_EQ(imported.points()[1].event, 1);
   EXPECT_EQ(imported.points()[0].day, 10);  // local date, as the raw decode stores it
   EXPECT_EQ(IgcFileText(imported, RequestFor(imported)), written);
+}
+
+TEST(IgcImport, AFileIsReadWholeOrNotAtAll) {
+  TrackTable table;
+  AddSegment(table, kApril10th2007, {{10, 0, 0, 4700000, 800000, 300}, {10, 0, 1, 4700001, 800001, 301}});
+  const std::string written = IgcFileText(table, RequestFor(table));
+  TempDir dir;
+  dir.Write("flight.igc", written);
+  TrackTable imported;
+  ASSERT_TRUE(DecodeIgcFile(dir / "flight.igc", imported, kEastOfUtc).ok());
+  EXPECT_EQ(IgcFileText(imported, RequestFor(imported)), written);
+
+  // Beyond the limit the file is refused, never decoded in part.
+  dir.Write("huge.igc", written);
+  ASSERT_EQ(::truncate((dir / "huge.igc").c_str(), (64 << 20) + 1), 0);
+  DecodeResult result = DecodeIgcFile(dir / "huge.igc", imported, kEastOfUtc);
+  EXPECT_EQ(result.status, DecodeStatus::kReadError);
+  EXPECT_EQ(result.error.number, EFBIG);
+  EXPECT_EQ(imported.pointCount, 0);
+
+  result = DecodeIgcFile("/dev/zero", imported, kEastOfUtc);
+  EXPECT_EQ(result.status, DecodeStatus::kCannotOpen);
 }
 
 // The writer truncates; the reader must pick the value that truncates back,
