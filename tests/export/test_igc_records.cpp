@@ -273,16 +273,16 @@ TEST(IgcRecords, ByteSumCoversEveryEAndBLineWithItsLineEnd) {
 TEST(IgcRecords, ALongSelectionGoesOutPieceByPieceWithTheByteSumOfAllOfThem) {
   static TrackTable table;
   table.pointCount = table.segmentCount = 0;
-  std::vector<PointSpec> specs;
+  std::vector<PointSpec> fixes;
   for (int i = 0; i < 6000; ++i) {  // some 220 kB of records: several pieces
-    specs.push_back({.hour = 10 + i / 3600, .minute = i / 60 % 60, .second = i % 60,
+    fixes.push_back({.hour = 10 + i / 3600, .minute = i / 60 % 60, .second = i % 60,
                      .latitudeE5 = -4500000 + i * 17, .longitudeE5 = 17999999 - i * 31,
                      .altitudeFeet = static_cast<int16_t>(i * 11 - 30000), .event = static_cast<uint8_t>(i % 97 == 0)});
   }
-  for (size_t from = 0; from < specs.size(); from += 1000) {
+  for (size_t from = 0; from < fixes.size(); from += 1000) {
     AddSegment(table, kApril10th2007 + 36000 + static_cast<int32_t>(from), {});
     TrackSegment& s = table.segments()[table.segmentCount - 1];
-    for (size_t i = from; i < from + 1000; ++i) table.points()[table.pointCount++] = testing::MakePoint(specs[i]);
+    for (size_t i = from; i < from + 1000; ++i) table.points()[table.pointCount++] = testing::MakePoint(fixes[i]);
     s.firstPoint = static_cast<int32_t>(from);
     s.lastPoint = table.pointCount - 1;
   }

@@ -300,7 +300,9 @@ TEST_P(FaultSweepTest, EveryRequestFailingLeavesTheLineTheViewAndTheFilesInOrder
         EXPECT_EQ(file.size(), expected.size()) << name;
       }
     }
-    if (!forGood) EXPECT_EQ(result.end, LoadLogEnd::kComplete) << "one lost reply is retried";
+    if (!forGood) {
+      EXPECT_EQ(result.end, LoadLogEnd::kComplete) << "one lost reply is retried";
+    }
   }
 }
 
