@@ -32,6 +32,7 @@ namespace {
 class NoLoggerLink : public LoggerCommands {
  public:
   int ProbeLogger() override { return 0; }
+  int ProbeLoggerAt(uint32_t) override { return 0; }
   uint32_t SetLoggerRate(uint32_t) override { return 9600; }
   std::string QueryIdentity() override { return {}; }
   std::string QueryVersion() override { return {}; }

@@ -20,7 +20,7 @@ int RunDownload(const std::vector<std::string>& args) {
 
   Station station(options);
   if (!station.OpenExchangeLog()) return kExitFailure;
-  if (!station.commands.ProbeLogger()) {
+  if (station.session.DetectLogger() == 0) {
     const std::string problem = station.link->PortProblem();
     return Failure(problem.empty() ? "No logger found to download" : "No logger found to download: " + problem);
   }
@@ -32,6 +32,7 @@ int RunDownload(const std::vector<std::string>& args) {
       return station.PrintDownloaded(result);
     case LoadLogEnd::kReadError:
     case LoadLogEnd::kWriteError:
+    case LoadLogEnd::kOtherLogger:
       // What arrived is kept and decoded, but the download did not succeed.
       station.PrintDownloaded(result);
       return Failure("the download is incomplete (" + result.incompleteReason + "): " + result.path);
@@ -39,6 +40,8 @@ int RunDownload(const std::vector<std::string>& args) {
       return kExitFailure;  // "Downloading aborted!" is already on stderr
     case LoadLogEnd::kCannotCreate:
       return kExitFailure;  // the reason is already on stderr
+    case LoadLogEnd::kNoRate:
+      return Failure("the logger did not confirm a download rate");
     case LoadLogEnd::kSameLogger:
     case LoadLogEnd::kBusyElsewhere:
     case LoadLogEnd::kOpened:

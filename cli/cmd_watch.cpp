@@ -80,7 +80,6 @@ int RunWatch(const std::vector<std::string>& args) {
     setup._timezone = options._timezone;
     setup.downloadRate = options.downloadRate;
     setup.claims = &claims;
-    setup.lastSerialText = kNoLoggerSeenYet;
     setup.onDownloaded = [&options, &stdoutMutex](const LoadLogResult& result) {
       bool decoded = false;
       const std::string text = DownloadedText(result, options, decoded);

@@ -101,7 +101,7 @@ Station::Station(const StationOptions& options)
       lookup(MakeLoggersLookup(options)),
       session(DownloadSessionSetup{commands, *lookup, view, table, options.dataDir,
                                    TimeBasisAt(std::time(nullptr), options._timezone), SystemLocalTime,
-                                   [] { return std::time(nullptr); }, kNoLoggerSeenYet, options.downloadRate}),
+                                   [] { return std::time(nullptr); }, "", options.downloadRate}),
       options_(options) {
   link->SetWaiter(waiter);
   // A file-size limit then fails the write, which is reported and keeps what

@@ -75,8 +75,4 @@ class Station {
   StationOptions options_;
 };
 
-// A serial text no logger can send (they are at most 11 characters): with it
-// as the last one seen, even a logger that gives no identity is downloaded.
-inline const std::string kNoLoggerSeenYet = "<none seen yet>";
-
 }  // namespace orvald::cli

@@ -97,6 +97,7 @@ class LineUse {
     }
     if (!port.Refresh()) {
       port.Open(link.portNo_);
+      if (port.IsOpen()) ++link.serialOpens_;
       port.SetBaudRate(link.lineRate_);
     }
     return port;
@@ -152,7 +153,8 @@ std::vector<uint8_t> RequestFrame(const uint8_t* request, uint8_t count) {
 int AnswerAt(const std::vector<uint8_t>& bytes, size_t at, const AnswerTest& isAnswer) {
   if (at + 2 > bytes.size()) return -1;
   const size_t length = bytes[at + 1];
-  if (length == 0 || at + length + kFrameOverhead > bytes.size()) return -1;
+  // Longer than any reply the exchange takes: never an answer either.
+  if (length == 0 || length > kMaxReplyData || at + length + kFrameOverhead > bytes.size()) return -1;
   uint8_t sum = 0;
   for (size_t i = at + 1; i <= at + length + 2; ++i) sum ^= bytes[i];
   if (sum != 0 || !isAnswer(bytes.data() + at + 2, length)) return -1;

@@ -68,6 +68,9 @@ class Link {
   // "COM2 (/dev/ttyUSB1): no such device"; empty when it could (or the USB
   // adapter carried the line).
   std::string PortProblem() const;
+  // How many times the serial port has been opened: after a hang-up it is
+  // opened again, and whatever is on the other end may have changed.
+  int serialOpens() const { return serialOpens_; }
   // The serial channel itself, for its status.
   const CommClass& serialPort() const { return comm_; }
 
@@ -116,6 +119,7 @@ class Link {
   bool exchanging_ = false;
   bool repliesInDoubt_ = false;
   uint32_t marker_ = 0;
+  int serialOpens_ = 0;
 };
 
 }  // namespace orvald

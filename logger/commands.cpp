@@ -12,10 +12,20 @@ namespace {
 using ReplyArea = uint8_t[kReceiveAreaSize];
 
 // The text after a one-byte echo: at most `limit` bytes, up to the first zero.
+// The echo says whose reply it is, so everything before it (a late reply to
+// an earlier request, the echo of a rate switch) is passed over: a logger
+// still busy with something else gives its text late, never a wrong one.
+// Without the text, replies may still be on their way.
 std::string TextAfterEcho(Link& link, uint8_t command, size_t limit) {
+  const AnswerTest isText = [command](const uint8_t* data, size_t length) {
+    return length >= 2 && data[0] == command && data[1] != 0;
+  };
   ReplyArea reply;
-  const int length = ExchangeFrame(link, &command, 1, reply);
-  if (length <= 0 || reply[0] != command) return {};
+  const int length = ExchangeUntilAnswer(link, &command, 1, isText, kPutInOrderLimitMs, reply);
+  if (length <= 0) {
+    link.MarkRepliesInDoubt();
+    return {};
+  }
   std::string text;
   for (int i = 1; i < length && text.size() < limit && reply[i] != 0; ++i) text += static_cast<char>(reply[i]);
   return text;
@@ -33,11 +43,13 @@ uint8_t RateCode(uint32_t bitsPerSecond) {
   }
 }
 
-int ProbeLogger(Link& link) {
+int ProbeLogger(Link& link) { return ProbeLoggerAt(link, kDetectionRate, kProbeAttempts); }
+
+int ProbeLoggerAt(Link& link, uint32_t bitsPerSecond, int attempts) {
   // Changing the line under a running exchange would garble it.
   if (link.Exchanging()) return 0;
-  link.SetLineRate(kFallbackRate);
-  for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
+  link.SetLineRate(bitsPerSecond);
+  for (int attempt = 0; attempt < attempts; ++attempt) {
     ReplyArea reply;
     if (ExchangeFrame(link, &kVersionCommand, 1, reply) > 0 && reply[0] == kVersionCommand) return 1;
   }
@@ -46,10 +58,10 @@ int ProbeLogger(Link& link) {
 
 uint32_t SetLoggerRate(Link& link, uint32_t bitsPerSecond) {
   // Opening the adapter for a look would close it under the running exchange.
-  if (link.Exchanging()) return kFallbackRate;
+  if (link.Exchanging()) return kDetectionRate;
   if (link.UsbAdapterPresent()) return bitsPerSecond;  // the adapter always runs at its own rate
   const uint8_t code = RateCode(bitsPerSecond);
-  if (code == 0) bitsPerSecond = kFallbackRate;
+  if (code == 0) bitsPerSecond = kDetectionRate;
   const uint8_t request[3] = {kRateCommand[0], kRateCommand[1], code};
   const uint32_t oldRate = link.lineRate();
   ReplyArea reply;
@@ -66,9 +78,16 @@ uint32_t SetLoggerRate(Link& link, uint32_t bitsPerSecond) {
     const int length = ExchangeFrame(link, request, 3, reply);
     if (length >= 3 && std::memcmp(reply, request, 3) == 0) return bitsPerSecond;
   }
+  // No echo came, but the logger may have switched all the same (a lost or
+  // late confirmation): one that answers at the new rate is there.
+  link.MarkRepliesInDoubt();
+  const AnswerTest isVersion = [](const uint8_t* data, size_t length) {
+    return length >= 1 && data[0] == kVersionCommand;
+  };
+  if (ExchangeUntilAnswer(link, &kVersionCommand, 1, isVersion, kPutInOrderLimitMs, reply) > 0) return bitsPerSecond;
   // The line stays at the new rate; the next probe puts it back.
-  link.SetRateForNextOpen(kFallbackRate);
-  return kFallbackRate;
+  link.SetRateForNextOpen(kDetectionRate);
+  return kDetectionRate;
 }
 
 std::string QueryIdentity(Link& link) { return TextAfterEcho(link, kIdentifyCommand, kSerialTextMax); }

@@ -16,7 +16,6 @@ inline constexpr uint8_t kVersionCommand = 0x78;   // "x"
 inline constexpr uint8_t kIdentifyCommand = 0x49;  // "I"
 inline constexpr uint8_t kRateCommand[2] = {0xC1, 0x41};
 inline constexpr uint8_t kMemoryCommand[2] = {0xB1, 0x52};
-inline constexpr uint32_t kFallbackRate = 9600;
 inline constexpr int kProbeAttempts = 3;
 inline constexpr int kMaxMemoryRead = 245;
 inline constexpr size_t kSerialTextMax = 11;
@@ -32,7 +31,10 @@ inline constexpr int kPutInOrderLimitMs = 1000;
 // The set-rate code of a line rate; 0 (9600) for every rate not in the table.
 uint8_t RateCode(uint32_t bitsPerSecond);
 
+// Three attempts at the detection rate.
 int ProbeLogger(Link& link);
+// A probe at another line rate, for a logger left at a download rate.
+int ProbeLoggerAt(Link& link, uint32_t bitsPerSecond, int attempts);
 uint32_t SetLoggerRate(Link& link, uint32_t bitsPerSecond);
 std::string QueryIdentity(Link& link);
 std::string QueryVersion(Link& link);
@@ -52,6 +54,7 @@ class LinkLoggerCommands : public LoggerCommands {
  public:
   explicit LinkLoggerCommands(Link& link) : link_(link) {}
   int ProbeLogger() override { return orvald::ProbeLogger(link_); }
+  int ProbeLoggerAt(uint32_t rate) override { return orvald::ProbeLoggerAt(link_, rate, 1); }
   uint32_t SetLoggerRate(uint32_t rate) override { return orvald::SetLoggerRate(link_, rate); }
   std::string QueryIdentity() override { return orvald::QueryIdentity(link_); }
   std::string QueryVersion() override { return orvald::QueryVersion(link_); }
@@ -59,6 +62,7 @@ class LinkLoggerCommands : public LoggerCommands {
     return orvald::ReadLoggerMemory(link_, destination, count, block, offset);
   }
   std::string LineProblem() override { return link_.PortProblem(); }
+  int LineOpens() override { return link_.serialOpens(); }
   void SetCancelCheck(std::function<bool()> cancelled) override { link_.SetCancelCheck(std::move(cancelled)); }
 
  private:

@@ -67,6 +67,12 @@ class ViewIdleOnExit {
 // One download from the identity on.
 struct DownloadSession::Run {
   std::string serialText;
+  std::string versionText;
+  // A read failed or the port was opened again since the logger last said
+  // who it is: no bytes are taken until it has said so again.
+  bool loggerInDoubt = false;
+  int lineOpens = 0;        // the port's opens when the logger last said who it is
+  std::string otherLogger;  // who answered instead, once another logger did
   std::string name;  // the file name a complete download gets
   FileWriter file;
   std::array<std::optional<BlockHeader>, kBlockCount> headers{};
@@ -93,8 +99,27 @@ std::tm SystemLocalTime() {
 DownloadSession::DownloadSession(DownloadSessionSetup setup)
     : setup_(std::move(setup)), lastSerialText_(setup_.lastSerialText) {}
 
+uint32_t DownloadSession::DetectLogger() {
+  LoggerCommands& commands = setup_.commands;
+  foundAtRate_ = 0;
+  if (commands.ProbeLogger() != 0) {
+    foundAtRate_ = kDetectionRate;
+  } else if (commands.LineProblem().empty()) {
+    for (const uint32_t rate : {kDownloadRate, kFastDownloadRate}) {
+      if (commands.ProbeLoggerAt(rate) != 0) {
+        foundAtRate_ = rate;
+        break;
+      }
+    }
+  }
+  // An empty port (or one that is gone) means the logger was unplugged: when
+  // it comes back it is downloaded again, with the next flight on it.
+  if (foundAtRate_ == 0) lastSerialText_.clear();
+  return foundAtRate_;
+}
+
 bool DownloadSession::PollOnce() {
-  lastCycleFoundLogger_ = setup_.commands.ProbeLogger() != 0;
+  lastCycleFoundLogger_ = DetectLogger() != 0;
   if (lastCycleFoundLogger_) {
     lastResult_ = LoadLog("");
   } else {
@@ -127,13 +152,78 @@ std::string DownloadSession::QueryWithAttempts(const std::function<std::string()
   return {};
 }
 
-DownloadSession::ReadEnd DownloadSession::ReadWithAttempts(uint8_t* destination, int count, int block, int offset) {
+DownloadSession::SameLogger DownloadSession::CheckSameLogger(Run& run) {
+  LoggerCommands& commands = setup_.commands;
+  const std::string serialText = commands.QueryIdentity();
+  if (serialText.empty()) return SameLogger::kNoAnswer;
+  if (serialText != run.serialText) {
+    run.otherLogger = serialText;
+    return SameLogger::kOther;
+  }
+  if (!run.versionText.empty()) {
+    const std::string versionText = commands.QueryVersion();
+    if (versionText.empty()) return SameLogger::kNoAnswer;
+    if (versionText != run.versionText) {
+      run.otherLogger = serialText + " (version " + versionText + ")";
+      return SameLogger::kOther;
+    }
+  }
+  run.loggerInDoubt = false;
+  run.lineOpens = commands.LineOpens();
+  return SameLogger::kSame;
+}
+
+DownloadSession::ReadEnd DownloadSession::ReadWithAttempts(Run& run, uint8_t* destination, int count, int block,
+                                                           int offset) {
+  LoggerCommands& commands = setup_.commands;
+  // A cable pulled and another logger plugged in within a second or two
+  // shows only as a failed read, or as a port that was opened again: after
+  // either, the bytes that come are taken only once the logger has said it
+  // is still the one this file is named after.
+  auto noteReopen = [&] {
+    if (commands.LineOpens() != run.lineOpens) run.loggerInDoubt = true;
+  };
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     // Looked at between attempts, so an abort is seen within one reply limit.
     if (attempt > 0 && cancelRequested_) return ReadEnd::kAborted;
-    if (setup_.commands.ReadLoggerMemory(destination, count, block, offset) == count) return ReadEnd::kRead;
+    noteReopen();
+    if (run.loggerInDoubt) {
+      const SameLogger same = CheckSameLogger(run);
+      if (same == SameLogger::kOther) return ReadEnd::kOtherLogger;
+      if (same == SameLogger::kNoAnswer) continue;
+    }
+    const bool read = commands.ReadLoggerMemory(destination, count, block, offset) == count;
+    noteReopen();
+    if (!read) {
+      run.loggerInDoubt = true;
+      continue;
+    }
+    if (run.loggerInDoubt) {  // the port was opened again during this read
+      const SameLogger same = CheckSameLogger(run);
+      if (same == SameLogger::kOther) return ReadEnd::kOtherLogger;
+      if (same == SameLogger::kNoAnswer) continue;
+    }
+    return ReadEnd::kRead;
   }
   return ReadEnd::kFailed;
+}
+
+void DownloadSession::OtherLoggerAnswered(Run& run) {
+  run.passEnd = PassEnd::kOtherLogger;
+  // A logger whose serial came only now may be the same one; either way the
+  // file cannot be said to hold one logger's memory.
+  run.failure = run.serialText.empty() ? "the logger gave its serial number (" + run.otherLogger +
+                                             ") only after the download had begun"
+                                       : "another logger answered: " + run.otherLogger;
+}
+
+void DownloadSession::ReportOnce(const std::string& cause, const std::string& text, PromptIcon icon) {
+  // The status bar always says it; the box (or the line on stderr) only
+  // the first time.
+  setup_.view.Status(text);
+  if (cause == lastReportedCause_) return;
+  lastReportedCause_ = cause;
+  setup_.view.Report(text, icon);
 }
 
 LoadLogResult DownloadSession::Download() {
@@ -143,12 +233,23 @@ LoadLogResult DownloadSession::Download() {
 
   DetectionRateOnExit detectionRate(commands);
   CancelCheckWhileDownloading cancelCheck(commands, cancelRequested_);
-  SwitchToDownloadRate();
+  if (!SwitchToDownloadRate()) {
+    // Going on at a rate the logger may not be at would make a file of
+    // nothing; the logger goes back to the detection rate and is asked again.
+    view.Status("The logger did not confirm a download rate; it is tried again at the next poll");
+    result.end = LoadLogEnd::kNoRate;
+    return result;
+  }
   Run run;
   run.serialText = QueryWithAttempts([&] { return commands.QueryIdentity(); });
-  if (run.serialText == lastSerialText_) {
+  run.lineOpens = commands.LineOpens();
+  // A logger that gave no serial is never taken for the one downloaded last.
+  if (!run.serialText.empty() && run.serialText == lastSerialText_) {
     result.end = LoadLogEnd::kSameLogger;
     return result;
+  }
+  if (foundAtRate_ != 0 && foundAtRate_ != kDetectionRate) {
+    view.Status("Found " + SafeDisplayText(run.serialText) + " at " + std::to_string(foundAtRate_) + " bit/s");
   }
   LoggerClaim claim;
   std::string holder;
@@ -162,9 +263,8 @@ LoadLogResult DownloadSession::Download() {
   if (!run.file.Begin(setup_.dataDir, run.name + ".part")) {
     // Saying nothing here would lose this pilot's log for good; the logger
     // does not count as downloaded, so the next poll tries again.
-    view.Report("Cannot create file " + run.file.errorText(), PromptIcon::kError);
+    ReportOnce("create " + std::to_string(run.file.errorNumber()), "Cannot create file " + run.file.errorText(), PromptIcon::kError);
     result.end = LoadLogEnd::kCannotCreate;
-    result.path = run.file.temporaryPath();
     return result;
   }
   result.path = run.file.temporaryPath();
@@ -172,8 +272,8 @@ LoadLogResult DownloadSession::Download() {
   view.Started(run.name);
   cancelRequested_ = false;
 
-  const std::string versionText = QueryWithAttempts([&] { return commands.QueryVersion(); });
-  const FileHeader fileHeader = BuildFileHeader(run.serialText, versionText);
+  run.versionText = QueryWithAttempts([&] { return commands.QueryVersion(); });
+  const FileHeader fileHeader = BuildFileHeader(run.serialText, run.versionText);
   if (!run.file.Write(fileHeader.data(), fileHeader.size())) WriteFailed(run);
   if (run.passEnd == PassEnd::kComplete) ScanHeaders(run);
   result.usedBlocks = run.plan.usedBlocks;
@@ -185,22 +285,34 @@ LoadLogResult DownloadSession::Download() {
   return result;
 }
 
-void DownloadSession::SwitchToDownloadRate() {
+bool DownloadSession::SwitchToDownloadRate() {
+  LoggerCommands& commands = setup_.commands;
   const uint32_t wanted = setup_.downloadRate;
-  if (setup_.commands.SetLoggerRate(wanted) == wanted || wanted == kDownloadRate) return;
-  // The usual switch from wherever the line and the logger are now; its
-  // first request goes out at the faster rate, so a logger that did switch
-  // but whose confirmation was lost hears it too.
-  setup_.view.Status("The logger did not confirm " + std::to_string(wanted) + " bit/s; downloading at " +
-                     std::to_string(kDownloadRate) + " bit/s");
-  setup_.commands.SetLoggerRate(kDownloadRate);
+  if (commands.SetLoggerRate(wanted) == wanted) return true;
+  if (wanted != kDownloadRate) {
+    // The usual switch from wherever the line and the logger are now; its
+    // first request goes out at the faster rate, so a logger that did switch
+    // but whose confirmation was lost hears it too.
+    setup_.view.Status("The logger did not confirm " + std::to_string(wanted) + " bit/s; downloading at " +
+                       std::to_string(kDownloadRate) + " bit/s");
+  }
+  // A request lost on the way is not yet a logger that cannot switch.
+  for (int attempt = 0; attempt < kRateRounds; ++attempt) {
+    if (commands.SetLoggerRate(kDownloadRate) == kDownloadRate) return true;
+    if (cancelRequested_) break;
+  }
+  return false;
 }
 
 void DownloadSession::ScanHeaders(Run& run) {
   int unreadInARow = 0;
   for (int block = 0; block < kBlockCount && !cancelRequested_; ++block) {
     BlockHeader header;
-    const ReadEnd end = ReadWithAttempts(header.data(), kBlockHeaderSize, block, 0);
+    const ReadEnd end = ReadWithAttempts(run, header.data(), kBlockHeaderSize, block, 0);
+    if (end == ReadEnd::kOtherLogger) {
+      OtherLoggerAnswered(run);
+      break;
+    }
     if (end == ReadEnd::kRead) {
       run.headers[block] = header;
       unreadInARow = 0;
@@ -237,9 +349,27 @@ void DownloadSession::DownloadBlocks(Run& run) {
     if (cancelRequested_ || run.passEnd != PassEnd::kComplete) break;
     if (!run.headers[block]) continue;  // left out by the scan
     BlockHeader header;
-    if (ReadWithAttempts(header.data(), kBlockHeaderSize, block, 0) != ReadEnd::kRead) {
+    const ReadEnd headerEnd = ReadWithAttempts(run, header.data(), kBlockHeaderSize, block, 0);
+    if (headerEnd == ReadEnd::kOtherLogger) {
+      OtherLoggerAnswered(run);
+      break;
+    }
+    if (headerEnd != ReadEnd::kRead) {
       if (cancelRequested_) break;
       readError("the header of block " + std::to_string(block));
+      break;
+    }
+    if (header != *run.headers[block]) {
+      // The memory the scan planned from is not the memory answering now.
+      const SameLogger same = CheckSameLogger(run);
+      if (same == SameLogger::kOther) {
+        OtherLoggerAnswered(run);
+      } else if (same == SameLogger::kNoAnswer) {
+        readError("the header of block " + std::to_string(block));
+      } else {
+        run.passEnd = PassEnd::kReadError;
+        run.failure = "the header of block " + std::to_string(block) + " changed during the download";
+      }
       break;
     }
     const BlockHeaderInfo info = ParseBlockHeader(header.data());
@@ -250,7 +380,11 @@ void DownloadSession::DownloadBlocks(Run& run) {
     for (int k = 0; k < pieces && run.passEnd == PassEnd::kComplete;) {
       view.KeepResponsive();
       ReadEnd end = ReadEnd::kAborted;
-      if (!cancelRequested_) end = ReadWithAttempts(piece.data(), kPieceSize, block, k * kPieceSize);
+      if (!cancelRequested_) end = ReadWithAttempts(run, piece.data(), kPieceSize, block, k * kPieceSize);
+      if (end == ReadEnd::kOtherLogger) {
+        OtherLoggerAnswered(run);
+        break;
+      }
       if (end == ReadEnd::kAborted) {
         if (view.ConfirmCancel()) {
           run.passEnd = PassEnd::kCancelled;
@@ -277,8 +411,6 @@ void DownloadSession::DownloadBlocks(Run& run) {
 }
 
 void DownloadSession::WriteFailed(Run& run) {
-  setup_.view.Report("Cannot write file " + run.file.errorText() + ". The download is incomplete; what arrived is kept.",
-                     PromptIcon::kError);
   run.passEnd = PassEnd::kWriteError;
   run.failure = "can't write " + run.file.errorText();
 }
@@ -307,9 +439,13 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
     }
     reason += "; a block may be missing";
   }
+  // Without them the file cannot say whose it is or what wrote it.
+  if (reason.empty() && run.serialText.empty()) reason = "the logger gave no serial number";
+  if (reason.empty() && run.versionText.empty()) reason = "the logger gave no version";
   if (reason.empty()) {
     if (run.file.CommitNew(NumberedNames(run.name, kRawFileExtension))) {
       lastSerialText_ = run.serialText;
+      lastReportedCause_.clear();
       result.end = LoadLogEnd::kComplete;
       result.path = run.file.finalPath();
       Decode(result.path, run.file.finalName(), "");
@@ -320,20 +456,43 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
     run.passEnd = PassEnd::kWriteError;
   }
 
+  if (run.passEnd == PassEnd::kWriteError) {
+    if (run.piecesRead == 0) {
+      // Nothing of the flight is on the disk: no file, and the logger is
+      // downloaded again once the folder can be written.
+      run.file.Cancel();
+      ReportOnce("write " + std::to_string(run.file.errorNumber()),
+                 "Cannot write file " + run.file.errorText() +
+                     ". Nothing was kept; the logger is downloaded again at the next poll.",
+                 PromptIcon::kError);
+      result.end = LoadLogEnd::kCannotCreate;
+      result.path.clear();
+      result.incompleteReason = reason;
+      return;
+    }
+    ReportOnce("write " + std::to_string(run.file.errorNumber()),
+               "Cannot write file " + run.file.errorText() + ". The download is incomplete; what arrived is kept.",
+               PromptIcon::kError);
+  }
+
   // Kept under a name that says so; only a complete download counts as this
   // logger's, so the next poll downloads it again.
-  result.end = run.passEnd == PassEnd::kWriteError ? LoadLogEnd::kWriteError : LoadLogEnd::kReadError;
+  result.end = run.passEnd == PassEnd::kWriteError     ? LoadLogEnd::kWriteError
+               : run.passEnd == PassEnd::kOtherLogger ? LoadLogEnd::kOtherLogger
+                                                      : LoadLogEnd::kReadError;
   result.incompleteReason = reason;
-  std::string shown;
+  std::string notice;
   if (run.file.CommitWritten(NumberedNames(IncompleteRawFileName(run.name), kRawFileExtension))) {
     result.path = run.file.finalPath();
-    shown = run.file.finalName();
+    notice = "Download incomplete (" + reason + "): " + run.file.finalName();
   } else {
+    const std::string whyUnnamed = run.file.errorText();
     run.file.Keep();
     result.path = run.file.temporaryPath();
-    shown = NameWithoutDirectory(result.path);
+    notice = "Download incomplete (" + reason + "); it could not be named (" + whyUnnamed + ") and is kept as " +
+             NameWithoutDirectory(result.path);
   }
-  Decode(result.path, shown, "Download incomplete (" + reason + "): " + shown);
+  Decode(result.path, NameWithoutDirectory(result.path), notice);
 }
 
 void DownloadSession::Decode(const std::string& path, const std::string& shownName, const std::string& notice) {

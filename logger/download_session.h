@@ -30,8 +30,10 @@ inline constexpr uint32_t kDownloadRate = 57600;
 // The faster rate a desk may choose; a logger that does not confirm it is
 // downloaded at kDownloadRate.
 inline constexpr uint32_t kFastDownloadRate = 115200;
-inline constexpr uint32_t kDetectionRate = 9600;
 inline constexpr int kReadAttempts = 4;
+// Switches to the usual download rate tried, after the rate asked for failed,
+// before the download is given up for this poll.
+inline constexpr int kRateRounds = 2;
 // Headers the scan may fail to read one after the other before it takes the
 // logger for gone.
 inline constexpr int kUnreadHeadersToGiveUp = 2;
@@ -67,10 +69,14 @@ struct DownloadSessionSetup {
 enum class LoadLogEnd {
   kSameLogger,        // serial text equal to the last one downloaded: nothing done
   kBusyElsewhere,     // another station is downloading this logger: nothing done
-  kCannotCreate,      // the raw file could not be made; reported, the logger is tried again
+  kNoRate,            // the logger confirmed no download rate: nothing made, tried again at the next poll
+  kCannotCreate,      // the raw file could not be made, or nothing could be written to it: reported,
+                      // nothing kept, the logger is tried again
   kAborted,           // Escape confirmed: file deleted, table untouched
   kComplete,          // every used block arrived; decoded
-  kReadError,         // the logger stopped answering (a header or piece failed 4 times): kept as incomplete, decoded
+  kReadError,         // the logger stopped answering (a header or piece failed 4 times), or gave no
+                      // serial or version: kept as incomplete, decoded
+  kOtherLogger,       // another logger answered after a failed read or a reopen: kept as incomplete, decoded
   kWriteError,        // writing the file failed: what was written kept as incomplete, decoded
   kOpened,            // a saved file was decoded (File > Open)
 };
@@ -81,7 +87,9 @@ struct LoadLogResult {
   std::string incompleteReason;  // why a download is incomplete; empty when it is not
   int piecesRead = 0;
   int usedBlocks = 0;
-  bool incomplete() const { return end == LoadLogEnd::kReadError || end == LoadLogEnd::kWriteError; }
+  bool incomplete() const {
+    return end == LoadLogEnd::kReadError || end == LoadLogEnd::kWriteError || end == LoadLogEnd::kOtherLogger;
+  }
 };
 
 class DownloadSession {
@@ -93,6 +101,13 @@ class DownloadSession {
   // logger answered. The caller keeps the cycles apart (the window's timer,
   // the command line's pause).
   bool PollOnce();
+
+  // The probe of a detection cycle: at the detection rate, and when nothing
+  // answers there, once at each download rate, where a logger stays when a
+  // download was cut off before it could be put back. The rate it answered
+  // at, 0 when none did (the last serial is then forgotten: whatever is
+  // plugged in next, the same logger too, is downloaded).
+  uint32_t DetectLogger();
 
   // Empty name: download the logger on the link, then decode. A name: decode
   // that file without touching the link.
@@ -122,15 +137,20 @@ class DownloadSession {
   const LoadLogResult& lastResult() const { return lastResult_; }
 
  private:
-  enum class ReadEnd { kRead, kFailed, kAborted };
+  enum class ReadEnd { kRead, kFailed, kAborted, kOtherLogger };
+  // Whether the logger that answers now is the one the download began with.
+  enum class SameLogger { kSame, kOther, kNoAnswer };
   // How the download of the blocks ended, before the abort flag is looked at.
-  enum class PassEnd { kComplete, kReadError, kWriteError, kCancelled };
+  enum class PassEnd { kComplete, kReadError, kWriteError, kOtherLogger, kCancelled };
   struct Run;
 
   LoadLogResult Download();
-  void SwitchToDownloadRate();
+  bool SwitchToDownloadRate();
   std::string QueryWithAttempts(const std::function<std::string()>& query);
-  ReadEnd ReadWithAttempts(uint8_t* destination, int count, int block, int offset);
+  ReadEnd ReadWithAttempts(Run& run, uint8_t* destination, int count, int block, int offset);
+  SameLogger CheckSameLogger(Run& run);
+  void OtherLoggerAnswered(Run& run);
+  void ReportOnce(const std::string& cause, const std::string& text, PromptIcon icon);
   void ScanHeaders(Run& run);
   void DownloadBlocks(Run& run);
   void WriteFailed(Run& run);
@@ -142,6 +162,10 @@ class DownloadSession {
   bool cancelRequested_ = false;
   LoadLogResult lastResult_;
   bool lastCycleFoundLogger_ = false;
+  uint32_t foundAtRate_ = 0;
+  // The cause of the last failure the operator was told of: the same one is
+  // not said again at every poll while it lasts.
+  std::string lastReportedCause_;
 };
 
 }  // namespace orvald

@@ -8,11 +8,17 @@
 
 namespace orvald {
 
+// Where a logger listens while it waits to be found, and where every
+// download leaves it.
+inline constexpr uint32_t kDetectionRate = 9600;
+
 class LoggerCommands {
  public:
   virtual ~LoggerCommands() = default;
   // 1 when a logger answered the version command (three attempts), 0 otherwise.
   virtual int ProbeLogger() = 0;
+  // One probe at `rate`: 1 when a logger answered there.
+  virtual int ProbeLoggerAt(uint32_t rate) = 0;
   // The rate now in force: the rate asked for, 9600 on failure, or the rate
   // unchanged when the USB adapter carries the link.
   virtual uint32_t SetLoggerRate(uint32_t rate) = 0;
@@ -26,6 +32,9 @@ class LoggerCommands {
   // Why the line could not be used at all (the port could not be opened),
   // for the operator; empty when it could.
   virtual std::string LineProblem() { return {}; }
+  // How many times the port has been opened so far: a change means it was
+  // reopened (after a hang-up), and whoever answers now may be another logger.
+  virtual int LineOpens() { return 0; }
   // Long waits ask this and end early when it says so (the abort key).
   virtual void SetCancelCheck(std::function<bool()>) {}
 };

@@ -266,6 +266,7 @@ class WindowControlsTest : public QObject {
     // A logger whose memory is erased: a download of nothing but the header.
     struct ErasedLogger : LoggerCommands {
       int ProbeLogger() override { return 1; }
+      int ProbeLoggerAt(uint32_t) override { return 1; }
       uint32_t SetLoggerRate(uint32_t rate) override { return rate; }
       std::string QueryIdentity() override { return "PK-1"; }
       std::string QueryVersion() override { return "VL  3.1A"; }

@@ -113,14 +113,17 @@ TEST(CliDownload, DownloadsIntoTheFolderAndPrintsTheFileAndItsDecode) {
   EXPECT_NE(run.err.find("comp 007, Crew One"), std::string::npos) << run.err;
 }
 
-TEST(CliDownload, LoggerWithoutIdentityIsDownloadedToo) {
+TEST(CliDownload, LoggerWithoutIdentityIsDownloadedButNeverCalledComplete) {
   TempDir work, dir;
   SimProcess sim({"--fault", "no-identity"});
   ASSERT_TRUE(sim.started()) << sim.error();
   const ProgramRun run = Cli({"download", "--port", sim.ptyPath(), "--dir", dir.path()});
-  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  EXPECT_NE(run.out.find("incomplete\tthe logger gave no serial number\n"), std::string::npos) << run.out;
   ASSERT_EQ(dir.Entries().size(), 1u);
-  EXPECT_EQ(dir.Entries().begin()->front(), '-');
+  const std::string name = *dir.Entries().begin();
+  EXPECT_EQ(name.front(), '-');
+  EXPECT_NE(name.find("-incomplete.G00"), std::string::npos) << name;
 }
 
 TEST(CliDownload, NoLoggerIsAFailureAndAPortThatCannotBeOpenedSaysWhy) {

@@ -35,6 +35,10 @@ class FakeLogger : public LoggerCommands {
   std::string serialText = "00000012345";
   std::string versionText = "ORVL5.1A";
   bool present = true;
+  // The rate the logger listens at: a probe at any other finds nothing.
+  uint32_t listensAt = 9600;
+  // Counted like the link's opens of the port (a test raises it for a reopen).
+  int lineOpens = 1;
   // Returns true when this request is to fail (no reply).
   std::function<bool(const LoggerRequest&)> fails;
   // Runs before each request is answered (the point where the real link
@@ -42,12 +46,20 @@ class FakeLogger : public LoggerCommands {
   std::function<void(const LoggerRequest&)> onRequest;
   std::vector<LoggerRequest> requests;
 
-  int ProbeLogger() override { return Answer({LoggerRequest::Probe}) && present ? 1 : 0; }
+  int ProbeLogger() override { return ProbeLoggerAt(9600); }
+  int ProbeLoggerAt(uint32_t rate) override {
+    LoggerRequest request{LoggerRequest::Probe};
+    request.rate = rate;
+    return Answer(request) && present && rate == listensAt ? 1 : 0;
+  }
   uint32_t SetLoggerRate(uint32_t rate) override {
     LoggerRequest request{LoggerRequest::Rate};
     request.rate = rate;
-    return Answer(request) ? rate : 9600;
+    if (!Answer(request)) return 9600;
+    listensAt = rate;
+    return rate;
   }
+  int LineOpens() override { return lineOpens; }
   std::string QueryIdentity() override { return Answer({LoggerRequest::Identity}) ? serialText : ""; }
   std::string QueryVersion() override { return Answer({LoggerRequest::Version}) ? versionText : ""; }
   int ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) override {

@@ -78,6 +78,15 @@ class DownloadTest : public ::testing::Test {
     return *session;
   }
 
+  // A fresh start for the next case of a table: no files, a new session.
+  void StartOver() {
+    for (const auto& entry : std::filesystem::directory_iterator(dataDir.path()))
+      std::filesystem::remove_all(entry.path());
+    session.reset();
+    clockTicks = 0;
+    logger.requests.clear();
+  }
+
   std::vector<uint8_t> Expected() const { return ExpectedRawFile(logger.memory, logger.serialText, logger.versionText); }
 
   std::vector<std::string> FilesInDataDir() const {

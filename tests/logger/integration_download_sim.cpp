@@ -178,17 +178,14 @@ TEST_F(SimDownloadTest, ForceDownloadTakesTheSameLoggerAgainAndThenItIsLeftAlone
   EXPECT_EQ(Downloads().size(), 3u);
 }
 
-TEST_F(SimDownloadTest, LoggerWithoutIdentityIsDownloadedOnceUnderAHyphenName) {
+TEST_F(SimDownloadTest, LoggerWithoutIdentityIsKeptUnderANameThatSaysIncomplete) {
   Start({"--fault", "no-identity"}, "OTHER");
   session->PollOnce();
 
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
-  EXPECT_EQ(Downloads(), std::vector<std::string>{"-20070410-153012.G00"});
-  EXPECT_EQ(ReadBytes(dataDir / "-20070410-153012.G00"), ExpectedRawFile(Memory(), "", "VER 5.1A"));
-
-  session->PollOnce();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kSameLogger);
-  EXPECT_EQ(Downloads().size(), 1u);
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kReadError);
+  EXPECT_EQ(session->lastResult().incompleteReason, "the logger gave no serial number");
+  EXPECT_EQ(Downloads(), std::vector<std::string>{"-20070410-153012-incomplete.G00"});
+  EXPECT_EQ(ReadBytes(dataDir / "-20070410-153012-incomplete.G00"), ExpectedRawFile(Memory(), "", "VER 5.1A"));
 }
 
 TEST_F(SimDownloadTest, EscapeAnsweredNoCompletesAndYesDeletes) {

@@ -67,6 +67,32 @@ TEST_F(CommandsTest, IdentityIsTheTextAfterTheEchoAtMostElevenUpToAZero) {
   }
 }
 
+// A logger still busy with earlier requests answers late and in order: the
+// echo says which reply is the text asked for, however late it comes.
+TEST_F(CommandsTest, IdentityAndVersionComeFromTheirOwnEchoWhateverCameBefore) {
+  struct Case {
+    uint8_t command;
+    int delayMs;
+    const char* expected;
+  };
+  for (const Case& c : {Case{'I', 3, "AB123"}, Case{'I', 900, "AB123"}, Case{'x', 700, "VER 5.1A"},
+                        Case{'I', 1300, ""}}) {
+    SCOPED_TRACE(c.delayMs);
+    link.MarkRepliesInOrder();
+    fake.line.onWrite = [&](const std::vector<uint8_t>&) {
+      fake.line.Send(FrameOf({0xC1, 0x41, 0x03}), 1);  // a rate switch's late echo
+      fake.line.Send(FrameOf({0xB1, 0x52, 1, 2, 3}), 1);
+      fake.line.Send(FrameOf(c.command == 'I' ? Echo('I', "AB123") : Echo('x', "VER 5.1A")), c.delayMs);
+    };
+    const std::string text = c.command == 'I' ? QueryIdentity(link) : QueryVersion(link);
+    EXPECT_EQ(text, c.expected);
+    // Without its text, the reply may still come: nothing is taken on trust.
+    EXPECT_EQ(link.repliesInDoubt(), text.empty());
+    fake.line.nowMs += 2000;
+    fake.line.readOffset += fake.line.unread();
+  }
+}
+
 TEST_F(CommandsTest, VersionTextGivesTheTypeAndIsCutAtEightCharacters) {
   Answer([](const std::vector<uint8_t>&) { return Echo('x', "ABCD1.2b"); });
   const LoggerIdentity identity = MakeLoggerIdentity("00000012345", QueryVersion(link));

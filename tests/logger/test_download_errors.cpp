@@ -152,6 +152,53 @@ TEST_F(DownloadErrorTest, HangUpMidDownloadKeepsAndDecodesWhatArrived) {
   EXPECT_EQ(Session().lastSerialText(), "00000012345");
 }
 
+// A cable pulled and another logger plugged into the same port: the
+// download ends as incomplete without a byte of the other logger, which is
+// downloaded on its own at the next poll.
+TEST_F(DownloadErrorTest, AnotherLoggerOnThePortIsNeverTakenForTheFirst) {
+  struct Case {
+    const char* how;
+    int quietRequests;  // how long the port hears nobody
+    bool reopened;      // whether the port hung up and was opened again
+  };
+  const std::vector<uint8_t> first = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
+  MemoryLayout otherLayout = TwoPagesPerBlock();
+  otherLayout.startBlock = 7;
+  const std::vector<uint8_t> second = BuildMemoryImage(FlightFixes(900), otherLayout);
+  for (const Case& c : {Case{"the adapter stays plugged in", 3, false}, Case{"reopened at once", 0, true},
+                        Case{"reopened after a pause", 2, true}}) {
+    SCOPED_TRACE(c.how);
+    StartOver();
+    logger.serialText = "00000012345";
+    logger.memory = first;
+    const std::vector<uint8_t> expectedFirst = Expected();
+    int pieces = 0;
+    int quiet = 0;
+    logger.fails = [&](const LoggerRequest&) { return quiet > 0 && quiet-- > 0; };
+    logger.onRequest = [&](const LoggerRequest& r) {
+      if (!IsPiece(r) || ++pieces != 100) return;
+      quiet = c.quietRequests;
+      logger.serialText = "00000067890";
+      logger.memory = second;
+      if (c.reopened) ++logger.lineOpens;
+    };
+
+    const LoadLogResult result = Session().LoadLog("");
+    EXPECT_EQ(result.end, LoadLogEnd::kOtherLogger);
+    EXPECT_EQ(result.incompleteReason, "another logger answered: 00000067890");
+    EXPECT_EQ(result.path, dataDir / kIncompleteName);
+    const std::vector<uint8_t> kept = ReadBytes(result.path);
+    EXPECT_EQ(kept, Prefix(expectedFirst, kept.size()));
+    EXPECT_EQ(result.piecesRead, 99);
+
+    logger.onRequest = nullptr;
+    Session().PollOnce();
+    EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kComplete);
+    EXPECT_EQ(std::filesystem::path(Session().lastResult().path).filename(), "00000067890-20070410-153013.G00");
+    EXPECT_EQ(ReadBytes(Session().lastResult().path), Expected());
+  }
+}
+
 TEST_F(DownloadErrorTest, MissingDataDirectoryIsReportedAndRetriedOnTheNextPoll) {
   std::filesystem::remove_all(dataDir.path());
 
@@ -240,10 +287,13 @@ TEST_F(DownloadErrorTest, FullDiskBeforeTheHeaderStillEndsCleanly) {
   {
     FileSizeLimit full(10);
     result = Session().LoadLog("");
+    // Still full at the next poll: tried again, said once.
+    EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::kCannotCreate);
   }
-  EXPECT_EQ(result.end, LoadLogEnd::kWriteError);
+  // Nothing of the flight could be kept, so no file claims to hold any of it.
+  EXPECT_EQ(result.end, LoadLogEnd::kCannotCreate);
   EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
-  EXPECT_EQ(ReadBytes(result.path).size(), 10u);
+  EXPECT_TRUE(FilesInDataDir().empty());
   EXPECT_EQ(view.scripted.asked.size(), 1u);
   EXPECT_FALSE(view.hourglass);
   EXPECT_FALSE(view.progressShown);

@@ -161,6 +161,14 @@ TEST_F(DownloadTest, DetectionCyclePollsDownloadsOnceAndRearmsEveryTime) {
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(files[1], "00000012345-20070410-153013.G00");
   EXPECT_EQ(ReadBytes(dataDir / files[1]), first);
+
+  // Unplugged, then back with its next flight: downloaded again.
+  logger.present = false;
+  EXPECT_FALSE(Session().PollOnce());
+  logger.present = true;
+  Session().PollOnce();
+  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kComplete);
+  EXPECT_EQ(FilesInDataDir().size(), 3u);
 }
 
 TEST_F(DownloadTest, NoLoggerIsReportedInTheStatusBar) {
@@ -168,38 +176,43 @@ TEST_F(DownloadTest, NoLoggerIsReportedInTheStatusBar) {
   EXPECT_FALSE(Session().PollOnce());
   EXPECT_FALSE(Session().lastCycleFoundLogger());
   EXPECT_EQ(view.statusText, "No logger found to download");
-  EXPECT_EQ(logger.requests.size(), 1u);
-  EXPECT_EQ(logger.requests[0].kind, LoggerRequest::Probe);
+  // The detection rate, then once at each rate a cut-off download leaves a logger at.
+  std::vector<uint32_t> probed;
+  for (const LoggerRequest& request : logger.requests) {
+    EXPECT_EQ(request.kind, LoggerRequest::Probe);
+    probed.push_back(request.rate);
+  }
+  EXPECT_EQ(probed, (std::vector<uint32_t>{9600, 57600, 115200}));
   EXPECT_TRUE(FilesInDataDir().empty());
 }
 
-TEST_F(DownloadTest, LoggerWithoutIdentityIsDownloadedOnceUnderAHyphenName) {
-  logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
-  logger.fails = [](const LoggerRequest& r) { return r.kind == LoggerRequest::Identity; };
-  lastSerialAtStart = "OTHER";
+// A serial or a version that never came leaves a file that cannot say whose
+// it is or what wrote it: kept, named incomplete, and downloaded again.
+TEST_F(DownloadTest, ALoggerThatGivesNoSerialOrNoVersionIsKeptAsIncompleteAndDownloadedAgain) {
+  struct Case {
+    LoggerRequest::Kind lost;
+    const char* reason;
+    const char* name;
+  };
+  for (const Case& c : {Case{LoggerRequest::Identity, "the logger gave no serial number", "-20070410-153012-incomplete.G00"},
+                        Case{LoggerRequest::Version, "the logger gave no version",
+                             "00000012345-20070410-153012-incomplete.G00"}}) {
+    SCOPED_TRACE(c.reason);
+    StartOver();
+    logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
+    logger.fails = [&c](const LoggerRequest& r) { return r.kind == c.lost; };
+    const bool noSerial = c.lost == LoggerRequest::Identity;
 
-  Session().PollOnce();
-  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kComplete);
-  EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{"-20070410-153012.G00"});
-  const std::vector<uint8_t> file = ReadBytes(dataDir / "-20070410-153012.G00");
-  EXPECT_EQ(file, ExpectedRawFile(logger.memory, "", logger.versionText));
-  EXPECT_TRUE(Session().lastSerialText().empty());
-
-  Session().PollOnce();
-  EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kSameLogger);
-  EXPECT_EQ(FilesInDataDir().size(), 1u);
-}
-
-TEST_F(DownloadTest, LoggerWithoutVersionGetsZeroTypeBytes) {
-  logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
-  logger.fails = [](const LoggerRequest& r) { return r.kind == LoggerRequest::Version; };
-
-  ASSERT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete);
-  const std::vector<uint8_t> file = ReadBytes(dataDir / kFirstName);
-  EXPECT_EQ(file, ExpectedRawFile(logger.memory, logger.serialText, ""));
-  EXPECT_EQ(file[16], 0);
-  EXPECT_EQ(file[17], 0);
-  EXPECT_EQ(view.identification[3], "0.0");
+    Session().PollOnce();
+    EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kReadError);
+    EXPECT_EQ(Session().lastResult().incompleteReason, c.reason);
+    EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{c.name});
+    EXPECT_EQ(ReadBytes(dataDir / c.name), ExpectedRawFile(logger.memory, noSerial ? "" : logger.serialText,
+                                                           noSerial ? logger.versionText : ""));
+    Session().PollOnce();
+    EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kReadError);
+    EXPECT_EQ(FilesInDataDir().size(), 2u);
+  }
 }
 
 TEST_F(DownloadTest, ExistingFilesAreNeverOverwrittenATakenNameGetsTheNextNumber) {
@@ -300,6 +313,52 @@ TEST_F(DownloadTest, TheFasterRateIsAskedForAndALoggerThatDoesNotConfirmItIsDown
                        "The logger did not confirm 115200 bit/s; downloading at 57600 bit/s"),
             1);
   EXPECT_EQ(ReadBytes(dataDir / "00000012345-20070410-153013.G00"), Expected());
+}
+
+// A logger left at a download rate (the program killed mid-download, the
+// power gone) answers no probe at 9600; it is found where it is, downloaded,
+// and put back.
+TEST_F(DownloadTest, ALoggerLeftAtADownloadRateIsFoundThereAndPutBack) {
+  for (const uint32_t leftAt : {kDownloadRate, kFastDownloadRate}) {
+    SCOPED_TRACE(leftAt);
+    StartOver();
+    logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
+    logger.listensAt = leftAt;
+    EXPECT_TRUE(Session().PollOnce());
+    EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kComplete);
+    EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
+    const std::string found = "Found 00000012345 at " + std::to_string(leftAt) + " bit/s";
+    EXPECT_NE(std::find(view.statusTexts.begin(), view.statusTexts.end(), found), view.statusTexts.end()) << found;
+    EXPECT_EQ(logger.listensAt, 9600u);
+  }
+}
+
+// A switch nobody confirmed is no rate to download at: the download tries
+// again, or ends before it makes a file, and leaves the logger where the
+// next probe finds it.
+TEST_F(DownloadTest, ADownloadGoesOnlyAtARateTheLoggerConfirmed) {
+  struct Case {
+    uint32_t asked;
+    int lostSwitches;
+    LoadLogEnd end;
+  };
+  for (const Case& c : {Case{kDownloadRate, 1, LoadLogEnd::kComplete}, Case{kFastDownloadRate, 2, LoadLogEnd::kComplete},
+                        Case{kDownloadRate, 3, LoadLogEnd::kNoRate}, Case{kFastDownloadRate, 3, LoadLogEnd::kNoRate}}) {
+    SCOPED_TRACE(std::to_string(c.asked) + ", lost " + std::to_string(c.lostSwitches));
+    StartOver();
+    downloadRate = c.asked;
+    logger.memory = BuildMemoryImage(FlightFixes(300), Layout(0, 1, 200));
+    int lost = 0;
+    logger.fails = [&](const LoggerRequest& r) { return r.kind == LoggerRequest::Rate && lost++ < c.lostSwitches; };
+    EXPECT_TRUE(Session().PollOnce());
+    EXPECT_EQ(Session().lastResult().end, c.end);
+    EXPECT_EQ(FilesInDataDir().size(), c.end == LoadLogEnd::kComplete ? 1u : 0u);
+    EXPECT_EQ(logger.Rates().back(), 9600u);
+    if (c.end == LoadLogEnd::kNoRate) {
+      Session().PollOnce();
+      EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kComplete) << "the next poll";
+    }
+  }
 }
 
 TEST_F(DownloadTest, ALoggerAnotherStationIsDownloadingIsLeftAloneUntilThatDownloadIsOver) {

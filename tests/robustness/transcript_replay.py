@@ -18,7 +18,7 @@ SCENARIOS = [
     ("clean", [], 0),
     ("faults", ["--fault", "drop=@30,90", "--fault", "split=0.1", "--fault", "garbage=@60",
                 "--fault", "stall=@40", "--fault", "trailing=0.05", "--seed", "11"], 0),
-    ("lost-identity", ["--fault", "no-identity", "--start-block", "30"], 0),
+    ("lost-identity", ["--fault", "no-identity", "--start-block", "30"], 1),
     ("read-error", ["--fault", "drop=@40,41,42,43,44"], 1),
 ]
 
