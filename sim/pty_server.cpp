@@ -62,7 +62,7 @@ constexpr microseconds kPacedBurst{1000};
 }  // namespace
 
 PtyServer::PtyServer(ServerOptions options, LoggerModel& model, FaultPlan& plan, Transcript& transcript)
-    : options_(std::move(options)), model_(model), plan_(plan), transcript_(transcript) {
+    : options_(std::move(options)), model_(&model), plan_(plan), transcript_(transcript) {
   started_ = Clock::now();
   lastByte_ = started_;
   lastFinish_ = started_;
@@ -110,8 +110,8 @@ bool PtyServer::OpenTerminal() {
   }
   if (tcgetattr(slaveHold_, &t) == 0) {
     MakeRaw(t);
-    cfsetispeed(&t, SpeedFromBaud(model_.rate()));
-    cfsetospeed(&t, SpeedFromBaud(model_.rate()));
+    cfsetispeed(&t, SpeedFromBaud(model_->rate()));
+    cfsetospeed(&t, SpeedFromBaud(model_->rate()));
     tcsetattr(slaveHold_, TCSANOW, &t);
   }
   return true;
@@ -170,10 +170,15 @@ void PtyServer::HandleFrame(const std::vector<uint8_t>& request, Clock::time_poi
   record.seconds = SecondsSinceStart();
   record.command = CommandName(kind);
   record.lineRate = LineRate();
-  record.loggerRate = model_.rate();
+  record.loggerRate = model_->rate();
   record.request = EncodeFrame(request);
 
-  if (!options_.ignoreRate && record.lineRate != model_.rate()) {
+  if (Unplugged(arrived)) {
+    record.ignored = "unplugged";
+    transcript_.Write(record);
+    return;
+  }
+  if (!options_.ignoreRate && record.lineRate != model_->rate()) {
     record.ignored = "rate";
     transcript_.Write(record);
     return;
@@ -202,11 +207,11 @@ void PtyServer::HandleFrame(const std::vector<uint8_t>& request, Clock::time_poi
 
   const uint32_t faults = plan_.Decide(requestCount_);
   std::optional<ModelReply> reply;
-  if (!RequestIsLost(kind, faults)) reply = model_.Answer(request);
+  if (!RequestIsLost(kind, faults)) reply = model_->Answer(request);
   const ShapedReply shaped = ShapeReply(kind, reply, faults, options_.faults, plan_.random());
   const int rateAfter = reply ? reply->newRate : 0;
   if (shaped.bytes.empty()) {
-    if (rateAfter) model_.ApplyRate(rateAfter);
+    if (rateAfter) model_->ApplyRate(rateAfter);
   } else {
     Schedule(shaped, arrived, rateAfter);
     Pump();
@@ -227,7 +232,7 @@ void PtyServer::Schedule(const ShapedReply& shaped, Clock::time_point arrived, i
     offset += shaped.pieces[i];
     chunk.earliest = first;
     if (i > 0) chunk.gapAfterPrevious = std::chrono::milliseconds(shaped.pieceGapMs);
-    chunk.pacedRate = options_.pace ? model_.rate() : 0;
+    chunk.pacedRate = options_.pace ? model_->rate() : 0;
     if (i + 1 == shaped.pieces.size()) chunk.rateAfter = rateAfter;
     output_.push_back(std::move(chunk));
   }
@@ -271,7 +276,7 @@ PtyServer::Clock::time_point PtyServer::Pump() {
       return std::max(next, std::min(now + kPacedBurst, last));
     }
     lastFinish_ = c.pacedRate ? c.startAt + ByteTime(c.pacedRate, c.bytes.size()) : now;
-    if (c.rateAfter) model_.ApplyRate(c.rateAfter);
+    if (c.rateAfter) model_->ApplyRate(c.rateAfter);
     output_.pop_front();
   }
   return Clock::time_point::max();
@@ -289,7 +294,7 @@ bool PtyServer::HangUp() {
   }
   // Like a cable pulled and plugged in again: a new terminal behind the same
   // link, and a logger that has restarted.
-  model_.Restart();
+  model_->Restart();
   if (!OpenTerminal() || !UpdateLink()) {
     std::fprintf(stderr, "orvald-sim: %s\n", error_.c_str());
     finished_ = true;
@@ -298,6 +303,20 @@ bool PtyServer::HangUp() {
   transcript_.Note("hung up; new terminal " + slavePath_);
   std::fprintf(stderr, "orvald-sim: new terminal %s\n", slavePath_.c_str());
   return true;
+}
+
+bool PtyServer::Unplugged(Clock::time_point now) {
+  if (options_.swapTo == nullptr || options_.swapAfter == 0) return false;
+  if (!swapped_ && requestCount_ >= options_.swapAfter) {
+    swapped_ = true;
+    pluggedInAt_ = now + std::chrono::milliseconds(options_.swapGapMs);
+    output_.clear();
+    parser_.Reset();
+    model_ = options_.swapTo;
+    transcript_.Note("unplugged; another logger in " + std::to_string(options_.swapGapMs) + " ms");
+    if (options_.swapHangUp) CloseTerminal();
+  }
+  return swapped_ && now < pluggedInAt_;
 }
 
 int PtyServer::Run(int stopFd) {
@@ -309,6 +328,18 @@ int PtyServer::Run(int stopFd) {
     microseconds wait(500'000);  // also how often a vanished parent is noticed
     if (next != Clock::time_point::max()) {
       wait = std::clamp(std::chrono::duration_cast<microseconds>(next - Clock::now()), microseconds(0), wait);
+    }
+    if (swapped_ && master_ < 0) {
+      // Unplugged with its terminal: the other logger comes on a new one.
+      if (Clock::now() >= pluggedInAt_) {
+        if (!OpenTerminal() || !UpdateLink()) {
+          std::fprintf(stderr, "orvald-sim: %s\n", error_.c_str());
+          return 1;
+        }
+        transcript_.Note("plugged in on " + slavePath_);
+        continue;
+      }
+      wait = std::clamp(std::chrono::duration_cast<microseconds>(pluggedInAt_ - Clock::now()), microseconds(0), wait);
     }
     const timespec timeout{static_cast<time_t>(wait.count() / 1'000'000),
                            static_cast<long>(wait.count() % 1'000'000) * 1000};

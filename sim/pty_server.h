@@ -26,6 +26,13 @@ struct ServerOptions {
   uint64_t hangupAfter = 0;    // > 0: request hangupAfter + 1 hangs the line up
   bool reopenAfterHangup = false;  // then make a new terminal instead of exiting
   std::string linkPath;        // symlink kept pointing at the current terminal
+  // > 0 with swapTo: after answering swapAfter requests the logger is
+  // unplugged, and swapGapMs later swapTo is plugged in in its place (on a
+  // new terminal behind the link when swapHangUp, else on the same line).
+  uint64_t swapAfter = 0;
+  int swapGapMs = 1000;
+  bool swapHangUp = false;
+  LoggerModel* swapTo = nullptr;
   FaultSettings faults;
   ReplayScript* replay = nullptr;  // answer from a recording instead of the model
 };
@@ -79,10 +86,12 @@ class PtyServer {
   // Writes what is due; returns the time of the next write, or max() when idle.
   Clock::time_point Pump();
   bool HangUp();
+  // The swap, once due: true while nobody is on the line.
+  bool Unplugged(Clock::time_point now);
   double SecondsSinceStart() const;
 
   ServerOptions options_;
-  LoggerModel& model_;
+  LoggerModel* model_;
   FaultPlan& plan_;
   Transcript& transcript_;
   int master_ = -1;
@@ -99,6 +108,8 @@ class PtyServer {
   bool hungUp_ = false;
   bool finished_ = false;
   bool waitingForWritable_ = false;
+  bool swapped_ = false;
+  Clock::time_point pluggedInAt_{};  // when the second logger is there
 };
 
 }  // namespace orvald::sim

@@ -118,6 +118,16 @@ requests the logger accepts are counted from 1):
                          with --link so the computer can find it again
   --link PATH            keep a symlink at PATH pointing at the current
                          terminal, and print PATH instead of the terminal
+  --swap-after N         answer N requests, then the logger is unplugged and,
+                         --swap-gap-ms later (default 1000), another one is
+                         plugged into the same port: serial --swap-serial
+                         (default 00000067890), the same version, every
+                         payload byte of the memory inverted, at --swap-rate
+                         (default 9600: a logger left faster hears no 9600)
+  --swap-hangup          the port hangs up at the swap and the other logger
+                         comes on a new terminal (use with --link)
+  --as-swapped           be that other logger from the start (for the files
+                         written by --dump-memory and --expect-g00)
 
 Files:
   --transcript FILE      one line per exchange: time, request number,
@@ -297,6 +307,21 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& o, std::s
       o.server.hangupAfter = static_cast<uint64_t>(n);
     } else if (a == "--reopen") {
       o.server.reopenAfterHangup = true;
+    } else if (a == "--swap-after") {
+      if (!number(1, INT64_MAX, n)) return false;
+      o.server.swapAfter = static_cast<uint64_t>(n);
+    } else if (a == "--swap-gap-ms") {
+      if (!number(0, 600000, n)) return false;
+      o.server.swapGapMs = static_cast<int>(n);
+    } else if (a == "--swap-serial") {
+      if (!value(o.swapSerial)) return false;
+    } else if (a == "--swap-rate") {
+      if (!number(1, 4000000, n)) return false;
+      o.swapRate = static_cast<int>(n);
+    } else if (a == "--swap-hangup") {
+      o.server.swapHangUp = true;
+    } else if (a == "--as-swapped") {
+      o.asSwapped = true;
     } else if (a == "--link") {
       if (!value(o.server.linkPath)) return false;
     } else if (a == "--transcript") {

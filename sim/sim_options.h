@@ -28,6 +28,9 @@ struct SimOptions {
   std::string replayPath;  // answer from a recorded exchange log instead of the memory
   std::string dumpMemoryPath;
   std::string expectRawPath;
+  std::string swapSerial = "00000067890";  // the logger plugged in at a swap
+  int swapRate = kDefaultLineRate;          // and the rate it is at
+  bool asSwapped = false;  // serve and write the files of that logger instead
   bool serve = true;
   bool help = false;
 };

@@ -34,6 +34,17 @@ bool WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes) 
   return false;
 }
 
+void MakeSwappedLogger(const std::string& serialText, int rate, LoggerConfig& config, std::vector<uint8_t>& memory) {
+  config.serialText = serialText;
+  config.initialRate = rate;
+  for (size_t block = 0; block < static_cast<size_t>(kBlockCount); ++block) {
+    const size_t start = block * static_cast<size_t>(kBlockSize);
+    for (size_t i = start + kBlockHeaderSize; i < start + static_cast<size_t>(kBlockSize); ++i) {
+      memory[i] = static_cast<uint8_t>(~memory[i]);
+    }
+  }
+}
+
 bool BuildLogger(const SimOptions& options, LoggerConfig& config, std::vector<uint8_t>& memory, std::string& error,
                  std::string& notes) {
   config = options.logger;

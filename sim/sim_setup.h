@@ -16,6 +16,11 @@ namespace orvald::sim {
 bool BuildLogger(const SimOptions& options, LoggerConfig& config, std::vector<uint8_t>& memory, std::string& error,
                  std::string& notes);
 
+// The logger plugged in at a swap: another serial, the same version, the
+// same block headers over payloads whose every byte is inverted, at the
+// given rate.
+void MakeSwappedLogger(const std::string& serialText, int rate, LoggerConfig& config, std::vector<uint8_t>& memory);
+
 // Writes bytes to path through a temporary file renamed into place, so a
 // reader never sees half a file.
 bool WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -64,6 +64,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!notes.empty()) std::fprintf(stderr, "orvald-sim: %s", notes.c_str());
+  LoggerConfig swappedConfig = config;
+  std::vector<uint8_t> swappedMemory = memory;
+  MakeSwappedLogger(options.swapSerial, options.swapRate, swappedConfig, swappedMemory);
+  if (options.asSwapped) {
+    config = swappedConfig;
+    memory = swappedMemory;
+  }
   if (!options.dumpMemoryPath.empty() && !WriteFileWhole(options.dumpMemoryPath, memory)) {
     std::fprintf(stderr, "orvald-sim: cannot write %s\n", options.dumpMemoryPath.c_str());
     return 1;
@@ -93,6 +100,8 @@ int main(int argc, char** argv) {
     options.server.replay = &replay;
   }
   LoggerModel model(config, std::move(memory));
+  LoggerModel swapped(swappedConfig, std::move(swappedMemory));
+  if (options.server.swapAfter > 0) options.server.swapTo = &swapped;
   FaultPlan plan(options.faults, options.seed);
   PtyServer server(options.server, model, plan, transcript);
   if (!server.Open()) {

@@ -357,6 +357,48 @@ TEST_F(SimDownloadTest, MissingDataDirectoryIsReportedAndTheNextPollDownloads) {
   EXPECT_EQ(ReadBytes(session->lastResult().path), ExpectedFile());
 }
 
+// A cable pulled mid-download and, a second later, another logger left at
+// the download rate plugged into the same port, with the port left up and
+// with a hang-up: the first file says it is incomplete and holds none of the
+// second logger's bytes; the next poll downloads the second on its own.
+TEST_F(SimDownloadTest, AnotherLoggerPluggedInMidDownloadIsDownloadedOnItsOwn) {
+  for (const bool hangUp : {false, true}) {
+    SCOPED_TRACE(hangUp ? "the port hangs up" : "the port stays up");
+    for (const std::string& name : dataDir.Entries()) std::filesystem::remove(dataDir / name);
+    clockTicks = 0;
+    std::vector<std::string> args = {"--records-per-block", "300", "--swap-after", "60", "--swap-gap-ms", "1000",
+                                     "--swap-rate", "57600", "--link", work / "ttyLOGGER"};
+    if (hangUp) args.push_back("--swap-hangup");
+    Start(args);
+    const std::vector<uint8_t> first = ExpectedFile();
+    std::vector<uint8_t> otherMemory = Memory();
+    for (size_t i = 0; i < otherMemory.size(); ++i) {
+      if (i % kBlockSize >= kBlockHeaderSize) otherMemory[i] = static_cast<uint8_t>(~otherMemory[i]);
+    }
+
+    session->PollOnce();
+    const LoadLogResult result = session->lastResult();
+    EXPECT_EQ(result.end, LoadLogEnd::kOtherLogger) << result.incompleteReason;
+    EXPECT_EQ(result.incompleteReason, "another logger answered: 00000067890");
+    EXPECT_EQ(Downloads(), std::vector<std::string>{kIncompleteName});
+    const std::vector<uint8_t> kept = ReadBytes(dataDir / kIncompleteName);
+    EXPECT_EQ(kept, std::vector<uint8_t>(first.begin(), first.begin() + static_cast<long>(kept.size())));
+
+    session->PollOnce();
+    EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
+    EXPECT_EQ(ReadBytes(session->lastResult().path), ExpectedRawFile(otherMemory, "00000067890", "VER 5.1A"));
+  }
+}
+
+TEST_F(SimDownloadTest, ALoggerLeftAt115200IsFoundDownloadedAndPutBackTo9600) {
+  Start({"--rate", "115200", "--records-per-block", "300"});
+  session->PollOnce();
+  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
+  EXPECT_EQ(ReadBytes(dataDir / kName), ExpectedFile());
+  EXPECT_EQ(view.statusTexts.front(), "Found 00000012345 at 115200 bit/s");
+  EXPECT_EQ(ProbeLogger(*link), 1) << "back at the detection rate";
+}
+
 TEST_F(SimDownloadTest, NoLoggerOnTheLine) {
   Start({});
   SilentTerminal silent;

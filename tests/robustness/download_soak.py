@@ -7,6 +7,12 @@ writes, or (with exit status 1, a message, and a name that says it is
 incomplete) a prefix of it, possibly without the payloads of whole blocks
 whose headers could not be read. A file with one wrong byte fails the soak.
 
+Some runs swap the logger mid-download (the cable pulled and another logger
+plugged into the same port, with or without a hang-up), some start with the
+logger left at a download rate, some answer the identity late: a file is
+judged against the memory of the logger its name says, and a file without
+a serial against both.
+
 Usage: download_soak.py --cli PATH --sim PATH [--runs N] [--seed S]
                         [--work DIR] [--keep] [--verbose]
 """
@@ -27,6 +33,8 @@ TIME_BOUND_S = 120
 HEADER_SIZE = 32
 VERSION_BYTES = slice(16, 18)  # firmware byte and type suffix, from the version reply
 SERIAL_BYTES = slice(18, 29)   # serial text, from the identify reply
+FIRST_SERIAL = "00000012345"   # the simulator's default
+SWAPPED_SERIAL = "00000067890"
 
 
 def header_matches(got, expected):
@@ -160,7 +168,24 @@ def choose_mix(rng, flights):
         options += ["--stall-ms", str(rng.choice([250, 320, 600]))]
     if rng.random() < 0.15:
         options += ["--pace"]
-    return memory, options, faults
+    if rng.random() < 0.1:
+        # The identity or version (or a rate switch) answered seconds late.
+        options += ["--fault", "stall=@%d" % rng.randint(2, 6), "--stall-ms", str(rng.choice([1300, 2500]))]
+        faults.append("late identity (%s)" % options[-3])
+    if rng.random() < 0.1:
+        rate = rng.choice([57600, 115200])
+        options += ["--rate", str(rate)]
+        faults.append("left at %d" % rate)
+    swap = rng.random() < 0.15
+    if swap:
+        after = rng.randrange(1, 120)
+        options += ["--swap-after", str(after), "--swap-gap-ms", str(rng.choice([0, 500, 1500, 3000])),
+                    "--swap-rate", str(rng.choice([9600, 57600]))]
+        hang_up = rng.random() < 0.5
+        if hang_up:
+            options += ["--swap-hangup"]
+        faults.append("swap after %d%s" % (after, " with a hang-up" if hang_up else ""))
+    return memory, options, faults, swap
 
 
 def start_sim(sim, options, folder):
@@ -186,7 +211,7 @@ def stop(process):
 
 def run_once(args, index, flights, work):
     rng = random.Random(args.seed * 100003 + index)
-    memory, options, faults = choose_mix(rng, flights)
+    memory, options, faults, swap = choose_mix(rng, flights)
     folder = os.path.join(work, "run-%03d" % index)
     data = os.path.join(folder, "data")
     os.makedirs(data)
@@ -196,8 +221,13 @@ def run_once(args, index, flights, work):
     memory_path = os.path.join(folder, "memory.bin")
     subprocess.run([args.sim] + options + seed + ["--expect-g00", expected_path, "--dump-memory", memory_path,
                                                   "--no-serve"], check=True, stdout=subprocess.DEVNULL)
-    expected = open(expected_path, "rb").read()
-    payloads = block_payloads(open(memory_path, "rb").read())
+    loggers = {FIRST_SERIAL: (open(expected_path, "rb").read(), block_payloads(open(memory_path, "rb").read()))}
+    if swap:
+        subprocess.run([args.sim] + options + seed + ["--as-swapped", "--expect-g00", expected_path, "--dump-memory",
+                                                      memory_path, "--no-serve"], check=True, stdout=subprocess.DEVNULL)
+        loggers[SWAPPED_SERIAL] = (open(expected_path, "rb").read(), block_payloads(open(memory_path, "rb").read()))
+        # A hang-up leaves the port to be found again behind a link.
+        options = options + ["--link", os.path.join(folder, "ttyLOGGER")]
 
     sim, device = start_sim(args.sim, options + seed, folder)
     started = time.monotonic()
@@ -231,17 +261,29 @@ def run_once(args, index, flights, work):
     if len(files) > 1:
         problems.append("more than one raw file: %s" % files)
     got = open(os.path.join(data, files[0]), "rb").read() if files else None
-    blank = header_matches(got, expected)[1] if got is not None and len(got) >= HEADER_SIZE else []
-    at = first_difference(got, expected) if got is not None else None
-    if at is not None and incomplete_name and status == 1 and header_matches(got, expected)[0] and \
-            leaves_blocks_out(got, payloads):
-        at = None  # whole blocks whose headers never came are missing, and the name says so
+    # Judged against the logger the name says; a file without a serial
+    # against each, and it passes when it is right for one of them.
+    named = [serial for serial in loggers if files and files[0].startswith(serial + "-")]
+    candidates = named or list(loggers)
+    best = None
+    for serial in candidates:
+        expected, payloads = loggers[serial]
+        blank = header_matches(got, expected)[1] if got is not None and len(got) >= HEADER_SIZE else []
+        at = first_difference(got, expected) if got is not None else None
+        if at is not None and incomplete_name and status == 1 and header_matches(got, expected)[0] and \
+                leaves_blocks_out(got, payloads):
+            at = None  # whole blocks whose headers never came are missing, and the name says so
+        if best is None or (best[1] is not None and at is None):
+            best = (expected, at, blank)
+    expected, at, blank = best
     if at is not None:
         problems.append("WRONG BYTES: %s differs from the expected image at byte %d" % (files[0], at))
         outcome = "wrong"
     elif status == 0:
         if incomplete_name:
             problems.append("exit 0 with the file named %s" % files[0])
+        if blank:
+            problems.append("exit 0 with a file without its %s" % " and ".join(blank))
         if len(got or b"") != len(expected):
             problems.append("exit 0 but the file is %s" % ("missing" if got is None else
                                                             "%d of %d bytes" % (len(got), len(expected))))
@@ -311,7 +353,7 @@ def main():
             shutil.rmtree(result["folder"])
 
     print("soak: runs %d, completed %d, reported failures %d, wrong bytes %d, other problems %d, longest run %.1f s; "
-          "%d files without a serial or version because those replies were lost"
+          "%d files (all incomplete) without a serial or version because those replies were lost"
           % (len(indexes), counts["completed"], counts["reported"], counts["wrong"], counts["problem"], longest,
              identity_lost))
     if not failed and not args.keep and not args.work:
