@@ -73,6 +73,7 @@ struct DownloadSession::Run {
   bool loggerInDoubt = false;
   int lineOpens = 0;        // the port's opens when the logger last said who it is
   std::string otherLogger;  // who answered instead, once another logger did
+  std::string foundAt;      // "Found X at 57600 bit/s" when not at the detection rate
   std::string name;  // the file name a complete download gets
   FileWriter file;
   std::array<std::optional<BlockHeader>, kBlockCount> headers{};
@@ -249,7 +250,9 @@ LoadLogResult DownloadSession::Download() {
     return result;
   }
   if (foundAtRate_ != 0 && foundAtRate_ != kDetectionRate) {
-    view.Status("Found " + SafeDisplayText(run.serialText) + " at " + std::to_string(foundAtRate_) + " bit/s");
+    // Said now and again with the decode, so it stays in the status bar.
+    run.foundAt = "Found " + SafeDisplayText(run.serialText) + " at " + std::to_string(foundAtRate_) + " bit/s";
+    view.Status(run.foundAt);
   }
   LoggerClaim claim;
   std::string holder;
@@ -448,7 +451,7 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
       lastReportedCause_.clear();
       result.end = LoadLogEnd::kComplete;
       result.path = run.file.finalPath();
-      Decode(result.path, run.file.finalName(), "");
+      Decode(result.path, run.file.finalName(), run.foundAt);
       return;
     }
     // The bytes may not all be on the disk: the file is not complete.
@@ -492,7 +495,7 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
     notice = "Download incomplete (" + reason + "); it could not be named (" + whyUnnamed + ") and is kept as " +
              NameWithoutDirectory(result.path);
   }
-  Decode(result.path, NameWithoutDirectory(result.path), notice);
+  Decode(result.path, NameWithoutDirectory(result.path), run.foundAt.empty() ? notice : run.foundAt + ". " + notice);
 }
 
 void DownloadSession::Decode(const std::string& path, const std::string& shownName, const std::string& notice) {
