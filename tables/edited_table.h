@@ -47,7 +47,7 @@ class EditedTable {
 
  protected:
   EditedTable(std::string filePath, std::vector<std::string> headings, const char* cantRead, const char* cantWrite)
-      : filePath_(std::move(filePath)), grid_(std::move(headings)), cantRead_(cantRead), cantWrite_(cantWrite) {}
+      : grid_(std::move(headings)), filePath_(std::move(filePath)), cantRead_(cantRead), cantWrite_(cantWrite) {}
 
   TextGrid grid_;
 

@@ -559,7 +559,7 @@ class TableDialogsTest : public QObject {
     for (int s = 1; s <= 3; ++s) {
       for (int p = table.segments()[s].firstPoint; p <= table.segments()[s].lastPoint; ++p) {
         const TrackPoint& point = table.points()[p];
-        char hhmmss[8];
+        char hhmmss[16];
         std::snprintf(hhmmss, sizeof hhmmss, "%02d%02d%02d", point.hour, point.minute, point.second);
         expected.push_back(hhmmss);
       }

@@ -71,7 +71,9 @@ TEST(Coordinates, SameTextAsFromTheLongDoubleTable) {
   }
   for (int32_t e5 = -18000000; e5 <= 18000000; e5 += 997) {
     ASSERT_EQ(FormatLongitude(e5), TextFromLongDoubleTable(e5, 3, 'E', 'W')) << e5;
-    if (e5 >= -9000000 && e5 <= 9000000) ASSERT_EQ(FormatLatitude(e5), TextFromLongDoubleTable(e5, 2, 'N', 'S')) << e5;
+    if (e5 >= -9000000 && e5 <= 9000000) {
+      ASSERT_EQ(FormatLatitude(e5), TextFromLongDoubleTable(e5, 2, 'N', 'S')) << e5;
+    }
   }
 }
 

@@ -24,11 +24,6 @@ using testing::PtyFakeLogger;
 using testing::Reply;
 using testing::SeenRequest;
 
-std::vector<uint8_t> Echo(uint8_t command, const std::string& text) {
-  std::vector<uint8_t> data(1 + text.size(), command);
-  std::copy(text.begin(), text.end(), data.begin() + 1);
-  return data;
-}
 
 class ProbeTest : public LinkFixture {};
 

@@ -119,7 +119,9 @@ TEST(LateReply, AMarkerThatIsLateItselfStillKeepsStaleRepliesOut) {
   logger.delays[1] = 2600;
   for (int k = 0; k < 4; ++k) {
     const std::vector<uint8_t> got = ReadWithAttempts(fake.link, 1, k * kPieceSize);
-    if (!got.empty()) EXPECT_EQ(got, Expected(1, k * kPieceSize));
+    if (!got.empty()) {
+      EXPECT_EQ(got, Expected(1, k * kPieceSize));
+    }
   }
   EXPECT_EQ(ReadWithAttempts(fake.link, 1, 4 * kPieceSize), Expected(1, 4 * kPieceSize));
 }
