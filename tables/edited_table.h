@@ -24,8 +24,10 @@ class EditedTable {
   // Fills the table from the file. A missing or unreadable file leaves one
   // data row and reports the table's read message.
   TableFileResult Load();
-  // Writes every data row, blank ones too. A failed write leaves the old file
-  // and the table in memory as they were and reports the write message.
+  // Writes every data row, blank ones too, after the byte-order mark the file
+  // was loaded with (other programs that read the file may want it). A failed
+  // write leaves the old file and the table in memory as they were and reports
+  // the write message.
   TableFileResult Save() const;
 
   // Down on the last row adds a row; Up removes the last row while
@@ -55,6 +57,7 @@ class EditedTable {
   std::string filePath_;
   const char* cantRead_;
   const char* cantWrite_;
+  bool byteOrderMark_ = false;
   EditTracker tracker_;
 };
 

@@ -18,10 +18,11 @@ bool LoggersTable::RowIsBlank(int row) const {
 LoggerTableMatch LoggersTable::FindLogger(const std::string& serialText) const {
   LoggerTableMatch match;
   for (int row = 1; row < grid_.rowCount(); ++row) {
-    const std::string& serialCell = grid_.Cell(kLoggerSerialColumn, row);
-    // An empty text occurs in every serial number: a blank row added with the
+    // Blanks typed around a serial in a spreadsheet are no part of it. An
+    // empty text occurs in every serial number: a blank row added with the
     // Down key would otherwise claim every logger.
-    if (TrimBlanks(serialCell).empty()) continue;
+    const std::string serialCell = TrimBlanks(grid_.Cell(kLoggerSerialColumn, row));
+    if (serialCell.empty()) continue;
     if (serialText.find(serialCell) == std::string::npos) continue;
     match.found = true;
     match.row = row;

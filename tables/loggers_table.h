@@ -34,8 +34,9 @@ class LoggersTable : public EditedTable {
   bool RowIsBlank(int row) const;
   bool LastRowRemovable() const override { return RowIsBlank(grid_.lastRow()); }
 
-  // The last row whose serial cell occurs inside `serialText`. A row whose
-  // serial cell is blank names no logger and never matches.
+  // The last row whose serial cell, without blanks around it, occurs inside
+  // `serialText`. A row whose serial cell is blank names no logger and never
+  // matches.
   LoggerTableMatch FindLogger(const std::string& serialText) const;
 
   // Three required digits for the competition number.

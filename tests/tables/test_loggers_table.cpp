@@ -160,6 +160,14 @@ TEST(FindLogger, TheLastRowWhoseSerialOccursInTheTextWins) {
   EXPECT_EQ(match.pilotNames, "Part");
 }
 
+TEST(FindLogger, ASpreadsheetsByteOrderMarkAndBlanksAroundTheSerialDoNotHideTheLogger) {
+  for (const std::string file : {"\xEF\xBB\xBFQA712\t007\tCrew\r\n", " QA712  \t007\tCrew\r\n"}) {
+    LoadedLoggers t(file);
+    EXPECT_EQ(t.table.FindLogger("QA712").competNo, "007") << file;
+    EXPECT_EQ(t.SaveAndRead(), file) << "an unedited table is written back as it was";
+  }
+}
+
 TEST(FindLogger, IsCaseSensitiveAndReportsNoMatch) {
   LoadedLoggers t("qa712\t001\tLower\r\nQB\t002\tOther\r\n");
   EXPECT_FALSE(t.table.FindLogger("QA712").found);
