@@ -15,10 +15,7 @@ namespace orvald {
 class LoggersTableLookup : public LoggerLookup {
  public:
   explicit LoggersTableLookup(const LoggersTable& table) : table_(table) {}
-  LoggerMatch FindLogger(const std::string& serialText) override {
-    const LoggerTableMatch match = table_.FindLogger(serialText);
-    return LoggerMatch{match.found, match.competNo, match.pilotNames};
-  }
+  LoggerMatch FindLogger(const std::string& serialText) override { return table_.FindLogger(serialText); }
 
  private:
   const LoggersTable& table_;

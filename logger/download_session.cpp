@@ -498,6 +498,19 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
   Decode(result.path, NameWithoutDirectory(result.path), run.foundAt.empty() ? notice : run.foundAt + ". " + notice);
 }
 
+namespace {
+
+// The decoded log's own serial and type, always: a box left from the log
+// before would put another logger's identity into the IGC file.
+LoggerMatch IdentifyLog(const DownloadSessionSetup& setup) {
+  const LoggerMatch match = setup.lookup.FindLogger(setup.table.serialText);
+  setup.view.Identified({match.found ? match.competNo : std::string(), match.found ? match.pilotNames : std::string(),
+                         setup.table.serialText, setup.table.typeText});
+  return match;
+}
+
+}  // namespace
+
 void DownloadSession::Decode(const std::string& path, const std::string& shownName, const std::string& notice) {
   SessionView& view = setup_.view;
   view.Status(Printf("Decoding file : %s...", shownName));
@@ -508,19 +521,16 @@ void DownloadSession::Decode(const std::string& path, const std::string& shownNa
       path, setup_.table, basis, [&view](int index, const TrackSegment& segment) { view.SegmentDecoded(index, segment); });
   if (decoded.segments.limitReached) view.Report("ERROR: TO MANY TRACKS", PromptIcon::kNone);
   std::string status = notice;
-  if (!IdentifyDecodedLog()) status += (status.empty() ? "" : ". ") + NotInLoggersTableText(setup_.table.serialText);
+  const LoggerMatch match = IdentifyLog(setup_);
+  if (!match.found) status += (status.empty() ? "" : ". ") + NotInLoggersTableText(setup_.table.serialText);
+  // Two rows for one logger is a mistake in the table that the desk must see.
+  const std::string rows = SeveralRowsText(setup_.table.serialText, match);
+  if (!rows.empty()) status += (status.empty() ? "" : ". ") + rows;
   if (!status.empty()) view.Status(status);
   view.LogShown(NameWithoutDirectory(path));
 }
 
-bool DownloadSession::IdentifyDecodedLog() {
-  // The decoded log's own serial and type, always: a box left from the log
-  // before would put another logger's identity into the IGC file.
-  const LoggerMatch match = setup_.lookup.FindLogger(setup_.table.serialText);
-  setup_.view.Identified({match.found ? match.competNo : std::string(), match.found ? match.pilotNames : std::string(),
-                          setup_.table.serialText, setup_.table.typeText});
-  return match.found;
-}
+bool DownloadSession::IdentifyDecodedLog() { return IdentifyLog(setup_).found; }
 
 std::string NotInLoggersTableText(const std::string& serialText) {
   if (serialText.empty()) return "The log carries no serial number, so the loggers table names no pilot for it";

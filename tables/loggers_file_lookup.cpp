@@ -8,12 +8,7 @@ LoggerMatch LoggersFileLookup::FindLogger(const std::string& serialText) {
     onUnreadable_(loaded.message + " (" + loaded.reason + ")");
     reported_ = true;
   }
-  const LoggerTableMatch row = table_.FindLogger(serialText);
-  LoggerMatch match;
-  match.found = row.found;
-  match.competNo = row.competNo;
-  match.pilotNames = row.pilotNames;
-  return match;
+  return table_.FindLogger(serialText);
 }
 
 }  // namespace orvald

@@ -24,6 +24,7 @@ LoggerTableMatch LoggersTable::FindLogger(const std::string& serialText) const {
     const std::string serialCell = TrimBlanks(grid_.Cell(kLoggerSerialColumn, row));
     if (serialCell.empty()) continue;
     if (serialText.find(serialCell) == std::string::npos) continue;
+    if (match.found) match.otherRows.push_back(match.row);
     match.found = true;
     match.row = row;
     match.competNo = grid_.Cell(kLoggerCompetColumn, row);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "logger/logger_lookup.h"
 #include "tables/edited_table.h"
 
 namespace orvald {
@@ -17,13 +18,7 @@ inline constexpr int kLoggerSerialColumn = 0;
 inline constexpr int kLoggerCompetColumn = 1;
 inline constexpr int kLoggerNamesColumn = 2;
 
-// The row that names a logger, with its competition number and pilot names.
-struct LoggerTableMatch {
-  bool found = false;
-  int row = -1;
-  std::string competNo;
-  std::string pilotNames;
-};
+using LoggerTableMatch = LoggerMatch;
 
 class LoggersTable : public EditedTable {
  public:
@@ -35,8 +30,8 @@ class LoggersTable : public EditedTable {
   bool LastRowRemovable() const override { return RowIsBlank(grid_.lastRow()); }
 
   // The last row whose serial cell, without blanks around it, occurs inside
-  // `serialText`. A row whose serial cell is blank names no logger and never
-  // matches.
+  // `serialText`, and the other rows whose cells do. A row whose serial cell
+  // is blank names no logger and never matches.
   LoggerTableMatch FindLogger(const std::string& serialText) const;
 
   // Three required digits for the competition number.

@@ -94,7 +94,8 @@ TEST(CliDownload, DownloadsIntoTheFolderAndPrintsTheFileAndItsDecode) {
   SimProcess sim({"--serial", "QA712", "--expect-g00", work / "expected.G00"});
   ASSERT_TRUE(sim.started()) << sim.error();
   const std::string loggers = work / "loggers.tsv";
-  ASSERT_TRUE(testing::WriteWholeFile(loggers, "QA712\t007\tCrew One\r\n"));
+  // As a spreadsheet saves it, with the logger in two rows by mistake.
+  ASSERT_TRUE(testing::WriteWholeFile(loggers, "\xEF\xBB\xBFQA712 \t006\tOld\r\nQA712\t007\tCrew One\r\n"));
 
   const ProgramRun run =
       Cli({"download", "--port", sim.ptyPath(), "--dir", dir.path(), "--loggers", loggers, "--tz-offset", "0"});
@@ -111,6 +112,7 @@ TEST(CliDownload, DownloadsIntoTheFolderAndPrintsTheFileAndItsDecode) {
   ASSERT_EQ(decode.exitStatus, 0);
   EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), decode.out);
   EXPECT_NE(run.err.find("comp 007, Crew One"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Serial QA712 is in rows 1 and 2 of the loggers table; row 2 is used"), std::string::npos);
 }
 
 TEST(CliDownload, LoggerWithoutIdentityIsDownloadedButNeverCalledComplete) {

@@ -168,6 +168,13 @@ TEST(FindLogger, ASpreadsheetsByteOrderMarkAndBlanksAroundTheSerialDoNotHideTheL
   }
 }
 
+TEST(FindLogger, SaysWhichRowIsUsedAndWhichOthersNameTheLoggerToo) {
+  LoadedLoggers t("712\t001\tPart\r\n\t\t\r\nQB1\t002\tOne\r\nQA712\t003\tWhole\r\nQA7\t004\tStart\r\n");
+  const LoggerTableMatch match = t.table.FindLogger("QA712");
+  EXPECT_EQ(SeveralRowsText("QA712", match), "Serial QA712 is in rows 1, 4 and 5 of the loggers table; row 5 is used");
+  EXPECT_EQ(SeveralRowsText("QA712", t.table.FindLogger("QB1")), "") << "one row is no news";
+}
+
 TEST(FindLogger, IsCaseSensitiveAndReportsNoMatch) {
   LoadedLoggers t("qa712\t001\tLower\r\nQB\t002\tOther\r\n");
   EXPECT_FALSE(t.table.FindLogger("QA712").found);
