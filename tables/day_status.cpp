@@ -1,7 +1,6 @@
 #include "tables/day_status.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <cstring>
 
 #include "export/igc_writer.h"
+#include "files/file_reader.h"
 #include "tables/loggers_table.h"
 
 namespace orvald {
@@ -48,8 +48,11 @@ std::string PathIn(const std::string& directory, const std::string& name) {
   return directory.back() == '/' ? directory + name : directory + "/" + name;
 }
 
+// Only a regular file is read: an IGC name on a FIFO would block the status
+// for good, and one on a device such as /dev/zero would never end.
 int CountBRecords(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  SystemError error;
+  const int fd = OpenRegularFile(path, error);
   if (fd < 0) return -1;
   int count = 0;
   bool lineStart = true;

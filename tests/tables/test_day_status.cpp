@@ -101,5 +101,17 @@ TEST(DayStatus, FolderListsTableLoggersByNumberThenStrangersWithCounts) {
   EXPECT_FALSE(ReadDayStatus(dir.path(), "3", counter).problem.empty());
 }
 
+TEST(DayStatus, AnIgcNameOnAFifoOrADeviceIsUnreadableNeverWaitedFor) {
+  for (const bool fifo : {true, false}) {
+    TempDir dir;
+    dir.Write("loggers.tsv", "QA712\t12\tAnna\r\n");
+    const std::string igc = dir / "12T3V1_Anna.igc";  // the task's IGC file
+    ASSERT_EQ(fifo ? mkfifo(igc.c_str(), 0600) : symlink("/dev/zero", igc.c_str()), 0);
+    IgcPointCounter counter;
+    const DayStatus status = ReadDayStatus(dir.path(), "3", counter);
+    EXPECT_EQ(DayRowCells(status, status.rows.at(0))[7], "unreadable") << (fifo ? "FIFO" : "/dev/zero");
+  }
+}
+
 }  // namespace
 }  // namespace orvald
