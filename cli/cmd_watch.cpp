@@ -4,19 +4,20 @@
 // detection cycle every 2 s and each logger that is plugged in downloaded
 // once (the same logger again only after another one, or when its download
 // ended early), until Ctrl-C or SIGTERM. Each download prints its file and
-// decode on stdout as one block.
+// decode on stdout as one block; a reader that goes away stops the printing,
+// not the station.
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "cli/args.h"
 #include "cli/commands.h"
 #include "cli/download_station.h"
+#include "cli/standard_output.h"
 #include "logger/port_station.h"
 
 namespace orvald::cli {
@@ -59,7 +60,6 @@ int RunWatch(const std::vector<std::string>& args) {
   // arrived, instead of killing the program mid-download.
   std::signal(SIGXFSZ, SIG_IGN);
   LoggerClaims claims;
-  std::mutex stdoutMutex;
   const bool several = options.ports.size() > 1;
   std::vector<std::unique_ptr<WatchedPort>> ports;
   for (size_t i = 0; i < options.ports.size(); ++i) {
@@ -80,12 +80,10 @@ int RunWatch(const std::vector<std::string>& args) {
     setup._timezone = options._timezone;
     setup.downloadRate = options.downloadRate;
     setup.claims = &claims;
-    setup.onDownloaded = [&options, &stdoutMutex](const LoadLogResult& result) {
+    setup.onDownloaded = [&options](const LoadLogResult& result) {
       bool decoded = false;
-      const std::string text = DownloadedText(result, options, decoded);
-      const std::lock_guard<std::mutex> lock(stdoutMutex);
-      std::fwrite(text.data(), 1, text.size(), stdout);
-      std::fflush(stdout);
+      // A reader that went away costs the printed block, never the downloads.
+      WriteOutput(DownloadedText(result, options, decoded));
     };
     port->station = std::make_unique<PortStation>(std::move(setup));
     ports.push_back(std::move(port));

@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/raw_file.h"
+#include "cli/standard_output.h"
 #include "tracklog/raw_image.h"
 
 namespace orvald::cli {
@@ -111,9 +112,8 @@ Station::Station(const StationOptions& options)
 
 int Station::PrintDownloaded(const LoadLogResult& result) const {
   bool decoded = false;
-  const std::string text = DownloadedText(result, options_, decoded);
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
+  // The file is kept either way; a lost output fails the command at its end.
+  WriteOutput(DownloadedText(result, options_, decoded));
   return decoded ? kExitOk : kExitFailure;
 }
 

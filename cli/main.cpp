@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/standard_output.h"
 
 namespace orvald::cli {
 namespace {
@@ -58,6 +59,7 @@ int Failure(const std::string& reason) {
 
 int main(int argc, char** argv) {
   using namespace orvald::cli;
+  KeepRunningWithoutReader();
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     PrintUsage(stdout);
     return kExitOk;
@@ -71,10 +73,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], c.name) != 0) continue;
     const int status = c.run(std::vector<std::string>(argv + 2, argv + argc));
     // Output that never reached its reader is a failure too (a full disk, a closed pipe).
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-      std::fputs("orvald-cli: can't write the output\n", stderr);
-      return kExitFailure;
-    }
+    if (!FinishOutput()) return kExitFailure;
     return status;
   }
   std::fprintf(stderr, "orvald-cli: unknown command '%s'\n", argv[1]);

@@ -33,10 +33,10 @@ using test::SimProcess;
 
 ProgramRun Cli(const std::vector<std::string>& args) { return RunProgram(ORVALD_CLI, args); }
 
-// orvald-cli running in the background, its output going to files.
+// orvald-cli running in the background, its output going to files (stdout to `stdoutFd` if given).
 class Background {
  public:
-  explicit Background(const std::vector<std::string>& args) {
+  explicit Background(const std::vector<std::string>& args, int stdoutFd = -1) {
     std::vector<std::string> words{ORVALD_CLI};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -45,6 +45,7 @@ class Background {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (files / "out").c_str(), O_WRONLY | O_CREAT, 0644);
+    if (stdoutFd >= 0) posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (files / "err").c_str(), O_WRONLY | O_CREAT, 0644);
     if (posix_spawn(&pid_, ORVALD_CLI, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -280,6 +281,28 @@ TEST(CliWatch, CtrlCStopsEveryPortRemovesThePartialFilesAndPutsEachLoggerBack) {
     ASSERT_FALSE(switches.empty());
     EXPECT_NE(switches.back().find("req=F0 03 C1 41 00 "), std::string::npos) << switches.back();
   }
+}
+
+TEST(CliWatch, AReaderThatWentAwayCostsTheOutputButNoDownload) {
+  TempDir work, dir;
+  // A is done long before the paced B: A's block meets the closed pipe while B downloads.
+  SimProcess a({"--serial", "QA1", "--transcript", work / "a.txt"});
+  SimProcess b({"--pace", "--serial", "QB2", "--expect-g00", work / "b.G00", "--transcript", work / "b.txt"});
+  ASSERT_TRUE(a.started() && b.started()) << a.error() << b.error();
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  close(out[0]);             // `| tee log`, and tee is gone
+  signal(SIGPIPE, SIG_DFL);  // as a shell starts it
+  Background cli({"watch", "--port", a.ptyPath(), "--port", b.ptyPath(), "--dir", dir.path()}, out[1]);
+  close(out[1]);
+  // The next poll asks each logger who it is: its block was printed by then.
+  const auto polledAgain = [&](const char* log) { return LinesWith(Slurp(work / log), "cmd=identify").size() >= 2; };
+  ASSERT_TRUE(WaitFor([&] { return polledAgain("a.txt") && polledAgain("b.txt"); }, 20000)) << cli.err();
+  cli.Signal(SIGTERM);
+  EXPECT_EQ(cli.Wait(5000), 1) << cli.err();
+  ASSERT_EQ(dir.Entries().size(), 2u);
+  EXPECT_EQ(Slurp(dir / *dir.Entries().rbegin()), Slurp(work / "b.G00")) << "B's file is whole, no .part";
+  EXPECT_EQ(LinesWith(cli.err(), "can't write the output").size(), 1u) << cli.err();
 }
 
 TEST(CliDownload, TheFasterRateAndTheFallBackWhenTheLoggerDoesNotConfirmIt) {
