@@ -1,7 +1,8 @@
 // orvald-cli erase (--port DEVICE | --com N) [--yes]
 // Erases the logger's memory after asking on the terminal (or straight away
-// with --yes). Exit 0 once the logger agreed; 1 with "Logger not erased!"
-// when it did not, or when the question was not answered yes.
+// with --yes). Exit 0 once the logger agreed, or once its memory reads empty
+// after an agreement that did not come in time; 1 with "Logger not erased!"
+// otherwise, or when the question was not answered yes.
 
 #include <unistd.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Logger > Clear: asks, sends the erase request once at whatever rate the
-// link has, and tells the operator when the logger did not agree. The
+// link has, and tells the operator when the logger was not erased. The
 // caller keeps the detection cycle off meanwhile, as it does around a poll.
 
 #include <array>
@@ -22,6 +22,9 @@ std::array<uint8_t, kEraseRequestSize> EraseRequest();
 
 enum class EraseOutcome { kErased, kCancelled, kNotErased };
 
+// Erased when the logger agreed, or when its agreement did not come and
+// every block header then reads as unused: a busy logger may agree long
+// after the exchange gave up, with its memory wiped.
 EraseOutcome EraseLogger(Link& link, Prompts& prompts);
 
 }  // namespace orvald

@@ -73,6 +73,26 @@ TEST_F(EraseTest, OnlyTheTwoBytesB146AreAgreement) {
   }
 }
 
+TEST_F(EraseTest, AnAgreementThatComesTooLateIsSettledByTheBlockHeaders) {
+  // agreesAfterMs -1: never; usedBlock: a block that still holds data after the erase (-1: none).
+  struct Case { int agreesAfterMs, usedBlock; bool answersReads; EraseOutcome outcome; };
+  for (const Case& c : {Case{800, -1, true, EraseOutcome::kErased}, Case{-1, 0, true, EraseOutcome::kNotErased},
+                        Case{800, 17, true, EraseOutcome::kNotErased}, Case{800, -1, false, EraseOutcome::kNotErased}}) {
+    testing::FakeLink line;
+    line.line.onWrite = [&](const std::vector<uint8_t>& frame) {
+      if (frame[3] == 0x46 && c.agreesAfterMs >= 0) line.line.Send(Frame({0xB1, 0x46}), c.agreesAfterMs);
+      if (frame[3] != 0x52 || !c.answersReads) return;
+      std::vector<uint8_t> reply{0xB1, 0x52};
+      reply.resize(2u + frame[7], 0xFF);  // an unused header, or a part of one
+      if (frame[4] == c.usedBlock && frame[7] == 32) reply[2] = reply[18] = reply[19] = 0x10;  // in use, with data
+      line.line.Send(Frame(reply), 5);
+    };
+    prompts.asked.clear();
+    EXPECT_EQ(EraseLogger(line.link, prompts), c.outcome) << c.agreesAfterMs << " " << c.usedBlock;
+    EXPECT_EQ(prompts.asked.size(), c.outcome == EraseOutcome::kErased ? 1u : 2u) << "the failure box";
+  }
+}
+
 TEST_F(EraseTest, EraseChosenDuringARunningExchangeIsRefusedNotInterleaved) {
   // The logger answers the running exchange late; meanwhile the operator
   // picks Logger > Clear from the menu, which the waiter lets through.
