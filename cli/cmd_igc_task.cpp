@@ -105,6 +105,11 @@ int RunIgcByTask(const ParsedArgs& parsed) {
 
   std::string date, timeFrom, timeTo;
   if (!ReadTaskWindowOption(parsed, date, timeFrom, timeTo, error)) return Failure(error);
+  // Such a window still selects a segment, but not the task's flight: the
+  // tasks table is to be mended first.
+  if (TaskWindowEndsBeforeStart(date, timeFrom, timeTo)) {
+    return Failure("task " + taskText + " ends before it starts (" + timeFrom + "-" + timeTo + ")");
+  }
 
   TrackTable table;
   DecodeResult decoded;

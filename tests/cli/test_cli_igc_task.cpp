@@ -60,7 +60,8 @@ class CliIgcTask : public ::testing::Test {
     ASSERT_TRUE(testing::WriteWholeFile(tasks_,
                                         "01\t2025/03/02\t10:01:03\t10:03:01\r\n"
                                         "02\t2025/03/02\t10:05:00\t10:06:00\r\n"
-                                        "01\t2025/03/02\t10:10:00\t10:20:00\r\n"));
+                                        "01\t2025/03/02\t10:10:00\t10:20:00\r\n"
+                                        "2\t2025/03/02\t10:03:00\t10:01:00\r\n"));
     loggers_ = dir_ / "loggers.tsv";
     // The blank row below the real one must not claim the logger.
     ASSERT_TRUE(testing::WriteWholeFile(loggers_, "12345\t042\tCrew One\r\n\t\t\r\n"));
@@ -124,6 +125,10 @@ TEST_F(CliIgcTask, AWindowThatSelectsNothingFailsAndWritesNothing) {
   const ProgramRun run = ByTask("02");
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_NE(run.err.find("no segment"), std::string::npos) << run.err;
+  // Nor one that ends before it starts, though the matching would pick grid row 4 of it.
+  const ProgramRun reversed = ByTask("2", {"--compet", "7"});
+  EXPECT_EQ(reversed.exitStatus, 1);
+  EXPECT_EQ(reversed.err, "orvald-cli: task 2 ends before it starts (10:03:00-10:01:00)\n");
   EXPECT_TRUE(TempDir::EntriesOf(out_).empty());
 }
 
