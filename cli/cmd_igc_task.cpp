@@ -17,6 +17,7 @@
 #include "cli/raw_file.h"
 #include "tables/loggers_table.h"
 #include "tables/tasks_table.h"
+#include "tables/text_grid.h"
 
 namespace orvald::cli {
 namespace {
@@ -83,6 +84,9 @@ int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long
   request.directory = parsed.has("dir") ? parsed.options.at("dir") : ".";
   std::string error;
   if (!ApplyLoggersOption(parsed, table, request, error)) return Failure(error);
+  // The scoring software files a flight by its competition number; the
+  // window refuses a save without one, and so does the command line.
+  if (TrimBlanks(request.competNo).empty()) return Failure("no competition number: give --compet or a loggers.tsv row");
 
   const FlightFilesResult saved =
       WriteFlightFiles(table, request, {parsed.has("also-kml"), parsed.has("also-gpx")});

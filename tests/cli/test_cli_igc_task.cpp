@@ -99,7 +99,7 @@ TEST_F(CliIgcTask, WritesTheSegmentsOfTheTaskWindowWithTheLoggersIdentity) {
   EXPECT_EQ(run.err, "");
 
   // The same rows chosen by hand give the same fixes.
-  const ProgramRun byRows = Cli({"igc", raw_, "--segments", "2-4", "--dir", dir_.path(), "--tz-offset", "0"});
+  const ProgramRun byRows = Cli({"igc", raw_, "--segments", "2-4", "--compet=7", "--dir", dir_.path(), "--tz-offset", "0"});
   ASSERT_EQ(byRows.exitStatus, 0) << byRows.err;
   const std::vector<std::string> fixes = Records(out_ + "/" + name, 'B');
   EXPECT_EQ(fixes.size(), 6u + 7u + 4u);
@@ -115,9 +115,9 @@ TEST_F(CliIgcTask, ExplicitCompetitionNumberAndPilotWinOverTheTable) {
 
 TEST_F(CliIgcTask, ALoggerMissingFromTheTableIsNotedAndTheFileStillWritten) {
   ASSERT_TRUE(testing::WriteWholeFile(loggers_, "99999\t001\tSomeone Else\r\n"));
-  const ProgramRun run = ByTask("01", {"--loggers", loggers_});
+  const ProgramRun run = ByTask("01", {"--loggers", loggers_, "--compet", "9"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(run.out, IgcFileName("", "01", '1', "") + "\n");
+  EXPECT_EQ(run.out, IgcFileName("9", "01", '1', "") + "\n");
   EXPECT_NE(run.err.find("SN12345"), std::string::npos) << run.err;
 }
 
@@ -139,7 +139,7 @@ TEST_F(CliIgcTask, TaskNumbersCompareExactlyAndTheUpperRowWins) {
   EXPECT_TRUE(TempDir::EntriesOf(out_).empty());
 
   // The second row 01 would select grid row 5 alone; the first row wins.
-  const ProgramRun run = ByTask("01");
+  const ProgramRun run = ByTask("01", {"--compet", "7"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(Records(out_ + "/" + run.out.substr(0, run.out.size() - 1), 'B').size(), 17u);
 }
@@ -179,17 +179,18 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST_F(CliIgcTask, AnIgcFileDecodesAsItsRawFileDidAndIsCutToATaskTheSameWay) {
   const ProgramRun whole = Cli({"igc", raw_, "--segments", "1-5", "--dir", out_, "--tz-offset", "0", "--also-kml",
-                                "--also-gpx", "--task", "all"});
+                                "--also-gpx", "--task", "all", "--compet", "7"});
   ASSERT_EQ(whole.exitStatus, 0) << whole.err;
-  EXPECT_EQ(Lines(whole.out), (std::vector<std::string>{"TallV1.igc", "TallV1.kml", "TallV1.gpx"}));
-  const std::string igc = out_ + "/TallV1.igc";
+  EXPECT_EQ(Lines(whole.out), (std::vector<std::string>{"7TallV1.igc", "7TallV1.kml", "7TallV1.gpx"}));
+  const std::string igc = out_ + "/7TallV1.igc";
   const ProgramRun fromRaw = Cli({"decode", raw_, "--tz-offset", "-3600"});
   const ProgramRun fromIgc = Cli({"decode", igc, "--tz-offset", "-3600"});
   ASSERT_EQ(fromIgc.exitStatus, 0) << fromIgc.err;
   EXPECT_EQ(fromIgc.out, fromRaw.out);
 
-  const ProgramRun cutRaw = ByTask("01");
-  const ProgramRun cutIgc = Cli({"igc", igc, "--task", "01", "--tasks", tasks_, "--dir", out_, "--tz-offset", "0"});
+  const ProgramRun cutRaw = ByTask("01", {"--compet", "7"});
+  const ProgramRun cutIgc =
+      Cli({"igc", igc, "--task", "01", "--tasks", tasks_, "--dir", out_, "--tz-offset", "0", "--compet=7"});
   ASSERT_EQ(cutIgc.exitStatus, 0) << cutIgc.err;
   EXPECT_EQ(Records(out_ + "/" + Lines(cutIgc.out)[0], 'B'), Records(out_ + "/" + Lines(cutRaw.out)[0], 'B'));
   EXPECT_EQ(Records(out_ + "/" + Lines(cutIgc.out)[0], 'E').size(), 3u);
