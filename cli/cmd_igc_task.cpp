@@ -118,6 +118,7 @@ int RunIgcByTask(const ParsedArgs& parsed) {
   TrackTable table;
   DecodeResult decoded;
   if (!DecodeRawFileForCommand(rawPath, _timezone, table, decoded, error)) return Failure(error);
+  ReportDecodeNotices(rawPath, decoded);
 
   const TaskWindowMatch match = MatchTaskWindow(table, date, timeFrom, timeTo);
   if (!match.selected()) {

@@ -111,6 +111,17 @@ TEST(CliDecode, TimeZoneOptionReachesTheDecoder) {
   EXPECT_NE(east.out.find("points\t0\nSgm\t"), std::string::npos) << east.out;
 }
 
+// A download that ended early says so to whoever decodes or saves it.
+TEST(CliDecode, AnIncompleteDownloadIsDecodedAndSavedAndSaysSo) {
+  TempDir dir;
+  const std::string raw = WriteRawFile(dir, ThreeSegments(), "SN12345-20250302-100000-incomplete-2.G00");
+  const std::string notice = "orvald-cli: " + raw + " is an incomplete download: fixes may be missing\n";
+  const ProgramRun decode = Cli({"decode", raw, "--tz-offset", "0"});
+  EXPECT_EQ(decode.err + decode.out, notice + kThreeSegmentsDecoded);
+  const ProgramRun igc = Cli({"igc", raw, "--segments", "1", "--compet", "7", "--dir", dir.path()});
+  EXPECT_EQ(igc.err + igc.out, notice + "7TV1.igc\n");
+}
+
 TEST(CliDecode, FileThatCannotBeOpenedIsAFailure) {
   TempDir dir;
   const ProgramRun run = Cli({"decode", dir / "missing.G00"});
