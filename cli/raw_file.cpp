@@ -17,12 +17,14 @@ bool DecodeRawFileForCommand(const std::string& path, long _timezone, TrackTable
   return false;
 }
 
-void ReportDecodeNotices(const std::string& path, const DecodeResult&) {
+void ReportDecodeNotices(const std::string& path, const DecodeResult& result) {
+  const std::string shown = SafeDisplayText(path);
   const size_t slash = path.rfind('/');
   if (IsIncompleteRawFileName(slash == std::string::npos ? path : path.substr(slash + 1))) {
-    std::fprintf(stderr, "orvald-cli: %s is an incomplete download: fixes may be missing\n",
-                 SafeDisplayText(path).c_str());
+    std::fprintf(stderr, "orvald-cli: %s is an incomplete download: fixes may be missing\n", shown.c_str());
   }
+  const std::string losses = ImportLossText(result);
+  if (!losses.empty()) std::fprintf(stderr, "orvald-cli: %s: %s\n", shown.c_str(), losses.c_str());
 }
 
 }  // namespace orvald::cli

@@ -346,6 +346,8 @@ void DownloadSession::Decode(const std::string& path, const std::string& shownNa
       path, setup_.table, basis, [&view](int index, const TrackSegment& segment) { view.SegmentDecoded(index, segment); });
   if (decoded.segments.limitReached) view.Report("ERROR: TO MANY TRACKS", PromptIcon::kNone);
   std::string status = notice;
+  const std::string losses = ImportLossText(decoded);
+  if (!losses.empty()) status += (status.empty() ? "" : ". ") + losses;
   if (!IdentifyDecodedLog()) status += (status.empty() ? "" : ". ") + NotInLoggersTableText(setup_.table.serialText);
   if (!status.empty()) view.Status(status);
   view.LogShown(NameWithoutDirectory(path));

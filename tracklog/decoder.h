@@ -50,6 +50,10 @@ struct DecodeResult {
   DecodeStatus status = DecodeStatus::kOk;
   SystemError error;  // why the file could not be opened or read
   int pointCount = 0;
+  // An IGC import's losses: fixes beyond the table's kMaxPoints left out, and
+  // altitudes beyond the 16-bit feet of a point set to the nearer limit.
+  int fixesDropped = 0;
+  int altitudesClamped = 0;
   BuildResult segments;
   bool ok() const { return status == DecodeStatus::kOk; }
 };

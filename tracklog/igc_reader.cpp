@@ -123,6 +123,16 @@ void ReadIdentity(std::string_view text, TrackTable& table) {
   }
 }
 
+// The writer prints feet x 381 / 1250 truncated toward zero; the smallest
+// feet count (in magnitude) that prints these metres is the ceiling.
+int64_t FeetMagnitude(int32_t metres) {
+  const int64_t magnitude = metres < 0 ? -static_cast<int64_t>(metres) : metres;
+  return (magnitude * 1250 + 380) / 381;
+}
+
+// A point's feet are 16 bits: -32768..32767.
+int64_t FeetLimit(int32_t metres) { return metres < 0 ? 32768 : 32767; }
+
 bool IsEventRecord(std::string_view line) {
   return line.size() >= 10 && line[0] == 'E' && StartsWithNoCase(line.substr(7), "PEV");
 }
@@ -136,12 +146,11 @@ int32_t HundredThousandthsFromMinutes(int thousandthsOfMinute) {
 }
 
 int16_t FeetFromIgcMetres(int32_t metres) {
-  // The writer prints feet x 381 / 1250 truncated toward zero; the smallest
-  // feet count (in magnitude) that prints these metres is the ceiling.
-  const int64_t magnitude = (static_cast<int64_t>(metres < 0 ? -metres : metres) * 1250 + 380) / 381;
-  const int64_t feet = std::min<int64_t>(magnitude, metres < 0 ? 32768 : 32767);
+  const int64_t feet = std::min(FeetMagnitude(metres), FeetLimit(metres));
   return static_cast<int16_t>(metres < 0 ? -feet : feet);
 }
+
+bool IgcMetresBeyondFeet(int32_t metres) { return FeetMagnitude(metres) > FeetLimit(metres); }
 
 bool ParseBRecord(std::string_view line, IgcFix& fix) {
   if (line.size() < 35 || line[0] != 'B') return false;
@@ -195,8 +204,11 @@ DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeB
   int previousSecond = -1;
   bool eventPending = false;
   int count = 0;
+  // The last fix kept, or that would have been had there been room: past
+  // the table's end the same rules tell a fix of its own from a repeat.
+  TrackPoint previous{};
+  bool havePrevious = false;
   ForEachLine(text, [&](std::string_view line) {
-    if (count >= kMaxPoints) return;
     if (IsEventRecord(line)) {
       eventPending = true;
       return;
@@ -207,8 +219,7 @@ DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeB
     previousSecond = fix.secondOfDay;
 
     const CivilDateTime local = CivilFromSeconds(dayStart + fix.secondOfDay - basis._timezone);
-    TrackPoint& p = points[count];
-    p = TrackPoint{};
+    TrackPoint p{};
     p.latitudeE5 = fix.latitudeE5;
     p.longitudeE5 = fix.longitudeE5;
     // GNSS altitude, as ORVALD's files and the loggers carry; a recorder
@@ -225,11 +236,15 @@ DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeB
     p.fixStatus = fix.valid ? 1 : 0;
     eventPending = false;
     // The raw decode's rules, so both ways in give the same table.
-    if (IsRetainedFix(p, count > 0 ? &points[count - 1] : nullptr)) {
-      ++count;
-    } else {
-      p = TrackPoint{};
+    if (!IsRetainedFix(p, havePrevious ? &previous : nullptr)) return;
+    previous = p;
+    havePrevious = true;
+    if (count == kMaxPoints) {
+      ++result.fixesDropped;
+      return;
     }
+    if (IgcMetresBeyondFeet(metres)) ++result.altitudesClamped;
+    points[count++] = p;
   });
   table.pointCount = count;
   result.pointCount = count;

@@ -26,4 +26,18 @@ std::string DecodeFailureText(const std::string& path, const DecodeResult& resul
   return {};
 }
 
+std::string ImportLossText(const DecodeResult& result) {
+  std::string text;
+  if (const int n = result.fixesDropped; n > 0) {
+    text = std::to_string(n) + (n == 1 ? " fix" : " fixes") + " beyond the " + std::to_string(kMaxPoints) +
+           " a log can hold " + (n == 1 ? "was" : "were") + " left out";
+  }
+  if (const int n = result.altitudesClamped; n > 0) {
+    if (!text.empty()) text += "; ";
+    text += std::to_string(n) + (n == 1 ? " altitude" : " altitudes") + " beyond +/-" +
+            std::to_string(kMostIgcMetresAPointHolds) + " m " + (n == 1 ? "was" : "were") + " clamped";
+  }
+  return text;
+}
+
 }  // namespace orvald

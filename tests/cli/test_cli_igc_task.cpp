@@ -199,6 +199,9 @@ TEST_F(CliIgcTask, AnIgcFileDecodesAsItsRawFileDidAndIsCutToATaskTheSameWay) {
   const ProgramRun undated = Cli({"decode", dir_ / "undated.igc"});
   EXPECT_EQ(undated.exitStatus, 1);
   EXPECT_NE(undated.err.find("HFDTE"), std::string::npos) << undated.err;
+  ASSERT_TRUE(testing::WriteWholeFile(dir_ / "high.igc", "HFDTE020325\r\nB1015302530000S02815000EA0000012000\r\n"));
+  EXPECT_EQ(Cli({"decode", dir_ / "high.igc"}).err,
+            "orvald-cli: " + (dir_ / "high.igc") + ": 1 altitude beyond +/-9987 m was clamped\n");
 }
 
 TEST_F(CliIgcTask, PlotPaintsThePngItIsAskedForAndKeepsAFileThatExists) {
