@@ -19,6 +19,7 @@ constexpr int kNewDayStepBack = 3600;
 constexpr size_t kMaxFileBytes = 64u << 20;
 constexpr size_t kMaxSerialText = 11;
 constexpr size_t kMaxTypeText = 4;
+constexpr size_t kMaxDateRecordShown = 40;
 
 bool Digits(std::string_view s, size_t pos, size_t count, int& value) {
   if (pos + count > s.size()) return false;
@@ -133,6 +134,11 @@ int64_t FeetMagnitude(int32_t metres) {
 // A point's feet are 16 bits: -32768..32767.
 int64_t FeetLimit(int32_t metres) { return metres < 0 ? 32768 : 32767; }
 
+// HFDTE, or HPDTE as some old files have it.
+bool IsDateRecord(std::string_view line) {
+  return line.size() >= 5 && line[0] == 'H' && StartsWithNoCase(line.substr(2), "DTE");
+}
+
 bool IsEventRecord(std::string_view line) {
   return line.size() >= 10 && line[0] == 'E' && StartsWithNoCase(line.substr(7), "PEV");
 }
@@ -168,7 +174,7 @@ bool ParseBRecord(std::string_view line, IgcFix& fix) {
 }
 
 bool ParseIgcDate(std::string_view line, int& year, int& month, int& day) {
-  if (line.size() < 5 || line[0] != 'H' || !StartsWithNoCase(line.substr(2), "DTE")) return false;
+  if (!IsDateRecord(line)) return false;
   const size_t first = line.find_first_of("0123456789", 5);
   int dd = 0, mm = 0, yy = 0;
   if (first == std::string_view::npos || !Digits(line, first, 2, dd) || !Digits(line, first + 2, 2, mm) ||
@@ -190,11 +196,17 @@ DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeB
 
   int year = 0, month = 0, day = 0;
   bool dated = false;
+  std::string_view invalidDate;  // the first date record that names no real day
   ForEachLine(text, [&](std::string_view line) {
-    if (!dated && line[0] == 'H') dated = ParseIgcDate(line, year, month, day);
+    if (dated || !IsDateRecord(line)) return;
+    dated = ParseIgcDate(line, year, month, day);
+    if (!dated && invalidDate.empty()) invalidDate = line;
   });
   if (!dated) {
-    result.status = DecodeStatus::kNoFlightDate;
+    // A record with a day that does not exist is mended otherwise than a
+    // missing one, so the two are told apart.
+    result.status = invalidDate.empty() ? DecodeStatus::kNoFlightDate : DecodeStatus::kInvalidFlightDate;
+    result.dateRecord = IdentityText(invalidDate, kMaxDateRecordShown);
     return result;
   }
   ReadIdentity(text, table);

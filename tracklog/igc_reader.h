@@ -47,8 +47,9 @@ bool ParseIgcDate(std::string_view line, int& year, int& month, int& day);
 
 // Fills the table from IGC text. Never fails on content: lines that are not
 // records it knows are passed over, and the result counts the fixes beyond
-// the table and the altitudes clamped. Without a date record the table is
-// left empty and the status is NoFlightDate.
+// the table and the altitudes clamped. Without a date record naming a real
+// day the table is left empty and the status is NoFlightDate, or
+// InvalidFlightDate when there is a record but its day does not exist.
 DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeBasis& basis,
                            const SegmentSink& sink = {});
 DecodeResult DecodeIgcFile(const std::string& path, TrackTable& table, const TimeBasis& basis,

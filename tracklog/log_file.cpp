@@ -22,6 +22,9 @@ std::string DecodeFailureText(const std::string& path, const DecodeResult& resul
     case DecodeStatus::kReadError: return "can't read " + result.error.Text();
     case DecodeStatus::kNoFlightDate:
       return path + " has no date record (HFDTE), so its fixes cannot be placed in time";
+    case DecodeStatus::kInvalidFlightDate:
+      return path + " has an invalid date in its date record " + result.dateRecord +
+             ", so its fixes cannot be placed in time";
   }
   return {};
 }

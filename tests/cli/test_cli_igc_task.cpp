@@ -202,6 +202,8 @@ TEST_F(CliIgcTask, AnIgcFileDecodesAsItsRawFileDidAndIsCutToATaskTheSameWay) {
   ASSERT_TRUE(testing::WriteWholeFile(dir_ / "high.igc", "HFDTE020325\r\nB1015302530000S02815000EA0000012000\r\n"));
   EXPECT_EQ(Cli({"decode", dir_ / "high.igc"}).err,
             "orvald-cli: " + (dir_ / "high.igc") + ": 1 altitude beyond +/-9987 m was clamped\n");
+  ASSERT_TRUE(testing::WriteWholeFile(dir_ / "misdated.igc", "HFDTE290223\r\n"));
+  EXPECT_NE(Cli({"decode", dir_ / "misdated.igc"}).err.find(" an invalid date in its date record HFDTE290223,"), std::string::npos);
 }
 
 TEST_F(CliIgcTask, PlotPaintsThePngItIsAskedForAndKeepsAFileThatExists) {
