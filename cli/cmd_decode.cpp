@@ -24,10 +24,13 @@ void AppendRow(std::string& text, const std::string* cells, int count) {
 
 }  // namespace
 
-bool DecodeReport(const std::string& path, long _timezone, std::string& text, std::string& error) {
+bool DecodeReport(const std::string& path, long _timezone, std::string& text, std::string& error,
+                  DecodeResult* decoded) {
   TrackTable table;
   DecodeResult result;
-  if (!DecodeRawFileForCommand(path, _timezone, table, result, error)) return false;
+  const bool read = DecodeRawFileForCommand(path, _timezone, table, result, error);
+  if (decoded != nullptr) *decoded = result;
+  if (!read) return false;
 
   text += "serial\t" + SafeDisplayText(table.serialText) + "\ntype\t" + SafeDisplayText(table.typeText) +
           "\npoints\t" + std::to_string(table.pointCount) + "\n";
@@ -54,7 +57,9 @@ int RunDecode(const std::vector<std::string>& args) {
   if (!TimezoneOption(parsed, _timezone, error)) return UsageError("decode", error);
 
   std::string text;
-  if (!DecodeReport(parsed.positional[0], _timezone, text, error)) return Failure(error);
+  DecodeResult decoded;
+  if (!DecodeReport(parsed.positional[0], _timezone, text, error, &decoded)) return Failure(error);
+  ReportDecodeNotices(parsed.positional[0], decoded);
   std::fwrite(text.data(), 1, text.size(), stdout);
   return kExitOk;
 }

@@ -37,6 +37,7 @@ int RunIgc(const std::vector<std::string>& args) {
   TrackTable table;
   DecodeResult decoded;
   if (!DecodeRawFileForCommand(parsed.positional[0], _timezone, table, decoded, error)) return Failure(error);
+  ReportDecodeNotices(parsed.positional[0], decoded);
   if (last > table.segmentCount) {
     return Failure(parsed.positional[0] + " has " + std::to_string(table.segmentCount) + " segments; row " +
                    std::to_string(last) + " does not exist");

@@ -17,6 +17,7 @@
 #include "cli/raw_file.h"
 #include "tables/loggers_table.h"
 #include "tables/tasks_table.h"
+#include "tables/text_grid.h"
 
 namespace orvald::cli {
 namespace {
@@ -83,6 +84,9 @@ int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long
   request.directory = parsed.has("dir") ? parsed.options.at("dir") : ".";
   std::string error;
   if (!ApplyLoggersOption(parsed, table, request, error)) return Failure(error);
+  // The scoring software files a flight by its competition number; the
+  // window refuses a save without one, and so does the command line.
+  if (TrimBlanks(request.competNo).empty()) return Failure("no competition number: give --compet or a loggers.tsv row");
 
   const FlightFilesResult saved =
       WriteFlightFiles(table, request, {parsed.has("also-kml"), parsed.has("also-gpx")});
@@ -105,10 +109,16 @@ int RunIgcByTask(const ParsedArgs& parsed) {
 
   std::string date, timeFrom, timeTo;
   if (!ReadTaskWindowOption(parsed, date, timeFrom, timeTo, error)) return Failure(error);
+  // Such a window still selects a segment, but not the task's flight: the
+  // tasks table is to be mended first.
+  if (TaskWindowEndsBeforeStart(date, timeFrom, timeTo)) {
+    return Failure("task " + taskText + " ends before it starts (" + timeFrom + "-" + timeTo + ")");
+  }
 
   TrackTable table;
   DecodeResult decoded;
   if (!DecodeRawFileForCommand(rawPath, _timezone, table, decoded, error)) return Failure(error);
+  ReportDecodeNotices(rawPath, decoded);
 
   const TaskWindowMatch match = MatchTaskWindow(table, date, timeFrom, timeTo);
   if (!match.selected()) {

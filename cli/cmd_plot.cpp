@@ -91,6 +91,7 @@ int RunPlot(const std::vector<std::string>& args) {
   TrackTable table;
   DecodeResult decoded;
   if (!DecodeRawFileForCommand(path, _timezone, table, decoded, error)) return Failure(error);
+  ReportDecodeNotices(path, decoded);
 
   PictureOptions options;
   if (parsed.has("segments")) {

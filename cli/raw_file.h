@@ -16,6 +16,13 @@ bool DecodeRawFileForCommand(const std::string& path, long _timezone, TrackTable
 
 // What `decode` prints for the file (identity, point count, the segments
 // grid), appended to `text`. False, with `error` set, when it cannot be read.
-bool DecodeReport(const std::string& path, long _timezone, std::string& text, std::string& error);
+// `result`, when given, receives how the decode went.
+bool DecodeReport(const std::string& path, long _timezone, std::string& text, std::string& error,
+                  DecodeResult* result = nullptr);
+
+// What the operator should know of a file they named, decoded: that its
+// download ended early, or what its IGC import left out or clamped. A line
+// each on stderr; the command still succeeds.
+void ReportDecodeNotices(const std::string& path, const DecodeResult& result);
 
 }  // namespace orvald::cli

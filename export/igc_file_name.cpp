@@ -1,6 +1,7 @@
 #include <cstddef>
 #include <string>
 
+#include "export/ascii_text.h"
 #include "export/igc_writer.h"
 
 namespace orvald {
@@ -19,30 +20,25 @@ bool UnsafeInFileName(unsigned char c) {
   }
 }
 
-// At most `size` bytes of `text`, never ending inside a UTF-8 character.
-std::string CutAtCharacter(const std::string& text, size_t size) {
-  if (text.size() <= size) return text;
-  while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) --size;
-  return text.substr(0, size);
-}
-
 }  // namespace
 
 std::string IgcFileName(const std::string& competNo, const std::string& taskText, char versionChar,
                         const std::string& pilotNames) {
-  // The task, the version and the extension always stay: a long name gives
-  // way in the pilot names first, then in the competition number.
-  const std::string middle = "T" + taskText + "V" + versionChar;
+  // Spelled in ASCII as in the file's records, so every desk's file system
+  // and scoring program takes the name as it is, and any cut falls between
+  // characters. The task, the version and the extension always stay: a long
+  // name gives way in the pilot names first, then in the competition number.
+  const std::string middle = "T" + AsciiSpelling(taskText) + "V" + versionChar;
   const std::string extension = ".igc";
-  std::string compet = competNo;
-  std::string pilots = pilotNames;
+  std::string compet = AsciiSpelling(competNo);
+  std::string pilots = AsciiSpelling(pilotNames);
   const size_t fixed = middle.size() + extension.size();
   if (fixed + compet.size() > kMaxFileNameLength) {
-    compet = CutAtCharacter(compet, kMaxFileNameLength > fixed ? kMaxFileNameLength - fixed : 0);
+    compet = compet.substr(0, kMaxFileNameLength > fixed ? kMaxFileNameLength - fixed : 0);
   }
   const size_t used = compet.size() + fixed;
   if (!pilots.empty() && used + 1 + pilots.size() > kMaxFileNameLength) {
-    pilots = used + 1 < kMaxFileNameLength ? CutAtCharacter(pilots, kMaxFileNameLength - used - 1) : std::string();
+    pilots = used + 1 < kMaxFileNameLength ? pilots.substr(0, kMaxFileNameLength - used - 1) : std::string();
   }
   std::string name = compet + middle + (pilots.empty() ? "" : "_" + pilots) + extension;
   for (char& c : name) {

@@ -6,8 +6,8 @@
 #include <ctime>
 #include <memory>
 
+#include "export/ascii_text.h"
 #include "export/coordinate_digits.h"
-#include "tracklog/raw_image.h"
 
 namespace orvald {
 namespace {
@@ -18,9 +18,23 @@ constexpr long kSecondsPerDay = 86400;
 constexpr size_t kMaxBRecord = 1 + 6 + 24 + 24 + 1 + 20 + 20 + 2;
 constexpr size_t kERecord = 12;  // "E" hhmmss "PEV" CR LF
 
+// A record ends at CR LF: the longest its text may be before them.
+constexpr size_t kMaxRecordText = 76;
+
 // printf's %s stops at a zero byte; so do the records. A control character
 // (a CR or LF above all) would break the record and start a forged one.
-std::string CText(const std::string& text) { return SafeDisplayText(text.substr(0, text.find('\0'))); }
+std::string UpToZero(const std::string& text) { return text.substr(0, text.find('\0')); }
+// What a logger sent, byte by byte.
+std::string LoggerText(const std::string& text) { return AsciiBytes(UpToZero(text)); }
+// What a person typed, spelled in ASCII.
+std::string TypedText(const std::string& text) { return AsciiSpelling(UpToZero(text)); }
+
+// The texts are ASCII, so any cut falls between characters.
+void AddRecord(std::string& records, std::string record) {
+  if (record.size() > kMaxRecordText) record.resize(kMaxRecordText);
+  records += record;
+  records += "\r\n";
+}
 
 std::tm UtcFields(std::time_t seconds) {
   std::tm fields{};
@@ -49,28 +63,28 @@ ModelLines ModelFor(const std::string& loggerType) {
 }
 
 std::string HeaderRecords(const TrackTable& table, const IgcSaveRequest& request) {
-  const std::string loggerType = CText(request.loggerType);
+  const std::string loggerType = LoggerText(request.loggerType);
   const std::tm flightDate = UtcFields(table.segments()[request.firstSegment].start);
   const std::tm transfer = UtcFields(request.now);
   const ModelLines model = ModelFor(loggerType);
 
   std::string text;
-  text += "AXXXXXX " + loggerType + "," + CText(request.loggerSN) + "\r\n";
+  AddRecord(text, "AXXXXXX " + loggerType + "," + LoggerText(request.loggerSN));
   text += "HFDTE" + TwoDigitsEach(flightDate.tm_mday, flightDate.tm_mon + 1, flightDate.tm_year % 100) + "\r\n";
-  text += "HSPLTPILOT:" + CText(request.pilotNames) + "\r\n";
+  AddRecord(text, "HSPLTPILOT:" + TypedText(request.pilotNames));
   text += "HFDTM100GPSDATUM:WGS84\r\n";
-  text += "HFRFWFIRMWAREVERSION:Vireline V" + loggerType + "\r\n";
+  AddRecord(text, "HFRFWFIRMWAREVERSION:Vireline V" + loggerType);
   text += model.hardware;
   text += "HFFTYFRTYPE:QUORVEN,VIRELINE\r\n";
   text += model.gps;
   text += "HFPRS:NOTFITTED\r\n";
   text += "HSDFSFILESPECIFICATION:CIMA,1.0\r\n";
-  text += "HPCIDCOMPETITIONID:" + CText(request.competNo) + "\r\n";
+  AddRecord(text, "HPCIDCOMPETITIONID:" + TypedText(request.competNo));
   text += "LCMASTSNDATATRANSFERSOFTWARENAME:CIMA FLIGHT LOG DOWNLOADER (VL)\r\n";
   text += "LCMASTSVDATATRANSFERSOFTWAREVERSION:1.00a\r\n";
   text += "LCMASTSDDATATRANSFERDATE:" + TwoDigitsEach(transfer.tm_mday, transfer.tm_mon + 1, transfer.tm_year % 100) + "\r\n";
   text += "LCMASTSTDATATRANSFERTIME:" + TwoDigitsEach(transfer.tm_hour, transfer.tm_min, transfer.tm_sec) + "\r\n";
-  text += "LCMAOTSKTASKNUMBER:" + CText(request.taskText) + "\r\n";
+  AddRecord(text, "LCMAOTSKTASKNUMBER:" + TypedText(request.taskText));
   text += "LCMAOPRSPRESSALTFILL:GNSSALT\r\n";
   text += "LCMASTZNTIMEZONEOFFSET:+0000\r\n";
   return text;

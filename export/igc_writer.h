@@ -33,7 +33,8 @@ struct IgcSaveResult {
 
 IgcSaveResult WriteIgcFile(const TrackTable& table, const IgcSaveRequest& request);
 
-// The file name for a version character, spaces and unsafe characters made "_".
+// The file name for a version character: the names in their ASCII spelling,
+// spaces and unsafe characters made "_".
 std::string IgcFileName(const std::string& competNo, const std::string& taskText, char versionChar,
                         const std::string& pilotNames);
 

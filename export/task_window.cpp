@@ -42,6 +42,10 @@ int64_t TaskWindowTime(std::string_view date, std::string_view timeOfDay) {
   return days * 86400 + hour * 3600 + minute * 60 + second;
 }
 
+bool TaskWindowEndsBeforeStart(std::string_view date, std::string_view timeFrom, std::string_view timeTo) {
+  return TaskWindowTime(date, timeTo) < TaskWindowTime(date, timeFrom);
+}
+
 std::vector<WindowEvent> SortedWindowEvents(int64_t windowStart, int64_t windowEnd, const TrackSegment* segments,
                                             int segmentCount) {
   std::vector<WindowEvent> events;

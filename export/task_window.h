@@ -38,6 +38,11 @@ struct WindowEvent {
 // year).
 int64_t TaskWindowTime(std::string_view date, std::string_view timeOfDay);
 
+// Whether the window ends before it starts (its times swapped or mistyped).
+// The matching then picks at most one segment, chosen by where the start
+// falls, and never the task's flight, so a save by task refuses such a window.
+bool TaskWindowEndsBeforeStart(std::string_view date, std::string_view timeFrom, std::string_view timeTo);
+
 // The list the matching walks: window start, window end, then every
 // segment's start and finish, sorted by time. Equal times keep that order, so
 // at a shared instant the window entries come before the segments' entries

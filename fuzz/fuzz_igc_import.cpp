@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(segment.firstPoint == nextFirstPoint && segment.lastPoint >= segment.firstPoint);
         nextFirstPoint = segment.lastPoint + 1;
       });
-  Require(result.ok() || result.status == orvald::DecodeStatus::kNoFlightDate);
+  Require(result.ok() || result.status == orvald::DecodeStatus::kNoFlightDate ||
+          result.status == orvald::DecodeStatus::kInvalidFlightDate);
   Require(table.pointCount == result.pointCount && table.pointCount <= static_cast<int>(size / 35));
   Require(nextFirstPoint == table.pointCount);
   Require(table.serialText.size() <= 11 && table.typeText.size() <= 4);

@@ -521,6 +521,8 @@ void DownloadSession::Decode(const std::string& path, const std::string& shownNa
       path, setup_.table, basis, [&view](int index, const TrackSegment& segment) { view.SegmentDecoded(index, segment); });
   if (decoded.segments.limitReached) view.Report("ERROR: TO MANY TRACKS", PromptIcon::kNone);
   std::string status = notice;
+  const std::string losses = ImportLossText(decoded);
+  if (!losses.empty()) status += (status.empty() ? "" : ". ") + losses;
   const LoggerMatch match = IdentifyLog(setup_);
   if (!match.found) status += (status.empty() ? "" : ". ") + NotInLoggersTableText(setup_.table.serialText);
   // Two rows for one logger is a mistake in the table that the desk must see.

@@ -44,12 +44,18 @@ struct BuildResult {
 BuildResult BuildSegments(TrackTable& table, long _timezone, const SegmentSink& sink = {});
 
 // kNoFlightDate: an IGC text without a date record, so its fixes have no day.
-enum class DecodeStatus { kOk, kCannotOpen, kReadError, kNoFlightDate };
+// kInvalidFlightDate: its date record names no day that exists (290223).
+enum class DecodeStatus { kOk, kCannotOpen, kReadError, kNoFlightDate, kInvalidFlightDate };
 
 struct DecodeResult {
   DecodeStatus status = DecodeStatus::kOk;
   SystemError error;  // why the file could not be opened or read
+  std::string dateRecord;  // kInvalidFlightDate: the record, printable ASCII, cut to 40 characters
   int pointCount = 0;
+  // An IGC import's losses: fixes beyond the table's kMaxPoints left out, and
+  // altitudes beyond the 16-bit feet of a point set to the nearer limit.
+  int fixesDropped = 0;
+  int altitudesClamped = 0;
   BuildResult segments;
   bool ok() const { return status == DecodeStatus::kOk; }
 };

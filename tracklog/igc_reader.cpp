@@ -19,6 +19,7 @@ constexpr int kNewDayStepBack = 3600;
 constexpr size_t kMaxFileBytes = 64u << 20;
 constexpr size_t kMaxSerialText = 11;
 constexpr size_t kMaxTypeText = 4;
+constexpr size_t kMaxDateRecordShown = 40;
 
 bool Digits(std::string_view s, size_t pos, size_t count, int& value) {
   if (pos + count > s.size()) return false;
@@ -123,6 +124,21 @@ void ReadIdentity(std::string_view text, TrackTable& table) {
   }
 }
 
+// The writer prints feet x 381 / 1250 truncated toward zero; the smallest
+// feet count (in magnitude) that prints these metres is the ceiling.
+int64_t FeetMagnitude(int32_t metres) {
+  const int64_t magnitude = metres < 0 ? -static_cast<int64_t>(metres) : metres;
+  return (magnitude * 1250 + 380) / 381;
+}
+
+// A point's feet are 16 bits: -32768..32767.
+int64_t FeetLimit(int32_t metres) { return metres < 0 ? 32768 : 32767; }
+
+// HFDTE, or HPDTE as some old files have it.
+bool IsDateRecord(std::string_view line) {
+  return line.size() >= 5 && line[0] == 'H' && StartsWithNoCase(line.substr(2), "DTE");
+}
+
 bool IsEventRecord(std::string_view line) {
   return line.size() >= 10 && line[0] == 'E' && StartsWithNoCase(line.substr(7), "PEV");
 }
@@ -136,12 +152,11 @@ int32_t HundredThousandthsFromMinutes(int thousandthsOfMinute) {
 }
 
 int16_t FeetFromIgcMetres(int32_t metres) {
-  // The writer prints feet x 381 / 1250 truncated toward zero; the smallest
-  // feet count (in magnitude) that prints these metres is the ceiling.
-  const int64_t magnitude = (static_cast<int64_t>(metres < 0 ? -metres : metres) * 1250 + 380) / 381;
-  const int64_t feet = std::min<int64_t>(magnitude, metres < 0 ? 32768 : 32767);
+  const int64_t feet = std::min(FeetMagnitude(metres), FeetLimit(metres));
   return static_cast<int16_t>(metres < 0 ? -feet : feet);
 }
+
+bool IgcMetresBeyondFeet(int32_t metres) { return FeetMagnitude(metres) > FeetLimit(metres); }
 
 bool ParseBRecord(std::string_view line, IgcFix& fix) {
   if (line.size() < 35 || line[0] != 'B') return false;
@@ -159,7 +174,7 @@ bool ParseBRecord(std::string_view line, IgcFix& fix) {
 }
 
 bool ParseIgcDate(std::string_view line, int& year, int& month, int& day) {
-  if (line.size() < 5 || line[0] != 'H' || !StartsWithNoCase(line.substr(2), "DTE")) return false;
+  if (!IsDateRecord(line)) return false;
   const size_t first = line.find_first_of("0123456789", 5);
   int dd = 0, mm = 0, yy = 0;
   if (first == std::string_view::npos || !Digits(line, first, 2, dd) || !Digits(line, first + 2, 2, mm) ||
@@ -181,11 +196,17 @@ DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeB
 
   int year = 0, month = 0, day = 0;
   bool dated = false;
+  std::string_view invalidDate;  // the first date record that names no real day
   ForEachLine(text, [&](std::string_view line) {
-    if (!dated && line[0] == 'H') dated = ParseIgcDate(line, year, month, day);
+    if (dated || !IsDateRecord(line)) return;
+    dated = ParseIgcDate(line, year, month, day);
+    if (!dated && invalidDate.empty()) invalidDate = line;
   });
   if (!dated) {
-    result.status = DecodeStatus::kNoFlightDate;
+    // A record with a day that does not exist is mended otherwise than a
+    // missing one, so the two are told apart.
+    result.status = invalidDate.empty() ? DecodeStatus::kNoFlightDate : DecodeStatus::kInvalidFlightDate;
+    result.dateRecord = IdentityText(invalidDate, kMaxDateRecordShown);
     return result;
   }
   ReadIdentity(text, table);
@@ -195,8 +216,11 @@ DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeB
   int previousSecond = -1;
   bool eventPending = false;
   int count = 0;
+  // The last fix kept, or that would have been had there been room: past
+  // the table's end the same rules tell a fix of its own from a repeat.
+  TrackPoint previous{};
+  bool havePrevious = false;
   ForEachLine(text, [&](std::string_view line) {
-    if (count >= kMaxPoints) return;
     if (IsEventRecord(line)) {
       eventPending = true;
       return;
@@ -207,8 +231,7 @@ DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeB
     previousSecond = fix.secondOfDay;
 
     const CivilDateTime local = CivilFromSeconds(dayStart + fix.secondOfDay - basis._timezone);
-    TrackPoint& p = points[count];
-    p = TrackPoint{};
+    TrackPoint p{};
     p.latitudeE5 = fix.latitudeE5;
     p.longitudeE5 = fix.longitudeE5;
     // GNSS altitude, as ORVALD's files and the loggers carry; a recorder
@@ -225,11 +248,15 @@ DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeB
     p.fixStatus = fix.valid ? 1 : 0;
     eventPending = false;
     // The raw decode's rules, so both ways in give the same table.
-    if (IsRetainedFix(p, count > 0 ? &points[count - 1] : nullptr)) {
-      ++count;
-    } else {
-      p = TrackPoint{};
+    if (!IsRetainedFix(p, havePrevious ? &previous : nullptr)) return;
+    previous = p;
+    havePrevious = true;
+    if (count == kMaxPoints) {
+      ++result.fixesDropped;
+      return;
     }
+    if (IgcMetresBeyondFeet(metres)) ++result.altitudesClamped;
+    points[count++] = p;
   });
   table.pointCount = count;
   result.pointCount = count;

@@ -33,16 +33,23 @@ bool ParseBRecord(std::string_view line, IgcFix& fix);
 // Degrees x 100000 that the IGC writer prints as these thousandths of a
 // minute (the smallest such value: the writer truncates).
 int32_t HundredThousandthsFromMinutes(int thousandthsOfMinute);
-// Feet that the IGC writer prints as these metres (it truncates feet x 0.3048).
+// Feet that the IGC writer prints as these metres (it truncates feet x 0.3048),
+// clamped to what a point holds.
 int16_t FeetFromIgcMetres(int32_t metres);
+// Whether FeetFromIgcMetres clamps these metres, those beyond
+// -kMostIgcMetresAPointHolds..kMostIgcMetresAPointHolds.
+bool IgcMetresBeyondFeet(int32_t metres);
+inline constexpr int32_t kMostIgcMetresAPointHolds = 32767 * 381 / 1250;  // 9987: 16-bit feet
 
 // The date (day, month, year) of an HFDTE record in either form,
 // "HFDTEDDMMYY" or "HFDTEDATE:DDMMYY,NN"; false when it names no real date.
 bool ParseIgcDate(std::string_view line, int& year, int& month, int& day);
 
 // Fills the table from IGC text. Never fails on content: lines that are not
-// records it knows are passed over. Without a date record the table is left
-// empty and the status is NoFlightDate.
+// records it knows are passed over, and the result counts the fixes beyond
+// the table and the altitudes clamped. Without a date record naming a real
+// day the table is left empty and the status is NoFlightDate, or
+// InvalidFlightDate when there is a record but its day does not exist.
 DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeBasis& basis,
                            const SegmentSink& sink = {});
 DecodeResult DecodeIgcFile(const std::string& path, TrackTable& table, const TimeBasis& basis,

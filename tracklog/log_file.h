@@ -20,4 +20,9 @@ DecodeResult DecodeLogFile(const std::string& path, TrackTable& table, const Tim
 // Why a decode failed, in words, for the operator; empty when it did not.
 std::string DecodeFailureText(const std::string& path, const DecodeResult& result);
 
+// What an IGC import left out or clamped, in words, for the operator
+// ("2 fixes beyond the 116448 a log can hold were left out; 1 altitude
+// beyond +/-9987 m was clamped"); empty when it kept everything as it was.
+std::string ImportLossText(const DecodeResult& result);
+
 }  // namespace orvald

@@ -103,13 +103,15 @@ std::string SafeFileNameText(const std::string& text) {
   std::string safe = text;
   for (char& c : safe) {
     const unsigned char u = static_cast<unsigned char>(c);
-    const bool control = u < 0x20 || u == 0x7F;
+    // Bytes beyond ASCII too: a logger's serial is no text of any known
+    // encoding, and the desks' file systems and programs disagree on them.
+    const bool unprintable = u < 0x20 || u >= 0x7F;
     switch (c) {
       case '/': case '\\': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
         c = '_';
         break;
       default:
-        if (control) c = '_';
+        if (unprintable) c = '_';
     }
   }
   return safe;

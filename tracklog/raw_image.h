@@ -59,7 +59,8 @@ struct FileHeaderIdentity {
 FileHeaderIdentity ReadFileHeader(const uint8_t* bytes, size_t size);
 
 // Replaces every character that cannot stand in a file name, or would lead out
-// of the data directory, by '_': / \ : * ? " < > | and control characters.
+// of the data directory, by '_': / \ : * ? " < > |, control characters and
+// each byte beyond ASCII.
 std::string SafeFileNameText(const std::string& text);
 
 // Control characters replaced by '_': texts from a logger or a table that

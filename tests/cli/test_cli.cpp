@@ -111,6 +111,17 @@ TEST(CliDecode, TimeZoneOptionReachesTheDecoder) {
   EXPECT_NE(east.out.find("points\t0\nSgm\t"), std::string::npos) << east.out;
 }
 
+// A download that ended early says so to whoever decodes or saves it.
+TEST(CliDecode, AnIncompleteDownloadIsDecodedAndSavedAndSaysSo) {
+  TempDir dir;
+  const std::string raw = WriteRawFile(dir, ThreeSegments(), "SN12345-20250302-100000-incomplete-2.G00");
+  const std::string notice = "orvald-cli: " + raw + " is an incomplete download: fixes may be missing\n";
+  const ProgramRun decode = Cli({"decode", raw, "--tz-offset", "0"});
+  EXPECT_EQ(decode.err + decode.out, notice + kThreeSegmentsDecoded);
+  const ProgramRun igc = Cli({"igc", raw, "--segments", "1", "--compet", "7", "--dir", dir.path()});
+  EXPECT_EQ(igc.err + igc.out, notice + "7TV1.igc\n");
+}
+
 TEST(CliDecode, FileThatCannotBeOpenedIsAFailure) {
   TempDir dir;
   const ProgramRun run = Cli({"decode", dir / "missing.G00"});
@@ -207,10 +218,10 @@ TEST(CliIgc, RecordsAreUtcWhateverTheTimeZone) {
   const std::string raw = WriteRawFile(dir, ThreeSegments());
   for (const char* offset : {"-7200", "19800", "-45000"}) {
     TempDir out;
-    const ProgramRun run = Cli({"igc", raw, "--segments", "1", "--dir", out.path(), "--tz-offset", offset});
+    const ProgramRun run = Cli({"igc", raw, "--segments", "1", "--compet=7", "--dir", out.path(), "--tz-offset", offset});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_EQ(run.out, "TV1.igc\n");
-    const std::vector<std::string> lines = CrLfLines(testing::ReadWholeFile(out / "TV1.igc"));
+    EXPECT_EQ(run.out, "7TV1.igc\n");
+    const std::vector<std::string> lines = CrLfLines(testing::ReadWholeFile(out / "7TV1.igc"));
     ASSERT_EQ(lines.size(), 18u + 3u + 2u);
     EXPECT_EQ(lines[1], "HFDTE020325") << offset;
     EXPECT_EQ(lines[18].substr(0, 7), "B100000") << offset;
@@ -247,6 +258,13 @@ TEST(CliIgc, FailuresExitWithOneAndWriteNothing) {
   EXPECT_EQ(missingDir.err,
             "orvald-cli: Can't create file " + (out / "gone/12TV1.igc") + ": No such file or directory\n");
   EXPECT_TRUE(out.Entries().empty());
+
+  // Like the window, igc saves nothing without a competition number; blanks are none.
+  for (const char* option : {"--pilot", "--compet"}) {
+    const ProgramRun noCompet = Cli({"igc", raw, "--segments", "1", option, " \t", "--dir", out.path()});
+    EXPECT_EQ(noCompet.exitStatus, 1);
+    EXPECT_EQ(noCompet.err, "orvald-cli: no competition number: give --compet or a loggers.tsv row\n");
+  }
 
   // An empty log has no rows to write.
   const std::string empty = WriteRawFile(dir, {}, "empty.G00");

@@ -60,7 +60,8 @@ class CliIgcTask : public ::testing::Test {
     ASSERT_TRUE(testing::WriteWholeFile(tasks_,
                                         "01\t2025/03/02\t10:01:03\t10:03:01\r\n"
                                         "02\t2025/03/02\t10:05:00\t10:06:00\r\n"
-                                        "01\t2025/03/02\t10:10:00\t10:20:00\r\n"));
+                                        "01\t2025/03/02\t10:10:00\t10:20:00\r\n"
+                                        "2\t2025/03/02\t10:03:00\t10:01:00\r\n"));
     loggers_ = dir_ / "loggers.tsv";
     // The blank row below the real one must not claim the logger.
     ASSERT_TRUE(testing::WriteWholeFile(loggers_, "12345\t042\tCrew One\r\n\t\t\r\n"));
@@ -98,7 +99,7 @@ TEST_F(CliIgcTask, WritesTheSegmentsOfTheTaskWindowWithTheLoggersIdentity) {
   EXPECT_EQ(run.err, "");
 
   // The same rows chosen by hand give the same fixes.
-  const ProgramRun byRows = Cli({"igc", raw_, "--segments", "2-4", "--dir", dir_.path(), "--tz-offset", "0"});
+  const ProgramRun byRows = Cli({"igc", raw_, "--segments", "2-4", "--compet=7", "--dir", dir_.path(), "--tz-offset", "0"});
   ASSERT_EQ(byRows.exitStatus, 0) << byRows.err;
   const std::vector<std::string> fixes = Records(out_ + "/" + name, 'B');
   EXPECT_EQ(fixes.size(), 6u + 7u + 4u);
@@ -114,9 +115,9 @@ TEST_F(CliIgcTask, ExplicitCompetitionNumberAndPilotWinOverTheTable) {
 
 TEST_F(CliIgcTask, ALoggerMissingFromTheTableIsNotedAndTheFileStillWritten) {
   ASSERT_TRUE(testing::WriteWholeFile(loggers_, "99999\t001\tSomeone Else\r\n"));
-  const ProgramRun run = ByTask("01", {"--loggers", loggers_});
+  const ProgramRun run = ByTask("01", {"--loggers", loggers_, "--compet", "9"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_EQ(run.out, IgcFileName("", "01", '1', "") + "\n");
+  EXPECT_EQ(run.out, IgcFileName("9", "01", '1', "") + "\n");
   EXPECT_NE(run.err.find("SN12345"), std::string::npos) << run.err;
 }
 
@@ -124,6 +125,10 @@ TEST_F(CliIgcTask, AWindowThatSelectsNothingFailsAndWritesNothing) {
   const ProgramRun run = ByTask("02");
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_NE(run.err.find("no segment"), std::string::npos) << run.err;
+  // Nor one that ends before it starts, though the matching would pick grid row 4 of it.
+  const ProgramRun reversed = ByTask("2", {"--compet", "7"});
+  EXPECT_EQ(reversed.exitStatus, 1);
+  EXPECT_EQ(reversed.err, "orvald-cli: task 2 ends before it starts (10:03:00-10:01:00)\n");
   EXPECT_TRUE(TempDir::EntriesOf(out_).empty());
 }
 
@@ -134,7 +139,7 @@ TEST_F(CliIgcTask, TaskNumbersCompareExactlyAndTheUpperRowWins) {
   EXPECT_TRUE(TempDir::EntriesOf(out_).empty());
 
   // The second row 01 would select grid row 5 alone; the first row wins.
-  const ProgramRun run = ByTask("01");
+  const ProgramRun run = ByTask("01", {"--compet", "7"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(Records(out_ + "/" + run.out.substr(0, run.out.size() - 1), 'B').size(), 17u);
 }
@@ -174,17 +179,18 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST_F(CliIgcTask, AnIgcFileDecodesAsItsRawFileDidAndIsCutToATaskTheSameWay) {
   const ProgramRun whole = Cli({"igc", raw_, "--segments", "1-5", "--dir", out_, "--tz-offset", "0", "--also-kml",
-                                "--also-gpx", "--task", "all"});
+                                "--also-gpx", "--task", "all", "--compet", "7"});
   ASSERT_EQ(whole.exitStatus, 0) << whole.err;
-  EXPECT_EQ(Lines(whole.out), (std::vector<std::string>{"TallV1.igc", "TallV1.kml", "TallV1.gpx"}));
-  const std::string igc = out_ + "/TallV1.igc";
+  EXPECT_EQ(Lines(whole.out), (std::vector<std::string>{"7TallV1.igc", "7TallV1.kml", "7TallV1.gpx"}));
+  const std::string igc = out_ + "/7TallV1.igc";
   const ProgramRun fromRaw = Cli({"decode", raw_, "--tz-offset", "-3600"});
   const ProgramRun fromIgc = Cli({"decode", igc, "--tz-offset", "-3600"});
   ASSERT_EQ(fromIgc.exitStatus, 0) << fromIgc.err;
   EXPECT_EQ(fromIgc.out, fromRaw.out);
 
-  const ProgramRun cutRaw = ByTask("01");
-  const ProgramRun cutIgc = Cli({"igc", igc, "--task", "01", "--tasks", tasks_, "--dir", out_, "--tz-offset", "0"});
+  const ProgramRun cutRaw = ByTask("01", {"--compet", "7"});
+  const ProgramRun cutIgc =
+      Cli({"igc", igc, "--task", "01", "--tasks", tasks_, "--dir", out_, "--tz-offset", "0", "--compet=7"});
   ASSERT_EQ(cutIgc.exitStatus, 0) << cutIgc.err;
   EXPECT_EQ(Records(out_ + "/" + Lines(cutIgc.out)[0], 'B'), Records(out_ + "/" + Lines(cutRaw.out)[0], 'B'));
   EXPECT_EQ(Records(out_ + "/" + Lines(cutIgc.out)[0], 'E').size(), 3u);
@@ -193,6 +199,11 @@ TEST_F(CliIgcTask, AnIgcFileDecodesAsItsRawFileDidAndIsCutToATaskTheSameWay) {
   const ProgramRun undated = Cli({"decode", dir_ / "undated.igc"});
   EXPECT_EQ(undated.exitStatus, 1);
   EXPECT_NE(undated.err.find("HFDTE"), std::string::npos) << undated.err;
+  ASSERT_TRUE(testing::WriteWholeFile(dir_ / "high.igc", "HFDTE020325\r\nB1015302530000S02815000EA0000012000\r\n"));
+  EXPECT_EQ(Cli({"decode", dir_ / "high.igc"}).err,
+            "orvald-cli: " + (dir_ / "high.igc") + ": 1 altitude beyond +/-9987 m was clamped\n");
+  ASSERT_TRUE(testing::WriteWholeFile(dir_ / "misdated.igc", "HFDTE290223\r\n"));
+  EXPECT_NE(Cli({"decode", dir_ / "misdated.igc"}).err.find(" an invalid date in its date record HFDTE290223,"), std::string::npos);
 }
 
 TEST_F(CliIgcTask, PlotPaintsThePngItIsAskedForAndKeepsAFileThatExists) {

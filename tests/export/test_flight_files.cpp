@@ -79,7 +79,7 @@ TEST(FlightFiles, CompanionsShareTheVersionAndNothingIsEverReplaced) {
   TwoSegments t;
   testing::TempDir dir;
   t.request.directory = dir.path();
-  t.request.pilotNames = "Anna";
+  t.request.pilotNames = "\xC3\x84nna";  // named in ASCII, as the IGC file
   std::ofstream(dir.path() + "/12T3V1_Anna.kml") << "kept";  // an old companion blocks version 1
   const FlightFilesResult first = WriteFlightFiles(t.table, t.request, {true, true});
   ASSERT_TRUE(first.igc.saved()) << first.igc.error;

@@ -12,6 +12,7 @@
 #include "igc_test_table.h"
 #include "support/temp_dir.h"
 #include "tracklog/igc_reader.h"
+#include "tracklog/log_file.h"
 
 namespace orvald {
 namespace {
@@ -91,6 +92,22 @@ TEST(IgcImport, InversesOfTheWritersTruncationsHoldForEveryValue) {
     ASSERT_EQ(AltitudeMetres(FeetFromIgcMetres(metres)), metres) << metres;
   }
   EXPECT_EQ(FeetFromIgcMetres(20000), 32767);  // beyond what the table holds: clamped
+}
+
+TEST(IgcImport, FixesBeyondTheTableAndAltitudesBeyondItsRangeAreCountedNotLostWithoutAWord) {
+  std::string text = "HFDTE100407\r\n";
+  char line[48];
+  for (int i = 0; i < kMaxPoints + 3; ++i) {  // 10000 m and -9999 m are beyond a point's feet, -9987 m is not
+    std::snprintf(line, sizeof line, "B%02d%02d%02d4700000N00800000EA00000%s\r\n", i / 3600 % 24, i / 60 % 60, i % 60,
+                  i == 0 ? "10000" : i == 1 ? "-9999" : i == 2 ? "-9987" : "00100");
+    text += line;
+  }
+  text += line;  // a repeat of the fix before, no fix of its own
+  static TrackTable table;
+  const DecodeResult result = DecodeIgcText(text, table, TimeBasis{0, 2026});
+  EXPECT_EQ(table.pointCount, kMaxPoints);
+  EXPECT_EQ(ImportLossText(result),
+            "3 fixes beyond the 116448 a log can hold were left out; 2 altitudes beyond +/-9987 m were clamped");
 }
 
 TEST(IgcImport, RecordsThatCannotBeBRecordsAreRejected) {

@@ -136,17 +136,20 @@ TEST(IgcRecords, ModelTableByFirstCharacterOfTheLoggerType) {
   }
 }
 
-TEST(IgcRecords, TextsKeepTheirSpacesInsideTheFile) {
+// ASCII within 76 characters a record, as scoring programs read them, in any locale.
+TEST(IgcRecords, TextsAreAsciiWithinTheRecordLengthAndKeepTheirSpaces) {
   TrackTable table;
   AddSegment(table, kApril10th2007, {{.hour = 0, .minute = 0, .second = 0}});
   IgcSaveRequest request = Request(0, 0);
   request.competNo = "1 2";
-  request.pilotNames = "Anna  Berg / Carl";
-  request.taskText = "Task 3";
+  request.pilotNames = "Anna  Kova\xC4\x8D" "evi\xC4\x87 / \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD \xE2\x82\xAC\xFF\t";
+  request.taskText = "Task 3" + std::string(80, '!');
+  request.loggerSN = "SN\xC3\xA9" "1";
   const std::vector<std::string> lines = Lines(IgcFileText(table, request));
-  EXPECT_EQ(lines[2], "HSPLTPILOT:Anna  Berg / Carl");
+  EXPECT_EQ(lines[0], "AXXXXXX 5.1A,SN__1");
+  EXPECT_EQ(lines[2], "HSPLTPILOT:Anna  Kovacevic / Ivan ___");
   EXPECT_EQ(lines[10], "HPCIDCOMPETITIONID:1 2");
-  EXPECT_EQ(lines[15], "LCMAOTSKTASKNUMBER:Task 3");
+  EXPECT_EQ(lines[15], "LCMAOTSKTASKNUMBER:Task 3" + std::string(51, '!'));
 }
 
 TEST(IgcRecords, FlightDateIsTheUtcDateOfTheFirstSelectedSegment) {

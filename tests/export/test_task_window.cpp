@@ -130,6 +130,9 @@ TEST(TaskWindowMatching, AnEndBeforeTheStartSelectsAtMostOneSegment) {
   ExpectNothing(Match("10:20:00", "05:00:00"));
   // The start follows every other entry.
   ExpectNothing(Match("16:00:00", "08:30:00"));
+  // Told apart, so that a save by task can refuse such a window.
+  EXPECT_TRUE(TaskWindowEndsBeforeStart("2007/04/10", "10:20:01", "10:20:00"));
+  EXPECT_FALSE(TaskWindowEndsBeforeStart("2007/04/10", "10:20:00", "10:20:00"));
 }
 
 // The totals shown beside the chooser are what Save then writes: one B record

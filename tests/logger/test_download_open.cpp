@@ -51,6 +51,13 @@ TEST_F(DownloadTest, EveryLogCarriesItsOwnLoggerAndAnUnknownOneNoPilot) {
   EXPECT_EQ(view.identification, (std::array<std::string, 4>{"042", "Anna Berg", "99999", "4.2x"}));
 }
 
+TEST_F(DownloadTest, WhatAnIgcImportCouldNotKeepIsInTheStatusBar) {
+  const std::string saved = dataDir / "high.igc";
+  ASSERT_TRUE(WriteWholeFile(saved, "AXXXXXX 5.1A,00000012345\r\nHFDTE100407\r\nB1000004700000N00800000EA0000012000\r\n"));
+  Session().LoadLog(saved);
+  EXPECT_EQ(view.statusText, "1 altitude beyond +/-9987 m was clamped");
+}
+
 TEST_F(DownloadTest, FileWithoutSegmentsLeavesTheGridAtItsHeadingAndOneEmptyRow) {
   const std::string saved = dataDir / "empty.G00";
   WriteBytes(saved, ExpectedRawFile(ErasedMemory(), "00000012345", "ORVL5.1A"));

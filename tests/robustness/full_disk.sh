@@ -39,7 +39,7 @@ check() { checks=$((checks + 1)); }
 "$sim" --expect-g00 "$work/expected.G00" --no-serve || exit 1
 mkdir "$work/earlier"
 cp "$work/expected.G00" "$work/earlier/00000012345-20260714-090000.G00"
-"$cli" igc "$work/expected.G00" --segments 1 --dir "$work/earlier" --tz-offset 0 >/dev/null || exit 1
+"$cli" igc "$work/expected.G00" --segments 1 --compet 001 --dir "$work/earlier" --tz-offset 0 >/dev/null || exit 1
 {
   printf '00000012345\t001\tAnna Berg\r\n'
   # A long table: replacing it needs room for the old and the new file at once.
@@ -129,7 +129,7 @@ download_case() {
 igc_case() {
   case_name="IGC save onto $1 disk"
   local err="$work/$1-igc.err"
-  "$cli" igc "$work/expected.G00" --segments 1-2 --dir "$disk" --tz-offset 0 >"$work/$1-igc.out" 2>"$err"
+  "$cli" igc "$work/expected.G00" --segments 1-2 --compet 001 --dir "$disk" --tz-offset 0 >"$work/$1-igc.out" 2>"$err"
   local status=$?
   check; [ "$status" = 1 ] || fail "exit status $status, expected 1"
   check; grep -q '^orvald-cli: ' "$err" || fail "no message on stderr: $(cat "$err")"

@@ -191,6 +191,7 @@ TEST(SafeFileNameText, ReplacesUnsafeCharacters) {
   EXPECT_EQ(SafeFileNameText("a/b\\c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
   EXPECT_EQ(SafeFileNameText(std::string("x\ty\x01z\x7F", 6)), "x_y_z_");
   EXPECT_EQ(SafeFileNameText("SN 12-ok.A"), "SN 12-ok.A");
+  EXPECT_EQ(SafeFileNameText("SN\xC3\xA9\xFF"), "SN___");  // a logger's bytes beyond ASCII, one '_' each
 }
 
 }  // namespace
