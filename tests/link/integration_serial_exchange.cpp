@@ -12,7 +12,7 @@
 namespace orvald {
 namespace {
 
-using testing::Framed;
+using testing::FrameOf;
 using testing::FramedReply;
 using testing::NoReply;
 using testing::PtyFakeLogger;
@@ -120,7 +120,7 @@ TEST_F(ExchangeTest, TranscriptRecordsEachExchange) {
   ASSERT_EQ(Exchange({0x78}), 2);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].request, (std::vector<uint8_t>{0xF0, 0x01, 0x78, 0x79, 0xF2}));
-  EXPECT_EQ(records[0].received, Framed({0x78, 'z'}));
+  EXPECT_EQ(records[0].received, FrameOf({0x78, 'z'}));
   EXPECT_EQ(records[0].receivedCount, 6u);
   EXPECT_FALSE(records[0].viaUsbAdapter);
   EXPECT_EQ(records[0].lineRate, 9600u) << "the rate the port really runs at";

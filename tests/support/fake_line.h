@@ -14,6 +14,7 @@
 #include "link/link.h"
 #include "link/usb_adapter.h"
 #include "link/waiter.h"
+#include "frame_bytes.h"
 
 namespace orvald::testing {
 
@@ -114,19 +115,6 @@ class FakeLineWaiter : public Waiter {
  private:
   FakeLine& line_;
 };
-
-// The frame around `data`, as the logger sends it.
-inline std::vector<uint8_t> FrameOf(const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> frame{0xF0, static_cast<uint8_t>(data.size())};
-  uint8_t sum = static_cast<uint8_t>(data.size());
-  for (uint8_t b : data) {
-    frame.push_back(b);
-    sum ^= b;
-  }
-  frame.push_back(sum);
-  frame.push_back(0xF2);
-  return frame;
-}
 
 // A link over a fake line, on the line's clock.
 struct FakeLink {

@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "frame_bytes.h"
+
 namespace orvald::testing {
 
 struct ReplyPiece {
@@ -28,19 +30,8 @@ struct ReplyPiece {
 };
 using Reply = std::vector<ReplyPiece>;
 
-inline std::vector<uint8_t> Framed(const std::vector<uint8_t>& data) {
-  std::vector<uint8_t> frame{0xF0, static_cast<uint8_t>(data.size())};
-  uint8_t sum = static_cast<uint8_t>(data.size());
-  for (uint8_t byte : data) {
-    frame.push_back(byte);
-    sum ^= byte;
-  }
-  frame.push_back(sum);
-  frame.push_back(0xF2);
-  return frame;
-}
 inline Reply Whole(std::vector<uint8_t> bytes) { return {ReplyPiece{std::move(bytes)}}; }
-inline Reply FramedReply(const std::vector<uint8_t>& data) { return Whole(Framed(data)); }
+inline Reply FramedReply(const std::vector<uint8_t>& data) { return Whole(FrameOf(data)); }
 inline Reply NoReply() { return {}; }
 
 struct SeenRequest {
