@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "tables/tasks_table.h"
+#include "files/path_in.h"
 
 namespace orvald {
 
@@ -24,10 +25,6 @@ QColor RowColour(const DayStatus& status, const DayRow& row) {
   if (done) return QColor(222, 242, 218);
   if (row.rawFiles > 0) return QColor(255, 244, 204);
   return QColor(Qt::white);
-}
-
-std::string PathIn(const std::string& dir, const char* name) {
-  return dir.empty() ? std::string(name) : dir + "/" + name;
 }
 
 }  // namespace

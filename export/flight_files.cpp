@@ -8,13 +8,10 @@
 #include "export/igc_text.h"
 #include "export/track_xml.h"
 #include "files/file_writer.h"
+#include "files/path_in.h"
 
 namespace orvald {
 namespace {
-
-std::string PathIn(const std::string& directory, const std::string& name) {
-  return directory.back() == '/' ? directory + name : directory + "/" + name;
-}
 
 bool Taken(const std::string& path) {
   struct stat info;

@@ -1,4 +1,5 @@
 #include "files/file_writer.h"
+#include "files/path_in.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -57,10 +58,7 @@ CandidateNames NumberedNames(const std::string& name, const std::string& extensi
   };
 }
 
-std::string FileWriter::PathIn(const std::string& name) const {
-  if (directory_.empty()) return name;
-  return directory_.back() == '/' ? directory_ + name : directory_ + "/" + name;
-}
+std::string FileWriter::PathIn(const std::string& name) const { return orvald::PathIn(directory_, name); }
 
 bool FileWriter::Fail(int error, const std::string& path) {
   if (!error_.failed()) error_ = SystemError{error, path};

@@ -12,6 +12,7 @@
 #include "export/igc_writer.h"
 #include "files/file_reader.h"
 #include "tables/loggers_table.h"
+#include "files/path_in.h"
 
 namespace orvald {
 namespace {
@@ -41,11 +42,6 @@ bool CompetBefore(const std::string& a, const std::string& b) {
   if (xn != yn) return xn;
   if (xn && x != y) return x < y;
   return a < b;
-}
-
-std::string PathIn(const std::string& directory, const std::string& name) {
-  if (directory.empty()) return name;
-  return directory.back() == '/' ? directory + name : directory + "/" + name;
 }
 
 // Only a regular file is read: an IGC name on a FIFO would block the status
