@@ -9,6 +9,7 @@
 
 #include "link/link.h"
 #include "logger/logger_commands.h"
+#include "tracklog/raw_image.h"
 
 namespace orvald {
 
@@ -18,8 +19,6 @@ inline constexpr uint8_t kRateCommand[2] = {0xC1, 0x41};
 inline constexpr uint8_t kMemoryCommand[2] = {0xB1, 0x52};
 inline constexpr int kProbeAttempts = 3;
 inline constexpr int kMaxMemoryRead = 245;
-inline constexpr size_t kSerialTextMax = 11;
-inline constexpr size_t kVersionTextMax = 8;
 inline constexpr int kRateSwitchAttempts = 2;
 // Marker reads are 1 to kMarkerLengths bytes long, so none shares its length
 // with a header (32) or a piece (128), nor with the markers sent just before it.

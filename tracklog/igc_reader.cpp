@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tracklog/calendar.h"
+#include "tracklog/raw_image.h"
 
 namespace orvald {
 namespace {
@@ -17,7 +18,6 @@ constexpr int kNewDayStepBack = 3600;
 // Far beyond any flight's file (116448 fixes with long extensions stay under
 // 30 MB); a bigger file is refused rather than read in part.
 constexpr size_t kMaxFileBytes = 64u << 20;
-constexpr size_t kMaxSerialText = 11;
 constexpr size_t kMaxTypeText = 4;
 constexpr size_t kMaxDateRecordShown = 40;
 
@@ -108,9 +108,9 @@ void ReadIdentity(std::string_view text, TrackTable& table) {
       const size_t comma = extension.find(',');
       if (!extension.empty() && extension[0] == ' ' && comma != std::string_view::npos) {
         table.typeText = IdentityText(extension.substr(1, comma - 1), kMaxTypeText);
-        table.serialText = IdentityText(extension.substr(comma + 1), kMaxSerialText);
+        table.serialText = IdentityText(extension.substr(comma + 1), kSerialTextMax);
       } else if (line.size() >= 7) {
-        table.serialText = IdentityText(line.substr(4, 3), kMaxSerialText);
+        table.serialText = IdentityText(line.substr(4, 3), kSerialTextMax);
       }
     } else if (firmware.empty() && StartsWithNoCase(line, "HFRFW")) {
       const size_t colon = line.find(':');

@@ -79,7 +79,7 @@ std::string TypeTextFrom(uint8_t firmwareByte, char versionSuffix) {
 
 FileHeader BuildFileHeader(const std::string& serialText, const std::string& versionText) {
   FileHeader header{};
-  for (size_t i = 0; i < 11 && i < serialText.size(); ++i) header[18 + i] = static_cast<uint8_t>(serialText[i]);
+  for (size_t i = 0; i < kSerialTextMax && i < serialText.size(); ++i) header[18 + i] = static_cast<uint8_t>(serialText[i]);
   if (!versionText.empty()) {
     header[16] = FirmwareByteFromVersion(versionText);
     header[17] = static_cast<uint8_t>(VersionSuffixFromVersion(versionText));

@@ -18,6 +18,9 @@ inline constexpr int kFileHeaderSize = 32;
 inline constexpr int kPieceSize = 128;
 inline constexpr int kPiecesPerBlock = kBlockSize / kPieceSize;  // 512
 inline constexpr int32_t kNoStartSequence = 0x0FFFFFFF;
+// The longest serial and version texts a logger gives and a file header holds.
+inline constexpr size_t kSerialTextMax = 11;
+inline constexpr size_t kVersionTextMax = 8;
 
 using BlockHeader = std::array<uint8_t, kBlockHeaderSize>;
 using FileHeader = std::array<uint8_t, kFileHeaderSize>;
