@@ -4,22 +4,24 @@
 
 #include <cstdio>
 
+#include "files/file_reader.h"
 #include "sim/memory_sources.h"
 #include "tracklog/memory_image.h"
 
 namespace orvald::sim {
 
+namespace {
+
+// Any source the simulator reads is far smaller: a memory dump is 2 MiB.
+constexpr size_t kLargestSource = 64u << 20;
+
 bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
-  bytes.clear();
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  uint8_t buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-  const bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
+  const WholeFile file = ReadWholeFile(path, kLargestSource);
+  bytes.assign(file.bytes.begin(), file.bytes.end());
+  return file.ok;
 }
+
+}  // namespace
 
 bool WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
   const std::string temp = path + ".part" + std::to_string(getpid());

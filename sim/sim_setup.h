@@ -24,6 +24,5 @@ void MakeSwappedLogger(const std::string& serialText, int rate, LoggerConfig& co
 // Writes bytes to path through a temporary file renamed into place, so a
 // reader never sees half a file.
 bool WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes);
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes);
 
 }  // namespace orvald::sim
