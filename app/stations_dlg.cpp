@@ -254,7 +254,7 @@ bool TStationsDlg::AddStation(int portNo) {
   station.firstPollDelayMs = setup_.firstPollDelayMs;
   if (setup_.localNow) station.localNow = setup_.localNow;
   RowView* view = s->view.get();
-  station.onDownloaded = [view](const LoadLogResult& result) { view->Downloaded(result); };
+  station.onDownloaded = [view](const LoadLogResult& result, const TrackTable&) { view->Downloaded(result); };
   s->station = std::make_unique<PortStation>(std::move(station));
   s->station->Start();
   stations_.push_back(std::move(s));

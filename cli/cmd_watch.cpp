@@ -80,10 +80,10 @@ int RunWatch(const std::vector<std::string>& args) {
     setup._timezone = options._timezone;
     setup.downloadRate = options.downloadRate;
     setup.claims = &claims;
-    setup.onDownloaded = [&options](const LoadLogResult& result) {
+    setup.onDownloaded = [](const LoadLogResult& result, const TrackTable& table) {
       bool decoded = false;
       // A reader that went away costs the printed block, never the downloads.
-      WriteOutput(DownloadedText(result, options, decoded));
+      WriteOutput(DownloadedText(result, table, decoded));
     };
     port->station = std::make_unique<PortStation>(std::move(setup));
     ports.push_back(std::move(port));

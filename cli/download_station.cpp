@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/raw_file.h"
 #include "cli/standard_output.h"
+#include "tracklog/log_file.h"
 #include "tracklog/raw_image.h"
 
 namespace orvald::cli {
@@ -79,13 +80,17 @@ bool OpenExchangeLog(ExchangeLog& log, const std::string& path, Link& link) {
   return true;
 }
 
-std::string DownloadedText(const LoadLogResult& result, const StationOptions& options, bool& decoded) {
+std::string DownloadedText(const LoadLogResult& result, const TrackTable& table, bool& decoded) {
   std::string text = "file\t" + SafeDisplayText(result.path) + "\n";
   if (result.incomplete()) text += "incomplete\t" + SafeDisplayText(result.incompleteReason) + "\n";
-  std::string error;
-  const long offset = options.timezoneGiven ? options._timezone : SystemTimezoneOffset();
-  decoded = DecodeReport(result.path, offset, text, error);
-  if (!decoded) std::fprintf(stderr, "orvald-cli: %s\n", error.c_str());
+  // The session has just decoded the file into `table`: printed from there,
+  // not decoded a second time.
+  decoded = result.decode.ok();
+  if (decoded) {
+    AppendTableReport(table, text);
+  } else {
+    std::fprintf(stderr, "orvald-cli: %s\n", DecodeFailureText(result.path, result.decode).c_str());
+  }
   return text;
 }
 
@@ -113,7 +118,7 @@ Station::Station(const StationOptions& options)
 int Station::PrintDownloaded(const LoadLogResult& result) const {
   bool decoded = false;
   // The file is kept either way; a lost output fails the command at its end.
-  WriteOutput(DownloadedText(result, options_, decoded));
+  WriteOutput(DownloadedText(result, table, decoded));
   return decoded ? kExitOk : kExitFailure;
 }
 

@@ -50,7 +50,7 @@ bool OpenExchangeLog(ExchangeLog& log, const std::string& path, Link& link);
 
 // "file<TAB>PATH", for a download that ended early "incomplete<TAB>REASON",
 // then what `decode` prints for PATH: one block, printed at once.
-std::string DownloadedText(const LoadLogResult& result, const StationOptions& options, bool& decoded);
+std::string DownloadedText(const LoadLogResult& result, const TrackTable& table, bool& decoded);
 
 // `download`: one port, on the command's own thread.
 class Station {

@@ -14,8 +14,11 @@ namespace orvald::cli {
 bool DecodeRawFileForCommand(const std::string& path, long _timezone, TrackTable& table, DecodeResult& result,
                              std::string& error);
 
-// What `decode` prints for the file (identity, point count, the segments
-// grid), appended to `text`. False, with `error` set, when it cannot be read.
+// What `decode` prints for a decoded table (identity, point count, the
+// segments grid), appended to `text`.
+void AppendTableReport(const TrackTable& table, std::string& text);
+
+// What `decode` prints for the file, appended to `text`. False, with `error` set, when it cannot be read.
 // `result`, when given, receives how the decode went.
 bool DecodeReport(const std::string& path, long _timezone, std::string& text, std::string& error,
                   DecodeResult* result = nullptr);

@@ -138,7 +138,7 @@ LoadLogResult DownloadSession::LoadLog(const std::string& fileName) {
   LoadLogResult result;
   result.end = LoadLogEnd::kOpened;
   result.path = fileName;
-  Decode(fileName, fileName, "");
+  result.decode = Decode(fileName, fileName, "");
   return result;
 }
 
@@ -451,7 +451,7 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
       lastReportedCause_.clear();
       result.end = LoadLogEnd::kComplete;
       result.path = run.file.finalPath();
-      Decode(result.path, run.file.finalName(), run.foundAt);
+      result.decode = Decode(result.path, run.file.finalName(), run.foundAt);
       return;
     }
     // The bytes may not all be on the disk: the file is not complete.
@@ -495,7 +495,8 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
     notice = "Download incomplete (" + reason + "); it could not be named (" + whyUnnamed + ") and is kept as " +
              NameWithoutDirectory(result.path);
   }
-  Decode(result.path, NameWithoutDirectory(result.path), run.foundAt.empty() ? notice : run.foundAt + ". " + notice);
+  result.decode =
+      Decode(result.path, NameWithoutDirectory(result.path), run.foundAt.empty() ? notice : run.foundAt + ". " + notice);
 }
 
 namespace {
@@ -511,7 +512,8 @@ LoggerMatch IdentifyLog(const DownloadSessionSetup& setup) {
 
 }  // namespace
 
-void DownloadSession::Decode(const std::string& path, const std::string& shownName, const std::string& notice) {
+DecodeResult DownloadSession::Decode(const std::string& path, const std::string& shownName,
+                                     const std::string& notice) {
   SessionView& view = setup_.view;
   view.Status(Printf("Decoding file : %s...", shownName));
   view.SegmentsCleared();
@@ -530,6 +532,7 @@ void DownloadSession::Decode(const std::string& path, const std::string& shownNa
   if (!rows.empty()) status += (status.empty() ? "" : ". ") + rows;
   if (!status.empty()) view.Status(status);
   view.LogShown(NameWithoutDirectory(path));
+  return decoded;
 }
 
 bool DownloadSession::IdentifyDecodedLog() { return IdentifyLog(setup_).found; }

@@ -12,6 +12,7 @@
 #include "logger/logger_commands.h"
 #include "logger/session_view.h"
 #include "logger/logger_lookup.h"
+#include "tracklog/decoder.h"
 #include "tracklog/time_basis.h"
 #include "tracklog/track_table.h"
 
@@ -87,6 +88,7 @@ struct LoadLogResult {
   std::string incompleteReason;  // why a download is incomplete; empty when it is not
   int piecesRead = 0;
   int usedBlocks = 0;
+  DecodeResult decode;  // how the file decoded into the session's table, once it was
   bool incomplete() const {
     return end == LoadLogEnd::kReadError || end == LoadLogEnd::kWriteError || end == LoadLogEnd::kOtherLogger;
   }
@@ -155,7 +157,7 @@ class DownloadSession {
   void DownloadBlocks(Run& run);
   void WriteFailed(Run& run);
   void Finish(Run& run, LoadLogResult& result);
-  void Decode(const std::string& path, const std::string& shownName, const std::string& notice);
+  DecodeResult Decode(const std::string& path, const std::string& shownName, const std::string& notice);
 
   DownloadSessionSetup setup_;
   std::string lastSerialText_;

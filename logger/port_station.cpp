@@ -47,7 +47,7 @@ void PortStation::Run() {
     if (session_.PollOnce()) {
       const LoadLogResult& result = session_.lastResult();
       if ((result.end == LoadLogEnd::kComplete || result.incomplete()) && setup_.onDownloaded) {
-        setup_.onDownloaded(result);
+        setup_.onDownloaded(result, table_);
       }
     }
   } while (!waiter_.Pause(setup_.pollIntervalMs));

@@ -32,8 +32,9 @@ struct PortStationSetup {
   std::string lastSerialText;
   LocalClock localNow = SystemLocalTime;
   // Told on the station's thread of each download that produced a file
-  // (complete or kept as incomplete), after the session has decoded it.
-  std::function<void(const LoadLogResult&)> onDownloaded;
+  // (complete or kept as incomplete), with the table the session decoded it
+  // into (the station's own: to be read during the call only).
+  std::function<void(const LoadLogResult&, const TrackTable&)> onDownloaded;
   int firstPollDelayMs = 0;
   int pollIntervalMs = kDetectionIntervalMs;
 };
