@@ -219,11 +219,11 @@ void DownloadSession::OtherLoggerAnswered(Run& run) {
 }
 
 void DownloadSession::ReportOnce(const std::string& cause, const std::string& text, PromptIcon icon) {
-  // The status bar always says it; the box (or the line on stderr) only
-  // the first time.
-  setup_.view.Status(text);
+  // While the cause lasts, the status bar still says it and nothing else
+  // is shown, so a full disk pops up no box at every poll.
   if (cause == lastReportedCause_) return;
   lastReportedCause_ = cause;
+  setup_.view.Status(text);
   setup_.view.Report(text, icon);
 }
 
@@ -272,13 +272,18 @@ LoadLogResult DownloadSession::Download() {
   }
   result.path = run.file.temporaryPath();
 
-  view.Started(run.name);
   cancelRequested_ = false;
-
   run.versionText = QueryWithAttempts([&] { return commands.QueryVersion(); });
   const FileHeader fileHeader = BuildFileHeader(run.serialText, run.versionText);
-  if (!run.file.Write(fileHeader.data(), fileHeader.size())) WriteFailed(run);
-  if (run.passEnd == PassEnd::kComplete) ScanHeaders(run);
+  if (!run.file.Write(fileHeader.data(), fileHeader.size())) {
+    // Not even the header fits (a full disk): no download has begun, and a
+    // disk still full at the next poll costs the desk no new lines.
+    WriteFailed(run);
+    Finish(run, result);
+    return result;
+  }
+  view.Started(run.name);
+  ScanHeaders(run);
   result.usedBlocks = run.plan.usedBlocks;
   if (run.passEnd == PassEnd::kComplete && !cancelRequested_) DownloadBlocks(run);
   result.piecesRead = run.piecesRead;

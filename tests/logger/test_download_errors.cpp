@@ -294,6 +294,7 @@ TEST_F(DownloadErrorTest, FullDiskBeforeTheHeaderStillEndsCleanly) {
   EXPECT_EQ(result.end, LoadLogEnd::kCannotCreate);
   EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
   EXPECT_TRUE(FilesInDataDir().empty());
+  EXPECT_TRUE(view.started.empty()) << "no download began";
   EXPECT_EQ(view.scripted.asked.size(), 1u);
   EXPECT_FALSE(view.hourglass);
   EXPECT_FALSE(view.progressShown);
