@@ -155,14 +155,16 @@ std::string DownloadSession::QueryWithAttempts(const std::function<std::string()
 
 DownloadSession::SameLogger DownloadSession::CheckSameLogger(Run& run) {
   LoggerCommands& commands = setup_.commands;
-  const std::string serialText = commands.QueryIdentity();
+  // With the attempts of any read: on a noisy line one lost answer must not
+  // end a download that the check was only meant to keep honest.
+  const std::string serialText = QueryWithAttempts([&] { return commands.QueryIdentity(); });
   if (serialText.empty()) return SameLogger::kNoAnswer;
   if (serialText != run.serialText) {
     run.otherLogger = serialText;
     return SameLogger::kOther;
   }
   if (!run.versionText.empty()) {
-    const std::string versionText = commands.QueryVersion();
+    const std::string versionText = QueryWithAttempts([&] { return commands.QueryVersion(); });
     if (versionText.empty()) return SameLogger::kNoAnswer;
     if (versionText != run.versionText) {
       run.otherLogger = serialText + " (version " + versionText + ")";
@@ -191,7 +193,8 @@ DownloadSession::ReadEnd DownloadSession::ReadWithAttempts(Run& run, uint8_t* de
     if (run.loggerInDoubt) {
       const SameLogger same = CheckSameLogger(run);
       if (same == SameLogger::kOther) return ReadEnd::kOtherLogger;
-      if (same == SameLogger::kNoAnswer) continue;
+      // Nobody says who is there: no read could be taken now.
+      if (same == SameLogger::kNoAnswer) return cancelRequested_ ? ReadEnd::kAborted : ReadEnd::kFailed;
     }
     const bool read = commands.ReadLoggerMemory(destination, count, block, offset) == count;
     noteReopen();
@@ -202,7 +205,8 @@ DownloadSession::ReadEnd DownloadSession::ReadWithAttempts(Run& run, uint8_t* de
     if (run.loggerInDoubt) {  // the port was opened again during this read
       const SameLogger same = CheckSameLogger(run);
       if (same == SameLogger::kOther) return ReadEnd::kOtherLogger;
-      if (same == SameLogger::kNoAnswer) continue;
+      // Nobody says who is there: no read could be taken now.
+      if (same == SameLogger::kNoAnswer) return cancelRequested_ ? ReadEnd::kAborted : ReadEnd::kFailed;
     }
     return ReadEnd::kRead;
   }
