@@ -6,6 +6,9 @@
 // Request numbers in --fault drop=@N count what the logger received: the
 // probe is 1, the rate switch 2 and 3, identity 4, version 5, the header scan
 // 6 to 37, the start block's header in the pass 38, its pieces from 39.
+// After a lost read the logger is asked who it is (identity, version), then
+// the replies are put in order (a marker read), then the read goes again:
+// each further attempt at a read comes four requests after the one before.
 
 #include <gtest/gtest.h>
 
@@ -259,8 +262,8 @@ void ExpectReadError(const RecordingView& view) {
 }
 
 TEST_F(SimDownloadTest, PieceLostFourTimesEndsWithAPartialDecodedFile) {
-  // Requests 50 to 53: all four attempts at piece 11 of the first block.
-  Start({"--fault", "drop=@50,51,52,53"});
+  // Requests 50, 54, 58 and 62: all four attempts at piece 11 of the first block.
+  Start({"--fault", "drop=@50,54,58,62"});
   session->PollOnce();
 
   EXPECT_EQ(session->lastResult().end, LoadLogEnd::kReadError);
@@ -273,7 +276,7 @@ TEST_F(SimDownloadTest, PieceLostFourTimesEndsWithAPartialDecodedFile) {
 }
 
 TEST_F(SimDownloadTest, PieceLostThreeTimesIsReadOnTheFourth) {
-  Start({"--fault", "drop=@50,51,52"});
+  Start({"--fault", "drop=@50,54,58"});
   session->PollOnce();
   EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(ReadBytes(dataDir / kName), ExpectedFile());
@@ -281,7 +284,7 @@ TEST_F(SimDownloadTest, PieceLostThreeTimesIsReadOnTheFourth) {
 
 TEST_F(SimDownloadTest, HeaderLostInThePassEndsWithTheBlocksBefore) {
   // 64 pieces a block: block 0 is requests 38 to 102, block 1's header 103.
-  Start({"--records-per-block", "300", "--fault", "drop=@103,104,105,106"});
+  Start({"--records-per-block", "300", "--fault", "drop=@103,107,111,115"});
   session->PollOnce();
 
   EXPECT_EQ(session->lastResult().end, LoadLogEnd::kReadError);
@@ -291,9 +294,8 @@ TEST_F(SimDownloadTest, HeaderLostInThePassEndsWithTheBlocksBefore) {
 }
 
 TEST_F(SimDownloadTest, HeaderLostInTheScanLeavesItsBlockOutAndTheDownloadIncomplete) {
-  // Block 0's header in the scan is request 6; the attempts after a lost
-  // reply first put the replies in order (7, 8, 9), all lost as well.
-  Start({"--records-per-block", "300", "--fault", "drop=@6,7,8,9"});
+  // Block 0's header in the scan is request 6, its further attempts 10, 14, 18.
+  Start({"--records-per-block", "300", "--fault", "drop=@6,10,14,18"});
   session->PollOnce();
 
   const LoadLogResult& result = session->lastResult();
