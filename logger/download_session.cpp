@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "files/file_writer.h"
+#include "logger/identity.h"
 #include "tracklog/decoder.h"
 #include "tracklog/log_file.h"
 #include "tracklog/raw_image.h"
@@ -66,8 +67,9 @@ class ViewIdleOnExit {
 
 // One download from the identity on.
 struct DownloadSession::Run {
-  std::string serialText;
-  std::string versionText;
+  // Who the logger said it was when the download began; asked again after
+  // any failed read or reopen, and compared.
+  LoggerIdentity identity;
   // A read failed or the port was opened again since the logger last said
   // who it is: no bytes are taken until it has said so again.
   bool loggerInDoubt = false;
@@ -159,14 +161,14 @@ DownloadSession::SameLogger DownloadSession::CheckSameLogger(Run& run) {
   // end a download that the check was only meant to keep honest.
   const std::string serialText = QueryWithAttempts([&] { return commands.QueryIdentity(); });
   if (serialText.empty()) return SameLogger::kNoAnswer;
-  if (serialText != run.serialText) {
+  if (serialText != run.identity.serialText) {
     run.otherLogger = serialText;
     return SameLogger::kOther;
   }
-  if (!run.versionText.empty()) {
+  if (!run.identity.versionText.empty()) {
     const std::string versionText = QueryWithAttempts([&] { return commands.QueryVersion(); });
     if (versionText.empty()) return SameLogger::kNoAnswer;
-    if (versionText != run.versionText) {
+    if (versionText != run.identity.versionText) {
       run.otherLogger = serialText + " (version " + versionText + ")";
       return SameLogger::kOther;
     }
@@ -217,7 +219,7 @@ void DownloadSession::OtherLoggerAnswered(Run& run) {
   run.passEnd = PassEnd::kOtherLogger;
   // A logger whose serial came only now may be the same one; either way the
   // file cannot be said to hold one logger's memory.
-  run.failure = run.serialText.empty() ? "the logger gave its serial number (" + run.otherLogger +
+  run.failure = run.identity.serialText.empty() ? "the logger gave its serial number (" + run.otherLogger +
                                              ") only after the download had begun"
                                        : "another logger answered: " + run.otherLogger;
 }
@@ -246,39 +248,42 @@ LoadLogResult DownloadSession::Download() {
     return result;
   }
   Run run;
-  run.serialText = QueryWithAttempts([&] { return commands.QueryIdentity(); });
+  run.identity.serialText = QueryWithAttempts([&] { return commands.QueryIdentity(); });
   run.lineOpens = commands.LineOpens();
   // A logger that gave no serial is never taken for the one downloaded last.
-  if (!run.serialText.empty() && run.serialText == lastSerialText_) {
+  if (!run.identity.serialText.empty() && run.identity.serialText == lastSerialText_) {
     result.end = LoadLogEnd::kSameLogger;
     return result;
   }
   if (foundAtRate_ != 0 && foundAtRate_ != kDetectionRate) {
     // Said now and again with the decode, so it stays in the status bar.
-    run.foundAt = "Found " + SafeDisplayText(run.serialText) + " at " + std::to_string(foundAtRate_) + " bit/s";
+    run.foundAt =
+        "Found " + SafeDisplayText(run.identity.serialText) + " at " + std::to_string(foundAtRate_) + " bit/s";
     view.Status(run.foundAt);
   }
   LoggerClaim claim;
   std::string holder;
-  if (!claim.Take(setup_.claims, run.serialText, setup_.stationName, &holder)) {
-    view.Status("Logger " + SafeDisplayText(run.serialText) + " is being downloaded on " + holder);
+  if (!claim.Take(setup_.claims, run.identity.serialText, setup_.stationName, &holder)) {
+    view.Status("Logger " + SafeDisplayText(run.identity.serialText) + " is being downloaded on " + holder);
     result.end = LoadLogEnd::kBusyElsewhere;
     return result;
   }
 
-  run.name = RawFileName(run.serialText, setup_.localNow());
+  run.name = RawFileName(run.identity.serialText, setup_.localNow());
   if (!run.file.Begin(setup_.dataDir, run.name + ".part")) {
     // Saying nothing here would lose this pilot's log for good; the logger
     // does not count as downloaded, so the next poll tries again.
-    ReportOnce("create " + std::to_string(run.file.errorNumber()), "Cannot create file " + run.file.errorText(), PromptIcon::kError);
+    ReportOnce("create " + std::to_string(run.file.errorNumber()), "Cannot create file " + run.file.errorText(),
+               PromptIcon::kError);
     result.end = LoadLogEnd::kCannotCreate;
     return result;
   }
   result.path = run.file.temporaryPath();
 
   cancelRequested_ = false;
-  run.versionText = QueryWithAttempts([&] { return commands.QueryVersion(); });
-  const FileHeader fileHeader = BuildFileHeader(run.serialText, run.versionText);
+  run.identity =
+      MakeLoggerIdentity(run.identity.serialText, QueryWithAttempts([&] { return commands.QueryVersion(); }));
+  const FileHeader fileHeader = BuildFileHeader(run.identity.serialText, run.identity.versionText);
   if (!run.file.Write(fileHeader.data(), fileHeader.size())) {
     // Not even the header fits (a full disk): no download has begun, and a
     // disk still full at the next poll costs the desk no new lines.
@@ -434,7 +439,7 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
     run.file.Cancel();
     // The operator chose to stop: this logger is not asked again until
     // another one came or Force download.
-    lastSerialText_ = run.serialText;
+    lastSerialText_ = run.identity.serialText;
     cancelRequested_ = false;
     view.Status("Downloading aborted!");
     view.LogShown("");
@@ -452,11 +457,11 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
     reason += "; a block may be missing";
   }
   // Without them the file cannot say whose it is or what wrote it.
-  if (reason.empty() && run.serialText.empty()) reason = "the logger gave no serial number";
-  if (reason.empty() && run.versionText.empty()) reason = "the logger gave no version";
+  if (reason.empty() && run.identity.serialText.empty()) reason = "the logger gave no serial number";
+  if (reason.empty() && run.identity.versionText.empty()) reason = "the logger gave no version";
   if (reason.empty()) {
     if (run.file.CommitNew(NumberedNames(run.name, kRawFileExtension))) {
-      lastSerialText_ = run.serialText;
+      lastSerialText_ = run.identity.serialText;
       lastReportedCause_.clear();
       result.end = LoadLogEnd::kComplete;
       result.path = run.file.finalPath();
@@ -504,8 +509,8 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
     notice = "Download incomplete (" + reason + "); it could not be named (" + whyUnnamed + ") and is kept as " +
              NameWithoutDirectory(result.path);
   }
-  result.decode =
-      Decode(result.path, NameWithoutDirectory(result.path), run.foundAt.empty() ? notice : run.foundAt + ". " + notice);
+  const std::string fullNotice = run.foundAt.empty() ? notice : run.foundAt + ". " + notice;
+  result.decode = Decode(result.path, NameWithoutDirectory(result.path), fullNotice);
 }
 
 namespace {
