@@ -22,6 +22,7 @@
 #include "logger/logger_commands.h"
 #include "tracklog/grid_text.h"
 #include "tracklog/raw_image.h"
+#include "tracklog/safe_text.h"
 
 namespace orvald {
 

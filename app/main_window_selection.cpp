@@ -19,6 +19,7 @@
 #include "export/task_window.h"
 #include "tables/text_grid.h"
 #include "tracklog/raw_image.h"
+#include "tracklog/safe_text.h"
 
 namespace orvald {
 

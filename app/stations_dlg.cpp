@@ -15,6 +15,7 @@
 #include "logger/session_view.h"
 #include "tables/loggers_file_lookup.h"
 #include "tracklog/raw_image.h"
+#include "tracklog/safe_text.h"
 
 namespace orvald {
 

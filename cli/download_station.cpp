@@ -10,6 +10,7 @@
 #include "cli/standard_output.h"
 #include "tracklog/log_file.h"
 #include "tracklog/raw_image.h"
+#include "tracklog/safe_text.h"
 
 namespace orvald::cli {
 

@@ -7,6 +7,7 @@
 #include "tracklog/log_file.h"
 #include "tracklog/raw_image.h"
 #include "tracklog/time_basis.h"
+#include "tracklog/safe_text.h"
 
 namespace orvald::cli {
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "tracklog/raw_image.h"
+#include "tracklog/safe_text.h"
 
 namespace orvald {
 

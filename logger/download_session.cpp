@@ -12,6 +12,7 @@
 #include "tracklog/decoder.h"
 #include "tracklog/log_file.h"
 #include "tracklog/raw_image.h"
+#include "tracklog/safe_text.h"
 
 namespace orvald {
 

@@ -1,4 +1,5 @@
 #include "tracklog/raw_image.h"
+#include "tracklog/safe_text.h"
 
 #include <cstdio>
 
@@ -97,33 +98,6 @@ FileHeaderIdentity ReadFileHeader(const uint8_t* bytes, size_t size) {
   }
   identity.typeText = TypeTextFrom(byteAt(16), static_cast<char>(byteAt(17)));
   return identity;
-}
-
-std::string SafeFileNameText(const std::string& text) {
-  std::string safe = text;
-  for (char& c : safe) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    // Bytes beyond ASCII too: a logger's serial is no text of any known
-    // encoding, and the desks' file systems and programs disagree on them.
-    const bool unprintable = u < 0x20 || u >= 0x7F;
-    switch (c) {
-      case '/': case '\\': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
-        c = '_';
-        break;
-      default:
-        if (unprintable) c = '_';
-    }
-  }
-  return safe;
-}
-
-std::string SafeDisplayText(const std::string& text) {
-  std::string safe = text;
-  for (char& c : safe) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F) c = '_';
-  }
-  return safe;
 }
 
 std::string IncompleteRawFileName(const std::string& rawFileName) {

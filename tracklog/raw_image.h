@@ -61,14 +61,6 @@ struct FileHeaderIdentity {
 // Reads the identity back; bytes beyond `size` count as zero.
 FileHeaderIdentity ReadFileHeader(const uint8_t* bytes, size_t size);
 
-// Replaces every character that cannot stand in a file name, or would lead out
-// of the data directory, by '_': / \ : * ? " < > |, control characters and
-// each byte beyond ASCII.
-std::string SafeFileNameText(const std::string& text);
-
-// Control characters replaced by '_': texts from a logger or a table that
-// go into a record line, a table cell or a line of output.
-std::string SafeDisplayText(const std::string& text);
 
 inline constexpr char kRawFileExtension[] = ".G00";
 

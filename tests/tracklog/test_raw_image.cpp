@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "tracklog/raw_image.h"
+#include "tracklog/safe_text.h"
 
 namespace orvald {
 namespace {
