@@ -15,22 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "support/frame_bytes.h"
+
 namespace orvald::simtest {
 
 using Bytes = std::vector<uint8_t>;
 using Clock = std::chrono::steady_clock;
 
-inline Bytes Frame(const Bytes& data) {
-  Bytes f = {0xF0, static_cast<uint8_t>(data.size())};
-  uint8_t sum = static_cast<uint8_t>(data.size());
-  for (uint8_t b : data) {
-    f.push_back(b);
-    sum ^= b;
-  }
-  f.push_back(sum);
-  f.push_back(0xF2);
-  return f;
-}
+inline Bytes Frame(const Bytes& data) { return orvald::testing::FrameOf(data); }
 
 // The computer's acceptance rules: fewer than 252 bytes, the whole announced
 // frame present, XOR over length..checksum zero. The data bytes, or nothing.
