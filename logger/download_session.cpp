@@ -189,29 +189,29 @@ DownloadSession::ReadEnd DownloadSession::ReadWithAttempts(Run& run, uint8_t* de
   auto noteReopen = [&] {
     if (commands.LineOpens() != run.lineOpens) run.loggerInDoubt = true;
   };
+  // kRead when no doubt is left; otherwise how the read ends.
+  auto settleDoubt = [&] {
+    if (!run.loggerInDoubt) return ReadEnd::kRead;
+    switch (CheckSameLogger(run)) {
+      case SameLogger::kSame: return ReadEnd::kRead;
+      case SameLogger::kOther: return ReadEnd::kOtherLogger;
+      case SameLogger::kNoAnswer: break;  // nobody says who is there: no read can be taken now
+    }
+    return cancelRequested_ ? ReadEnd::kAborted : ReadEnd::kFailed;
+  };
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     // Looked at between attempts, so an abort is seen within one reply limit.
     if (attempt > 0 && cancelRequested_) return ReadEnd::kAborted;
     noteReopen();
-    if (run.loggerInDoubt) {
-      const SameLogger same = CheckSameLogger(run);
-      if (same == SameLogger::kOther) return ReadEnd::kOtherLogger;
-      // Nobody says who is there: no read could be taken now.
-      if (same == SameLogger::kNoAnswer) return cancelRequested_ ? ReadEnd::kAborted : ReadEnd::kFailed;
-    }
+    if (const ReadEnd before = settleDoubt(); before != ReadEnd::kRead) return before;
     const bool read = commands.ReadLoggerMemory(destination, count, block, offset) == count;
     noteReopen();
     if (!read) {
       run.loggerInDoubt = true;
       continue;
     }
-    if (run.loggerInDoubt) {  // the port was opened again during this read
-      const SameLogger same = CheckSameLogger(run);
-      if (same == SameLogger::kOther) return ReadEnd::kOtherLogger;
-      // Nobody says who is there: no read could be taken now.
-      if (same == SameLogger::kNoAnswer) return cancelRequested_ ? ReadEnd::kAborted : ReadEnd::kFailed;
-    }
-    return ReadEnd::kRead;
+    // Still in doubt only when the port was opened again during this read.
+    return settleDoubt();
   }
   return ReadEnd::kFailed;
 }

@@ -392,15 +392,6 @@ TEST_F(SimDownloadTest, AnotherLoggerPluggedInMidDownloadIsDownloadedOnItsOwn) {
   }
 }
 
-TEST_F(SimDownloadTest, ALoggerLeftAt115200IsFoundDownloadedAndPutBackTo9600) {
-  Start({"--rate", "115200", "--records-per-block", "300"});
-  session->PollOnce();
-  EXPECT_EQ(session->lastResult().end, LoadLogEnd::kComplete);
-  EXPECT_EQ(ReadBytes(dataDir / kName), ExpectedFile());
-  EXPECT_EQ(view.statusTexts.front(), "Found 00000012345 at 115200 bit/s");
-  EXPECT_EQ(ProbeLogger(*link), 1) << "back at the detection rate";
-}
-
 TEST_F(SimDownloadTest, NoLoggerOnTheLine) {
   Start({});
   SilentTerminal silent;
