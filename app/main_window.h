@@ -124,7 +124,7 @@ class TfrmMain : public QMainWindow, public SessionView {
 
 
   // ---- SessionView: how the download session drives this window.
-  void Started(const std::string& fileName) override;
+  void Started(const DownloadStart& start) override;
   void BlockStarted(int counter, int total) override;
   void Progress(int done, int total) override;
   void DownloadEnded() override;

@@ -190,7 +190,7 @@ void TfrmMain::UpdateCommandStates() {
 
 // ---- SessionView: how the download session drives this window.
 
-void TfrmMain::Started(const std::string& fileName) {
+void TfrmMain::Started(const DownloadStart& start) {
   // A detection cycle's download starts here: from now on the track table is
   // about to change, so the commands that would touch it are refused.
   if (inDetection_ && !busy_) SetBusy(true);
@@ -201,7 +201,7 @@ void TfrmMain::Started(const std::string& fileName) {
   ProgressBar1->show();  // ProgressBar1 and Label6: the piece and the block being read
   Label6->clear();
   Label6->show();
-  lblDLFile->setText(QString("Loading: %1").arg(QString::fromStdString(fileName)));
+  lblDLFile->setText(QString("Loading: %1").arg(QString::fromStdString(start.fileName)));
   SetStatusText("Press ESC to abort downloading");
 }
 

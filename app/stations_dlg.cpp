@@ -13,8 +13,8 @@
 #include "link/link.h"
 #include "logger/port_station.h"
 #include "logger/session_view.h"
+#include "logger/station_state.h"
 #include "tables/loggers_file_lookup.h"
-#include "tracklog/raw_image.h"
 #include "tracklog/safe_text.h"
 
 namespace orvald {
@@ -25,98 +25,57 @@ const char* const kHeadings[] = {"Port", "State", "Serial", "Comp #", "Pilot", "
 constexpr int kColumns = 6;
 constexpr int kRetireCheckMs = 100;
 
-// The serial text a raw file name starts with ("QA712-20260314-101500.G00"):
-// the desk sees whose logger it is while the download runs.
-std::string SerialOfRawName(const std::string& name) {
-  const size_t dateDash = name.size() >= 20 ? name.rfind('-', name.size() - 12) : std::string::npos;
-  return dateDash == std::string::npos ? std::string() : name.substr(0, dateDash);
-}
-
 // A station's session view: called on the station's thread, it hands every
-// change to the window's thread and returns at once.
+// event to the window's thread and returns at once. Only the typed events
+// count; the status texts are for the main window's status bar.
 class RowView : public SessionView {
  public:
   RowView(TStationsDlg* window, int portNo) : window_(window), portNo_(portNo) {}
 
-  void Started(const std::string& fileName) override {
-    Post([fileName](StationRowState& row) {
-      row = StationRowState{};
-      row.state = "downloading";
-      row.downloading = true;
-      row.file = fileName;
-      row.serial = SerialOfRawName(fileName);
-    });
+  void Waiting(const std::string& portProblem) override {
+    Post([portProblem](StationState& row) { ApplyWaiting(row, portProblem); });
+  }
+  void Started(const DownloadStart& start) override {
+    Post([start](StationState& row) { ApplyStarted(row, start); });
   }
   void BlockStarted(int counter, int total) override {
-    Post([counter, total](StationRowState& row) {
-      row.block = counter;
-      row.blocks = total;
-    });
+    Post([counter, total](StationState& row) { ApplyBlockStarted(row, counter, total); });
   }
   void Progress(int done, int total) override {
     const int percent = total > 0 ? static_cast<int>(100LL * done / total) : 0;
     if (percent == lastPercent_) return;  // a post per piece would flood the window for nothing
     lastPercent_ = percent;
-    Post([percent](StationRowState& row) {
-      if (!row.downloading) return;
-      row.state = row.blocks > 0 ? "downloading block " + std::to_string(row.block) + " of " +
-                                       std::to_string(row.blocks) + ", " + std::to_string(percent) + " %"
-                                 : "downloading";
-    });
+    Post([percent](StationState& row) { ApplyProgress(row, percent); });
   }
   void DownloadEnded() override { lastPercent_ = -1; }
+  void Finished(const LoadLogResult& result) override {
+    // The decode's table and segments stay behind: the row needs none of them.
+    LoadLogResult summary;
+    summary.end = result.end;
+    summary.serialText = result.serialText;
+    summary.path = result.path;
+    summary.reason = result.reason;
+    summary.heldBy = result.heldBy;
+    Post([summary](StationState& row) { ApplyFinished(row, summary); });
+    if (result.keptFile()) QMetaObject::invokeMethod(window_, [] { QApplication::beep(); }, Qt::QueuedConnection);
+  }
   void Ended() override {
-    Post([](StationRowState& row) {
-      // A download that ended without a file (aborted) leaves the port waiting.
-      if (row.downloading) row.state = "waiting";
-      row.downloading = false;
-    });
+    Post([](StationState& row) { ApplyEnded(row); });
   }
-  void Status(const std::string& text) override {
-    Post([text](StationRowState& row) {
-      if (row.downloading || row.ended) return;
-      row.state = text == "No logger found to download" ? "waiting" : "waiting (" + SafeDisplayText(text) + ")";
-    });
-  }
+  void Status(const std::string&) override {}
   void LogShown(const std::string&) override {}
   void SegmentsCleared() override {}
   void SegmentDecoded(int, const TrackSegment&) override {}
   void Identified(const Identification& who) override {
-    Post([who](StationRowState& row) {
-      row.serial = who.serialText;
-      row.competNo = who.competNo;
-      row.pilot = who.pilotNames;
-    });
+    Post([who](StationState& row) { ApplyIdentified(row, who); });
   }
   void KeepResponsive() override {}
   bool ConfirmCancel() override { return true; }
-  void Report(const std::string& text, PromptIcon) override {
-    std::string reason = text;
-    reason.erase(0, reason.find_first_not_of(' '));
-    Post([reason](StationRowState& row) {
-      row.state = "failed: " + SafeDisplayText(reason);
-      row.downloading = false;
-      row.ended = true;
-    });
-  }
-
-  // The session's result, after the decode.
-  void Downloaded(const LoadLogResult& result) {
-    const std::string path = result.path;
-    const bool complete = !result.incomplete();
-    const std::string reason = result.incompleteReason;
-    Post([path, complete, reason](StationRowState& row) {
-      row.downloading = false;
-      row.ended = true;
-      row.path = path;
-      row.file = path.substr(path.rfind('/') + 1);
-      row.state = complete ? "done" : "failed: " + SafeDisplayText(reason);
-    });
-    QMetaObject::invokeMethod(window_, [] { QApplication::beep(); }, Qt::QueuedConnection);
-  }
+  // A station asks nobody: what went wrong is in the result its row shows.
+  void Report(const std::string&, PromptIcon) override {}
 
  private:
-  void Post(std::function<void(StationRowState&)> change) {
+  void Post(std::function<void(StationState&)> change) {
     TStationsDlg* window = window_;
     const int portNo = portNo_;
     QMetaObject::invokeMethod(
@@ -132,7 +91,7 @@ class RowView : public SessionView {
 
 struct TStationsDlg::Station {
   int portNo = 0;
-  StationRowState row;
+  StationState row;
   std::unique_ptr<LoggersFileLookup> lookup;
   std::unique_ptr<RowView> view;
   std::unique_ptr<PortStation> station;  // last member: it goes first
@@ -254,8 +213,6 @@ bool TStationsDlg::AddStation(int portNo) {
   station.claims = setup_.claims;
   station.firstPollDelayMs = setup_.firstPollDelayMs;
   if (setup_.localNow) station.localNow = setup_.localNow;
-  RowView* view = s->view.get();
-  station.onDownloaded = [view](const LoadLogResult& result, const TrackTable&) { view->Downloaded(result); };
   s->station = std::make_unique<PortStation>(std::move(station));
   s->station->Start();
   stations_.push_back(std::move(s));
@@ -298,17 +255,17 @@ std::vector<int> TStationsDlg::stationPorts() const {
 
 int TStationsDlg::DownloadsRunning() const {
   return static_cast<int>(
-      std::count_if(stations_.begin(), stations_.end(), [](const auto& s) { return s->row.downloading; }));
+      std::count_if(stations_.begin(), stations_.end(), [](const auto& s) { return s->row.downloading(); }));
 }
 
-const StationRowState* TStationsDlg::Row(int portNo) const {
+const StationState* TStationsDlg::Row(int portNo) const {
   for (const auto& s : stations_) {
     if (s->portNo == portNo) return &s->row;
   }
   return nullptr;
 }
 
-void TStationsDlg::Update(int portNo, const std::function<void(StationRowState&)>& change) {
+void TStationsDlg::Update(int portNo, const std::function<void(StationState&)>& change) {
   for (auto& s : stations_) {
     if (s->portNo != portNo) continue;
     change(s->row);
@@ -321,7 +278,8 @@ void TStationsDlg::Redraw() {
   grid_->setRowCount(static_cast<int>(stations_.size()));
   for (int r = 0; r < static_cast<int>(stations_.size()); ++r) {
     const Station& s = *stations_[r];
-    const std::string cells[kColumns] = {PortName(s.portNo), s.row.state, SafeDisplayText(s.row.serial),
+    const std::string state = StationStateText(s.row);
+    const std::string cells[kColumns] = {PortName(s.portNo), state, SafeDisplayText(s.row.serial),
                                          SafeDisplayText(s.row.competNo), SafeDisplayText(s.row.pilot), s.row.file};
     for (int c = 0; c < kColumns; ++c) {
       QTableWidgetItem* item = grid_->item(r, c);
@@ -332,7 +290,7 @@ void TStationsDlg::Redraw() {
       const QString text = QString::fromStdString(cells[c]);
       if (item->text() != text) item->setText(text);
     }
-    grid_->item(r, 1)->setToolTip(QString::fromStdString(s.row.state));
+    grid_->item(r, 1)->setToolTip(QString::fromStdString(state));
     grid_->item(r, 5)->setToolTip(QString::fromStdString(s.row.path));
   }
 }
@@ -350,8 +308,8 @@ void TStationsDlg::RefillPortChoice() {
 
 void TStationsDlg::OpenRow(int row) {
   if (row < 0 || row >= static_cast<int>(stations_.size())) return;
-  const StationRowState& state = stations_[row]->row;
-  if (state.state != "done" || state.path.empty()) return;
+  const StationState& state = stations_[row]->row;
+  if (state.phase != StationPhase::kDone || state.path.empty()) return;
   if (setup_.openFile) setup_.openFile(state.path);
 }
 

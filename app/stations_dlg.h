@@ -18,6 +18,7 @@
 #include "app/app_settings.h"
 #include "link/port_names.h"
 #include "logger/logger_claims.h"
+#include "logger/station_state.h"
 
 class QComboBox;
 class QLabel;
@@ -41,20 +42,6 @@ struct StationsSetup {
   std::function<std::tm()> localNow;  // raw file names; empty: the computer's local time
 };
 
-// One row's texts, as the station's session last told them.
-struct StationRowState {
-  std::string state = "waiting";
-  std::string serial;
-  std::string competNo;
-  std::string pilot;
-  std::string file;  // shown
-  std::string path;  // opened by a double-click; empty until a download is done
-  bool downloading = false;
-  bool ended = false;  // a download ended (done or failed) and nothing began since
-  int block = 0;
-  int blocks = 0;
-};
-
 class TStationsDlg : public QDialog {
   Q_OBJECT
  public:
@@ -75,12 +62,12 @@ class TStationsDlg : public QDialog {
   std::vector<int> stationPorts() const;
   // Stations whose download is under way.
   int DownloadsRunning() const;
-  const StationRowState* Row(int portNo) const;
+  const StationState* Row(int portNo) const;
   // The main window's port changed: the ports offered follow.
   void MainPortChanged() { RefillPortChoice(); }
 
   // Called on this window's thread with what a station's thread reported.
-  void Update(int portNo, const std::function<void(StationRowState&)>& change);
+  void Update(int portNo, const std::function<void(StationState&)>& change);
 
  private:
   struct Station;

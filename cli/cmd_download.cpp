@@ -35,7 +35,7 @@ int RunDownload(const std::vector<std::string>& args) {
     case LoadLogEnd::kOtherLogger:
       // What arrived is kept and decoded, but the download did not succeed.
       station.PrintDownloaded(result);
-      return Failure("the download is incomplete (" + result.incompleteReason + "): " + result.path);
+      return Failure("the download is incomplete (" + result.reason + "): " + result.path);
     case LoadLogEnd::kAborted:
       return kExitFailure;  // "Downloading aborted!" is already on stderr
     case LoadLogEnd::kCannotCreate:

@@ -83,7 +83,7 @@ bool OpenExchangeLog(ExchangeLog& log, const std::string& path, Link& link) {
 
 std::string DownloadedText(const LoadLogResult& result, const TrackTable& table, bool& decoded) {
   std::string text = "file\t" + SafeDisplayText(result.path) + "\n";
-  if (result.incomplete()) text += "incomplete\t" + SafeDisplayText(result.incompleteReason) + "\n";
+  if (result.incomplete()) text += "incomplete\t" + SafeDisplayText(result.reason) + "\n";
   // The session has just decoded the file into `table`: printed from there,
   // not decoded a second time.
   decoded = result.decode.ok();

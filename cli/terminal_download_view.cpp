@@ -22,7 +22,7 @@ void TerminalDownloadView::Line(const std::string& text) {
   std::fflush(out_);
 }
 
-void TerminalDownloadView::Started(const std::string&) {
+void TerminalDownloadView::Started(const DownloadStart&) {
   done_ = total_ = 0;
   blockCaption_.clear();
   lastStatus_.clear();

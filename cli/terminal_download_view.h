@@ -22,7 +22,7 @@ class TerminalDownloadView : public SessionView {
   TerminalDownloadView(std::function<bool()> stopRequested, std::function<void()> onInterrupt,
                        std::FILE* out = stderr);
 
-  void Started(const std::string& fileName) override;
+  void Started(const DownloadStart& start) override;
   void BlockStarted(int counter, int total) override;
   void Progress(int done, int total) override;
   void DownloadEnded() override { EndBar(); }

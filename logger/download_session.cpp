@@ -87,12 +87,6 @@ struct DownloadSession::Run {
   int piecesRead = 0;
 };
 
-std::string BlockCaptionText(int counter, int total) {
-  char text[64];
-  std::snprintf(text, sizeof text, "Downloading Block %2d of %2d ", counter, total);
-  return text;
-}
-
 std::tm SystemLocalTime() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -129,15 +123,18 @@ bool DownloadSession::PollOnce() {
   } else {
     // A port that cannot be opened says why; a port with nothing on it is
     // simply no logger.
-    const std::string problem = setup_.commands.LineProblem();
-    setup_.view.Status(problem.empty() ? "No logger found to download" : problem);
+    setup_.view.Waiting(setup_.commands.LineProblem());
   }
   return lastCycleFoundLogger_;
 }
 
 LoadLogResult DownloadSession::LoadLog(const std::string& fileName) {
   ViewIdleOnExit idle(setup_.view);
-  if (fileName.empty()) return Download();
+  if (fileName.empty()) {
+    LoadLogResult result = Download();
+    setup_.view.Finished(result);
+    return result;
+  }
   LoadLogResult result;
   result.end = LoadLogEnd::kOpened;
   result.path = fileName;
@@ -244,13 +241,14 @@ LoadLogResult DownloadSession::Download() {
   if (!SwitchToDownloadRate()) {
     // Going on at a rate the logger may not be at would make a file of
     // nothing; the logger goes back to the detection rate and is asked again.
-    view.Status("The logger did not confirm a download rate; it is tried again at the next poll");
     result.end = LoadLogEnd::kNoRate;
+    view.Status(NothingDoneText(result));
     return result;
   }
   Run run;
   run.identity.serialText = QueryWithAttempts([&] { return commands.QueryIdentity(); });
   run.lineOpens = commands.LineOpens();
+  result.serialText = run.identity.serialText;
   // A logger that gave no serial is never taken for the one downloaded last.
   if (!run.identity.serialText.empty() && run.identity.serialText == lastSerialText_) {
     result.end = LoadLogEnd::kSameLogger;
@@ -265,8 +263,9 @@ LoadLogResult DownloadSession::Download() {
   LoggerClaim claim;
   std::string holder;
   if (!claim.Take(setup_.claims, run.identity.serialText, setup_.stationName, &holder)) {
-    view.Status("Logger " + SafeDisplayText(run.identity.serialText) + " is being downloaded on " + holder);
     result.end = LoadLogEnd::kBusyElsewhere;
+    result.heldBy = holder;
+    view.Status(NothingDoneText(result));
     return result;
   }
 
@@ -277,6 +276,7 @@ LoadLogResult DownloadSession::Download() {
     ReportOnce("create " + std::to_string(run.file.errorNumber()), "Cannot create file " + run.file.errorText(),
                PromptIcon::kError);
     result.end = LoadLogEnd::kCannotCreate;
+    result.reason = "can't create " + run.file.errorText();
     return result;
   }
   result.path = run.file.temporaryPath();
@@ -292,7 +292,7 @@ LoadLogResult DownloadSession::Download() {
     Finish(run, result);
     return result;
   }
-  view.Started(run.name);
+  view.Started({run.identity.serialText, run.name});
   ScanHeaders(run);
   result.usedBlocks = run.plan.usedBlocks;
   if (run.passEnd == PassEnd::kComplete && !cancelRequested_) DownloadBlocks(run);
@@ -485,7 +485,7 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
                  PromptIcon::kError);
       result.end = LoadLogEnd::kCannotCreate;
       result.path.clear();
-      result.incompleteReason = reason;
+      result.reason = reason;
       return;
     }
     ReportOnce("write " + std::to_string(run.file.errorNumber()),
@@ -498,7 +498,7 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
   result.end = run.passEnd == PassEnd::kWriteError     ? LoadLogEnd::kWriteError
                : run.passEnd == PassEnd::kOtherLogger ? LoadLogEnd::kOtherLogger
                                                       : LoadLogEnd::kReadError;
-  result.incompleteReason = reason;
+  result.reason = reason;
   std::string notice;
   if (run.file.CommitWritten(NumberedNames(IncompleteRawFileName(run.name), kRawFileExtension))) {
     result.path = run.file.finalPath();

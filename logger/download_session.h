@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "logger/load_log_result.h"
 #include "logger/logger_claims.h"
 #include "logger/logger_commands.h"
 #include "logger/session_view.h"
@@ -63,35 +64,6 @@ struct DownloadSessionSetup {
   // of them at a time. Null for a lone station.
   LoggerClaims* claims = nullptr;
   std::string stationName;  // how the other stations name this one ("COM2")
-};
-
-// How a LoadLog call ended; the window ignores it, the command line and the
-// tests read it.
-enum class LoadLogEnd {
-  kSameLogger,        // serial text equal to the last one downloaded: nothing done
-  kBusyElsewhere,     // another station is downloading this logger: nothing done
-  kNoRate,            // the logger confirmed no download rate: nothing made, tried again at the next poll
-  kCannotCreate,      // the raw file could not be made, or nothing could be written to it: reported,
-                      // nothing kept, the logger is tried again
-  kAborted,           // Escape confirmed: file deleted, table untouched
-  kComplete,          // every used block arrived; decoded
-  kReadError,         // the logger stopped answering (a header or piece failed 4 times), or gave no
-                      // serial or version: kept as incomplete, decoded
-  kOtherLogger,       // another logger answered after a failed read or a reopen: kept as incomplete, decoded
-  kWriteError,        // writing the file failed: what was written kept as incomplete, decoded
-  kOpened,            // a saved file was decoded (File > Open)
-};
-
-struct LoadLogResult {
-  LoadLogEnd end = LoadLogEnd::kSameLogger;
-  std::string path;              // the file decoded or deleted, with the data directory; empty before the file
-  std::string incompleteReason;  // why a download is incomplete; empty when it is not
-  int piecesRead = 0;
-  int usedBlocks = 0;
-  DecodeResult decode;  // how the file decoded into the session's table, once it was
-  bool incomplete() const {
-    return end == LoadLogEnd::kReadError || end == LoadLogEnd::kWriteError || end == LoadLogEnd::kOtherLogger;
-  }
 };
 
 class DownloadSession {

@@ -45,10 +45,12 @@ class StopAwareView : public SessionView {
  public:
   StopAwareView(SessionView& inner, const StopLatch& latch, std::function<void()> onStop)
       : inner_(inner), latch_(latch), onStop_(std::move(onStop)) {}
-  void Started(const std::string& fileName) override { inner_.Started(fileName); }
+  void Waiting(const std::string& portProblem) override { inner_.Waiting(portProblem); }
+  void Started(const DownloadStart& start) override { inner_.Started(start); }
   void BlockStarted(int counter, int total) override { inner_.BlockStarted(counter, total); }
   void Progress(int done, int total) override { inner_.Progress(done, total); }
   void DownloadEnded() override { inner_.DownloadEnded(); }
+  void Finished(const LoadLogResult& result) override { inner_.Finished(result); }
   void Ended() override { inner_.Ended(); }
   void Status(const std::string& text) override { inner_.Status(text); }
   void LogShown(const std::string& fileName) override { inner_.LogShown(fileName); }

@@ -2,12 +2,15 @@
 // What the download session tells its user and asks of them, named by what
 // happens, not by the controls that show it. The main window drives its
 // progress bar, captions, status bar, grid and Identification boxes from
-// these; the command line prints lines; tests record them. Calls arrive on
-// the thread that runs the session and return promptly, except the
-// questions (Report, ConfirmCancel), which wait for the operator.
+// these; the command line prints lines; the Stations window's rows take
+// their state from the typed events alone, never from the texts; tests
+// record them. Calls arrive on the thread that runs the session and return
+// promptly, except the questions (Report, ConfirmCancel), which wait for the
+// operator.
 
 #include <string>
 
+#include "logger/load_log_result.h"
 #include "logger/prompts.h"
 #include "tracklog/track_table.h"
 
@@ -21,19 +24,40 @@ struct Identification {
   std::string typeText;
 };
 
+// "No logger found to download", or the port's problem when it has one.
+std::string WaitingText(const std::string& portProblem);
+
+// The status line for an end that left no file and no log on show
+// (kNoRate, kBusyElsewhere); empty for the others.
+std::string NothingDoneText(const LoadLogResult& result);
+
+// A download from the logger has begun: whose bytes are coming, into which file.
+struct DownloadStart {
+  std::string serialText;  // as the logger said it (may be empty)
+  std::string fileName;    // the name a complete download gets, without the folder
+};
+
 class SessionView {
  public:
   virtual ~SessionView() = default;
 
-  // A download into the file `fileName` began (the window: progress bar,
-  // block caption, "Loading: ..." caption, the hourglass, commands refused).
-  virtual void Started(const std::string& fileName) = 0;
+  // A detection cycle found no logger: `portProblem` says why the port
+  // could not be used ("COM2 (/dev/ttyUSB1): no such device"), empty when
+  // it could and nothing answered. Shown as WaitingText unless a view says
+  // more.
+  virtual void Waiting(const std::string& portProblem) { Status(WaitingText(portProblem)); }
+  // A download began (the window: progress bar, block caption,
+  // "Loading: ..." caption, the hourglass, commands refused).
+  virtual void Started(const DownloadStart& start) = 0;
   // Block `counter` of `total` used blocks is being read.
   virtual void BlockStarted(int counter, int total) = 0;
   // `done` of `total` pieces have arrived (128 bytes each).
   virtual void Progress(int done, int total) = 0;
   // The download's last exchange is over (the window beeps).
   virtual void DownloadEnded() = 0;
+  // A LoadLog from the logger came to `result`, after its file (if any) was
+  // decoded; before Ended. The views that only show the log need nothing of it.
+  virtual void Finished(const LoadLogResult& result) { (void)result; }
   // The session returned; the view is idle again.
   virtual void Ended() = 0;
 

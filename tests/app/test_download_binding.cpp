@@ -342,8 +342,8 @@ class DownloadBindingTest : public QObject {
     f->prompts.answers.push_back(PromptAnswer::kNo);
     QVERIFY(!w->close());
     QCOMPARE(f->prompts.boxes.back().text, std::string("A station is downloading. Stop it and quit?"));
-    QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(stations->Row(2)->state), QString("done"), 20000);
-    const StationRowState& row = *stations->Row(2);
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(StationStateText(*stations->Row(2))), QString("done"), 20000);
+    const StationState& row = *stations->Row(2);
     QCOMPARE(row.serial, std::string(kSerial));
     QCOMPARE(row.competNo, std::string("042"));
     QCOMPARE(row.pilot, std::string("Sim Pilot"));

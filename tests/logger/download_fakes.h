@@ -135,6 +135,8 @@ class RecordingView : public SessionView {
 
   // What was shown over time.
   std::vector<std::string> started;  // the file of each download begun
+  std::vector<std::string> startedSerials;  // ... and whose
+  std::vector<std::pair<LoadLogEnd, std::string>> finished;  // each download's end, and its logger
   std::vector<std::string> blockCaptions;
   std::vector<std::string> fileCaptions;
   std::vector<std::string> statusTexts;
@@ -144,9 +146,10 @@ class RecordingView : public SessionView {
   int gridResets = 0;
   std::function<void()> onProcessEvents;
 
-  void Started(const std::string& fileName) override {
-    started.push_back(fileName);
-    fileCaption = "Loading: " + fileName;
+  void Started(const DownloadStart& start) override {
+    started.push_back(start.fileName);
+    startedSerials.push_back(start.serialText);
+    fileCaption = "Loading: " + start.fileName;
     fileCaptions.push_back(fileCaption);
     progressShown = hourglass = true;
   }
@@ -159,6 +162,7 @@ class RecordingView : public SessionView {
     progressMax = total;
   }
   void DownloadEnded() override { ++beeps; }
+  void Finished(const LoadLogResult& result) override { finished.push_back({result.end, result.serialText}); }
   void Ended() override {
     ++ended;
     progressShown = hourglass = false;

@@ -186,7 +186,7 @@ TEST_F(SimDownloadTest, LoggerWithoutIdentityIsKeptUnderANameThatSaysIncomplete)
   session->PollOnce();
 
   EXPECT_EQ(session->lastResult().end, LoadLogEnd::kReadError);
-  EXPECT_EQ(session->lastResult().incompleteReason, "the logger gave no serial number");
+  EXPECT_EQ(session->lastResult().reason, "the logger gave no serial number");
   EXPECT_EQ(Downloads(), std::vector<std::string>{"-20070410-153012-incomplete.G00"});
   EXPECT_EQ(ReadBytes(dataDir / "-20070410-153012-incomplete.G00"), ExpectedRawFile(Memory(), "", "VER 5.1A"));
 }
@@ -301,7 +301,7 @@ TEST_F(SimDownloadTest, HeaderLostInTheScanLeavesItsBlockOutAndTheDownloadIncomp
   const LoadLogResult& result = session->lastResult();
   EXPECT_EQ(result.end, LoadLogEnd::kReadError);
   EXPECT_TRUE(view.scripted.asked.empty());
-  EXPECT_EQ(result.incompleteReason, "the logger did not give the header of block 0; a block may be missing");
+  EXPECT_EQ(result.reason, "the logger did not give the header of block 0; a block may be missing");
   // Blocks 1 to 3 arrived; block 0 is missing.
   const std::vector<uint8_t> expected = ExpectedFile();
   std::vector<uint8_t> withoutBlock0 = Prefix(expected, 32);
@@ -380,8 +380,8 @@ TEST_F(SimDownloadTest, AnotherLoggerPluggedInMidDownloadIsDownloadedOnItsOwn) {
 
     session->PollOnce();
     const LoadLogResult result = session->lastResult();
-    EXPECT_EQ(result.end, LoadLogEnd::kOtherLogger) << result.incompleteReason;
-    EXPECT_EQ(result.incompleteReason, "another logger answered: 00000067890");
+    EXPECT_EQ(result.end, LoadLogEnd::kOtherLogger) << result.reason;
+    EXPECT_EQ(result.reason, "another logger answered: 00000067890");
     EXPECT_EQ(Downloads(), std::vector<std::string>{kIncompleteName});
     const std::vector<uint8_t> kept = ReadBytes(dataDir / kIncompleteName);
     EXPECT_EQ(kept, std::vector<uint8_t>(first.begin(), first.begin() + static_cast<long>(kept.size())));

@@ -60,7 +60,7 @@ TEST_F(DownloadErrorTest, PieceFailingFourTimesEndsWithAPartialDecodedFile) {
   EXPECT_EQ(result.path, dataDir / kIncompleteName);
   EXPECT_EQ(ReadBytes(result.path), Prefix(Expected(), kept));
   EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{kIncompleteName});
-  EXPECT_EQ(result.incompleteReason, "the logger stopped answering at block 1, piece 11 of 64");
+  EXPECT_EQ(result.reason, "the logger stopped answering at block 1, piece 11 of 64");
   // Decoded as usual: block 0's 400 records and the 69 whole ones of block 1.
   EXPECT_EQ(table.pointCount, 400 + (96 + 9 * 128) / 18);
   EXPECT_EQ(view.rowCount, 2);
@@ -94,7 +94,7 @@ TEST_F(DownloadErrorTest, HeaderFailingInThePassEndsWithTheBlocksReadSoFar) {
   EXPECT_EQ(result.end, LoadLogEnd::kReadError);
   ExpectReadErrorReported();
   EXPECT_EQ(headerReads[2], 1 + 4);  // the scan's read, then four attempts in the pass
-  EXPECT_EQ(result.incompleteReason, "the logger stopped answering at the header of block 2");
+  EXPECT_EQ(result.reason, "the logger stopped answering at the header of block 2");
   EXPECT_EQ(ReadBytes(dataDir / kIncompleteName), Prefix(Expected(), 32 + 2 * kBlockInFile));
   EXPECT_EQ(table.pointCount, 800);
 }
@@ -116,7 +116,7 @@ TEST_F(DownloadErrorTest, HeaderUnreadableInTheScanLeavesItsBlockOutAndTheDownlo
   withoutBlock1.insert(withoutBlock1.end(), expected.begin() + 32 + 2 * kBlockInFile, expected.end());
   EXPECT_EQ(ReadBytes(result.path), withoutBlock1);
   EXPECT_EQ(result.path, dataDir / kIncompleteName);
-  EXPECT_EQ(result.incompleteReason, "the logger did not give the header of block 1; a block may be missing");
+  EXPECT_EQ(result.reason, "the logger did not give the header of block 1; a block may be missing");
   EXPECT_EQ(table.pointCount, 800);
   EXPECT_EQ(Session().lastSerialText(), "");
 }
@@ -185,7 +185,7 @@ TEST_F(DownloadErrorTest, AnotherLoggerOnThePortIsNeverTakenForTheFirst) {
 
     const LoadLogResult result = Session().LoadLog("");
     EXPECT_EQ(result.end, LoadLogEnd::kOtherLogger);
-    EXPECT_EQ(result.incompleteReason, "another logger answered: 00000067890");
+    EXPECT_EQ(result.reason, "another logger answered: 00000067890");
     EXPECT_EQ(result.path, dataDir / kIncompleteName);
     const std::vector<uint8_t> kept = ReadBytes(result.path);
     EXPECT_EQ(kept, Prefix(expectedFirst, kept.size()));

@@ -169,6 +169,14 @@ TEST_F(DownloadTest, DetectionCyclePollsDownloadsOnceAndRearmsEveryTime) {
   Session().PollOnce();
   EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kComplete);
   EXPECT_EQ(FilesInDataDir().size(), 3u);
+  // The view was told each download's logger and end as they happened, not
+  // only through the status texts.
+  EXPECT_EQ(view.startedSerials, std::vector<std::string>(3, logger.serialText));
+  using End = std::pair<LoadLogEnd, std::string>;
+  EXPECT_EQ(view.finished, (std::vector<End>{{LoadLogEnd::kComplete, logger.serialText},
+                                             {LoadLogEnd::kSameLogger, logger.serialText},
+                                             {LoadLogEnd::kComplete, logger.serialText},
+                                             {LoadLogEnd::kComplete, logger.serialText}}));
 }
 
 TEST_F(DownloadTest, NoLoggerIsReportedInTheStatusBar) {
@@ -205,7 +213,7 @@ TEST_F(DownloadTest, ALoggerThatGivesNoSerialOrNoVersionIsKeptAsIncompleteAndDow
 
     Session().PollOnce();
     EXPECT_EQ(Session().lastResult().end, LoadLogEnd::kReadError);
-    EXPECT_EQ(Session().lastResult().incompleteReason, c.reason);
+    EXPECT_EQ(Session().lastResult().reason, c.reason);
     EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{c.name});
     EXPECT_EQ(ReadBytes(dataDir / c.name), ExpectedRawFile(logger.memory, noSerial ? "" : logger.serialText,
                                                            noSerial ? logger.versionText : ""));

@@ -1,0 +1,30 @@
+#include "logger/session_view.h"
+
+#include <cstdio>
+
+#include "tracklog/safe_text.h"
+
+namespace orvald {
+
+std::string BlockCaptionText(int counter, int total) {
+  char text[64];
+  std::snprintf(text, sizeof text, "Downloading Block %2d of %2d ", counter, total);
+  return text;
+}
+
+std::string WaitingText(const std::string& portProblem) {
+  return portProblem.empty() ? "No logger found to download" : portProblem;
+}
+
+std::string NothingDoneText(const LoadLogResult& result) {
+  switch (result.end) {
+    case LoadLogEnd::kNoRate:
+      return "The logger did not confirm a download rate; it is tried again at the next poll";
+    case LoadLogEnd::kBusyElsewhere:
+      return "Logger " + SafeDisplayText(result.serialText) + " is being downloaded on " + result.heldBy;
+    default:
+      return "";
+  }
+}
+
+}  // namespace orvald

@@ -1,0 +1,69 @@
+#include "logger/station_state.h"
+
+#include "tracklog/safe_text.h"
+
+namespace orvald {
+
+void ApplyWaiting(StationState& state, const std::string& portProblem) {
+  if (state.phase == StationPhase::kWaiting) state.waitingFor = portProblem;
+}
+
+void ApplyStarted(StationState& state, const DownloadStart& start) {
+  state = StationState{};
+  state.phase = StationPhase::kDownloading;
+  state.serial = start.serialText;
+  state.file = start.fileName;
+}
+
+void ApplyBlockStarted(StationState& state, int counter, int total) {
+  state.block = counter;
+  state.blocks = total;
+}
+
+void ApplyProgress(StationState& state, int percent) {
+  if (state.downloading()) state.percent = percent;
+}
+
+void ApplyIdentified(StationState& state, const Identification& who) {
+  state.serial = who.serialText;
+  state.competNo = who.competNo;
+  state.pilot = who.pilotNames;
+}
+
+void ApplyFinished(StationState& state, const LoadLogResult& result) {
+  if (result.keptFile() || result.end == LoadLogEnd::kCannotCreate) {
+    state.phase = result.end == LoadLogEnd::kComplete ? StationPhase::kDone : StationPhase::kFailed;
+    state.failure = result.reason;
+    state.path = result.path;
+    state.file = result.path.substr(result.path.rfind('/') + 1);
+    return;
+  }
+  const std::string nothingDone = NothingDoneText(result);
+  if (!nothingDone.empty()) ApplyWaiting(state, nothingDone);
+}
+
+void ApplyEnded(StationState& state) {
+  // A download that ended without a file (aborted) leaves the port waiting.
+  if (state.downloading()) {
+    state.phase = StationPhase::kWaiting;
+    state.waitingFor.clear();
+  }
+}
+
+std::string StationStateText(const StationState& state) {
+  switch (state.phase) {
+    case StationPhase::kWaiting:
+      return state.waitingFor.empty() ? "waiting" : "waiting (" + SafeDisplayText(state.waitingFor) + ")";
+    case StationPhase::kDownloading:
+      if (state.blocks <= 0 || state.percent < 0) return "downloading";
+      return "downloading block " + std::to_string(state.block) + " of " + std::to_string(state.blocks) + ", " +
+             std::to_string(state.percent) + " %";
+    case StationPhase::kDone:
+      return "done";
+    case StationPhase::kFailed:
+      return "failed: " + SafeDisplayText(state.failure);
+  }
+  return "";
+}
+
+}  // namespace orvald

@@ -1,0 +1,46 @@
+#pragma once
+// What a station's row shows, kept from its session's typed events alone:
+// the row never reads a message text or takes a file name apart. Pure, so
+// the rule is the same for every window and is tested without one.
+
+#include <string>
+
+#include "logger/load_log_result.h"
+#include "logger/session_view.h"
+
+namespace orvald {
+
+enum class StationPhase { kWaiting, kDownloading, kDone, kFailed };
+
+struct StationState {
+  StationPhase phase = StationPhase::kWaiting;
+  // kWaiting: the port's problem, or why the last poll left the logger
+  // alone; empty when nothing answered.
+  std::string waitingFor;
+  std::string failure;  // kFailed: why
+  std::string serial;
+  std::string competNo;
+  std::string pilot;
+  std::string file;  // shown
+  std::string path;  // opened by a double-click; empty until a download kept a file
+  int block = 0;
+  int blocks = 0;
+  int percent = -1;  // of the pieces; -1 until the first has arrived
+  bool downloading() const { return phase == StationPhase::kDownloading; }
+  // A download ended (done or failed) and nothing began since: what it
+  // came to stays on show through the polls that follow.
+  bool ended() const { return phase == StationPhase::kDone || phase == StationPhase::kFailed; }
+};
+
+void ApplyWaiting(StationState& state, const std::string& portProblem);
+void ApplyStarted(StationState& state, const DownloadStart& start);
+void ApplyBlockStarted(StationState& state, int counter, int total);
+void ApplyProgress(StationState& state, int percent);
+void ApplyIdentified(StationState& state, const Identification& who);
+void ApplyFinished(StationState& state, const LoadLogResult& result);
+void ApplyEnded(StationState& state);
+
+// "waiting", "waiting (REASON)", "downloading block 3 of 12, 40 %", "done", "failed: REASON".
+std::string StationStateText(const StationState& state);
+
+}  // namespace orvald

@@ -1,0 +1,78 @@
+// A station's row follows its session's typed events: what a download came
+// to stays on show through the polls after it, and a new download starts
+// the row afresh.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "logger/station_state.h"
+
+namespace orvald {
+namespace {
+
+LoadLogResult Ended(LoadLogEnd end, std::string path = "", std::string reason = "") {
+  LoadLogResult result;
+  result.end = end;
+  result.serialText = "QA712";
+  result.path = std::move(path);
+  result.reason = std::move(reason);
+  result.heldBy = "COM1";
+  return result;
+}
+
+using Event = std::function<void(StationState&)>;
+
+TEST(StationState, EventsGiveTheRowsState) {
+  const Event start = [](StationState& s) { ApplyStarted(s, {"QA712", "QA712-20261208-140012"}); };
+  const Event block = [](StationState& s) { ApplyBlockStarted(s, 3, 12); };
+  const Event progress = [](StationState& s) { ApplyProgress(s, 40); };
+  const Event nobody = [](StationState& s) { ApplyWaiting(s, ""); };
+  const Event gone = [](StationState& s) { ApplyWaiting(s, "COM2 (/dev/ttyUSB1): no such device"); };
+  const Event ended = [](StationState& s) { ApplyEnded(s); };
+  auto finished = [](LoadLogResult r) { return Event([r](StationState& s) { ApplyFinished(s, r); }); };
+  const Event complete = finished(Ended(LoadLogEnd::kComplete, "/d/QA712-20261208-140012.G00"));
+  const Event cut = finished(Ended(LoadLogEnd::kReadError, "/d/QA712-20261208-140012-incomplete.G00",
+                                   "the logger stopped answering at block 1"));
+  struct Case {
+    const char* name;
+    std::vector<Event> events;
+    StationPhase phase;
+    std::string text;
+    std::string path;
+  };
+  const Case cases[] = {
+      {"nothing answered", {nobody}, StationPhase::kWaiting, "waiting", ""},
+      {"the port's problem", {gone}, StationPhase::kWaiting, "waiting (COM2 (/dev/ttyUSB1): no such device)", ""},
+      {"a problem that went", {gone, nobody}, StationPhase::kWaiting, "waiting", ""},
+      {"begun", {start}, StationPhase::kDownloading, "downloading", ""},
+      {"under way", {start, block, progress}, StationPhase::kDownloading, "downloading block 3 of 12, 40 %", ""},
+      {"progress outside a download", {progress}, StationPhase::kWaiting, "waiting", ""},
+      {"complete", {start, block, progress, complete, ended}, StationPhase::kDone, "done",
+       "/d/QA712-20261208-140012.G00"},
+      {"done stays through the polls", {start, complete, ended, nobody, gone}, StationPhase::kDone, "done",
+       "/d/QA712-20261208-140012.G00"},
+      {"incomplete", {start, cut, ended}, StationPhase::kFailed, "failed: the logger stopped answering at block 1",
+       "/d/QA712-20261208-140012-incomplete.G00"},
+      {"aborted leaves the port waiting", {start, block, finished(Ended(LoadLogEnd::kAborted)), ended},
+       StationPhase::kWaiting, "waiting", ""},
+      {"cannot create", {finished(Ended(LoadLogEnd::kCannotCreate, "", "can't create /d/x.part: Read-only file system"))},
+       StationPhase::kFailed, "failed: can't create /d/x.part: Read-only file system", ""},
+      {"busy on another port", {finished(Ended(LoadLogEnd::kBusyElsewhere))}, StationPhase::kWaiting,
+       "waiting (Logger QA712 is being downloaded on COM1)", ""},
+      {"the same logger again", {start, complete, ended, finished(Ended(LoadLogEnd::kSameLogger)), ended},
+       StationPhase::kDone, "done", "/d/QA712-20261208-140012.G00"},
+      {"a new download forgets the last", {start, cut, ended, start}, StationPhase::kDownloading, "downloading", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StationState state;
+    for (const Event& event : c.events) event(state);
+    EXPECT_EQ(state.phase, c.phase);
+    EXPECT_EQ(StationStateText(state), c.text);
+    EXPECT_EQ(state.path, c.path);
+  }
+}
+
+}  // namespace
+}  // namespace orvald
