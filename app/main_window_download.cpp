@@ -61,19 +61,24 @@ void TfrmMain::BindDownloadSession() {
     linkCommands_ = std::make_unique<NoLoggerLink>();
     env_.commands = linkCommands_.get();
   }
-  DownloadSessionSetup setup{*env_.commands,
-                             env_.lookup ? *env_.lookup : *noLoggers_,
-                             *this,
-                             table_,
-                             std::string(),  // raw files go to the working directory, the data directory
-                             TimeBasisAt(env_.clock(), env_._timezone)};
+  // The main port's session runs on this window's thread: its waits keep
+  // the window's events going (the environment's waiter), where a station
+  // downloads on a thread of its own.
+  DownloadSessionSetup setup{
+      .commands = *env_.commands,
+      .lookup = env_.lookup ? *env_.lookup : *noLoggers_,
+      .view = *this,
+      .table = table_,
+      .dataDir = std::string(),  // raw files go to the working directory, the data directory
+      .basis = TimeBasisAt(env_.clock(), env_._timezone),
+      // The year is taken at every decode: a desk that runs over New Year
+      // keeps accepting the fixes of the new one.
+      .utcNow = env_.clock,
+      .downloadRate = ReadLineRateSetting(env_.settings),
+      .claims = &claims_,
+      .stationName = PortName(portNo),
+  };
   if (env_.localNow) setup.localNow = env_.localNow;
-  // The year is taken at every decode: a desk that runs over New Year keeps
-  // accepting the fixes of the new one.
-  setup.utcNow = env_.clock;
-  setup.downloadRate = ReadLineRateSetting(env_.settings);
-  setup.claims = &claims_;
-  setup.stationName = PortName(portNo);
   (setup.downloadRate == kFastDownloadRate ? mnRate115200 : mnRate57600)->setChecked(true);
   session_ = std::make_unique<DownloadSession>(std::move(setup));
   // The extra ports of the last run download again from the start.

@@ -89,7 +89,7 @@ class RowView : public SessionView {
 
 }  // namespace
 
-struct TStationsDlg::Station {
+struct TStationsDlg::StationRow {
   int portNo = 0;
   StationState row;
   std::unique_ptr<LoggersFileLookup> lookup;
@@ -198,7 +198,7 @@ bool TStationsDlg::AddStation(int portNo) {
     return false;
   }
   lblNote_->clear();
-  auto s = std::make_unique<Station>();
+  auto s = std::make_unique<StationRow>();
   s->portNo = portNo;
   s->lookup = std::make_unique<LoggersFileLookup>(setup_.dataDir + "/loggers.tsv");
   s->view = std::make_unique<RowView>(this, portNo);
@@ -206,13 +206,18 @@ bool TStationsDlg::AddStation(int portNo) {
   auto link = std::make_unique<Link>(nullptr);
   if (setup_.resolver) link->SetPortResolver(setup_.resolver);
   link->ChoosePort(static_cast<uint8_t>(portNo));
-  PortStationSetup station{PortName(portNo), std::move(link), *s->lookup, *s->view};
-  station.dataDir = setup_.dataDir;
-  station._timezone = setup_._timezone;
-  station.downloadRate = setup_.downloadRate;
-  station.claims = setup_.claims;
-  station.firstPollDelayMs = setup_.firstPollDelayMs;
-  if (setup_.localNow) station.localNow = setup_.localNow;
+  PortStationSetup station{
+      .station = {.name = PortName(portNo),
+                  .link = std::move(link),
+                  .lookup = *s->lookup,
+                  .dataDir = setup_.dataDir,
+                  ._timezone = setup_._timezone,
+                  .downloadRate = setup_.downloadRate,
+                  .claims = setup_.claims},
+      .view = *s->view,
+      .firstPollDelayMs = setup_.firstPollDelayMs,
+  };
+  if (setup_.localNow) station.station.localNow = setup_.localNow;
   s->station = std::make_unique<PortStation>(std::move(station));
   s->station->Start();
   stations_.push_back(std::move(s));
@@ -277,7 +282,7 @@ void TStationsDlg::Update(int portNo, const std::function<void(StationState&)>& 
 void TStationsDlg::Redraw() {
   grid_->setRowCount(static_cast<int>(stations_.size()));
   for (int r = 0; r < static_cast<int>(stations_.size()); ++r) {
-    const Station& s = *stations_[r];
+    const StationRow& s = *stations_[r];
     const std::string state = StationStateText(s.row);
     const std::string cells[kColumns] = {PortName(s.portNo), state, SafeDisplayText(s.row.serial),
                                          SafeDisplayText(s.row.competNo), SafeDisplayText(s.row.pilot), s.row.file};

@@ -70,7 +70,7 @@ class TStationsDlg : public QDialog {
   void Update(int portNo, const std::function<void(StationState&)>& change);
 
  private:
-  struct Station;
+  struct StationRow;  // a station, its row and what its session talks to
   void Redraw();
   void RefillPortChoice();
   void RetireStopped();
@@ -78,8 +78,8 @@ class TStationsDlg : public QDialog {
   std::string Refusal(int portNo) const;
 
   StationsSetup setup_;
-  std::vector<std::unique_ptr<Station>> stations_;
-  std::vector<std::unique_ptr<Station>> stopping_;  // told to stop, their threads not yet ended
+  std::vector<std::unique_ptr<StationRow>> stations_;
+  std::vector<std::unique_ptr<StationRow>> stopping_;  // told to stop, their threads not yet ended
   QTimer retireTimer_;
   QTableWidget* grid_;
   QComboBox* cbNewPort_;

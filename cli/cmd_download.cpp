@@ -18,15 +18,15 @@ int RunDownload(const std::vector<std::string>& args) {
   int status = kExitUsage;
   if (!ReadStationOptions("download", args, options, status)) return status;
 
-  Station station(options);
+  SingleDownload station(options);
   if (!station.OpenExchangeLog()) return kExitFailure;
-  if (station.session.DetectLogger() == 0) {
-    const std::string problem = station.link->PortProblem();
+  if (station.DetectLogger() == 0) {
+    const std::string problem = station.PortProblem();
     return Failure(problem.empty() ? "No logger found to download" : "No logger found to download: " + problem);
   }
-  if (station.interrupts.requested()) return Failure("Downloading aborted!");
+  if (station.interrupted()) return Failure("Downloading aborted!");
 
-  const LoadLogResult result = station.session.LoadLog("");
+  const LoadLogResult result = station.Download();
   switch (result.end) {
     case LoadLogEnd::kComplete:
       return station.PrintDownloaded(result);

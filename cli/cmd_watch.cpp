@@ -75,15 +75,21 @@ int RunWatch(const std::vector<std::string>& args) {
         !OpenExchangeLog(port->exchangeLog, LogPathFor(options.logPath, choice, several), *link)) {
       return kExitFailure;
     }
-    PortStationSetup setup{choice.Name(), std::move(link), *port->lookup, *port->view};
-    setup.dataDir = options.dataDir;
-    setup._timezone = options._timezone;
-    setup.downloadRate = options.downloadRate;
-    setup.claims = &claims;
-    setup.onDownloaded = [](const LoadLogResult& result, const TrackTable& table) {
-      bool decoded = false;
-      // A reader that went away costs the printed block, never the downloads.
-      WriteOutput(DownloadedText(result, table, decoded));
+    PortStationSetup setup{
+        .station = {.name = choice.Name(),
+                    .link = std::move(link),
+                    .lookup = *port->lookup,
+                    .dataDir = options.dataDir,
+                    ._timezone = options._timezone,
+                    .downloadRate = options.downloadRate,
+                    .claims = &claims},
+        .view = *port->view,
+        .onDownloaded =
+            [](const LoadLogResult& result, const TrackTable& table) {
+              bool decoded = false;
+              // A reader that went away costs the printed block, never the downloads.
+              WriteOutput(DownloadedText(result, table, decoded));
+            },
     };
     port->station = std::make_unique<PortStation>(std::move(setup));
     ports.push_back(std::move(port));

@@ -95,31 +95,32 @@ std::string DownloadedText(const LoadLogResult& result, const TrackTable& table,
   return text;
 }
 
-Station::Station(const StationOptions& options)
-    : link(MakeLink(options.ports.front())),
-      view(
+SingleDownload::SingleDownload(const StationOptions& options)
+    : options_(options),
+      view_(
           [this] {
-            interrupts.Take();
-            return interrupts.requested();
+            interrupts_.Take();
+            return interrupts_.requested();
           },
-          [this] { session.RequestCancel(); }),
-      waiter(interrupts, [this] { session.RequestCancel(); }),
-      commands(*link),
-      lookup(MakeLoggersLookup(options)),
-      session(DownloadSessionSetup{commands, *lookup, view, table, options.dataDir,
-                                   TimeBasisAt(std::time(nullptr), options._timezone), SystemLocalTime,
-                                   [] { return std::time(nullptr); }, "", options.downloadRate}),
-      options_(options) {
-  link->SetWaiter(waiter);
+          [this] { parts_.session().RequestCancel(); }),
+      waiter_(interrupts_, [this] { parts_.session().RequestCancel(); }),
+      lookup_(MakeLoggersLookup(options)),
+      parts_({.name = options.ports.front().Name(),
+              .link = MakeLink(options.ports.front()),
+              .lookup = *lookup_,
+              .dataDir = options.dataDir,
+              ._timezone = options._timezone,
+              .downloadRate = options.downloadRate},
+             view_, waiter_) {
   // A file-size limit then fails the write, which is reported and keeps what
   // arrived, instead of killing the program mid-download.
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-int Station::PrintDownloaded(const LoadLogResult& result) const {
+int SingleDownload::PrintDownloaded(const LoadLogResult& result) const {
   bool decoded = false;
   // The file is kept either way; a lost output fails the command at its end.
-  WriteOutput(DownloadedText(result, table, decoded));
+  WriteOutput(DownloadedText(result, parts_.table(), decoded));
   return decoded ? kExitOk : kExitFailure;
 }
 

@@ -14,8 +14,8 @@
 #include "cli/terminal_download_view.h"
 #include "link/exchange_log.h"
 #include "link/link.h"
-#include "logger/commands.h"
 #include "logger/download_session.h"
+#include "logger/station_session.h"
 #include "tables/loggers_file_lookup.h"
 #include "tracklog/track_table.h"
 
@@ -52,27 +52,32 @@ bool OpenExchangeLog(ExchangeLog& log, const std::string& path, Link& link);
 // then what `decode` prints for PATH: one block, printed at once.
 std::string DownloadedText(const LoadLogResult& result, const TrackTable& table, bool& decoded);
 
-// `download`: one port, on the command's own thread.
-class Station {
+// `download`: one port, on the command's own thread, built as every
+// station is; Ctrl-C aborts it.
+class SingleDownload {
  public:
-  explicit Station(const StationOptions& options);
+  explicit SingleDownload(const StationOptions& options);
 
-  bool OpenExchangeLog() { return options_.logPath.empty() || cli::OpenExchangeLog(exchangeLog, options_.logPath, *link); }
+  bool OpenExchangeLog() {
+    return options_.logPath.empty() || cli::OpenExchangeLog(exchangeLog_, options_.logPath, parts_.link());
+  }
+  // The detection cycle's probe: the rate the logger answered at, 0 when none did.
+  uint32_t DetectLogger() { return parts_.session().DetectLogger(); }
+  // Why the port could not be used; empty when it could.
+  std::string PortProblem() const { return parts_.link().PortProblem(); }
+  bool interrupted() const { return interrupts_.requested(); }
+  LoadLogResult Download() { return parts_.session().LoadLog(""); }
   // Prints DownloadedText on stdout; the exit status of the decode.
   int PrintDownloaded(const LoadLogResult& result) const;
 
-  Interrupts interrupts;
-  ExchangeLog exchangeLog;  // outlives every exchange of the link below
-  std::unique_ptr<Link> link;
-  TerminalDownloadView view;
-  InterruptibleWaiter waiter;
-  LinkLoggerCommands commands;
-  std::unique_ptr<LoggersFileLookup> lookup;
-  TrackTable table;
-  DownloadSession session;
-
  private:
   StationOptions options_;
+  Interrupts interrupts_;
+  ExchangeLog exchangeLog_;  // outlives every exchange of the link below
+  TerminalDownloadView view_;
+  InterruptibleWaiter waiter_;
+  std::unique_ptr<LoggersFileLookup> lookup_;
+  StationSession parts_;
 };
 
 }  // namespace orvald::cli

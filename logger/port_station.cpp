@@ -3,25 +3,13 @@
 namespace orvald {
 
 PortStation::PortStation(PortStationSetup setup)
-    : setup_(std::move(setup)),
-      waiter_(latch_, [this] { session_.RequestCancel(); }),
-      view_(setup_.view, latch_, [this] { session_.RequestCancel(); }),
-      commands_(*setup_.link),
-      session_(DownloadSessionSetup{commands_,
-                                    setup_.lookup,
-                                    view_,
-                                    table_,
-                                    setup_.dataDir,
-                                    TimeBasisAt(std::time(nullptr), setup_._timezone),
-                                    setup_.localNow,
-                                    [] { return std::time(nullptr); },
-                                    setup_.lastSerialText,
-                                    setup_.downloadRate,
-                                    setup_.claims,
-                                    setup_.name}),
-      downloadRate_(setup_.downloadRate) {
-  setup_.link->SetWaiter(waiter_);
-}
+    : onDownloaded_(std::move(setup.onDownloaded)),
+      firstPollDelayMs_(setup.firstPollDelayMs),
+      pollIntervalMs_(setup.pollIntervalMs),
+      waiter_(latch_, [this] { parts_.session().RequestCancel(); }),
+      view_(setup.view, latch_, [this] { parts_.session().RequestCancel(); }),
+      parts_(std::move(setup.station), view_, waiter_),
+      downloadRate_(parts_.session().downloadRate()) {}
 
 PortStation::~PortStation() {
   Stop();
@@ -41,16 +29,15 @@ void PortStation::Run() {
     std::atomic<bool>& flag;
     ~Finished() { flag = true; }
   } finished{finished_};
-  if (waiter_.Pause(setup_.firstPollDelayMs)) return;
+  DownloadSession& session = parts_.session();
+  if (waiter_.Pause(firstPollDelayMs_)) return;
   do {
-    session_.SetDownloadRate(downloadRate_);
-    if (session_.PollOnce()) {
-      const LoadLogResult& result = session_.lastResult();
-      if ((result.end == LoadLogEnd::kComplete || result.incomplete()) && setup_.onDownloaded) {
-        setup_.onDownloaded(result, table_);
-      }
+    session.SetDownloadRate(downloadRate_);
+    if (session.PollOnce()) {
+      const LoadLogResult& result = session.lastResult();
+      if (result.keptFile() && onDownloaded_) onDownloaded_(result, parts_.table());
     }
-  } while (!waiter_.Pause(setup_.pollIntervalMs));
+  } while (!waiter_.Pause(pollIntervalMs_));
 }
 
 }  // namespace orvald

@@ -6,7 +6,6 @@
 // station's own and are called on its thread.
 
 #include <atomic>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,23 +13,14 @@
 
 #include "link/link.h"
 #include "link/stoppable_waiter.h"
-#include "logger/commands.h"
 #include "logger/download_session.h"
-#include "tracklog/track_table.h"
+#include "logger/station_session.h"
 
 namespace orvald {
 
 struct PortStationSetup {
-  std::string name;            // "COM2" or a device path: in messages and claims
-  std::unique_ptr<Link> link;  // on the station's port, port already chosen
-  LoggerLookup& lookup;
-  SessionView& view;
-  std::string dataDir;
-  long _timezone = 0;
-  uint32_t downloadRate = kDownloadRate;
-  LoggerClaims* claims = nullptr;
-  std::string lastSerialText;
-  LocalClock localNow = SystemLocalTime;
+  StationSetup station;
+  SessionView& view;  // called on the station's thread
   // Told on the station's thread of each download that produced a file
   // (complete or kept as incomplete), with the table the session decoded it
   // into (the station's own: to be read during the call only).
@@ -86,7 +76,7 @@ class PortStation {
   // Waits until the thread has ended.
   void Join();
 
-  const std::string& name() const { return setup_.name; }
+  const std::string& name() const { return parts_.name(); }
   // True once the thread has ended (Join then returns at once).
   bool finished() const { return finished_.load(); }
   // From the next download on; safe from any thread.
@@ -95,13 +85,13 @@ class PortStation {
  private:
   void Run();
 
-  PortStationSetup setup_;
+  std::function<void(const LoadLogResult&, const TrackTable&)> onDownloaded_;
+  int firstPollDelayMs_;
+  int pollIntervalMs_;
   StopLatch latch_;
   StoppableWaiter waiter_;
   StopAwareView view_;
-  LinkLoggerCommands commands_;
-  TrackTable table_;
-  DownloadSession session_;
+  StationSession parts_;
   std::atomic<uint32_t> downloadRate_;
   std::atomic<bool> finished_{false};
   std::thread thread_;
