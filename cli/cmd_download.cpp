@@ -1,7 +1,8 @@
 // orvald-cli download (--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]
-//                     [--rate 57600|115200]
+//                     [--rate 57600|115200] [--task TEXT [--tasks FILE] [--also-kml] [--also-gpx]]
 // Probes for a logger, downloads whatever logger answers into DIR, and prints
-// the file's name and its decode. Ctrl-C aborts the download and deletes the file.
+// the file's name and its decode; with --task, the verdict on it for the task
+// and the task file saved. Ctrl-C aborts the download and deletes the file.
 // --log (or ORVALD_TRANSCRIPT) appends a hex log of every exchange.
 
 #include <string>

@@ -26,23 +26,29 @@ std::string TableFailure(const TableFileResult& result) { return result.message 
 
 }  // namespace
 
-bool ReadTaskWindowOption(const ParsedArgs& parsed, std::string& date, std::string& timeFrom, std::string& timeTo,
-                          std::string& error) {
-  const std::string& taskText = parsed.options.at("task");
-  TasksTable tasks(parsed.options.at("tasks"));
+bool ReadDeskTask(const std::string& tasksPath, const std::string& number, DeskTask& task, std::string& error) {
+  TasksTable tasks(tasksPath);
   const TableFileResult loaded = tasks.Load();
   if (!loaded.ok()) {
     error = TableFailure(loaded);
     return false;
   }
-  const std::vector<std::string> taskNumbers = tasks.TaskNumberColumn();
-  if (std::find(taskNumbers.begin() + 1, taskNumbers.end(), taskText) == taskNumbers.end()) {
-    error = "task '" + taskText + "' is not in " + tasks.filePath();
+  const std::vector<std::string> numbers = tasks.TaskNumberColumn();
+  if (std::find(numbers.begin() + 1, numbers.end(), number) == numbers.end()) {
+    error = "task '" + number + "' is not in " + tasks.filePath();
     return false;
   }
-  date = tasks.TaskDate(taskText);
-  timeFrom = tasks.TaskStart(taskText);
-  timeTo = tasks.TaskFinish(taskText);
+  task = {number, tasks.TaskDate(number), tasks.TaskStart(number), tasks.TaskFinish(number)};
+  return true;
+}
+
+bool ReadTaskWindowOption(const ParsedArgs& parsed, std::string& date, std::string& timeFrom, std::string& timeTo,
+                          std::string& error) {
+  DeskTask task;
+  if (!ReadDeskTask(parsed.options.at("tasks"), parsed.options.at("task"), task, error)) return false;
+  date = task.date;
+  timeFrom = task.timeFrom;
+  timeTo = task.timeTo;
   return true;
 }
 

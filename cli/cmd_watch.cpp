@@ -1,10 +1,10 @@
 // orvald-cli watch (--port DEVICE | --com N)... [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE]
-//                  [--rate 57600|115200]
+//                  [--rate 57600|115200] [--task TEXT [--tasks FILE] [--also-kml] [--also-gpx]]
 // A headless download station on one port or several at once: on each, the
 // detection cycle every 2 s and each logger that is plugged in downloaded
 // once (the same logger again only after another one, or when its download
 // ended early), until Ctrl-C or SIGTERM. Each download prints its file and
-// decode on stdout as one block; a reader that goes away stops the printing,
+// decode (with --task, its verdict and task file) on stdout as one block; a reader that goes away stops the printing,
 // not the station.
 
 #include <csignal>
@@ -85,10 +85,9 @@ int RunWatch(const std::vector<std::string>& args) {
                     .claims = &claims},
         .view = *port->view,
         .onDownloaded =
-            [](const LoadLogResult& result, const TrackTable& table) {
-              bool decoded = false;
+            [&options, lookup = port->lookup.get()](const LoadLogResult& result, const TrackTable& table) {
               // A reader that went away costs the printed block, never the downloads.
-              WriteOutput(DownloadedText(result, table, decoded));
+              WriteOutput(DownloadedText(options, result, table, *lookup).text);
             },
     };
     port->station = std::make_unique<PortStation>(std::move(setup));

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "cli/commands.h"
+#include "cli/igc_task.h"
 #include "cli/raw_file.h"
 #include "cli/standard_output.h"
 #include "tracklog/log_file.h"
@@ -42,6 +43,20 @@ std::string ReadOptions(const char* command, const ParsedArgs& parsed, StationOp
   } else {
     options.loggersPath = options.dataDir.empty() ? "loggers.tsv" : options.dataDir + "/loggers.tsv";
   }
+  if (parsed.has("task")) {
+    options.task = parsed.options.at("task");
+    options.tasksPath = parsed.has("tasks")     ? parsed.options.at("tasks")
+                        : options.dataDir.empty() ? "tasks.tsv"
+                                                  : options.dataDir + "/tasks.tsv";
+    // A task the table does not hold is a mistake to hear of now, not at
+    // the first pilot's download.
+    DeskTask task;
+    std::string error;
+    if (!ReadDeskTask(options.tasksPath, options.task, task, error)) return error;
+  } else if (parsed.has("tasks") || parsed.has("also-kml") || parsed.has("also-gpx")) {
+    return "--tasks, --also-kml and --also-gpx go with --task";
+  }
+  options.companions = {parsed.has("also-kml"), parsed.has("also-gpx")};
   options.timezoneGiven = parsed.has("tz-offset");
   std::string error;
   if (!TimezoneOption(parsed, options._timezone, error)) return error;
@@ -56,7 +71,7 @@ std::string ReadOptions(const char* command, const ParsedArgs& parsed, StationOp
 
 bool ReadStationOptions(const char* command, const std::vector<std::string>& args, StationOptions& options,
                         int& status) {
-  const ParsedArgs parsed = ParseArgs(args, kStationOptions);
+  const ParsedArgs parsed = ParseArgs(args, kStationOptions, kStationSwitches);
   std::string error = parsed.error;
   if (error.empty()) error = ReadOptions(command, parsed, options);
   if (error.empty()) return true;
@@ -81,19 +96,55 @@ bool OpenExchangeLog(ExchangeLog& log, const std::string& path, Link& link) {
   return true;
 }
 
-std::string DownloadedText(const LoadLogResult& result, const TrackTable& table, bool& decoded) {
-  std::string text = "file\t" + SafeDisplayText(result.path) + "\n";
+DownloadedBlock DownloadedText(const StationOptions& options, const LoadLogResult& result, const TrackTable& table,
+                               LoggerLookup& lookup) {
+  DownloadedBlock block;
+  std::string& text = block.text;
+  text = "file\t" + SafeDisplayText(result.path) + "\n";
   if (result.incomplete()) text += "incomplete\t" + SafeDisplayText(result.reason) + "\n";
   // The session has just decoded the file into `table`: printed from there,
   // not decoded a second time.
-  decoded = result.decode.ok();
-  if (decoded) {
+  block.decoded = result.decode.ok();
+  if (block.decoded) {
     AppendTableReport(table, text);
   } else {
     std::fprintf(stderr, "orvald-cli: %s\n", DecodeFailureText(result.path, result.decode).c_str());
   }
-  return text;
+  if (!options.task.empty()) {
+    block.verdict = JudgeDownload(options, result, table, lookup);
+    const Verdict& verdict = *block.verdict;
+    text += std::string("verdict\t") + VerdictLevelName(verdict.level) + "\t" + SafeDisplayText(verdict.text) + "\n";
+    if (!verdict.igcFile.empty()) text += "igc\t" + SafeDisplayText(verdict.igcFile) + "\n";
+    for (const std::string& companion : verdict.companions) {
+      text += companion.substr(companion.rfind('.') + 1) + "\t" + SafeDisplayText(companion) + "\n";
+    }
+  }
+  return block;
 }
+
+Verdict JudgeDownload(const StationOptions& options, const LoadLogResult& result, const TrackTable& table,
+                      LoggerLookup& lookup) {
+  VerdictInput input;
+  input.downloadComplete = !result.incomplete();
+  input.incompleteReason = result.reason;
+  std::string error;
+  if (!ReadDeskTask(options.tasksPath, options.task, input.task, error)) {
+    Verdict unread;
+    unread.level = VerdictLevel::kFailed;
+    unread.text = "NOT SAVED: " + error;
+    return unread;
+  }
+  const LoggerMatch match = lookup.FindLogger(table.serialText);
+  input.inLoggersTable = match.found;
+  input.competNo = match.competNo;
+  input.pilotNames = match.pilotNames;
+  input.companions = options.companions;
+  input.directory = options.dataDir.empty() ? "." : options.dataDir;
+  input.now = std::time(nullptr);
+  input._timezone = options._timezone;
+  return JudgeLog(table, input);
+}
+
 
 SingleDownload::SingleDownload(const StationOptions& options)
     : options_(options),
@@ -117,11 +168,14 @@ SingleDownload::SingleDownload(const StationOptions& options)
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-int SingleDownload::PrintDownloaded(const LoadLogResult& result) const {
-  bool decoded = false;
+int SingleDownload::PrintDownloaded(const LoadLogResult& result) {
+  const DownloadedBlock block = DownloadedText(options_, result, parts_.table(), *lookup_);
   // The file is kept either way; a lost output fails the command at its end.
-  WriteOutput(DownloadedText(result, parts_.table(), decoded));
-  return decoded ? kExitOk : kExitFailure;
+  WriteOutput(block.text);
+  if (!block.decoded) return kExitFailure;
+  if (!block.verdict) return kExitOk;
+  const VerdictLevel level = block.verdict->level;
+  return level == VerdictLevel::kOk || level == VerdictLevel::kCheck ? kExitOk : kExitFailure;
 }
 
 }  // namespace orvald::cli

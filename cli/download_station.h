@@ -4,6 +4,7 @@
 // log, and what is printed for a downloaded file.
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "cli/interrupts.h"
 #include "cli/port_choice.h"
 #include "cli/terminal_download_view.h"
+#include "desk/verdict.h"
 #include "link/exchange_log.h"
 #include "link/link.h"
 #include "logger/download_session.h"
@@ -22,7 +24,9 @@
 namespace orvald::cli {
 
 // The options `download` and `watch` take alike.
-inline const std::set<std::string> kStationOptions = {"port", "com", "dir", "loggers", "tz-offset", "log", "rate"};
+inline const std::set<std::string> kStationOptions = {"port", "com", "dir", "loggers", "tz-offset", "log", "rate",
+                                                      "task", "tasks"};
+inline const std::set<std::string> kStationSwitches = {"also-kml", "also-gpx"};
 
 struct StationOptions {
   std::vector<PortChoice> ports;  // `download`: exactly one
@@ -33,6 +37,11 @@ struct StationOptions {
   long _timezone = 0;
   std::string logPath;  // --log, or ORVALD_TRANSCRIPT; empty: none
   uint32_t downloadRate = kDownloadRate;
+  // --task: each download is judged against this task of the tasks table
+  // (read again at every download, so the day's edits count) and saved.
+  std::string task;
+  std::string tasksPath;
+  CompanionFormats companions;
 };
 
 // Reads the station options of `command` (download or watch; only watch
@@ -45,12 +54,26 @@ bool ReadStationOptions(const char* command, const std::vector<std::string>& arg
 // cannot be read is reported once on stderr.
 std::unique_ptr<LoggersFileLookup> MakeLoggersLookup(const StationOptions& options);
 
+// The verdict on a download the session has just decoded into `table`, for
+// the options' task, the task file saved when the flight is there.
+Verdict JudgeDownload(const StationOptions& options, const LoadLogResult& result, const TrackTable& table,
+                      LoggerLookup& lookup);
+
 // Opens the exchange log at `path` for `link`. False with the reason on stderr.
 bool OpenExchangeLog(ExchangeLog& log, const std::string& path, Link& link);
 
 // "file<TAB>PATH", for a download that ended early "incomplete<TAB>REASON",
-// then what `decode` prints for PATH: one block, printed at once.
-std::string DownloadedText(const LoadLogResult& result, const TrackTable& table, bool& decoded);
+// then what `decode` prints for PATH; with --task, the verdict's lines
+// after it ("verdict<TAB>LEVEL<TAB>TEXT", "igc<TAB>NAME", "kml<TAB>NAME",
+// "gpx<TAB>NAME"). One block, printed at once. `verdict` is the task's
+// verdict, or null without --task.
+struct DownloadedBlock {
+  std::string text;
+  bool decoded = false;
+  std::optional<Verdict> verdict;
+};
+DownloadedBlock DownloadedText(const StationOptions& options, const LoadLogResult& result, const TrackTable& table,
+                               LoggerLookup& lookup);
 
 // `download`: one port, on the command's own thread, built as every
 // station is; Ctrl-C aborts it.
@@ -68,7 +91,7 @@ class SingleDownload {
   bool interrupted() const { return interrupts_.requested(); }
   LoadLogResult Download() { return parts_.session().LoadLog(""); }
   // Prints DownloadedText on stdout; the exit status of the decode.
-  int PrintDownloaded(const LoadLogResult& result) const;
+  int PrintDownloaded(const LoadLogResult& result);
 
  private:
   StationOptions options_;

@@ -31,11 +31,12 @@ const std::vector<Command>& Commands() {
        RunPlot},
       {"status", "[--dir DIR] [--task TEXT]", RunStatus},
       {"download",
-       "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE] [--rate 57600|115200]",
+       "(--port DEVICE | --com N) [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE] [--rate 57600|115200] "
+       "[--task TEXT [--tasks TASKS.tsv] [--also-kml] [--also-gpx]]",
        RunDownload},
       {"watch",
        "(--port DEVICE | --com N)... [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE] "
-       "[--rate 57600|115200]",
+       "[--rate 57600|115200] [--task TEXT [--tasks TASKS.tsv] [--also-kml] [--also-gpx]]",
        RunWatch},
       {"erase", "(--port DEVICE | --com N) [--yes]", RunErase},
   };

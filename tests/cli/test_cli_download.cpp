@@ -322,6 +322,41 @@ TEST(CliDownload, TheFasterRateAndTheFallBackWhenTheLoggerDoesNotConfirmIt) {
   EXPECT_EQ(LinesWith(run.err, "did not confirm 115200 bit/s; downloading at 57600 bit/s").size(), 1u) << run.err;
 }
 
+TEST(CliDownload, WithATaskEachDownloadEndsInAVerdictAndOneTaskFile) {
+  TempDir work, dir;
+  SimProcess sim({"--igc", std::string(ORVALD_FLIGHTS_DIR) + "/27GLQKF3.igc", "--serial", "QA712"});
+  ASSERT_TRUE(sim.started()) << sim.error();
+  ASSERT_TRUE(testing::WriteWholeFile(dir / "loggers.tsv", "QA712\t042\tJane Doe\r\n"));
+  ASSERT_TRUE(testing::WriteWholeFile(dir / "tasks.tsv", "1\t2022/07/16\t19:45:00\t21:00:00\r\n"
+                                                          "2\t2022/07/17\t10:00:00\t11:00:00\r\n"));
+  auto download = [&](const std::string& task) {
+    return Cli({"download", "--port", sim.ptyPath(), "--dir", dir.path(), "--task", task, "--tz-offset", "0"});
+  };
+  auto tail = [](const std::string& out) { return out.substr(out.find("\nverdict\t") + 1); };
+
+  ProgramRun run = download("1");
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(tail(run.out),
+            "verdict\tok\tsaved 042T1V1_Jane_Doe.igc, 19:43:58-21:00:26 UTC, 917 fixes\nigc\t042T1V1_Jane_Doe.igc\n");
+  const std::string saved = Slurp(dir / "042T1V1_Jane_Doe.igc");
+  // The same logger downloaded again: the file it already has is named, no V2.
+  run = download("1");
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_EQ(tail(run.out), "verdict\tok\talready saved as 042T1V1_Jane_Doe.igc, 19:43:58-21:00:26 UTC, 917 fixes\n"
+                           "igc\t042T1V1_Jane_Doe.igc\n");
+  EXPECT_EQ(Slurp(dir / "042T1V1_Jane_Doe.igc"), saved);
+  EXPECT_EQ(dir.Entries().count("042T1V2_Jane_Doe.igc"), 0u);
+  // A flight outside the task's window is a failure of the command.
+  run = download("2");
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(tail(run.out), "verdict\tnone\tNo fix inside task 2's window (2022/07/17 10:00-11:00 UTC); the log holds "
+                           "2022/07/16 19:41-21:11 UTC\n");
+  // A task the table does not hold is refused before any download.
+  run = download("3");
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_NE(run.err.find("task '3' is not in " + (dir / "tasks.tsv")), std::string::npos) << run.err;
+}
+
 TEST(CliDownload, UsageErrors) {
   EXPECT_EQ(Cli({"download"}).exitStatus, 2);
   EXPECT_EQ(Cli({"download", "--port", "/dev/null", "--com", "2"}).exitStatus, 2);
@@ -330,6 +365,7 @@ TEST(CliDownload, UsageErrors) {
   EXPECT_EQ(Cli({"watch", "--port", "/dev/null", "--yes", "1"}).exitStatus, 2);
   EXPECT_EQ(Cli({"download", "--port", "/dev/null", "--port", "/dev/zero"}).exitStatus, 2);
   EXPECT_EQ(Cli({"download", "--com", "1", "--rate", "9600"}).exitStatus, 2);
+  EXPECT_EQ(Cli({"download", "--com", "1", "--also-kml"}).exitStatus, 2);
   // Two stations never share a port, whatever it is called.
   ProgramRun twice = Cli({"watch", "--com", "3", "--port", "/dev/null", "--com", "3"});
   EXPECT_EQ(twice.exitStatus, 2);
