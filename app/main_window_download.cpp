@@ -52,10 +52,8 @@ void TfrmMain::BindDownloadSession() {
     env_.link->SetWaiter(WindowWaiter());
     env_.link->SetPortResolver(portResolver_);
     env_.link->ChoosePort(static_cast<uint8_t>(portNo));
-    if (!env_.commands) {
-      linkCommands_ = std::make_unique<LinkLoggerCommands>(*env_.link);
-      env_.commands = linkCommands_.get();
-    }
+    overLink_ = std::make_unique<LinkLoggerCommands>(*env_.link);
+    if (!env_.commands) env_.commands = overLink_.get();
   }
   if (!env_.commands) {
     linkCommands_ = std::make_unique<NoLoggerLink>();
@@ -137,7 +135,7 @@ void TfrmMain::Clear1Click() {
   // No detection cycle between the question and the erase, as around a poll.
   Timer1->stop();
   SetBusy(true);
-  EraseLogger(*env_.link, *env_.prompts);
+  EraseLogger(overLink_->link(), overLink_->replyOrder(), *env_.prompts);
   SetBusy(false);
   Timer1->start();
   FinishDeferredWork();

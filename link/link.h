@@ -94,17 +94,31 @@ class Link {
   // True while an exchange waits for its reply.
   bool Exchanging() const { return exchanging_; }
 
-  // ---- Replies in order.
-  // Whether a reply to an earlier request may still be on its way. Replies
-  // that carry no address (memory reads) may only be taken while it is false.
-  bool repliesInDoubt() const { return repliesInDoubt_; }
-  void MarkRepliesInDoubt() { repliesInDoubt_ = true; }
-  void MarkRepliesInOrder() { repliesInDoubt_ = false; }
-  // A fresh number for each request that puts the replies back in order.
-  uint32_t NextMarker() { return marker_++; }
+  // ---- One use of the line, as an exchange makes it.
+  // The link counts as busy while one lives, so no second use starts inside it.
+  class ExchangingGuard {
+   public:
+    explicit ExchangingGuard(Link& link) : link_(link) { link_.exchanging_ = true; }
+    ~ExchangingGuard() { link_.exchanging_ = false; }
+    ExchangingGuard(const ExchangingGuard&) = delete;
+    ExchangingGuard& operator=(const ExchangingGuard&) = delete;
+
+   private:
+    Link& link_;
+  };
+  // The USB adapter, opened for one use when it is plugged in; null otherwise.
+  UsbAdapterHandle OpenAdapter() { return OpenUsbAdapter(usbAdapter_.get()); }
+  // The channel for one use: `adapter` at its own rate when it is open,
+  // otherwise the serial port, reopened on the chosen port and rate if it
+  // is not healthy.
+  Channel& ChannelFor(UsbAdapterHandle adapter);
+  Waiter& waiter() const { return *waiter_; }
+  // Hands an exchange to the transcript, when there is one.
+  void Tell(const ExchangeRecord& record) const {
+    if (transcript_) transcript_(record);
+  }
 
  private:
-  friend class LineUse;
   CommClass comm_;
   std::unique_ptr<UsbAdapterBackend> usbAdapter_;
   uint8_t portNo_ = 0;
@@ -117,8 +131,6 @@ class Link {
   PollWaiter pollWaiter_;
   Waiter* waiter_ = &pollWaiter_;
   bool exchanging_ = false;
-  bool repliesInDoubt_ = false;
-  uint32_t marker_ = 0;
   int serialOpens_ = 0;
 };
 
