@@ -49,6 +49,9 @@ EventLoopWaiter& WindowWaiter() {
 
 void TfrmMain::BindDownloadSession() {
   if (env_.link) {
+    // The main port runs on the window's thread: its waits run the event
+    // loop, so Escape (the session's cancel) and the menus stay alive. The
+    // extra ports' stations run on threads of their own (PortStation).
     env_.link->SetWaiter(WindowWaiter());
     env_.link->SetPortResolver(portResolver_);
     env_.link->ChoosePort(static_cast<uint8_t>(portNo));

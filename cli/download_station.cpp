@@ -102,8 +102,8 @@ Station::Station(const StationOptions& options)
             interrupts.Take();
             return interrupts.requested();
           },
-          [this] { session.RequestCancel(); }),
-      waiter(interrupts, [this] { session.RequestCancel(); }),
+          &session.cancellation()),
+      waiter(interrupts, session.cancellation()),
       commands(*link),
       lookup(MakeLoggersLookup(options)),
       session(DownloadSessionSetup{commands, *lookup, view, table, options.dataDir,

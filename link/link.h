@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "link/cancellation.h"
 #include "link/comm_class.h"
 #include "link/port_names.h"
 #include "link/usb_adapter.h"
@@ -86,10 +87,11 @@ class Link {
   // Told of every exchange as it went over the line.
   void SetTranscript(TranscriptHook transcript) { transcript_ = std::move(transcript); }
   bool hasTranscript() const { return static_cast<bool>(transcript_); }
-  // Asked during long waits (putting the replies back in order); true ends
-  // them early. The download session points it at its abort key.
-  void SetCancelCheck(std::function<bool()> cancelled) { cancelRequested_ = std::move(cancelled); }
-  bool CancelRequested() const { return cancelRequested_ && cancelRequested_(); }
+  // Looked at during long waits (putting the replies back in order): a
+  // cancel ends them early. The download session points it at its own while
+  // it downloads; null: nothing cancels them.
+  void SetCancellation(const Cancellation* cancel) { cancel_ = cancel; }
+  bool CancelRequested() const { return cancel_ != nullptr && cancel_->requested(); }
 
   // True while an exchange waits for its reply.
   bool Exchanging() const { return exchanging_; }
@@ -127,7 +129,7 @@ class Link {
   uint32_t lineRate_ = 9600;
   MillisecondClock clock_ = SteadyMilliseconds;
   TranscriptHook transcript_;
-  std::function<bool()> cancelRequested_;
+  const Cancellation* cancel_ = nullptr;
   PollWaiter pollWaiter_;
   Waiter* waiter_ = &pollWaiter_;
   bool exchanging_ = false;

@@ -80,7 +80,7 @@ class LinkLoggerCommands : public LoggerCommands {
   }
   std::string LineProblem() override { return link_.PortProblem(); }
   int LineOpens() override { return link_.serialOpens(); }
-  void SetCancelCheck(std::function<bool()> cancelled) override { link_.SetCancelCheck(std::move(cancelled)); }
+  void SetCancellation(const Cancellation* cancel) override { link_.SetCancellation(cancel); }
 
   Link& link() { return link_; }
   ReplyOrder& replyOrder() { return order_; }

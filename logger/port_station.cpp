@@ -4,8 +4,9 @@ namespace orvald {
 
 PortStation::PortStation(PortStationSetup setup)
     : setup_(std::move(setup)),
-      waiter_(latch_, [this] { session_.RequestCancel(); }),
-      view_(setup_.view, latch_, [this] { session_.RequestCancel(); }),
+      // The session is built below; its cancel is only raised once it runs.
+      waiter_(latch_, session_.cancellation()),
+      view_(setup_.view, latch_, session_.cancellation()),
       commands_(*setup_.link),
       session_(DownloadSessionSetup{commands_,
                                     setup_.lookup,
@@ -29,6 +30,9 @@ PortStation::~PortStation() {
 }
 
 void PortStation::Start() {
+  // Each station downloads on a thread of its own; the window's main port
+  // stays on the window's thread. A stop reaches this thread through the
+  // latch, which raises the session's cancel.
   if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
 }
 

@@ -43,8 +43,8 @@ struct PortStationSetup {
 // every piece, so a stop that came before the download began still ends it.
 class StopAwareView : public SessionView {
  public:
-  StopAwareView(SessionView& inner, const StopLatch& latch, std::function<void()> onStop)
-      : inner_(inner), latch_(latch), onStop_(std::move(onStop)) {}
+  StopAwareView(SessionView& inner, const StopLatch& latch, Cancellation& cancel)
+      : inner_(inner), latch_(latch), cancel_(cancel) {}
   void Started(const std::string& fileName) override { inner_.Started(fileName); }
   void BlockStarted(int counter, int total) override { inner_.BlockStarted(counter, total); }
   void Progress(int done, int total) override { inner_.Progress(done, total); }
@@ -57,7 +57,7 @@ class StopAwareView : public SessionView {
   void Identified(const Identification& who) override { inner_.Identified(who); }
   void KeepResponsive() override {
     inner_.KeepResponsive();
-    if (latch_.raised()) onStop_();
+    if (latch_.raised()) cancel_.Request();
   }
   // Nobody is asked: a station is stopped only when it is meant to stop.
   bool ConfirmCancel() override { return true; }
@@ -66,7 +66,7 @@ class StopAwareView : public SessionView {
  private:
   SessionView& inner_;
   const StopLatch& latch_;
-  std::function<void()> onStop_;
+  Cancellation& cancel_;
 };
 
 class PortStation {

@@ -285,7 +285,9 @@ TEST_F(ExchangeTest, WaitingForAnAnswerDropsEverythingBeforeItAndKeepsItsOwnLimi
   EXPECT_EQ(ExchangeUntilAnswer(fake.link, request, 6, threeBytes, 1000, answer, &outcome), 0);
   EXPECT_EQ(fake.line.nowMs - started, 1000);
   EXPECT_EQ(outcome.status, LineStatus::kTimeout);
-  fake.link.SetCancelCheck([] { return true; });
+  Cancellation cancel;
+  cancel.Request();
+  fake.link.SetCancellation(&cancel);
   started = fake.line.nowMs;
   EXPECT_EQ(ExchangeUntilAnswer(fake.link, request, 6, threeBytes, 1000, answer, &outcome), 0);
   EXPECT_EQ(fake.line.nowMs, started);
