@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app_environment.h"
+#include "logger/commands.h"
 #include "logger/logger_claims.h"
 #include "logger/session_view.h"
 #include "logger/logger_commands.h"
@@ -228,6 +229,8 @@ class TfrmMain : public QMainWindow, public SessionView {
   SegmentsModel* segmentsModel_ = nullptr;
   std::unique_ptr<LoggerLookup> noLoggers_;
   std::unique_ptr<LoggerCommands> linkCommands_;
+  // The commands over the link, whose reply order Logger > Clear shares.
+  std::unique_ptr<LinkLoggerCommands> overLink_;
   std::unique_ptr<DownloadSession> session_;
   TAboutBox* aboutBox_ = nullptr;
   QWidget* serialNumbersDlg_ = nullptr;

@@ -49,13 +49,14 @@ EventLoopWaiter& WindowWaiter() {
 
 void TfrmMain::BindDownloadSession() {
   if (env_.link) {
+    // The main port runs on the window's thread: its waits run the event
+    // loop, so Escape (the session's cancel) and the menus stay alive. The
+    // extra ports' stations run on threads of their own (PortStation).
     env_.link->SetWaiter(WindowWaiter());
     env_.link->SetPortResolver(portResolver_);
     env_.link->ChoosePort(static_cast<uint8_t>(portNo));
-    if (!env_.commands) {
-      linkCommands_ = std::make_unique<LinkLoggerCommands>(*env_.link);
-      env_.commands = linkCommands_.get();
-    }
+    overLink_ = std::make_unique<LinkLoggerCommands>(*env_.link);
+    if (!env_.commands) env_.commands = overLink_.get();
   }
   if (!env_.commands) {
     linkCommands_ = std::make_unique<NoLoggerLink>();
@@ -142,7 +143,7 @@ void TfrmMain::Clear1Click() {
   // No detection cycle between the question and the erase, as around a poll.
   Timer1->stop();
   SetBusy(true);
-  EraseLogger(*env_.link, *env_.prompts);
+  EraseLogger(overLink_->link(), overLink_->replyOrder(), *env_.prompts);
   SetBusy(false);
   Timer1->start();
   FinishDeferredWork();

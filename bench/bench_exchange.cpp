@@ -56,13 +56,13 @@ double Percentile(std::vector<double>& values, double fraction) {
 }
 
 // Reads `count` 128-byte pieces round the memory; returns false on any failure.
-bool ReadPieces(orvald::Link& link, int count, std::vector<double>& microseconds) {
+bool ReadPieces(orvald::LinkLoggerCommands& logger, int count, std::vector<double>& microseconds) {
   uint8_t piece[orvald::kMaxMemoryRead];
   for (int i = 0; i < count; ++i) {
     const int block = (i / 512) % 32;
     const int offset = (i % 512) * 128;
     const auto started = Clock::now();
-    const int got = orvald::ReadLoggerMemory(link, piece, 128, block, offset);
+    const int got = logger.ReadLoggerMemory(piece, 128, block, offset);
     microseconds.push_back(std::chrono::duration<double, std::micro>(Clock::now() - started).count());
     if (got != 128) return false;
   }
@@ -85,7 +85,8 @@ void BM_MemoryReadsAgainstSimUnpaced(benchmark::State& state) {
   orvald::Link link(nullptr);
   link.ChoosePort(1);
   link.SetPortResolver(orvald::FixedPortResolver(sim.ptyPath()));
-  if (orvald::SetLoggerRate(link, 57600) != 57600) {
+  orvald::LinkLoggerCommands logger(link);
+  if (logger.SetLoggerRate(57600) != 57600) {
     state.SkipWithError("rate switch failed");
     return;
   }
@@ -93,7 +94,7 @@ void BM_MemoryReadsAgainstSimUnpaced(benchmark::State& state) {
   for (auto _ : state) {
     microseconds.clear();
     const double cpu = ProcessCpuSeconds();
-    if (!ReadPieces(link, 10000, microseconds)) state.SkipWithError("a memory read failed");
+    if (!ReadPieces(logger, 10000, microseconds)) state.SkipWithError("a memory read failed");
     ReportReads(state, microseconds, ProcessCpuSeconds() - cpu);
   }
 }
@@ -111,11 +112,12 @@ void BM_MemoryReadsAgainstPtyThread(benchmark::State& state) {
   orvald::Link link(nullptr);
   link.ChoosePort(1);
   link.SetPortResolver(orvald::FixedPortResolver(logger.path()));
+  orvald::LinkLoggerCommands commands(link);
   std::vector<double> microseconds;
   for (auto _ : state) {
     microseconds.clear();
     const double cpu = ProcessCpuSeconds();
-    if (!ReadPieces(link, 10000, microseconds)) state.SkipWithError("a memory read failed");
+    if (!ReadPieces(commands, 10000, microseconds)) state.SkipWithError("a memory read failed");
     // Both ends run in this process here, so the CPU figure counts the
     // logger thread as well.
     ReportReads(state, microseconds, ProcessCpuSeconds() - cpu);
@@ -159,7 +161,8 @@ void BM_MemoryReadsPaced(benchmark::State& state) {
   orvald::Link link(nullptr);
   link.ChoosePort(1);
   link.SetPortResolver(orvald::FixedPortResolver(sim.ptyPath()));
-  if (orvald::SetLoggerRate(link, rate) != rate) {
+  orvald::LinkLoggerCommands logger(link);
+  if (logger.SetLoggerRate(rate) != rate) {
     state.SkipWithError("rate switch failed");
     return;
   }
@@ -170,7 +173,7 @@ void BM_MemoryReadsPaced(benchmark::State& state) {
     microseconds.clear();
     const double cpu = ProcessCpuSeconds();
     const auto started = Clock::now();
-    if (!ReadPieces(link, kPieces, microseconds)) state.SkipWithError("a memory read failed");
+    if (!ReadPieces(logger, kPieces, microseconds)) state.SkipWithError("a memory read failed");
     const double wall = std::chrono::duration<double>(Clock::now() - started).count();
     ReportReads(state, microseconds, ProcessCpuSeconds() - cpu);
     state.counters["cpu_percent"] = 100.0 * state.counters["client_cpu_us"] * microseconds.size() * 1e-6 / wall;

@@ -66,7 +66,8 @@ int RunErase(const std::vector<std::string>& args) {
 
   const std::unique_ptr<Link> link = MakeLink(port);
   TerminalPrompts prompts(assumeYes);
-  switch (EraseLogger(*link, prompts)) {
+  ReplyOrder order;
+  switch (EraseLogger(*link, order, prompts)) {
     case EraseOutcome::kErased:
       std::printf("Logger erased\n");
       return kExitOk;

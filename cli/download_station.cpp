@@ -148,21 +148,23 @@ Verdict JudgeDownload(const StationOptions& options, const LoadLogResult& result
 
 SingleDownload::SingleDownload(const StationOptions& options)
     : options_(options),
-      view_(
-          [this] {
-            interrupts_.Take();
-            return interrupts_.requested();
-          },
-          [this] { parts_.session().RequestCancel(); }),
-      waiter_(interrupts_, [this] { parts_.session().RequestCancel(); }),
       lookup_(MakeLoggersLookup(options)),
+      // The session only keeps the view and the waiter it is given here;
+      // both are made right after it, around its one cancel.
       parts_({.name = options.ports.front().Name(),
               .link = MakeLink(options.ports.front()),
               .lookup = *lookup_,
               .dataDir = options.dataDir,
               ._timezone = options._timezone,
               .downloadRate = options.downloadRate},
-             view_, waiter_) {
+             view_, waiter_),
+      view_(
+          [this] {
+            interrupts_.Take();
+            return interrupts_.requested();
+          },
+          &parts_.session().cancellation()),
+      waiter_(interrupts_, parts_.session().cancellation()) {
   // A file-size limit then fails the write, which is reported and keeps what
   // arrived, instead of killing the program mid-download.
   std::signal(SIGXFSZ, SIG_IGN);

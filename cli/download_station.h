@@ -97,10 +97,10 @@ class SingleDownload {
   StationOptions options_;
   Interrupts interrupts_;
   ExchangeLog exchangeLog_;  // outlives every exchange of the link below
-  TerminalDownloadView view_;
-  InterruptibleWaiter waiter_;
   std::unique_ptr<LoggersFileLookup> lookup_;
   StationSession parts_;
+  TerminalDownloadView view_;
+  InterruptibleWaiter waiter_;
 };
 
 }  // namespace orvald::cli

@@ -71,7 +71,7 @@ void InterruptibleWaiter::Wait(int fd, int timeoutMs, WakeOn wakeOn) {
   const int ready = poll(p, fd >= 0 ? 2 : 1, timeoutMs < 0 ? 0 : timeoutMs);
   // Most wake-ups are reply bytes; the pipe is read only when it has something
   // (or when a signal cut the poll short).
-  if ((ready < 0 || (p[0].revents & POLLIN)) && interrupts_.Take() && onInterrupt_) onInterrupt_();
+  if ((ready < 0 || (p[0].revents & POLLIN)) && interrupts_.Take()) cancel_.Request();
 }
 
 }  // namespace orvald

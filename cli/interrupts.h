@@ -4,9 +4,8 @@
 // pause between detection cycles) and between pieces, and turn it into the
 // session's abort flag there, on the one thread that runs the session.
 
+#include "link/cancellation.h"
 #include "link/waiter.h"
-
-#include <functional>
 
 namespace orvald {
 
@@ -35,13 +34,12 @@ class Interrupts {
 // signal pipe, so Ctrl-C is seen while a reply is awaited.
 class InterruptibleWaiter : public Waiter {
  public:
-  InterruptibleWaiter(Interrupts& interrupts, std::function<void()> onInterrupt)
-      : interrupts_(interrupts), onInterrupt_(std::move(onInterrupt)) {}
+  InterruptibleWaiter(Interrupts& interrupts, Cancellation& cancel) : interrupts_(interrupts), cancel_(cancel) {}
   void Wait(int fd, int timeoutMs, WakeOn wakeOn) override;
 
  private:
   Interrupts& interrupts_;
-  std::function<void()> onInterrupt_;
+  Cancellation& cancel_;
 };
 
 }  // namespace orvald

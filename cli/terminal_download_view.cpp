@@ -7,10 +7,9 @@
 
 namespace orvald {
 
-TerminalDownloadView::TerminalDownloadView(std::function<bool()> stopRequested, std::function<void()> onInterrupt,
-                                           std::FILE* out)
+TerminalDownloadView::TerminalDownloadView(std::function<bool()> stopRequested, Cancellation* cancel, std::FILE* out)
     : stopRequested_(std::move(stopRequested)),
-      onInterrupt_(std::move(onInterrupt)),
+      cancel_(cancel),
       out_(out),
       terminal_(isatty(fileno(out)) != 0) {}
 
@@ -78,7 +77,7 @@ void TerminalDownloadView::Identified(const Identification& who) {
 void TerminalDownloadView::KeepResponsive() {
   // A Ctrl-C seen before the download began (during the probe or the
   // identity query) still aborts it.
-  if (stopRequested_ && stopRequested_() && onInterrupt_) onInterrupt_();
+  if (stopRequested_ && stopRequested_() && cancel_ != nullptr) cancel_->Request();
 }
 
 void TerminalDownloadView::Report(const std::string& text, PromptIcon) { Line("Logger Download: " + text); }

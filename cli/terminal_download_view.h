@@ -10,17 +10,17 @@
 #include <functional>
 #include <string>
 
+#include "link/cancellation.h"
 #include "logger/session_view.h"
 
 namespace orvald {
 
 class TerminalDownloadView : public SessionView {
  public:
-  // Before each piece `stopRequested` is asked (when given) and a yes is
-  // passed to `onInterrupt`, so a Ctrl-C seen before the download began
-  // still aborts it.
-  TerminalDownloadView(std::function<bool()> stopRequested, std::function<void()> onInterrupt,
-                       std::FILE* out = stderr);
+  // Before each piece `stopRequested` is asked (when given) and a yes
+  // raises `cancel`, so a Ctrl-C seen before the download began still
+  // aborts it.
+  TerminalDownloadView(std::function<bool()> stopRequested, Cancellation* cancel, std::FILE* out = stderr);
 
   void Started(const DownloadStart& start) override;
   void BlockStarted(int counter, int total) override;
@@ -47,7 +47,7 @@ class TerminalDownloadView : public SessionView {
   void EndBar();
 
   std::function<bool()> stopRequested_;
-  std::function<void()> onInterrupt_;
+  Cancellation* cancel_;
   std::string tag_;
   std::FILE* out_;
   bool terminal_;

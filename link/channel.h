@@ -9,6 +9,25 @@
 
 namespace orvald {
 
+// How one use of the line ended, below the logger's commands, so a retry can
+// tell a pulled cable from a bad reply.
+enum class LineStatus : uint8_t {
+  kOk,
+  kTimeout,        // nothing, or not the whole reply, within the time limit
+  kProtocolError,  // a reply came but is no frame: bad start, end, length or checksum
+  kIoError,        // the port failed (with the errno, when one is known)
+  kHangUp,         // the device went away: a pulled cable, an unplugged adapter
+  kRefused,        // nothing sent: another exchange waits, or the request fits no frame
+  kCancelled,      // the wait was cut short on request
+};
+
+// What made a channel unhealthy: kIoError with its errno, or kHangUp; kOk
+// while it is healthy, or when it cannot say.
+struct ChannelFault {
+  LineStatus status = LineStatus::kOk;
+  int errorNumber = 0;
+};
+
 class Channel {
  public:
   virtual ~Channel() = default;
@@ -35,6 +54,8 @@ class Channel {
   // The rate the line really runs at, in bit/s; 0 when unknown. A wait for
   // the rest of a reply sleeps through the time it needs at this rate.
   virtual uint32_t LineRate() { return 0; }
+  // Why Healthy is false (or BytesWaiting -1) now.
+  virtual ChannelFault Fault() const { return {}; }
 };
 
 }  // namespace orvald

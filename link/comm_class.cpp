@@ -3,16 +3,29 @@
 #include <fcntl.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cerrno>
 
 #include "link/tty_port.h"
 
 namespace orvald {
 
 CommClass::CommClass(uint8_t portNumber, PortResolver resolver)
-    : portNumber_(portNumber), receiveBuffer_(new uint8_t[kBufferSize]), resolver_(std::move(resolver)) {}
+    : portNumber_(portNumber), resolver_(std::move(resolver)) {}
 
 CommClass::~CommClass() { Close(); }
+
+void CommClass::Fail(Status status, int errorNumber) {
+  // What fails after the first failure fails because of it.
+  if (status_ != kOk && status_ != kNeverOpened) return;
+  // A terminal whose device went away fails its calls with EIO before a
+  // health check has looked: that is the hang-up, not a faulty port.
+  if (status != kOpenFailed && handle_ >= 0 && tty::HungUp(handle_)) {
+    status = kHungUp;
+    errorNumber = 0;
+  }
+  status_ = status;
+  errorNumber_ = errorNumber;
+}
 
 void CommClass::Open(uint8_t portNumber) {
   portNumber_ = portNumber;
@@ -20,11 +33,9 @@ void CommClass::Open(uint8_t portNumber) {
 
   devicePath_ = resolver_ ? resolver_(PortName(portNumber)) : std::string();
   handle_ = tty::OpenExclusive(devicePath_, openError_);
-  if (handle_ < 0) {
-    status_ = kCommOpenFailed;
-    return;
-  }
-  status_ = kCommOk;
+  status_ = handle_ < 0 ? kOpenFailed : kOk;
+  errorNumber_ = openError_;
+  if (handle_ < 0) return;
   Refresh();
   SetLineDefaults();
   // Opening a terminal raises DTR and RTS; the loggers expect them held off.
@@ -38,25 +49,20 @@ void CommClass::Close() {
 }
 
 bool CommClass::Refresh() {
-  if (status_ != kCommOk) return false;
+  if (status_ != kOk) return false;
   if (tty::HungUp(handle_)) {
-    status_ = kCommHungUp;
+    status_ = kHungUp;
     return false;
   }
   if (::tcgetattr(handle_, &lineSettings_) != 0) {
-    status_ = kCommSettingsReadFailed;
+    Fail(kSettingsReadFailed, errno);
     return false;
   }
   if (::fcntl(handle_, F_GETFL) < 0) {
-    status_ = kCommModeReadFailed;
+    Fail(kModeReadFailed, errno);
     return false;
   }
-  const long waiting = tty::BytesWaiting(handle_);
-  if (waiting < 0) {
-    status_ = kCommQueueCountFailed;  // shows at the next check
-  } else {
-    inputQueueCount_ = waiting;
-  }
+  if (tty::BytesWaiting(handle_) < 0) Fail(kQueueCountFailed, errno);  // shows at the next check
   return true;
 }
 
@@ -64,7 +70,7 @@ bool CommClass::SetBaudRate(uint32_t bitsPerSecond) {
   auto speed = tty::SpeedFor(bitsPerSecond);
   if (!speed) {
     // The driver would refuse the setting; the port is then treated as failed.
-    if (IsOk()) status_ = kCommSettingsWriteFailed;
+    if (IsOk()) Fail(kSettingsWriteFailed, EINVAL);
     return false;
   }
   ::cfsetispeed(&lineSettings_, *speed);
@@ -75,7 +81,7 @@ bool CommClass::SetBaudRate(uint32_t bitsPerSecond) {
 bool CommClass::ApplySettings() {
   if (!IsOk()) return false;
   if (::tcsetattr(handle_, TCSANOW, &lineSettings_) != 0) {
-    status_ = kCommSettingsWriteFailed;
+    Fail(kSettingsWriteFailed, errno);
     return false;
   }
   return true;
@@ -88,25 +94,12 @@ bool CommClass::SetLineDefaults() {
   return ApplySettings();
 }
 
-void CommClass::Write(const uint8_t* bytes, uint32_t count) {
-  if (handle_ < 0 || !tty::WriteAll(handle_, bytes, count)) status_ = kCommWriteFailed;
-}
-
-uint32_t CommClass::Read(uint32_t count) {
-  if (handle_ < 0) {
-    status_ = kCommReadFailed;
-    return 0;
-  }
-  const long got = tty::ReadWaiting(handle_, receiveBuffer_.get(), std::min(count, kBufferSize));
-  if (got < 0) {
-    status_ = kCommReadFailed;
-    return 0;
-  }
-  return static_cast<uint32_t>(got);
-}
-
 bool CommClass::WriteAll(const uint8_t* bytes, size_t count) {
-  Write(bytes, static_cast<uint32_t>(count));
+  if (handle_ < 0) {
+    Fail(kWriteFailed, EBADF);
+  } else if (!tty::WriteAll(handle_, bytes, static_cast<uint32_t>(count))) {
+    Fail(kWriteFailed, errno);
+  }
   return IsOk();
 }
 
@@ -127,20 +120,39 @@ uint32_t CommClass::LineRate() {
 }
 
 long CommClass::BytesWaiting() {
-  if (status_ != kCommOk) return -1;
+  if (status_ != kOk) return -1;
   const long waiting = tty::BytesWaiting(handle_);
   if (waiting < 0) {
-    status_ = kCommQueueCountFailed;
+    Fail(kQueueCountFailed, errno);
     return -1;
   }
-  inputQueueCount_ = waiting;
-  return InQueue();
+  // The classic queue count is 16 bits wide.
+  return waiting & 0xFFFF;
 }
 
 size_t CommClass::ReadInto(uint8_t* destination, size_t count) {
-  const uint32_t got = Read(static_cast<uint32_t>(std::min<size_t>(count, kBufferSize)));
-  std::memcpy(destination, receiveBuffer_.get(), got);
-  return got;
+  if (handle_ < 0) {
+    Fail(kReadFailed, EBADF);
+    return 0;
+  }
+  const long got = tty::ReadWaiting(handle_, destination, std::min<size_t>(count, kBufferSize));
+  if (got < 0) {
+    Fail(kReadFailed, errno);
+    return 0;
+  }
+  return static_cast<size_t>(got);
+}
+
+ChannelFault CommClass::Fault() const {
+  switch (status_) {
+    case kOk:
+    case kNeverOpened:
+      return {};
+    case kHungUp:
+      return {LineStatus::kHangUp, 0};
+    default:
+      return {LineStatus::kIoError, errorNumber_};
+  }
 }
 
 }  // namespace orvald

@@ -11,13 +11,8 @@ namespace orvald {
 class LineUse {
  public:
   explicit LineUse(Link& link)
-      : link_(link), adapter_(OpenUsbAdapter(link.usbAdapter_.get())), channel_(Choose(link, adapter_)) {
-    link_.exchanging_ = true;
-  }
-  ~LineUse() {
-    CloseUsbAdapter(adapter_);
-    link_.exchanging_ = false;
-  }
+      : link_(link), busy_(link), adapter_(link.OpenAdapter()), channel_(link.ChannelFor(adapter_)) {}
+  ~LineUse() { CloseUsbAdapter(adapter_); }
   LineUse(const LineUse&) = delete;
   LineUse& operator=(const LineUse&) = delete;
 
@@ -51,24 +46,40 @@ class LineUse {
     const int descriptor = channel_.WaitDescriptor();
     const int left = static_cast<int>(std::max<int64_t>(leftMs, 1));
     if (waiting < 0) {
+      failed_ = true;
       if (descriptor >= 0) return false;
-      link_.waiter_->Wait(-1, left, WakeOn::kReadable);
+      link_.waiter().Wait(-1, left, WakeOn::kReadable);
       return true;
     }
-    if (took == 0 && waited_ && !channel_.Healthy()) return false;
+    if (took == 0 && waited_ && !channel_.Healthy()) {
+      failed_ = true;
+      return false;
+    }
     waited_ = true;
     const int sleepMs = took > 0 ? SleepFor(stillDue) : 0;
     if (sleepMs > 0) {
-      link_.waiter_->Wait(descriptor, std::min(sleepMs, left), WakeOn::kHangUp);
+      link_.waiter().Wait(descriptor, std::min(sleepMs, left), WakeOn::kHangUp);
     } else {
-      link_.waiter_->Wait(descriptor, left, WakeOn::kReadable);
+      link_.waiter().Wait(descriptor, left, WakeOn::kReadable);
     }
     return true;
   }
 
+  // How the use ended when it brought no answer: the channel's own fault
+  // when it failed under the wait, otherwise `otherwise`.
+  void Settle(ExchangeOutcome& outcome, LineStatus otherwise) const {
+    outcome.status = otherwise;
+    outcome.errorNumber = 0;
+    if (!failed_) return;
+    const ChannelFault fault = channel_.Fault();
+    // A channel that cannot say why it failed has failed all the same.
+    outcome.status = fault.status == LineStatus::kHangUp ? LineStatus::kHangUp : LineStatus::kIoError;
+    outcome.errorNumber = fault.errorNumber;
+  }
+
   void Record(const std::vector<uint8_t>& request, std::vector<uint8_t> received, int64_t sentAt, int64_t elapsed,
               int result) {
-    if (!link_.transcript_) return;
+    if (!link_.hasTranscript()) return;
     ExchangeRecord record;
     record.request = request;
     record.receivedCount = received.size();
@@ -78,31 +89,10 @@ class LineUse {
     record.sentAtMs = sentAt;
     record.elapsedMs = elapsed;
     record.result = result;
-    link_.transcript_(record);
+    link_.Tell(record);
   }
 
  private:
-  // The adapter when it opens, otherwise the serial port, reopened on the
-  // chosen port and rate if it is not healthy.
-  static Channel& Choose(Link& link, UsbAdapterHandle adapter) {
-    if (adapter != nullptr) {
-      adapter->SetRate(kUsbAdapterRate);
-      return *adapter;
-    }
-    CommClass& port = link.comm_;
-    if (link.portChosen_) {
-      // The operator chose another port: the one held so far is let go.
-      link.portChosen_ = false;
-      if (port.PortNumber() != link.portNo_) port.Close();
-    }
-    if (!port.Refresh()) {
-      port.Open(link.portNo_);
-      if (port.IsOpen()) ++link.serialOpens_;
-      port.SetBaudRate(link.lineRate_);
-    }
-    return port;
-  }
-
   // Whole milliseconds to sleep before `bytes` more have come in at the
   // line's real rate (not the rate the commands asked for: a logger that
   // missed a switch talks at the old one), ending early enough that the last
@@ -119,10 +109,12 @@ class LineUse {
   }
 
   Link& link_;
+  Link::ExchangingGuard busy_;
   UsbAdapterHandle adapter_;
   Channel& channel_;
   int64_t rate_ = -1;  // the line's rate, asked for once per use
   bool waited_ = false;
+  bool failed_ = false;  // the channel failed under the wait
 };
 
 namespace {
@@ -222,13 +214,22 @@ int ExchangeFrame(Link& link, const uint8_t* request, uint8_t count, uint8_t* re
   if (received >= 2) seen.announcedLength = area[1];
   seen.wholeFrame = received >= 2 && received == expected && received < kRefusedReceivedCount &&
                     area[received - 1] == kFrameEnd && nothingAfter;
+  if (length > 0) {
+    seen.status = LineStatus::kOk;
+  } else {
+    // As many bytes as the length byte announced (or more) and still no
+    // frame: the reply itself was bad, not the wait for it.
+    use.Settle(seen, received >= expected ? LineStatus::kProtocolError : LineStatus::kTimeout);
+  }
   if (outcome != nullptr) *outcome = seen;
   use.Record(frame, std::move(everything), sentAt, elapsed, seen.length);
   return seen.length;
 }
 
 int ExchangeUntilAnswer(Link& link, const uint8_t* request, uint8_t count, const AnswerTest& isAnswer, int limitMs,
-                        uint8_t* reply) {
+                        uint8_t* reply, ExchangeOutcome* outcome) {
+  ExchangeOutcome seen;
+  if (outcome != nullptr) *outcome = seen;
   if (link.Exchanging() || count == 0 || count > kMaxRequestData) return 0;
   LineUse use(link);
   Channel& channel = use.channel();
@@ -245,10 +246,14 @@ int ExchangeUntilAnswer(Link& link, const uint8_t* request, uint8_t count, const
   std::vector<uint8_t> held;
   int answer = 0;
   int64_t elapsed = 0;
+  bool cancelled = false;
   for (;;) {
     elapsed = link.Now() - sentAt;
     if (elapsed >= limitMs) break;
-    if (link.CancelRequested()) break;
+    if (link.CancelRequested()) {
+      cancelled = true;
+      break;
+    }
     const long waiting = channel.BytesWaiting();
     size_t got = 0;
     if (waiting > 0) {
@@ -272,6 +277,13 @@ int ExchangeUntilAnswer(Link& link, const uint8_t* request, uint8_t count, const
     if (!use.WaitForMore(waiting, got, 0, limitMs - elapsed)) break;
   }
   elapsed = link.Now() - sentAt;
+  seen.length = answer;
+  if (answer > 0) {
+    seen.status = LineStatus::kOk;
+  } else {
+    use.Settle(seen, cancelled ? LineStatus::kCancelled : LineStatus::kTimeout);
+  }
+  if (outcome != nullptr) *outcome = seen;
   use.Record(frame, std::move(everything), sentAt, elapsed, answer);
   return answer;
 }

@@ -23,6 +23,9 @@ struct ExchangeOutcome {
   // request's own answer even when it failed the checks; anything else may
   // belong to another request, or this one's may still be on its way.
   bool wholeFrame = false;
+  // Why no answer came (kOk when one did); errorNumber goes with kIoError.
+  LineStatus status = LineStatus::kRefused;
+  int errorNumber = 0;
 };
 
 // Sends `count` (1..252) data bytes framed, over the USB adapter when one is
@@ -43,8 +46,9 @@ using AnswerTest = std::function<bool(const uint8_t* data, size_t length)>;
 // (or the link's cancelRequested says so). Everything before the answer
 // (late replies to earlier requests, broken bytes) is dropped; since a
 // logger answers in order, every earlier request has then been answered.
-// Returns the answer's data length with its data in `reply`, or 0.
+// Returns the answer's data length with its data in `reply`, or 0; `outcome`
+// says how it ended (only its length and status are filled in).
 int ExchangeUntilAnswer(Link& link, const uint8_t* request, uint8_t count, const AnswerTest& isAnswer, int limitMs,
-                        uint8_t* reply);
+                        uint8_t* reply, ExchangeOutcome* outcome = nullptr);
 
 }  // namespace orvald

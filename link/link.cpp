@@ -27,6 +27,24 @@ void Link::SetLineRate(uint32_t bitsPerSecond) {
   if (comm_.Refresh()) comm_.SetBaudRate(bitsPerSecond);
 }
 
+Channel& Link::ChannelFor(UsbAdapterHandle adapter) {
+  if (adapter != nullptr) {
+    adapter->SetRate(kUsbAdapterRate);
+    return *adapter;
+  }
+  if (portChosen_) {
+    // The operator chose another port: the one held so far is let go.
+    portChosen_ = false;
+    if (comm_.PortNumber() != portNo_) comm_.Close();
+  }
+  if (!comm_.Refresh()) {
+    comm_.Open(portNo_);
+    if (comm_.IsOpen()) ++serialOpens_;
+    comm_.SetBaudRate(lineRate_);
+  }
+  return comm_;
+}
+
 bool Link::UsbAdapterPresent() {
   UsbAdapterHandle adapter = OpenUsbAdapter(usbAdapter_.get());
   CloseUsbAdapter(adapter);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "link/cancellation.h"
 #include "link/comm_class.h"
 #include "link/port_names.h"
 #include "link/usb_adapter.h"
@@ -86,25 +87,40 @@ class Link {
   // Told of every exchange as it went over the line.
   void SetTranscript(TranscriptHook transcript) { transcript_ = std::move(transcript); }
   bool hasTranscript() const { return static_cast<bool>(transcript_); }
-  // Asked during long waits (putting the replies back in order); true ends
-  // them early. The download session points it at its abort key.
-  void SetCancelCheck(std::function<bool()> cancelled) { cancelRequested_ = std::move(cancelled); }
-  bool CancelRequested() const { return cancelRequested_ && cancelRequested_(); }
+  // Looked at during long waits (putting the replies back in order): a
+  // cancel ends them early. The download session points it at its own while
+  // it downloads; null: nothing cancels them.
+  void SetCancellation(const Cancellation* cancel) { cancel_ = cancel; }
+  bool CancelRequested() const { return cancel_ != nullptr && cancel_->requested(); }
 
   // True while an exchange waits for its reply.
   bool Exchanging() const { return exchanging_; }
 
-  // ---- Replies in order.
-  // Whether a reply to an earlier request may still be on its way. Replies
-  // that carry no address (memory reads) may only be taken while it is false.
-  bool repliesInDoubt() const { return repliesInDoubt_; }
-  void MarkRepliesInDoubt() { repliesInDoubt_ = true; }
-  void MarkRepliesInOrder() { repliesInDoubt_ = false; }
-  // A fresh number for each request that puts the replies back in order.
-  uint32_t NextMarker() { return marker_++; }
+  // ---- One use of the line, as an exchange makes it.
+  // The link counts as busy while one lives, so no second use starts inside it.
+  class ExchangingGuard {
+   public:
+    explicit ExchangingGuard(Link& link) : link_(link) { link_.exchanging_ = true; }
+    ~ExchangingGuard() { link_.exchanging_ = false; }
+    ExchangingGuard(const ExchangingGuard&) = delete;
+    ExchangingGuard& operator=(const ExchangingGuard&) = delete;
+
+   private:
+    Link& link_;
+  };
+  // The USB adapter, opened for one use when it is plugged in; null otherwise.
+  UsbAdapterHandle OpenAdapter() { return OpenUsbAdapter(usbAdapter_.get()); }
+  // The channel for one use: `adapter` at its own rate when it is open,
+  // otherwise the serial port, reopened on the chosen port and rate if it
+  // is not healthy.
+  Channel& ChannelFor(UsbAdapterHandle adapter);
+  Waiter& waiter() const { return *waiter_; }
+  // Hands an exchange to the transcript, when there is one.
+  void Tell(const ExchangeRecord& record) const {
+    if (transcript_) transcript_(record);
+  }
 
  private:
-  friend class LineUse;
   CommClass comm_;
   std::unique_ptr<UsbAdapterBackend> usbAdapter_;
   uint8_t portNo_ = 0;
@@ -113,12 +129,10 @@ class Link {
   uint32_t lineRate_ = 9600;
   MillisecondClock clock_ = SteadyMilliseconds;
   TranscriptHook transcript_;
-  std::function<bool()> cancelRequested_;
+  const Cancellation* cancel_ = nullptr;
   PollWaiter pollWaiter_;
   Waiter* waiter_ = &pollWaiter_;
   bool exchanging_ = false;
-  bool repliesInDoubt_ = false;
-  uint32_t marker_ = 0;
   int serialOpens_ = 0;
 };
 

@@ -29,7 +29,7 @@ void StopLatch::Raise() {
 bool StoppableWaiter::Noticed() {
   if (told_ || !latch_.raised()) return false;
   told_ = true;
-  if (onStop_) onStop_();
+  cancel_.Request();
   return true;
 }
 

@@ -4,8 +4,8 @@
 // sleeps, between detection cycles and while it waits for a reply.
 
 #include <atomic>
-#include <functional>
 
+#include "link/cancellation.h"
 #include "link/waiter.h"
 
 namespace orvald {
@@ -28,13 +28,12 @@ class StopLatch {
 };
 
 // The waiter of one station: the device and the latch. The first wait that
-// sees the latch tells `onStop` (the session's abort) and returns at once;
+// sees the latch raises `cancel` (the session's) and returns at once;
 // later waits (putting the logger back to its detection rate) watch the
 // device alone, so they sleep as usual instead of waking over and over.
 class StoppableWaiter : public Waiter {
  public:
-  StoppableWaiter(const StopLatch& latch, std::function<void()> onStop)
-      : latch_(latch), onStop_(std::move(onStop)) {}
+  StoppableWaiter(const StopLatch& latch, Cancellation& cancel) : latch_(latch), cancel_(cancel) {}
 
   void Wait(int fd, int timeoutMs, WakeOn wakeOn) override;
   // The pause between detection cycles; true when the station is to stop.
@@ -44,7 +43,7 @@ class StoppableWaiter : public Waiter {
   bool Noticed();
 
   const StopLatch& latch_;
-  std::function<void()> onStop_;
+  Cancellation& cancel_;
   bool told_ = false;
 };
 

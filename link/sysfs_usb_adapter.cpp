@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 #include <fstream>
 #include <vector>
@@ -153,9 +154,19 @@ void SysfsUsbAdapter::Close() {
   fd_ = -1;
 }
 
+void SysfsUsbAdapter::Broke(LineStatus status) {
+  const int error = errno;
+  if (broken_) return;
+  broken_ = true;
+  // An unplugged adapter fails its calls with EIO before a health check
+  // has looked: that is the hang-up, not a faulty adapter.
+  if (status == LineStatus::kIoError && tty::HungUp(fd_)) status = LineStatus::kHangUp;
+  fault_ = {status, status == LineStatus::kIoError ? error : 0};
+}
+
 bool SysfsUsbAdapter::Healthy() {
   if (fd_ < 0 || broken_) return false;
-  if (tty::HungUp(fd_)) broken_ = true;
+  if (tty::HungUp(fd_)) Broke(LineStatus::kHangUp);
   return !broken_;
 }
 
@@ -170,14 +181,14 @@ bool SysfsUsbAdapter::SetRate(uint32_t bitsPerSecond) {
 
 bool SysfsUsbAdapter::WriteAll(const uint8_t* bytes, size_t count) {
   if (fd_ < 0) return false;
-  if (!tty::WriteAll(fd_, bytes, count)) broken_ = true;
+  if (!tty::WriteAll(fd_, bytes, count)) Broke(LineStatus::kIoError);
   return !broken_;
 }
 
 long SysfsUsbAdapter::BytesWaiting() {
   if (fd_ < 0 || broken_) return -1;
   long waiting = tty::BytesWaiting(fd_);
-  if (waiting < 0) broken_ = true;
+  if (waiting < 0) Broke(LineStatus::kIoError);
   return waiting;
 }
 
@@ -191,7 +202,7 @@ size_t SysfsUsbAdapter::ReadInto(uint8_t* destination, size_t count) {
   if (fd_ < 0) return 0;
   long got = tty::ReadWaiting(fd_, destination, count);
   if (got < 0) {
-    broken_ = true;
+    Broke(LineStatus::kIoError);
     return 0;
   }
   return static_cast<size_t>(got);

@@ -41,8 +41,10 @@ class SysfsUsbAdapter : public UsbAdapterBackend {
   int WaitDescriptor() const override { return fd_; }
   // What the terminal holds, not what was asked of it.
   uint32_t LineRate() override;
+  ChannelFault Fault() const override { return broken_ ? fault_ : ChannelFault{}; }
 
  private:
+  void Broke(LineStatus status);
   struct FolderStamp {
     bool present = false;
     dev_t device = 0;
@@ -68,6 +70,7 @@ class SysfsUsbAdapter : public UsbAdapterBackend {
 
   int fd_ = -1;
   bool broken_ = false;
+  ChannelFault fault_;
   termios settings_{};
 };
 

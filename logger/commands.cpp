@@ -16,14 +16,14 @@ using ReplyArea = uint8_t[kReceiveAreaSize];
 // an earlier request, the echo of a rate switch) is passed over: a logger
 // still busy with something else gives its text late, never a wrong one.
 // Without the text, replies may still be on their way.
-std::string TextAfterEcho(Link& link, uint8_t command, size_t limit) {
+std::string TextAfterEcho(Link& link, ReplyOrder& order, uint8_t command, size_t limit) {
   const AnswerTest isText = [command](const uint8_t* data, size_t length) {
     return length >= 2 && data[0] == command && data[1] != 0;
   };
   ReplyArea reply;
   const int length = ExchangeUntilAnswer(link, &command, 1, isText, kPutInOrderLimitMs, reply);
   if (length <= 0) {
-    link.MarkRepliesInDoubt();
+    order.MarkInDoubt();
     return {};
   }
   std::string text;
@@ -56,7 +56,7 @@ int ProbeLoggerAt(Link& link, uint32_t bitsPerSecond, int attempts) {
   return 0;
 }
 
-uint32_t SetLoggerRate(Link& link, uint32_t bitsPerSecond) {
+uint32_t SetLoggerRate(Link& link, ReplyOrder& order, uint32_t bitsPerSecond) {
   // Opening the adapter for a look would close it under the running exchange.
   if (link.Exchanging()) return kDetectionRate;
   if (link.UsbAdapterPresent()) return bitsPerSecond;  // the adapter always runs at its own rate
@@ -80,7 +80,7 @@ uint32_t SetLoggerRate(Link& link, uint32_t bitsPerSecond) {
   }
   // No echo came, but the logger may have switched all the same (a lost or
   // late confirmation): one that answers at the new rate is there.
-  link.MarkRepliesInDoubt();
+  order.MarkInDoubt();
   const AnswerTest isVersion = [](const uint8_t* data, size_t length) {
     return length >= 1 && data[0] == kVersionCommand;
   };
@@ -90,32 +90,36 @@ uint32_t SetLoggerRate(Link& link, uint32_t bitsPerSecond) {
   return kDetectionRate;
 }
 
-std::string QueryIdentity(Link& link) { return TextAfterEcho(link, kIdentifyCommand, kSerialTextMax); }
+std::string QueryIdentity(Link& link, ReplyOrder& order) {
+  return TextAfterEcho(link, order, kIdentifyCommand, kSerialTextMax);
+}
 
-std::string QueryVersion(Link& link) { return TextAfterEcho(link, kVersionCommand, kVersionTextMax); }
+std::string QueryVersion(Link& link, ReplyOrder& order) {
+  return TextAfterEcho(link, order, kVersionCommand, kVersionTextMax);
+}
 
-bool PutRepliesInOrder(Link& link) {
+bool PutRepliesInOrder(Link& link, ReplyOrder& order) {
   // A read of a length no other pending request has: its answer can only be
   // its own, and a logger answers in order, so once it is in, every reply
   // to an earlier request has come (and gone).
-  const uint8_t count = static_cast<uint8_t>(1 + link.NextMarker() % kMarkerLengths);
+  const uint8_t count = static_cast<uint8_t>(1 + order.NextMarker() % kMarkerLengths);
   const uint8_t request[6] = {kMemoryCommand[0], kMemoryCommand[1], 0, 0, 0, count};
   const AnswerTest isMarker = [count](const uint8_t* data, size_t length) {
     return length == count + 2u && data[0] == kMemoryCommand[0] && data[1] == kMemoryCommand[1];
   };
   ReplyArea reply;
   if (ExchangeUntilAnswer(link, request, 6, isMarker, kPutInOrderLimitMs, reply) == 0) return false;
-  link.MarkRepliesInOrder();
+  order.MarkInOrder();
   return true;
 }
 
-int ReadLoggerMemory(Link& link, uint8_t* destination, int count, int block, int offset) {
+int ReadLoggerMemory(Link& link, ReplyOrder& order, uint8_t* destination, int count, int block, int offset) {
   if (count < 1 || count > kMaxMemoryRead || block < 0 || block > 0xFF || offset < 0 || offset > 0xFFFF) return 0;
   // Every memory reply looks alike, so one that came after its exchange gave
   // up would be taken as the answer to the next read (the retry, or the next
   // piece) and put wrong bytes into the download. No read goes out while
   // such a reply may still be on its way.
-  if (link.repliesInDoubt() && !PutRepliesInOrder(link)) return 0;
+  if (order.inDoubt() && !PutRepliesInOrder(link, order)) return 0;
   const uint8_t request[6] = {kMemoryCommand[0],
                               kMemoryCommand[1],
                               static_cast<uint8_t>(block),
@@ -132,7 +136,7 @@ int ReadLoggerMemory(Link& link, uint8_t* destination, int count, int block, int
   // Only a whole frame of exactly this read's size was this read's own
   // answer, garbled on the way: nothing more is coming for it. Anything else
   // may have been another request's reply, or this one's is still coming.
-  if (!(outcome.wholeFrame && outcome.announcedLength == count + 2)) link.MarkRepliesInDoubt();
+  if (!(outcome.wholeFrame && outcome.announcedLength == count + 2)) order.MarkInDoubt();
   return 0;
 }
 

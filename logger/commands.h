@@ -27,6 +27,23 @@ inline constexpr int kMarkerLengths = 24;
 // A reply later than that is put behind by the next attempt's marker.
 inline constexpr int kPutInOrderLimitMs = 1000;
 
+// Whether a reply to an earlier request may still be on its way, as the
+// logger's commands judge it. Replies that carry no address (memory reads)
+// may only be taken while it is false. It lives as long as the line to the
+// logger does: a doubt left by one download (or erase) holds for the next.
+class ReplyOrder {
+ public:
+  bool inDoubt() const { return inDoubt_; }
+  void MarkInDoubt() { inDoubt_ = true; }
+  void MarkInOrder() { inDoubt_ = false; }
+  // A fresh number for each request that puts the replies back in order.
+  uint32_t NextMarker() { return marker_++; }
+
+ private:
+  bool inDoubt_ = false;
+  uint32_t marker_ = 0;
+};
+
 // The set-rate code of a line rate; 0 (9600) for every rate not in the table.
 uint8_t RateCode(uint32_t bitsPerSecond);
 
@@ -34,38 +51,43 @@ uint8_t RateCode(uint32_t bitsPerSecond);
 int ProbeLogger(Link& link);
 // A probe at another line rate, for a logger left at a download rate.
 int ProbeLoggerAt(Link& link, uint32_t bitsPerSecond, int attempts);
-uint32_t SetLoggerRate(Link& link, uint32_t bitsPerSecond);
-std::string QueryIdentity(Link& link);
-std::string QueryVersion(Link& link);
+uint32_t SetLoggerRate(Link& link, ReplyOrder& order, uint32_t bitsPerSecond);
+std::string QueryIdentity(Link& link, ReplyOrder& order);
+std::string QueryVersion(Link& link, ReplyOrder& order);
 // A reply of any other length than count + 2 is a failure, never a copy of
 // bytes that did not arrive. After a failure that leaves the replies in doubt
 // the next read first puts them back in order (PutRepliesInOrder), and fails
 // without asking when that does not work.
-int ReadLoggerMemory(Link& link, uint8_t* destination, int count, int block, int offset);
+int ReadLoggerMemory(Link& link, ReplyOrder& order, uint8_t* destination, int count, int block, int offset);
 
 // Sends a marker read and drops whatever arrives until its answer: after it,
 // no reply to an earlier request is on its way. False when the answer did
 // not come within kPutInOrderLimitMs (the replies stay in doubt).
-bool PutRepliesInOrder(Link& link);
+bool PutRepliesInOrder(Link& link, ReplyOrder& order);
 
-// The command set as the download session sees it, over one link.
+// The command set as the download session sees it, over one link, with
+// the order of that link's replies.
 class LinkLoggerCommands : public LoggerCommands {
  public:
   explicit LinkLoggerCommands(Link& link) : link_(link) {}
   int ProbeLogger() override { return orvald::ProbeLogger(link_); }
   int ProbeLoggerAt(uint32_t rate) override { return orvald::ProbeLoggerAt(link_, rate, 1); }
-  uint32_t SetLoggerRate(uint32_t rate) override { return orvald::SetLoggerRate(link_, rate); }
-  std::string QueryIdentity() override { return orvald::QueryIdentity(link_); }
-  std::string QueryVersion() override { return orvald::QueryVersion(link_); }
+  uint32_t SetLoggerRate(uint32_t rate) override { return orvald::SetLoggerRate(link_, order_, rate); }
+  std::string QueryIdentity() override { return orvald::QueryIdentity(link_, order_); }
+  std::string QueryVersion() override { return orvald::QueryVersion(link_, order_); }
   int ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) override {
-    return orvald::ReadLoggerMemory(link_, destination, count, block, offset);
+    return orvald::ReadLoggerMemory(link_, order_, destination, count, block, offset);
   }
   std::string LineProblem() override { return link_.PortProblem(); }
   int LineOpens() override { return link_.serialOpens(); }
-  void SetCancelCheck(std::function<bool()> cancelled) override { link_.SetCancelCheck(std::move(cancelled)); }
+  void SetCancellation(const Cancellation* cancel) override { link_.SetCancellation(cancel); }
+
+  Link& link() { return link_; }
+  ReplyOrder& replyOrder() { return order_; }
 
  private:
   Link& link_;
+  ReplyOrder order_;
 };
 
 }  // namespace orvald

@@ -43,12 +43,12 @@ class DetectionRateOnExit {
 };
 
 // Long waits on the line end early once the operator asked to abort.
-class CancelCheckWhileDownloading {
+class CancellationWhileDownloading {
  public:
-  CancelCheckWhileDownloading(LoggerCommands& commands, const bool& cancelRequested) : commands_(commands) {
-    commands_.SetCancelCheck([&cancelRequested] { return cancelRequested; });
+  CancellationWhileDownloading(LoggerCommands& commands, const Cancellation& cancel) : commands_(commands) {
+    commands_.SetCancellation(&cancel);
   }
-  ~CancelCheckWhileDownloading() { commands_.SetCancelCheck(nullptr); }
+  ~CancellationWhileDownloading() { commands_.SetCancellation(nullptr); }
 
  private:
   LoggerCommands& commands_;
@@ -148,7 +148,7 @@ std::string DownloadSession::QueryWithAttempts(const std::function<std::string()
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     std::string text = query();
     if (!text.empty()) return text;
-    if (cancelRequested_) break;
+    if (cancel_.requested()) break;
   }
   return {};
 }
@@ -194,11 +194,11 @@ DownloadSession::ReadEnd DownloadSession::ReadWithAttempts(Run& run, uint8_t* de
       case SameLogger::kOther: return ReadEnd::kOtherLogger;
       case SameLogger::kNoAnswer: break;  // nobody says who is there: no read can be taken now
     }
-    return cancelRequested_ ? ReadEnd::kAborted : ReadEnd::kFailed;
+    return cancel_.requested() ? ReadEnd::kAborted : ReadEnd::kFailed;
   };
   for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
     // Looked at between attempts, so an abort is seen within one reply limit.
-    if (attempt > 0 && cancelRequested_) return ReadEnd::kAborted;
+    if (attempt > 0 && cancel_.requested()) return ReadEnd::kAborted;
     noteReopen();
     if (const ReadEnd before = settleDoubt(); before != ReadEnd::kRead) return before;
     const bool read = commands.ReadLoggerMemory(destination, count, block, offset) == count;
@@ -237,7 +237,7 @@ LoadLogResult DownloadSession::Download() {
   LoadLogResult result;
 
   DetectionRateOnExit detectionRate(commands);
-  CancelCheckWhileDownloading cancelCheck(commands, cancelRequested_);
+  CancellationWhileDownloading cancelWaits(commands, cancel_);
   if (!SwitchToDownloadRate()) {
     // Going on at a rate the logger may not be at would make a file of
     // nothing; the logger goes back to the detection rate and is asked again.
@@ -281,7 +281,7 @@ LoadLogResult DownloadSession::Download() {
   }
   result.path = run.file.temporaryPath();
 
-  cancelRequested_ = false;
+  cancel_.Withdraw();
   run.identity =
       MakeLoggerIdentity(run.identity.serialText, QueryWithAttempts([&] { return commands.QueryVersion(); }));
   const FileHeader fileHeader = BuildFileHeader(run.identity.serialText, run.identity.versionText);
@@ -295,7 +295,7 @@ LoadLogResult DownloadSession::Download() {
   view.Started({run.identity.serialText, run.name});
   ScanHeaders(run);
   result.usedBlocks = run.plan.usedBlocks;
-  if (run.passEnd == PassEnd::kComplete && !cancelRequested_) DownloadBlocks(run);
+  if (run.passEnd == PassEnd::kComplete && !cancel_.requested()) DownloadBlocks(run);
   result.piecesRead = run.piecesRead;
 
   view.DownloadEnded();
@@ -317,14 +317,14 @@ bool DownloadSession::SwitchToDownloadRate() {
   // A request lost on the way is not yet a logger that cannot switch.
   for (int attempt = 0; attempt < kRateRounds; ++attempt) {
     if (commands.SetLoggerRate(kDownloadRate) == kDownloadRate) return true;
-    if (cancelRequested_) break;
+    if (cancel_.requested()) break;
   }
   return false;
 }
 
 void DownloadSession::ScanHeaders(Run& run) {
   int unreadInARow = 0;
-  for (int block = 0; block < kBlockCount && !cancelRequested_; ++block) {
+  for (int block = 0; block < kBlockCount && !cancel_.requested(); ++block) {
     BlockHeader header;
     const ReadEnd end = ReadWithAttempts(run, header.data(), kBlockHeaderSize, block, 0);
     if (end == ReadEnd::kOtherLogger) {
@@ -364,7 +364,7 @@ void DownloadSession::DownloadBlocks(Run& run) {
   int blockCounter = 0;
   std::array<uint8_t, kPieceSize> piece;
   for (int block : run.plan.visitOrder) {
-    if (cancelRequested_ || run.passEnd != PassEnd::kComplete) break;
+    if (cancel_.requested() || run.passEnd != PassEnd::kComplete) break;
     if (!run.headers[block]) continue;  // left out by the scan
     BlockHeader header;
     const ReadEnd headerEnd = ReadWithAttempts(run, header.data(), kBlockHeaderSize, block, 0);
@@ -373,7 +373,7 @@ void DownloadSession::DownloadBlocks(Run& run) {
       break;
     }
     if (headerEnd != ReadEnd::kRead) {
-      if (cancelRequested_) break;
+      if (cancel_.requested()) break;
       readError("the header of block " + std::to_string(block));
       break;
     }
@@ -398,7 +398,7 @@ void DownloadSession::DownloadBlocks(Run& run) {
     for (int k = 0; k < pieces && run.passEnd == PassEnd::kComplete;) {
       view.KeepResponsive();
       ReadEnd end = ReadEnd::kAborted;
-      if (!cancelRequested_) end = ReadWithAttempts(run, piece.data(), kPieceSize, block, k * kPieceSize);
+      if (!cancel_.requested()) end = ReadWithAttempts(run, piece.data(), kPieceSize, block, k * kPieceSize);
       if (end == ReadEnd::kOtherLogger) {
         OtherLoggerAnswered(run);
         break;
@@ -408,7 +408,7 @@ void DownloadSession::DownloadBlocks(Run& run) {
           run.passEnd = PassEnd::kCancelled;
           break;
         }
-        cancelRequested_ = false;
+        cancel_.Withdraw();
         continue;  // the same piece again
       }
       if (end == ReadEnd::kFailed) {
@@ -436,12 +436,12 @@ void DownloadSession::WriteFailed(Run& run) {
 void DownloadSession::Finish(Run& run, LoadLogResult& result) {
   SessionView& view = setup_.view;
 
-  if (cancelRequested_) {
+  if (cancel_.requested()) {
     run.file.Cancel();
     // The operator chose to stop: this logger is not asked again until
     // another one came or Force download.
     lastSerialText_ = run.identity.serialText;
-    cancelRequested_ = false;
+    cancel_.Withdraw();
     view.Status("Downloading aborted!");
     view.LogShown("");
     result.end = LoadLogEnd::kAborted;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "link/cancellation.h"
 #include "logger/load_log_result.h"
 #include "logger/logger_claims.h"
 #include "logger/logger_commands.h"
@@ -91,10 +92,12 @@ class DownloadSession {
   // of it now (also after the table was edited); false when no row names it.
   bool IdentifyDecodedLog();
 
-  // The abort key (Escape, Ctrl-C): the download asks whether to stop
-  // before its next piece, and ends long waits on the line early.
-  void RequestCancel() { cancelRequested_ = true; }
-  bool cancelRequested() const { return cancelRequested_; }
+  // The abort key (Escape, Ctrl-C) and a station's stop: the download asks
+  // whether to stop before its next piece, and ends long waits on the line
+  // early. Every way of cancelling raises this one object.
+  Cancellation& cancellation() { return cancel_; }
+  void RequestCancel() { cancel_.Request(); }
+  bool cancelRequested() const { return cancel_.requested(); }
 
   // From the next download on (the desk's line-rate choice).
   void SetDownloadRate(uint32_t rate) { setup_.downloadRate = rate; }
@@ -133,7 +136,7 @@ class DownloadSession {
 
   DownloadSessionSetup setup_;
   std::string lastSerialText_;
-  bool cancelRequested_ = false;
+  Cancellation cancel_;
   LoadLogResult lastResult_;
   bool lastCycleFoundLogger_ = false;
   uint32_t foundAtRate_ = 0;

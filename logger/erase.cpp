@@ -10,10 +10,10 @@ namespace {
 
 // Every block header read and none in use with data. A header that cannot
 // be read leaves the memory in doubt, so the answer is no.
-bool MemoryReadsEmpty(Link& link) {
+bool MemoryReadsEmpty(Link& link, ReplyOrder& order) {
   for (int block = 0; block < kBlockCount; ++block) {
     BlockHeader header;
-    if (ReadLoggerMemory(link, header.data(), kBlockHeaderSize, block, 0) != kBlockHeaderSize) return false;
+    if (ReadLoggerMemory(link, order, header.data(), kBlockHeaderSize, block, 0) != kBlockHeaderSize) return false;
     if (ParseBlockHeader(header.data()).used()) return false;
   }
   return true;
@@ -30,7 +30,7 @@ std::array<uint8_t, kEraseRequestSize> EraseRequest() {
   return request;
 }
 
-EraseOutcome EraseLogger(Link& link, Prompts& prompts) {
+EraseOutcome EraseLogger(Link& link, ReplyOrder& order, Prompts& prompts) {
   if (prompts.Ask(kEraseCaption, kEraseQuestion, PromptButtons::kOkCancel, PromptIcon::kQuestion) != PromptAnswer::kOk) {
     return EraseOutcome::kCancelled;
   }
@@ -47,8 +47,8 @@ EraseOutcome EraseLogger(Link& link, Prompts& prompts) {
   if (lineFree) {
     // The agreement may still be on its way; the header reads first put the
     // replies back in order, so it is never taken for a header.
-    if (!outcome.wholeFrame) link.MarkRepliesInDoubt();
-    if (MemoryReadsEmpty(link)) return EraseOutcome::kErased;
+    if (!outcome.wholeFrame) order.MarkInDoubt();
+    if (MemoryReadsEmpty(link, order)) return EraseOutcome::kErased;
   }
   prompts.Ask(kEraseCaption, kEraseFailed, PromptButtons::kOk, PromptIcon::kNone);
   return EraseOutcome::kNotErased;

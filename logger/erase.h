@@ -8,6 +8,7 @@
 #include <string>
 
 #include "link/link.h"
+#include "logger/commands.h"
 #include "logger/prompts.h"
 
 namespace orvald {
@@ -25,6 +26,6 @@ enum class EraseOutcome { kErased, kCancelled, kNotErased };
 // Erased when the logger agreed, or when its agreement did not come and
 // every block header then reads as unused: a busy logger may agree long
 // after the exchange gave up, with its memory wiped.
-EraseOutcome EraseLogger(Link& link, Prompts& prompts);
+EraseOutcome EraseLogger(Link& link, ReplyOrder& order, Prompts& prompts);
 
 }  // namespace orvald

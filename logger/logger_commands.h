@@ -3,8 +3,9 @@
 // command, one request and one reply; retries belong to the callers.
 
 #include <cstdint>
-#include <functional>
 #include <string>
+
+#include "link/cancellation.h"
 
 namespace orvald {
 
@@ -35,8 +36,9 @@ class LoggerCommands {
   // How many times the port has been opened so far: a change means it was
   // reopened (after a hang-up), and whoever answers now may be another logger.
   virtual int LineOpens() { return 0; }
-  // Long waits ask this and end early when it says so (the abort key).
-  virtual void SetCancelCheck(std::function<bool()>) {}
+  // Long waits look at `cancel` and end early once it is requested (the
+  // abort key); null: nothing ends them early.
+  virtual void SetCancellation(const Cancellation* /*cancel*/) {}
 };
 
 }  // namespace orvald

@@ -6,9 +6,11 @@ PortStation::PortStation(PortStationSetup setup)
     : onDownloaded_(std::move(setup.onDownloaded)),
       firstPollDelayMs_(setup.firstPollDelayMs),
       pollIntervalMs_(setup.pollIntervalMs),
-      waiter_(latch_, [this] { parts_.session().RequestCancel(); }),
-      view_(setup.view, latch_, [this] { parts_.session().RequestCancel(); }),
+      // The session only keeps the view and the waiter it is given here;
+      // both are made right after it, around its one cancel.
       parts_(std::move(setup.station), view_, waiter_),
+      waiter_(latch_, parts_.session().cancellation()),
+      view_(setup.view, latch_, parts_.session().cancellation()),
       downloadRate_(parts_.session().downloadRate()) {}
 
 PortStation::~PortStation() {
@@ -17,6 +19,9 @@ PortStation::~PortStation() {
 }
 
 void PortStation::Start() {
+  // Each station downloads on a thread of its own; the window's main port
+  // stays on the window's thread. A stop reaches this thread through the
+  // latch, which raises the session's cancel.
   if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
 }
 

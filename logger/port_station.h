@@ -33,8 +33,8 @@ struct PortStationSetup {
 // every piece, so a stop that came before the download began still ends it.
 class StopAwareView : public SessionView {
  public:
-  StopAwareView(SessionView& inner, const StopLatch& latch, std::function<void()> onStop)
-      : inner_(inner), latch_(latch), onStop_(std::move(onStop)) {}
+  StopAwareView(SessionView& inner, const StopLatch& latch, Cancellation& cancel)
+      : inner_(inner), latch_(latch), cancel_(cancel) {}
   void Waiting(const std::string& portProblem) override { inner_.Waiting(portProblem); }
   void Started(const DownloadStart& start) override { inner_.Started(start); }
   void BlockStarted(int counter, int total) override { inner_.BlockStarted(counter, total); }
@@ -49,7 +49,7 @@ class StopAwareView : public SessionView {
   void Identified(const Identification& who) override { inner_.Identified(who); }
   void KeepResponsive() override {
     inner_.KeepResponsive();
-    if (latch_.raised()) onStop_();
+    if (latch_.raised()) cancel_.Request();
   }
   // Nobody is asked: a station is stopped only when it is meant to stop.
   bool ConfirmCancel() override { return true; }
@@ -58,7 +58,7 @@ class StopAwareView : public SessionView {
  private:
   SessionView& inner_;
   const StopLatch& latch_;
-  std::function<void()> onStop_;
+  Cancellation& cancel_;
 };
 
 class PortStation {
@@ -89,9 +89,9 @@ class PortStation {
   int firstPollDelayMs_;
   int pollIntervalMs_;
   StopLatch latch_;
+  StationSession parts_;
   StoppableWaiter waiter_;
   StopAwareView view_;
-  StationSession parts_;
   std::atomic<uint32_t> downloadRate_;
   std::atomic<bool> finished_{false};
   std::thread thread_;

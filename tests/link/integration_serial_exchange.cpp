@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <memory>
 #include <vector>
 
@@ -45,9 +47,10 @@ class ExchangeTest : public ::testing::Test {
   }
 
   std::vector<uint8_t> reply = std::vector<uint8_t>(256, 0xEE);
+  ExchangeOutcome outcome;
   int Exchange(const std::vector<uint8_t>& request) {
     int64_t started = SteadyMilliseconds();
-    int result = ExchangeFrame(link, request.data(), static_cast<uint8_t>(request.size()), reply.data());
+    int result = ExchangeFrame(link, request.data(), static_cast<uint8_t>(request.size()), reply.data(), &outcome);
     lastMs = SteadyMilliseconds() - started;
     return result;
   }
@@ -78,7 +81,8 @@ TEST_F(ExchangeTest, VersionRequestGoesOutFramedAndItsEchoComesBack) {
 TEST_F(ExchangeTest, MissingPortSleepsOutTheLimitAndIsTriedAgainNextTime) {
   devicePath = "/nonexistent/ttyUSB0";
   EXPECT_EQ(Exchange({0x78}), 0);
-  EXPECT_FALSE(link.serialPort().IsOk());
+  EXPECT_EQ(outcome.status, LineStatus::kIoError) << "a port that is not there is no silent logger";
+  EXPECT_EQ(outcome.errorNumber, ENOENT);
   EXPECT_EQ(link.serialPort().WaitDescriptor(), -1);
   EXPECT_GE(lastMs, kReplyTimeLimitMs);
   EXPECT_LE(waiter.waits, 5);
@@ -86,7 +90,8 @@ TEST_F(ExchangeTest, MissingPortSleepsOutTheLimitAndIsTriedAgainNextTime) {
   devicePath = logger.path();
   AnswerAlways(FramedReply({0x78}));
   EXPECT_EQ(Exchange({0x78}), 1);
-  EXPECT_EQ(link.serialPort().Status(), kCommOk);
+  EXPECT_EQ(outcome.status, LineStatus::kOk);
+  EXPECT_EQ(link.serialPort().Fault().status, LineStatus::kOk);
 }
 
 TEST_F(ExchangeTest, HealthyPortKeepsItsRateUntilItIsReopened) {
@@ -104,7 +109,8 @@ TEST_F(ExchangeTest, HangUpMidReplyEndsTheWaitAndTheNextExchangeReopens) {
   EXPECT_EQ(Exchange({0x78}), 0);
   EXPECT_LT(lastMs, kReplyTimeLimitMs) << "a dead line ends the wait at once";
   EXPECT_LE(waiter.waits, 3);
-  EXPECT_FALSE(link.serialPort().IsOk());
+  EXPECT_EQ(outcome.status, LineStatus::kHangUp) << "a pulled cable, not a bad reply";
+  EXPECT_EQ(link.serialPort().Fault().status, LineStatus::kHangUp);
 
   PtyFakeLogger replacement([](const SeenRequest&, int) { return FramedReply({0x78, 'o', 'k'}); });
   devicePath = replacement.path();

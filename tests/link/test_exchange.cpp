@@ -126,6 +126,40 @@ TEST_F(ExchangeTest, IncompleteEmptyOrGarbledRepliesYieldZero) {
   EXPECT_EQ(outcome.announcedLength, 2);
 }
 
+// What ended an exchange, so a retry can tell a pulled cable from a bad reply.
+TEST_F(ExchangeTest, EachWayAnExchangeEndsHasItsOwnStatus) {
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    int64_t hangUpAtMs;
+    LineStatus status;
+  };
+  std::vector<uint8_t> badSum = FrameOf({0x78, 'a'});
+  badSum[4] ^= 0x01;
+  const std::vector<Case> cases{
+      {"a good reply", FrameOf({0x78, 'a'}), -1, LineStatus::kOk},
+      {"silence", {}, -1, LineStatus::kTimeout},
+      {"half a frame", {0xF0, 0x05, 0x78}, -1, LineStatus::kTimeout},
+      {"a bad checksum", badSum, -1, LineStatus::kProtocolError},
+      {"a frame of length 0", {0xF0, 0x00, 0x00, 0xF2}, -1, LineStatus::kProtocolError},
+      {"a hang-up mid reply", {0xF0, 0x05, 0x78}, 10, LineStatus::kHangUp},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake.line.nowMs += 1000;
+    fake.line.readOffset += fake.line.unread();
+    fake.line.hangUpAtMs = c.hangUpAtMs < 0 ? -1 : fake.line.nowMs + c.hangUpAtMs;
+    AnswerWith(c.bytes.empty() ? Pieces{} : Pieces{{c.bytes, 2}});
+    ExchangeOutcome outcome;
+    Exchange({0x78}, &outcome);
+    EXPECT_EQ(outcome.status, c.status);
+  }
+  fake.line.hangUpAtMs = -1;
+  ExchangeOutcome outcome;
+  EXPECT_EQ(ExchangeFrame(fake.link, reply.data(), 0, reply.data(), &outcome), 0);
+  EXPECT_EQ(outcome.status, LineStatus::kRefused);
+}
+
 TEST_F(ExchangeTest, TheLimitCountsFromWhenTheRequestHasLeftTheLine) {
   // A slow line: the request takes 74 ms to go out; the reply comes 300 ms after that.
   fake.line.unsentMs = 74;
@@ -247,12 +281,17 @@ TEST_F(ExchangeTest, WaitingForAnAnswerDropsEverythingBeforeItAndKeepsItsOwnLimi
   // No answer: the wait ends at its limit, or at once when the operator aborted.
   AnswerWith(Pieces{});
   int64_t started = fake.line.nowMs;
-  EXPECT_EQ(ExchangeUntilAnswer(fake.link, request, 6, threeBytes, 1000, answer), 0);
+  ExchangeOutcome outcome;
+  EXPECT_EQ(ExchangeUntilAnswer(fake.link, request, 6, threeBytes, 1000, answer, &outcome), 0);
   EXPECT_EQ(fake.line.nowMs - started, 1000);
-  fake.link.SetCancelCheck([] { return true; });
+  EXPECT_EQ(outcome.status, LineStatus::kTimeout);
+  Cancellation cancel;
+  cancel.Request();
+  fake.link.SetCancellation(&cancel);
   started = fake.line.nowMs;
-  EXPECT_EQ(ExchangeUntilAnswer(fake.link, request, 6, threeBytes, 1000, answer), 0);
+  EXPECT_EQ(ExchangeUntilAnswer(fake.link, request, 6, threeBytes, 1000, answer, &outcome), 0);
   EXPECT_EQ(fake.line.nowMs, started);
+  EXPECT_EQ(outcome.status, LineStatus::kCancelled);
 }
 
 }  // namespace

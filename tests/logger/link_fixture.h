@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/link.h"
+#include "logger/commands.h"
 #include "support/pty_fake_logger.h"
 
 namespace orvald::testing {
@@ -28,6 +29,7 @@ class LinkFixture : public ::testing::Test {
 
   PtyFakeLogger logger;
   Link link;
+  ReplyOrder order;
 };
 
 }  // namespace orvald::testing

@@ -36,6 +36,7 @@ class CommandsTest : public ::testing::Test {
 
   testing::FakeLink fake;
   Link& link = fake.link;
+  ReplyOrder order;
   std::vector<std::vector<uint8_t>> sent;
 };
 
@@ -53,16 +54,16 @@ TEST_F(CommandsTest, TheProbeMakesThreeAttemptsAndWantsAnX) {
 
 TEST_F(CommandsTest, IdentityIsTheTextAfterTheEchoAtMostElevenUpToAZero) {
   Answer([](const std::vector<uint8_t>&) { return Echo('I', "AB123"); });
-  EXPECT_EQ(QueryIdentity(link), "AB123");
+  EXPECT_EQ(QueryIdentity(link, order), "AB123");
   Answer([](const std::vector<uint8_t>&) { return Echo('I', "000000123456"); });
-  EXPECT_EQ(QueryIdentity(link), "00000012345");
+  EXPECT_EQ(QueryIdentity(link, order), "00000012345");
   EXPECT_EQ(sent.back(), std::vector<uint8_t>{0x49});
   Answer([](const std::vector<uint8_t>&) { return Echo('I', std::string("ABC\0DE", 6)); });
-  EXPECT_EQ(QueryIdentity(link), "ABC");
+  EXPECT_EQ(QueryIdentity(link, order), "ABC");
   // No valid answer: another command's echo, the echo alone, or nothing.
   for (const std::vector<uint8_t>& reply : {Echo('x', "12345"), std::vector<uint8_t>{'I'}, std::vector<uint8_t>{}}) {
     Answer([reply](const std::vector<uint8_t>&) { return reply; });
-    EXPECT_EQ(QueryIdentity(link), "");
+    EXPECT_EQ(QueryIdentity(link, order), "");
     fake.line.nowMs += 1000;
   }
 }
@@ -78,16 +79,16 @@ TEST_F(CommandsTest, IdentityAndVersionComeFromTheirOwnEchoWhateverCameBefore) {
   for (const Case& c : {Case{'I', 3, "AB123"}, Case{'I', 900, "AB123"}, Case{'x', 700, "VER 5.1A"},
                         Case{'I', 1300, ""}}) {
     SCOPED_TRACE(c.delayMs);
-    link.MarkRepliesInOrder();
+    order.MarkInOrder();
     fake.line.onWrite = [&](const std::vector<uint8_t>&) {
       fake.line.Send(FrameOf({0xC1, 0x41, 0x03}), 1);  // a rate switch's late echo
       fake.line.Send(FrameOf({0xB1, 0x52, 1, 2, 3}), 1);
       fake.line.Send(FrameOf(c.command == 'I' ? Echo('I', "AB123") : Echo('x', "VER 5.1A")), c.delayMs);
     };
-    const std::string text = c.command == 'I' ? QueryIdentity(link) : QueryVersion(link);
+    const std::string text = c.command == 'I' ? QueryIdentity(link, order) : QueryVersion(link, order);
     EXPECT_EQ(text, c.expected);
     // Without its text, the reply may still come: nothing is taken on trust.
-    EXPECT_EQ(link.repliesInDoubt(), text.empty());
+    EXPECT_EQ(order.inDoubt(), text.empty());
     fake.line.nowMs += 2000;
     fake.line.readOffset += fake.line.unread();
   }
@@ -95,13 +96,13 @@ TEST_F(CommandsTest, IdentityAndVersionComeFromTheirOwnEchoWhateverCameBefore) {
 
 TEST_F(CommandsTest, VersionTextGivesTheTypeAndIsCutAtEightCharacters) {
   Answer([](const std::vector<uint8_t>&) { return Echo('x', "ABCD1.2b"); });
-  const LoggerIdentity identity = MakeLoggerIdentity("00000012345", QueryVersion(link));
+  const LoggerIdentity identity = MakeLoggerIdentity("00000012345", QueryVersion(link, order));
   EXPECT_EQ(identity.versionText, "ABCD1.2b");
   EXPECT_EQ(identity.firmwareByte, 0x12);
   EXPECT_EQ(identity.versionSuffix, 'b');
   EXPECT_EQ(identity.typeText, "1.2b");
   Answer([](const std::vector<uint8_t>&) { return Echo('x', "VER 5.1A-extra"); });
-  EXPECT_EQ(QueryVersion(link), "VER 5.1A");
+  EXPECT_EQ(QueryVersion(link, order), "VER 5.1A");
   const LoggerIdentity none = MakeLoggerIdentity("", "");
   EXPECT_EQ(none.firmwareByte, 0);
   EXPECT_EQ(none.versionSuffix, 0);
@@ -129,12 +130,12 @@ class MemoryTest : public CommandsTest {
 
 TEST_F(MemoryTest, PiecesAndHeadersArriveAsStored) {
   uint8_t piece[245];
-  ASSERT_EQ(ReadLoggerMemory(link, piece, 128, 5, 0x8000), 128);
+  ASSERT_EQ(ReadLoggerMemory(link, order, piece, 128, 5, 0x8000), 128);
   EXPECT_TRUE(std::equal(piece, piece + 128, memory.begin() + 5 * 65536 + 0x8000));
   EXPECT_EQ(sent.back(), (std::vector<uint8_t>{0xB1, 0x52, 0x05, 0x00, 0x80, 0x80}));
-  ASSERT_EQ(ReadLoggerMemory(link, piece, 32, 31, 0), 32);
+  ASSERT_EQ(ReadLoggerMemory(link, order, piece, 32, 31, 0), 32);
   EXPECT_TRUE(std::equal(piece, piece + 32, memory.begin() + 31 * 65536));
-  ASSERT_EQ(ReadLoggerMemory(link, piece, 245, 2, 65536 - 245), 245);
+  ASSERT_EQ(ReadLoggerMemory(link, order, piece, 245, 2, 65536 - 245), 245);
   EXPECT_TRUE(std::equal(piece, piece + 245, memory.begin() + 3 * 65536 - 245));
   // The command set as the session sees it goes over the same link.
   LinkLoggerCommands commands(link);
@@ -146,7 +147,7 @@ TEST_F(MemoryTest, AReplyOfAnotherSizeOrCommandIsAFailureAndCopiesNothing) {
   Serve(1);
   uint8_t piece[128];
   std::memset(piece, 0xAA, sizeof piece);
-  EXPECT_EQ(ReadLoggerMemory(link, piece, 128, 0, 0), 0);
+  EXPECT_EQ(ReadLoggerMemory(link, order, piece, 128, 0, 0), 0);
   EXPECT_TRUE(std::all_of(piece, piece + 128, [](uint8_t b) { return b == 0xAA; }));
   Answer([](const std::vector<uint8_t>&) {
     std::vector<uint8_t> data(34, 0x00);
@@ -154,16 +155,16 @@ TEST_F(MemoryTest, AReplyOfAnotherSizeOrCommandIsAFailureAndCopiesNothing) {
     data[1] = 0x46;
     return data;
   });
-  EXPECT_EQ(ReadLoggerMemory(link, piece, 32, 0, 0), 0);
+  EXPECT_EQ(ReadLoggerMemory(link, order, piece, 32, 0, 0), 0);
 }
 
 TEST_F(MemoryTest, RequestsOutsideTheCommandsFieldsAreNotSent) {
   uint8_t piece[256];
-  EXPECT_EQ(ReadLoggerMemory(link, piece, 0, 0, 0), 0);
-  EXPECT_EQ(ReadLoggerMemory(link, piece, 246, 0, 0), 0);
-  EXPECT_EQ(ReadLoggerMemory(link, piece, 8, 256, 0), 0);
-  EXPECT_EQ(ReadLoggerMemory(link, piece, 8, 0, 65536), 0);
-  EXPECT_EQ(ReadLoggerMemory(link, piece, 8, -1, 0), 0);
+  EXPECT_EQ(ReadLoggerMemory(link, order, piece, 0, 0, 0), 0);
+  EXPECT_EQ(ReadLoggerMemory(link, order, piece, 246, 0, 0), 0);
+  EXPECT_EQ(ReadLoggerMemory(link, order, piece, 8, 256, 0), 0);
+  EXPECT_EQ(ReadLoggerMemory(link, order, piece, 8, 0, 65536), 0);
+  EXPECT_EQ(ReadLoggerMemory(link, order, piece, 8, -1, 0), 0);
   EXPECT_TRUE(sent.empty());
 }
 

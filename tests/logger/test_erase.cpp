@@ -36,9 +36,10 @@ class EraseTest : public ::testing::Test {
       if (!reply.empty()) fake.line.Send(Frame(reply), 5);
     };
   }
-  EraseOutcome Erase() { return EraseLogger(fake.link, prompts); }
+  EraseOutcome Erase() { return EraseLogger(fake.link, order, prompts); }
 
   testing::FakeLink fake;
+  ReplyOrder order;
   ScriptedPrompts prompts;
   const std::string question = "Erase Logger: Sure you want to delete the logger data? [OK/Cancel]";
   const std::string failure = "Erase Logger: Logger not erased! [OK]";
@@ -79,6 +80,7 @@ TEST_F(EraseTest, AnAgreementThatComesTooLateIsSettledByTheBlockHeaders) {
   for (const Case& c : {Case{800, -1, true, EraseOutcome::kErased}, Case{-1, 0, true, EraseOutcome::kNotErased},
                         Case{800, 17, true, EraseOutcome::kNotErased}, Case{800, -1, false, EraseOutcome::kNotErased}}) {
     testing::FakeLink line;
+    ReplyOrder order;
     line.line.onWrite = [&](const std::vector<uint8_t>& frame) {
       if (frame[3] == 0x46 && c.agreesAfterMs >= 0) line.line.Send(Frame({0xB1, 0x46}), c.agreesAfterMs);
       if (frame[3] != 0x52 || !c.answersReads) return;
@@ -88,7 +90,7 @@ TEST_F(EraseTest, AnAgreementThatComesTooLateIsSettledByTheBlockHeaders) {
       line.line.Send(Frame(reply), 5);
     };
     prompts.asked.clear();
-    EXPECT_EQ(EraseLogger(line.link, prompts), c.outcome) << c.agreesAfterMs << " " << c.usedBlock;
+    EXPECT_EQ(EraseLogger(line.link, order, prompts), c.outcome) << c.agreesAfterMs << " " << c.usedBlock;
     EXPECT_EQ(prompts.asked.size(), c.outcome == EraseOutcome::kErased ? 1u : 2u) << "the failure box";
   }
 }

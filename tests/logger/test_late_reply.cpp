@@ -60,10 +60,10 @@ class InOrderLogger {
 };
 
 // A read with the download's four attempts: the piece, or empty.
-std::vector<uint8_t> ReadWithAttempts(Link& link, int block, int offset, int count = kPieceSize) {
+std::vector<uint8_t> ReadWithAttempts(Link& link, ReplyOrder& order, int block, int offset, int count = kPieceSize) {
   std::vector<uint8_t> piece(static_cast<size_t>(count));
   for (int attempt = 0; attempt < 4; ++attempt) {
-    if (ReadLoggerMemory(link, piece.data(), count, block, offset) == count) return piece;
+    if (ReadLoggerMemory(link, order, piece.data(), count, block, offset) == count) return piece;
   }
   return {};
 }
@@ -85,6 +85,7 @@ class LateReplyTest : public ::testing::TestWithParam<LateCase> {};
 TEST_P(LateReplyTest, EveryReadGetsItsOwnBytesOrFailsNeverAnothers) {
   const LateCase c = GetParam();
   FakeLink fake;
+  ReplyOrder order;
   InOrderLogger logger(fake);
   logger.delays[c.lateRequest] = c.delayMs;
 
@@ -93,14 +94,14 @@ TEST_P(LateReplyTest, EveryReadGetsItsOwnBytesOrFailsNeverAnothers) {
     // Pieces of one block step through it; headers step through the blocks.
     const int block = c.count == kPieceSize ? 3 : k;
     const int offset = c.count == kPieceSize ? k * kPieceSize : 0;
-    const std::vector<uint8_t> got = ReadWithAttempts(fake.link, block, offset, c.count);
+    const std::vector<uint8_t> got = ReadWithAttempts(fake.link, order, block, offset, c.count);
     if (got.empty()) continue;
     ASSERT_EQ(got, Expected(block, offset, c.count)) << "read " << k << " took another request's reply";
     ++gotRight;
   }
   // Delays up to two seconds are put right within the attempts.
   EXPECT_EQ(gotRight, 6);
-  EXPECT_FALSE(fake.link.repliesInDoubt());
+  EXPECT_FALSE(order.inDoubt());
 }
 
 INSTANTIATE_TEST_SUITE_P(Delays, LateReplyTest,
@@ -112,26 +113,28 @@ INSTANTIATE_TEST_SUITE_P(Delays, LateReplyTest,
 
 TEST(LateReply, AMarkerThatIsLateItselfStillKeepsStaleRepliesOut) {
   FakeLink fake;
+  ReplyOrder order;
   InOrderLogger logger(fake);
   // The first read and the marker after it are both very late; later
   // markers have lengths of their own, so the late one is no answer to them.
   logger.delays[0] = 2500;
   logger.delays[1] = 2600;
   for (int k = 0; k < 4; ++k) {
-    const std::vector<uint8_t> got = ReadWithAttempts(fake.link, 1, k * kPieceSize);
+    const std::vector<uint8_t> got = ReadWithAttempts(fake.link, order, 1, k * kPieceSize);
     if (!got.empty()) {
       EXPECT_EQ(got, Expected(1, k * kPieceSize));
     }
   }
-  EXPECT_EQ(ReadWithAttempts(fake.link, 1, 4 * kPieceSize), Expected(1, 4 * kPieceSize));
+  EXPECT_EQ(ReadWithAttempts(fake.link, order, 1, 4 * kPieceSize), Expected(1, 4 * kPieceSize));
 }
 
 TEST(LateReply, AWholeFrameThatOnlyFailedItsChecksumIsRetriedAtOnce) {
   FakeLink fake;
+  ReplyOrder order;
   InOrderLogger logger(fake);
   logger.garbled[0] = true;
   const int64_t start = fake.line.nowMs;
-  EXPECT_EQ(ReadWithAttempts(fake.link, 0, 0), Expected(0, 0));
+  EXPECT_EQ(ReadWithAttempts(fake.link, order, 0, 0), Expected(0, 0));
   EXPECT_EQ(logger.requests, 2) << "no marker after the garbled frame";
   EXPECT_EQ(logger.markers, 0);
   EXPECT_LT(fake.line.nowMs - start, 50) << "no settling after a frame that came whole";
@@ -139,6 +142,7 @@ TEST(LateReply, AWholeFrameThatOnlyFailedItsChecksumIsRetriedAtOnce) {
 
 TEST(LateReply, AReplyOfAnotherLengthIsNeverTakenAndPutsTheRepliesInDoubt) {
   FakeLink fake;
+  ReplyOrder order;
   fake.line.onWrite = [&](const std::vector<uint8_t>&) {
     // A whole, valid frame of 100 memory bytes for a read of 128.
     std::vector<uint8_t> data{0xB1, 0x52};
@@ -146,21 +150,22 @@ TEST(LateReply, AReplyOfAnotherLengthIsNeverTakenAndPutsTheRepliesInDoubt) {
     fake.line.Send(Frame(data), 1);
   };
   std::vector<uint8_t> piece(kPieceSize);
-  EXPECT_EQ(ReadLoggerMemory(fake.link, piece.data(), kPieceSize, 0, 0), 0);
-  EXPECT_TRUE(fake.link.repliesInDoubt());
+  EXPECT_EQ(ReadLoggerMemory(fake.link, order, piece.data(), kPieceSize, 0, 0), 0);
+  EXPECT_TRUE(order.inDoubt());
 }
 
 TEST(LateReply, NoReadGoesOutWhileTheRepliesCannotBePutInOrder) {
   FakeLink fake;
+  ReplyOrder order;
   InOrderLogger logger(fake);
   logger.delays[0] = -1;  // lost
   logger.delays[1] = -1;  // the marker lost as well
   std::vector<uint8_t> piece(kPieceSize);
-  EXPECT_EQ(ReadLoggerMemory(fake.link, piece.data(), kPieceSize, 0, 0), 0);
-  EXPECT_EQ(ReadLoggerMemory(fake.link, piece.data(), kPieceSize, 0, 0), 0);
+  EXPECT_EQ(ReadLoggerMemory(fake.link, order, piece.data(), kPieceSize, 0, 0), 0);
+  EXPECT_EQ(ReadLoggerMemory(fake.link, order, piece.data(), kPieceSize, 0, 0), 0);
   EXPECT_EQ(logger.requests, 2) << "the second read only sent a marker";
-  EXPECT_TRUE(fake.link.repliesInDoubt());
-  EXPECT_EQ(ReadLoggerMemory(fake.link, piece.data(), kPieceSize, 0, 0), kPieceSize);
+  EXPECT_TRUE(order.inDoubt());
+  EXPECT_EQ(ReadLoggerMemory(fake.link, order, piece.data(), kPieceSize, 0, 0), kPieceSize);
   EXPECT_EQ(piece, Expected(0, 0));
 }
 

@@ -82,6 +82,7 @@ class FakeLineChannel : public UsbAdapterBackend {
   void Close() override {}
   int UnsentMilliseconds() override { return line_.unsentMs; }
   uint32_t LineRate() override { return line_.lineRate; }
+  ChannelFault Fault() const override { return line_.HungUp() ? ChannelFault{LineStatus::kHangUp, 0} : ChannelFault{}; }
 
  private:
   FakeLine& line_;
