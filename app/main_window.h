@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app_environment.h"
+#include "desk/selection.h"
 #include "logger/logger_claims.h"
 #include "logger/session_view.h"
 #include "logger/logger_commands.h"
@@ -44,13 +45,6 @@ struct OpenDialogSetup {
   std::string title = "Read GPS File";
   std::string filter = "Raw files (*.G00);;IGC files (*.igc *.IGC);;Latest files (*.dat);;All files (*)";
   std::string defaultExt = "dat";
-};
-
-// Date, start and end texts of a task; empty when the task is not in the table.
-struct TaskWindowTexts {
-  std::string date;
-  std::string timeFrom;
-  std::string timeTo;
 };
 
 class TfrmMain : public QMainWindow, public SessionView {
