@@ -1,8 +1,9 @@
-// Construction of the main window: controls, menus, settings, data directory.
+// The main window itself: its controls and their layout, the settings and
+// the data directory read at start-up, the port chosen, the keys it sees
+// first, and closing.
 #include "app/main_window.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,7 +16,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -29,12 +29,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/about_box.h"
 #include "app/program_icon.h"
 #include "app/segments_model.h"
 #include "app/stations_dlg.h"
-#include "app/today_dlg.h"
 #include "app/track_view.h"
+#include "app/window_session_view.h"
 #include "link/link.h"
 #include "logger/download_session.h"
 
@@ -138,7 +137,7 @@ TfrmMain::TfrmMain(AppEnvironment environment, QWidget* parent)
   // 1-5: controls and their start-up state.
   BuildControls();
   BuildMenus();
-  dataDir.clear();
+  dataDir_.clear();
   qApp->installEventFilter(this);  // key preview: the window sees every key first
   Timer1->stop();
   ProgressBar1->hide();
@@ -148,9 +147,7 @@ TfrmMain::TfrmMain(AppEnvironment environment, QWidget* parent)
                          taskEvents, edManTask}) {
     box->clear();
   }
-  SetSaveEnabled(false);
-  SetManSaveEnabled(false);
-  manualMode = 1;
+  UpdateCommandStates();  // nothing chosen yet: both Saves off
   segmentsModel_->SetGridRowCount(2);
   segmentsModel_->ClearGridRow(1);
   ConnectHandlers();
@@ -159,8 +156,8 @@ TfrmMain::TfrmMain(AppEnvironment environment, QWidget* parent)
   ReadSettings();
   // 9-11: the data directory, asked at every start.
   ChooseDataDirectory();
-  if (!dataDir.empty()) QDir::setCurrent(QString::fromStdString(dataDir));  // a failure is not reported
-  StatusPanel0->setText(QString("Saving tracks to : %1").arg(QString::fromStdString(dataDir)));
+  if (!dataDir_.empty()) QDir::setCurrent(QString::fromStdString(dataDir_));  // a failure is not reported
+  StatusPanel0->setText(QString("Saving tracks to : %1").arg(QString::fromStdString(dataDir_)));
   BindDownloadSession();
 
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -177,10 +174,6 @@ TfrmMain::~TfrmMain() {
   delete stationsDlg_;
   stationsDlg_ = nullptr;
   qApp->removeEventFilter(this);
-  while (cursorsPushed_ > 0) {
-    QApplication::restoreOverrideCursor();
-    --cursorsPushed_;
-  }
 }
 
 void TfrmMain::BuildControls() {
@@ -411,44 +404,6 @@ QWidget* TfrmMain::BuildGridAndPicture(QWidget* parent) {
   return Splitter2;
 }
 
-void TfrmMain::BuildMenus() {
-  QMenuBar* bar = menuBar();
-  bar->setObjectName("MainMenu1");
-  QMenu* file = bar->addMenu("&File");
-  file->setObjectName("mnFile");
-  mnFileOpen = file->addAction("&Open");
-  mnFileOpen->setObjectName("mnFileOpen");
-  file->addSeparator();
-  mnFileExit = file->addAction("E&xit");
-  mnFileExit->setObjectName("mnFileExit");
-  QMenu* view = bar->addMenu("&View");
-  view->setObjectName("mnView");
-  mnViewToday = view->addAction("&Today");
-  mnViewToday->setObjectName("mnViewToday");
-  QMenu* logger = bar->addMenu("&Logger");
-  logger->setObjectName("mnLogger");
-  Clear1 = logger->addAction("&Clear");
-  Clear1->setObjectName("Clear1");
-  logger->addSeparator();
-  mnStations = logger->addAction("&Stations...");
-  mnStations->setObjectName("mnStations");
-  QMenu* rates = logger->addMenu("Line &rate");
-  rates->setObjectName("mnLineRate");
-  auto* rateGroup = new QActionGroup(this);
-  mnRate57600 = rates->addAction("57600 bit/s");
-  mnRate57600->setObjectName("mnRate57600");
-  mnRate115200 = rates->addAction("115200 bit/s");
-  mnRate115200->setObjectName("mnRate115200");
-  for (QAction* rate : {mnRate57600, mnRate115200}) {
-    rate->setCheckable(true);
-    rateGroup->addAction(rate);
-  }
-  QMenu* help = bar->addMenu("&Help");
-  help->setObjectName("mnHelp");
-  About1 = help->addAction("&About");
-  About1->setObjectName("About1");
-}
-
 void TfrmMain::ConnectHandlers() {
   connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
   connect(btnManSave, &QPushButton::clicked, this, [this] { btnManSaveClick(); });
@@ -456,14 +411,7 @@ void TfrmMain::ConnectHandlers() {
   connect(btnEdit, &QPushButton::clicked, this, [this] { btnEditClick(); });
   connect(btnEditTask, &QPushButton::clicked, this, [this] { btnEditTaskClick(); });
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-  connect(mnFileOpen, &QAction::triggered, this, [this] { mnFileOpenClick(); });
-  connect(mnFileExit, &QAction::triggered, this, [this] { mnFileExitClick(); });
-  connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(); });
-  connect(mnStations, &QAction::triggered, this, [this] { mnStationsClick(); });
-  connect(mnRate57600, &QAction::triggered, this, [this] { ChooseLineRate(kDownloadRate); });
-  connect(mnRate115200, &QAction::triggered, this, [this] { ChooseLineRate(kFastDownloadRate); });
-  connect(About1, &QAction::triggered, this, [this] { About1Click(); });
-  connect(mnViewToday, &QAction::triggered, this, [this] { mnViewTodayClick(); });
+  ConnectMenus();
   connect(PageControl1, &QTabWidget::tabBarClicked, this, [this](int) { PageControl1Changing(); });
   connect(PageControl1, &QTabWidget::currentChanged, this, [this](int) { PageControl1Change(); });
   connect(WindowTask, &QComboBox::currentTextChanged, this, [this] { WindowTaskChange(WindowTask); });
@@ -481,9 +429,9 @@ void TfrmMain::ReadSettings() {
     cbPortNo->setItemData(n - 1, QString::fromStdString(ports[n - 1]), Qt::ToolTipRole);
   }
   portResolver_ = MakePortResolver(ports);
-  portNo = read.portNo;
-  dataDir = read.dataDir;
-  cbPortNo->setCurrentIndex(portNo >= 1 && portNo <= kPortCount ? portNo - 1 : -1);
+  portNo_ = read.portNo;
+  dataDir_ = read.dataDir;
+  cbPortNo->setCurrentIndex(portNo_ >= 1 && portNo_ <= kPortCount ? portNo_ - 1 : -1);
   const bool alsoKmlGpx = ReadAlsoKmlGpxSetting(env_.settings);
   for (QCheckBox* box : {chkManKmlGpx, chkKmlGpx}) {
     box->setChecked(alsoKmlGpx);
@@ -500,12 +448,12 @@ void TfrmMain::ReadSettings() {
 
 void TfrmMain::ChooseDataDirectory() {
   // A first start has just made the default folder: that is the one offered.
-  const std::string start = !dataDir.empty() ? dataDir
+  const std::string start = !dataDir_.empty() ? dataDir_
                             : QDir(QString::fromStdString(env_.defaultDataDir)).exists() ? env_.defaultDataDir
                                                                                           : QDir::homePath().toStdString();
   if (auto chosen = env_.prompts->ChooseDirectory(kDirectoryPrompt, start)) {
-    dataDir = *chosen;
-    WriteDataDirSetting(env_.settings, dataDir);
+    dataDir_ = *chosen;
+    WriteDataDirSetting(env_.settings, dataDir_);
   }
 }
 
@@ -515,26 +463,20 @@ void TfrmMain::cbPortNoChange() {
     // Two sessions on one port would answer each other's loggers.
     {
       const QSignalBlocker quiet(cbPortNo);
-      cbPortNo->setCurrentIndex(portNo >= 1 && portNo <= kPortCount ? portNo - 1 : -1);
+      cbPortNo->setCurrentIndex(portNo_ >= 1 && portNo_ <= kPortCount ? portNo_ - 1 : -1);
     }
     env_.prompts->Ask("Logger Download",
                       PortName(chosen) + " is a station's port (Logger > Stations); remove the station there first.",
                       PromptButtons::kOk, PromptIcon::kWarning);
     return;
   }
-  portNo = chosen;
-  if (session_) session_->SetStationName(PortName(portNo));
+  portNo_ = chosen;
+  if (session_) session_->SetStationName(PortName(portNo_));
   if (stationsDlg_ != nullptr) stationsDlg_->MainPortChanged();
-  WritePortSetting(env_.settings, portNo);
-  if (env_.link) env_.link->ChoosePort(static_cast<uint8_t>(portNo));  // opened there from the next exchange
-  if (onPortChange_) onPortChange_(portNo);
+  WritePortSetting(env_.settings, portNo_);
+  if (env_.link) env_.link->ChoosePort(static_cast<uint8_t>(portNo_));  // opened there from the next exchange
+  if (onPortChange_) onPortChange_(portNo_);
 }
-
-void TfrmMain::btnForceDlClick() { session_->ForgetLastLogger(); }
-
-bool TfrmMain::abortFlag() const { return session_->cancelRequested(); }
-
-const std::string& TfrmMain::lastSerialText() const { return session_->lastSerialText(); }
 
 void TfrmMain::btnEditClick() {
   if (serialNumbersDlg_) {
@@ -550,50 +492,6 @@ void TfrmMain::btnEditTaskClick() {
     taskWindowsDlg_->raise();
     taskWindowsDlg_->activateWindow();
   }
-}
-
-void TfrmMain::mnFileExitClick() { close(); }
-
-void TfrmMain::mnViewTodayClick() {
-  if (!todayDlg_) todayDlg_ = new TTodayDlg(dataDir.empty() ? "." : dataDir, this);
-  todayDlg_->show();
-  todayDlg_->raise();
-  todayDlg_->activateWindow();
-}
-
-void TfrmMain::mnStationsClick() {
-  TStationsDlg* window = StationsWindow();
-  window->show();
-  window->raise();
-  window->activateWindow();
-}
-
-TStationsDlg* TfrmMain::StationsWindow() {
-  if (stationsDlg_ != nullptr) return stationsDlg_;
-  StationsSetup setup;
-  setup.settings = env_.settings;
-  setup.resolver = portResolver_;
-  setup.dataDir = dataDir.empty() ? QDir::currentPath().toStdString() : dataDir;
-  setup._timezone = env_._timezone;
-  setup.downloadRate = session_ ? session_->downloadRate() : kDownloadRate;
-  setup.claims = &claims_;
-  setup.mainPortNo = [this] { return portNo; };
-  setup.openFile = [this](const std::string& path) { OpenLogFile(path); };
-  setup.firstPollDelayMs = env_.stationFirstPollMs;
-  setup.localNow = env_.localNow;
-  stationsDlg_ = new TStationsDlg(std::move(setup), this);
-  return stationsDlg_;
-}
-
-void TfrmMain::ChooseLineRate(uint32_t rate) {
-  WriteLineRateSetting(env_.settings, rate);
-  (rate == kFastDownloadRate ? mnRate115200 : mnRate57600)->setChecked(true);
-  if (session_) session_->SetDownloadRate(rate);
-  if (stationsDlg_ != nullptr) stationsDlg_->SetDownloadRate(rate);
-}
-
-void TfrmMain::About1Click() {
-  if (aboutBox_) aboutBox_->exec();
 }
 
 void TfrmMain::FormKeyPress(int key) {
@@ -647,5 +545,10 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString TfrmMain::StatusText() const { return StatusPanel0->text(); }
+
+void TfrmMain::SetStatusText(const std::string& text) {
+  StatusPanel0->setText(QString::fromStdString(text));
+  StatusPanel0->setToolTip(StatusPanel0->text());  // a long reason stays readable
+}
 
 }  // namespace orvald

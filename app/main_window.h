@@ -1,17 +1,20 @@
 #pragma once
 // The main window: communication and identification boxes, the two selection
-// pages, the segments grid, the detection timer, and the state the download,
-// the selection and the IGC writer share through it.
+// pages, the segments grid and the detection timer. The run of segments and
+// the rules about it are the desk's (DeskSelection); what a download shows is
+// the session view's (WindowSessionView); the window builds the controls and
+// ties them to both.
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/app_environment.h"
 #include "logger/commands.h"
+#include "desk/selection.h"
 #include "logger/logger_claims.h"
-#include "logger/session_view.h"
 #include "logger/logger_commands.h"
 #include "logger/logger_lookup.h"
 #include "tracklog/track_table.h"
@@ -39,6 +42,7 @@ class SegmentsModel;
 class TAboutBox;
 class TStationsDlg;
 class TrackView;
+class WindowSessionView;
 
 // OpenDialog1: what File > Open asks with.
 struct OpenDialogSetup {
@@ -47,14 +51,7 @@ struct OpenDialogSetup {
   std::string defaultExt = "dat";
 };
 
-// Date, start and end texts of a task; empty when the task is not in the table.
-struct TaskWindowTexts {
-  std::string date;
-  std::string timeFrom;
-  std::string timeTo;
-};
-
-class TfrmMain : public QMainWindow, public SessionView {
+class TfrmMain : public QMainWindow {
   Q_OBJECT
  public:
   explicit TfrmMain(AppEnvironment environment, QWidget* parent = nullptr);
@@ -102,16 +99,16 @@ class TfrmMain : public QMainWindow, public SessionView {
   // The task windows table calls this with its task-number column, heading first.
   void FillTaskList(const std::vector<std::string>& column);
 
-  // ---- Shared state.
-  std::string dataDir;
-  int portNo = 0;  // 1..9 for COM1..COM9, 0: no port chosen
+  // ---- What the window stands on.
+  // Where tracks are saved, as chosen at start-up; empty when none was.
+  const std::string& dataDir() const { return dataDir_; }
+  int portNo() const { return portNo_; }  // 1..9 for COM1..COM9, 0: no port chosen
+  // The run chosen and the rules the two pages follow.
+  const DeskSelection& selection() const { return selection_; }
   // COMn to device path, from the settings' port map.
   const PortResolver& portResolver() const { return portResolver_; }
   // Told of every port the operator picks, so the link opens the new one next time.
   void SetPortChangeHook(std::function<void(int)> hook) { onPortChange_ = std::move(hook); }
-  int manualMode = 1;
-  int firstSegment = -1;
-  int lastSegment = -1;
   // The abort key was pressed and no download has taken it yet.
   bool abortFlag() const;
   const std::string& lastSerialText() const;
@@ -122,22 +119,6 @@ class TfrmMain : public QMainWindow, public SessionView {
   QString StatusText() const;
   // True while a download, an erase or an open runs.
   bool exchangeBusy() const { return busy_; }
-
-
-  // ---- SessionView: how the download session drives this window.
-  void Started(const DownloadStart& start) override;
-  void BlockStarted(int counter, int total) override;
-  void Progress(int done, int total) override;
-  void DownloadEnded() override;
-  void Ended() override;
-  void Status(const std::string& text) override;
-  void LogShown(const std::string& fileName) override;
-  void SegmentsCleared() override;
-  void SegmentDecoded(int index, const TrackSegment& segment) override;
-  void Identified(const Identification& who) override;
-  void KeepResponsive() override;
-  bool ConfirmCancel() override;
-  void Report(const std::string& text, PromptIcon icon) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -206,18 +187,21 @@ class TfrmMain : public QMainWindow, public SessionView {
   QWidget* BuildGridAndPicture(QWidget* parent);
   void BuildMenus();
   void ConnectHandlers();
+  void ConnectMenus();
   void ReadSettings();
   void ChooseDataDirectory();
   void BindDownloadSession();
   // Whole-window refusal of the commands that would start another exchange
   // or change the track table while one runs.
   void SetBusy(bool busy);
+  // The commands as the exchange and the desk's selection allow them now.
   void UpdateCommandStates();
-  void SetSaveEnabled(bool enabled);
-  void SetManSaveEnabled(bool enabled);
   void ClearGridSelection();
   // A new log: no run chosen on either page, both Saves off, the totals empty.
   void ForgetSelection();
+  // A decode begins with an empty grid; each decoded segment adds its row.
+  void ClearSegmentRows();
+  void ShowSegmentRow(int index, const TrackSegment& segment);
   void SetStatusText(const std::string& text);
   void SelectGridRows(int firstRow, int lastRow);
   std::string ChosenTaskText() const;
@@ -226,9 +210,13 @@ class TfrmMain : public QMainWindow, public SessionView {
 
   AppEnvironment env_;
   TrackTable table_;
+  DeskSelection selection_{table_};
+  std::string dataDir_;
+  int portNo_ = 0;
   SegmentsModel* segmentsModel_ = nullptr;
   std::unique_ptr<LoggerLookup> noLoggers_;
   std::unique_ptr<LoggerCommands> linkCommands_;
+  std::unique_ptr<WindowSessionView> view_;  // before the session, which reports to it to its end
   // The commands over the link, whose reply order Logger > Clear shares.
   std::unique_ptr<LinkLoggerCommands> overLink_;
   std::unique_ptr<DownloadSession> session_;
@@ -244,8 +232,6 @@ class TfrmMain : public QMainWindow, public SessionView {
   PortResolver portResolver_;
   std::function<void(int)> onPortChange_;
 
-  bool saveWanted_ = false;     // what the selection rules say about btnSave
-  bool manSaveWanted_ = false;  // ... and about btnManSave
   bool busy_ = false;           // a download, erase or open is running
   bool inDetection_ = false;    // a detection cycle (probe) is running
   bool openPending_ = false;    // File > Open asked for during a probe
@@ -253,7 +239,6 @@ class TfrmMain : public QMainWindow, public SessionView {
   bool closePending_ = false;   // the window was closed while an exchange ran
   bool quitting_ = false;       // ... and the operator said to stop the download and quit
   bool settingUpGrid_ = false;  // selection changes made by the program, not the operator
-  int cursorsPushed_ = 0;
 };
 
 }  // namespace orvald

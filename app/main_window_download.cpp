@@ -1,26 +1,22 @@
-// The download session's view, the detection timer, File > Open and
-// Logger > Clear, and the refusal of commands while an exchange runs.
+// The main port's download: the session and its view bound to the window,
+// the detection timer, the stations, the work put off while an exchange
+// runs, and the refusal of commands meanwhile.
 #include <QAction>
-#include <QApplication>
-#include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <ctime>
 #include <utility>
 
-#include "app/main_window.h"
 #include "app/event_loop_waiter.h"
-#include "app/segments_model.h"
+#include "app/main_window.h"
 #include "app/stations_dlg.h"
+#include "app/window_session_view.h"
 #include "link/link.h"
 #include "logger/commands.h"
 #include "logger/download_session.h"
-#include "logger/erase.h"
 #include "logger/logger_commands.h"
-#include "tracklog/grid_text.h"
 #include "tracklog/raw_image.h"
 #include "tracklog/safe_text.h"
 
@@ -48,13 +44,27 @@ EventLoopWaiter& WindowWaiter() {
 }  // namespace
 
 void TfrmMain::BindDownloadSession() {
+  SessionHooks hooks;
+  // A detection cycle's download starts here: from now on the track table is
+  // about to change, so the commands that would touch it are refused.
+  hooks.downloadStarting = [this] {
+    if (inDetection_ && !busy_) SetBusy(true);
+  };
+  hooks.status = [this](const std::string& text) { SetStatusText(text); };
+  hooks.segmentsCleared = [this] { ClearSegmentRows(); };
+  hooks.segmentDecoded = [this](int index, const TrackSegment& segment) { ShowSegmentRow(index, segment); };
+  hooks.quitting = [this] { return quitting_; };
+  view_ = std::make_unique<WindowSessionView>(
+      SessionControls{ProgressBar1, Label6, lblDLFile, CompetNo, PilotNames, LoggerSN, LoggerType}, std::move(hooks),
+      *env_.prompts);
+
   if (env_.link) {
     // The main port runs on the window's thread: its waits run the event
     // loop, so Escape (the session's cancel) and the menus stay alive. The
     // extra ports' stations run on threads of their own (PortStation).
     env_.link->SetWaiter(WindowWaiter());
     env_.link->SetPortResolver(portResolver_);
-    env_.link->ChoosePort(static_cast<uint8_t>(portNo));
+    env_.link->ChoosePort(static_cast<uint8_t>(portNo_));
     overLink_ = std::make_unique<LinkLoggerCommands>(*env_.link);
     if (!env_.commands) env_.commands = overLink_.get();
   }
@@ -68,7 +78,7 @@ void TfrmMain::BindDownloadSession() {
   DownloadSessionSetup setup{
       .commands = *env_.commands,
       .lookup = env_.lookup ? *env_.lookup : *noLoggers_,
-      .view = *this,
+      .view = *view_,
       .table = table_,
       .dataDir = std::string(),  // raw files go to the working directory, the data directory
       .basis = TimeBasisAt(env_.clock(), env_._timezone),
@@ -77,7 +87,7 @@ void TfrmMain::BindDownloadSession() {
       .utcNow = env_.clock,
       .downloadRate = ReadLineRateSetting(env_.settings),
       .claims = &claims_,
-      .stationName = PortName(portNo),
+      .stationName = PortName(portNo_),
   };
   if (env_.localNow) setup.localNow = env_.localNow;
   (setup.downloadRate == kFastDownloadRate ? mnRate115200 : mnRate57600)->setChecked(true);
@@ -86,7 +96,30 @@ void TfrmMain::BindDownloadSession() {
   if (!ReadStationsSetting(env_.settings).empty()) StationsWindow()->StartRemembered();
 }
 
-// ---- Detection, File > Open, Logger > Clear.
+TStationsDlg* TfrmMain::StationsWindow() {
+  if (stationsDlg_ != nullptr) return stationsDlg_;
+  StationsSetup setup;
+  setup.settings = env_.settings;
+  setup.resolver = portResolver_;
+  setup.dataDir = dataDir_.empty() ? QDir::currentPath().toStdString() : dataDir_;
+  setup._timezone = env_._timezone;
+  setup.downloadRate = session_ ? session_->downloadRate() : kDownloadRate;
+  setup.claims = &claims_;
+  setup.mainPortNo = [this] { return portNo_; };
+  setup.openFile = [this](const std::string& path) { OpenLogFile(path); };
+  setup.firstPollDelayMs = env_.stationFirstPollMs;
+  setup.localNow = env_.localNow;
+  stationsDlg_ = new TStationsDlg(std::move(setup), this);
+  return stationsDlg_;
+}
+
+void TfrmMain::btnForceDlClick() { session_->ForgetLastLogger(); }
+
+bool TfrmMain::abortFlag() const { return session_->cancelRequested(); }
+
+const std::string& TfrmMain::lastSerialText() const { return session_->lastSerialText(); }
+
+// ---- Detection, and the work put off until an exchange is over.
 
 void TfrmMain::Timer1Timer() {
   if (busy_ || inDetection_) return;  // never nests
@@ -97,23 +130,6 @@ void TfrmMain::Timer1Timer() {
   inDetection_ = false;
   if (busy_) SetBusy(false);  // a download the cycle started has ended
   Timer1->setInterval(kDetectionIntervalMs);
-  Timer1->start();
-  FinishDeferredWork();
-}
-
-void TfrmMain::mnFileOpenClick() {
-  if (busy_) return;
-  if (inDetection_) {
-    openPending_ = true;  // runs as soon as the probe returns
-    return;
-  }
-  Timer1->stop();
-  if (auto chosen = env_.prompts->ChooseFileToOpen(OpenDialog1.title, OpenDialog1.filter, OpenDialog1.defaultExt,
-                                                   dataDir)) {
-    SetBusy(true);
-    session_->LoadLog(*chosen);
-    SetBusy(false);
-  }
   Timer1->start();
   FinishDeferredWork();
 }
@@ -130,22 +146,6 @@ void TfrmMain::OpenLogFile(const std::string& path) {
   Timer1->start();
   raise();
   activateWindow();
-  FinishDeferredWork();
-}
-
-void TfrmMain::Clear1Click() {
-  if (busy_) return;
-  if (inDetection_) {
-    clearPending_ = true;
-    return;
-  }
-  if (!env_.link) return;  // no link, no logger to erase
-  // No detection cycle between the question and the erase, as around a poll.
-  Timer1->stop();
-  SetBusy(true);
-  EraseLogger(overLink_->link(), overLink_->replyOrder(), *env_.prompts);
-  SetBusy(false);
-  Timer1->start();
   FinishDeferredWork();
 }
 
@@ -190,88 +190,8 @@ void TfrmMain::UpdateCommandStates() {
   mnFileOpen->setEnabled(!busy_);
   Clear1->setEnabled(!busy_);
   btnForceDl->setEnabled(!busy_);
-  btnSave->setEnabled(saveWanted_ && !busy_);
-  btnManSave->setEnabled(manSaveWanted_ && !busy_);
-}
-
-// ---- SessionView: how the download session drives this window.
-
-void TfrmMain::Started(const DownloadStart& start) {
-  // A detection cycle's download starts here: from now on the track table is
-  // about to change, so the commands that would touch it are refused.
-  if (inDetection_ && !busy_) SetBusy(true);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  ++cursorsPushed_;
-  ProgressBar1->setRange(0, 1);
-  ProgressBar1->setValue(0);
-  ProgressBar1->show();  // ProgressBar1 and Label6: the piece and the block being read
-  Label6->clear();
-  Label6->show();
-  lblDLFile->setText(QString("Loading: %1").arg(QString::fromStdString(start.fileName)));
-  SetStatusText("Press ESC to abort downloading");
-}
-
-void TfrmMain::BlockStarted(int counter, int total) {
-  Label6->setText(QString::fromStdString(BlockCaptionText(counter, total)));
-}
-
-void TfrmMain::Progress(int done, int total) {
-  if (ProgressBar1->maximum() != total) ProgressBar1->setRange(0, total);
-  ProgressBar1->setValue(done);
-}
-
-void TfrmMain::DownloadEnded() { QApplication::beep(); }
-
-void TfrmMain::Ended() {
-  while (cursorsPushed_ > 0) {
-    QApplication::restoreOverrideCursor();
-    --cursorsPushed_;
-  }
-  ProgressBar1->hide();
-  Label6->hide();
-}
-
-void TfrmMain::Status(const std::string& text) { SetStatusText(text); }
-
-void TfrmMain::SetStatusText(const std::string& text) {
-  StatusPanel0->setText(QString::fromStdString(text));
-  StatusPanel0->setToolTip(StatusPanel0->text());  // a long reason stays readable
-}
-
-void TfrmMain::LogShown(const std::string& fileName) { lblDLFile->setText(QString::fromStdString(fileName)); }
-
-void TfrmMain::SegmentsCleared() {
-  settingUpGrid_ = true;
-  segmentsModel_->SetGridRowCount(2);
-  segmentsModel_->ClearGridRow(1);
-  settingUpGrid_ = false;
-  ForgetSelection();
-}
-
-void TfrmMain::SegmentDecoded(int index, const TrackSegment& segment) {
-  settingUpGrid_ = true;
-  segmentsModel_->SetGridRowCount(index + 2);
-  settingUpGrid_ = false;
-  segmentsModel_->SetGridRow(index + 1, SegmentRowCells(index, segment));
-}
-
-void TfrmMain::Identified(const Identification& who) {
-  CompetNo->setText(QString::fromStdString(who.competNo));
-  PilotNames->setText(QString::fromStdString(who.pilotNames));
-  LoggerSN->setText(QString::fromStdString(who.serialText));
-  LoggerType->setText(QString::fromStdString(who.typeText));
-}
-
-void TfrmMain::KeepResponsive() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-
-bool TfrmMain::ConfirmCancel() {
-  // The operator who chose to quit during the download has answered already.
-  return quitting_ || env_.prompts->Ask("Logger Download", " Cancel downloading?", PromptButtons::kYesNo,
-                                        PromptIcon::kQuestion) == PromptAnswer::kYes;
-}
-
-void TfrmMain::Report(const std::string& text, PromptIcon icon) {
-  env_.prompts->Ask("Logger Download", text, PromptButtons::kOk, icon);
+  btnSave->setEnabled(selection_.saveEnabled() && !busy_);
+  btnManSave->setEnabled(selection_.manSaveEnabled() && !busy_);
 }
 
 }  // namespace orvald

@@ -1,15 +1,15 @@
-// Choosing a run of segments (mouse on the grid, or a task's time window) and
-// saving it as an IGC file.
+// The grid, the two selection pages and Save, shown as the desk's selection
+// says: the operator's highlight or the task's window goes to DeskSelection,
+// and the run, the totals and the Saves' states come back from it.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTableView>
-#include <algorithm>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/segments_model.h"
@@ -17,9 +17,7 @@
 #include "export/flight_files.h"
 #include "export/igc_writer.h"
 #include "export/task_window.h"
-#include "tables/text_grid.h"
-#include "tracklog/raw_image.h"
-#include "tracklog/safe_text.h"
+#include "tracklog/grid_text.h"
 
 namespace orvald {
 
@@ -27,45 +25,43 @@ int TfrmMain::SegmentsGridRowCount() const { return segmentsModel_->gridRowCount
 
 QString TfrmMain::SegmentsGridCell(int column, int row) const { return segmentsModel_->GridCell(column, row); }
 
+void TfrmMain::ClearSegmentRows() {
+  settingUpGrid_ = true;
+  segmentsModel_->SetGridRowCount(2);
+  segmentsModel_->ClearGridRow(1);
+  settingUpGrid_ = false;
+  ForgetSelection();
+}
+
+void TfrmMain::ShowSegmentRow(int index, const TrackSegment& segment) {
+  settingUpGrid_ = true;
+  segmentsModel_->SetGridRowCount(index + 2);
+  settingUpGrid_ = false;
+  segmentsModel_->SetGridRow(index + 1, SegmentRowCells(index, segment));
+}
+
 void TfrmMain::SegmentsGridSelectCell(int, int) {
-  if (settingUpGrid_ || manualMode != 1) return;  // only the operator's own choice on the manual page
-  int first = -1;
-  int last = -1;
+  if (settingUpGrid_) return;  // only the operator's own choice
+  std::vector<int> highlighted;
   for (const QModelIndex& index : SegmentsGrid->selectionModel()->selectedIndexes()) {
-    const int segment = index.row();  // grid row - 1
-    if (segment >= SegmentsGridRowCount() - 1) continue;
-    first = first < 0 ? segment : std::min(first, segment);
-    last = std::max(last, segment);
+    highlighted.push_back(index.row());  // grid row - 1
   }
-  firstSegment = first;
-  lastSegment = last;
-  if (first < 0 || first >= table_.segmentCount) {
-    firstSegment = lastSegment = -1;
-    SetManSaveEnabled(false);
-    ShowSelectionInPicture();
-    return;
+  if (!selection_.ChooseHighlighted(highlighted, SegmentsGridRowCount() - 1)) return;
+  if (selection_.firstSegment() >= 0) {
+    const RunTotals totals = selection_.runTotals();
+    edEvents->setText(QString::number(totals.events));
+    edPoints->setText(QString::number(totals.points));
+    edFrom->setText(SegmentsGridCell(1, selection_.firstSegment() + 1));
+    edTo->setText(SegmentsGridCell(2, selection_.lastSegment() + 1));
   }
-  long points = 0;
-  long events = 0;
-  const int inTable = std::min(lastSegment, table_.segmentCount - 1);
-  for (int i = firstSegment; i <= inTable; ++i) {
-    points += table_.segments()[i].points;
-    events += table_.segments()[i].events;
-  }
-  edEvents->setText(QString::number(events));
-  edPoints->setText(QString::number(points));
-  edFrom->setText(SegmentsGridCell(1, firstSegment + 1));
-  edTo->setText(SegmentsGridCell(2, lastSegment + 1));
-  SetManSaveEnabled(true);
+  UpdateCommandStates();
   ShowSelectionInPicture();
 }
 
 void TfrmMain::ForgetSelection() {
-  firstSegment = -1;
-  lastSegment = -1;
+  selection_.Forget();
   ClearGridSelection();
-  SetSaveEnabled(false);
-  SetManSaveEnabled(false);
+  UpdateCommandStates();
   for (QLineEdit* box : {edFrom, edTo, edPoints, edEvents, taskPoints, taskEvents}) box->clear();
   ShowSelectionInPicture();
 }
@@ -74,29 +70,25 @@ void TfrmMain::PageControl1Changing() { PageControl1->repaint(); }
 
 void TfrmMain::PageControl1Change() {
   if (PageControl1->currentIndex() == 0) {
-    manualMode = 1;
+    selection_.ShowManualPage();
     SegmentsGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     ClearGridSelection();
-    SetSaveEnabled(false);
+    UpdateCommandStates();
     taskPoints->clear();
     taskEvents->clear();
-    firstSegment = -1;
-    lastSegment = -1;
     TrackPicture->SetTaskWindow(0, 0);
     ShowSelectionInPicture();
     return;
   }
-  manualMode = 0;
-  SetManSaveEnabled(false);
+  selection_.ShowTaskPage();
+  UpdateCommandStates();
   // Here the task's window chooses the rows; the grid shows those and only those.
   SegmentsGrid->setSelectionMode(QAbstractItemView::NoSelection);
   ClearGridSelection();
   {
     const QSignalBlocker quiet(WindowTask);
-    WindowTask->setEditText("--");
+    WindowTask->setEditText(kNoTaskText);
   }
-  firstSegment = -1;
-  lastSegment = -1;
   ShowSelectionInPicture();
   WindowTaskChange(nullptr);
 }
@@ -123,24 +115,18 @@ void TfrmMain::WindowTaskChange(QObject* sender) {
   if (!sender) return;
 
   // The grid's data rows are the segments the matching may pick from.
-  const int segments = std::min(SegmentsGridRowCount() - 1, table_.segmentCount);
-  const TaskWindowMatch match = MatchTaskWindow(table_.segments(), segments, texts.date, texts.timeFrom, texts.timeTo);
-  firstSegment = match.firstSegment;
-  lastSegment = match.lastSegment;
+  const TaskWindowMatch match = selection_.ChooseTaskWindow(texts, SegmentsGridRowCount() - 1);
   TrackPicture->SetTaskWindow(match.windowStart, match.windowEnd);
-  if (firstSegment == -1 || lastSegment == -1) {
+  if (match.selected()) {
+    SelectGridRows(match.firstSegment + 1, match.lastSegment + 1);
+    taskPoints->setText(QString::number(match.pointsTotal));
+    taskEvents->setText(QString::number(match.eventsTotal));
+  } else {
     ClearGridSelection();
-    SetSaveEnabled(false);
     taskPoints->clear();
     taskEvents->clear();
-    ShowSelectionInPicture();
-    return;
   }
-  if (lastSegment < firstSegment) lastSegment = firstSegment;
-  SelectGridRows(firstSegment + 1, lastSegment + 1);
-  SetSaveEnabled(true);
-  taskPoints->setText(QString::number(match.pointsTotal));
-  taskEvents->setText(QString::number(match.eventsTotal));
+  UpdateCommandStates();
   ShowSelectionInPicture();
 }
 
@@ -150,41 +136,25 @@ std::string TfrmMain::ChosenTaskText() const {
   return index < 0 ? std::string() : WindowTask->itemText(index).toStdString();
 }
 
-void TfrmMain::ShowSelectionInPicture() { TrackPicture->SetSelection(firstSegment, lastSegment); }
+void TfrmMain::ShowSelectionInPicture() {
+  TrackPicture->SetSelection(selection_.firstSegment(), selection_.lastSegment());
+}
 
 void TfrmMain::btnManSaveClick() { btnSaveClick(); }
 
 void TfrmMain::btnSaveClick() {
   if (busy_) return;  // the buttons are disabled then; a queued click must not slip through
-  IgcSaveRequest request;
-  request.firstSegment = firstSegment;
-  request.lastSegment = lastSegment;
-  request.competNo = CompetNo->text().toStdString();
-  request.pilotNames = PilotNames->text().toStdString();
-  // The logger is the decoded log's own, never what a box kept from another log.
-  request.loggerSN = table_.serialText;
-  request.loggerType = table_.typeText;
-  request.taskText = manualMode == 1 ? edManTask->text().toStdString() : ChosenTaskText();
-
+  const std::string taskText = selection_.manualMode() ? edManTask->text().toStdString() : ChosenTaskText();
+  IgcSaveRequest request =
+      selection_.SaveRequest(CompetNo->text().toStdString(), PilotNames->text().toStdString(), taskText);
   // A save that cannot be made says why instead of doing nothing.
-  std::string refusal;
-  if (firstSegment < 0 || lastSegment < 0) {
-    refusal = manualMode == 1 ? "Nothing to save: choose the segments in the grid first."
-                              : "Nothing to save: choose a task whose window holds part of this log.";
-  } else if (TrimBlanks(request.competNo).empty()) {
-    refusal = "The logger of this log (serial " + SafeDisplayText(table_.serialText) +
-              ") has no competition number in the loggers table. Add it with Edit in the Identification box, "
-              "then save again.";
-  } else if (TrimBlanks(request.taskText).empty()) {
-    refusal = manualMode == 1 ? "Type the task number before saving." : "Choose a task before saving.";
-  }
-  if (!refusal.empty()) {
+  if (const std::string refusal = selection_.SaveRefusal(request); !refusal.empty()) {
     env_.prompts->Ask("FILE SAVE:", refusal, PromptButtons::kOk, PromptIcon::kWarning);
     return;
   }
   request.now = env_.clock();
   request._timezone = env_._timezone;
-  request.directory = ".";  // the working directory, which start-up made the data directory
+  // The request's folder stays ".": the working directory, which start-up made the data directory.
 
   const bool alsoKmlGpx = chkKmlGpx->isChecked();
   const FlightFilesResult saved = WriteFlightFiles(table_, request, {alsoKmlGpx, alsoKmlGpx});
@@ -216,16 +186,6 @@ void TfrmMain::SelectGridRows(int firstRow, int lastRow) {
   const QModelIndex bottom = segmentsModel_->index(lastRow - 1, kGridColumns - 1);
   SegmentsGrid->selectionModel()->select(QItemSelection(top, bottom), QItemSelectionModel::ClearAndSelect);
   settingUpGrid_ = false;
-}
-
-void TfrmMain::SetSaveEnabled(bool enabled) {
-  saveWanted_ = enabled;
-  UpdateCommandStates();
-}
-
-void TfrmMain::SetManSaveEnabled(bool enabled) {
-  manSaveWanted_ = enabled;
-  UpdateCommandStates();
 }
 
 }  // namespace orvald

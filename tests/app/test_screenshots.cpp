@@ -181,13 +181,13 @@ class ScreenshotsTest : public QObject {
     QVERIFY(w->trackTable().segmentCount > 3);
     Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
     Find<QComboBox>(w, "WindowTask")->setEditText("3");
-    QVERIFY(w->firstSegment > 0 && w->lastSegment > w->firstSegment);
-    QVERIFY(w->lastSegment < w->trackTable().segmentCount - 1);  // the glide home stays faint
+    QVERIFY(w->selection().firstSegment() > 0 && w->selection().lastSegment() > w->selection().firstSegment());
+    QVERIFY(w->selection().lastSegment() < w->trackTable().segmentCount - 1);  // the glide home stays faint
 
     TrackView* picture = Find<TrackView>(w, "TrackPicture");
     QCoreApplication::processEvents();
-    const int middle = (w->trackTable().segments()[w->firstSegment].firstPoint +
-                        w->trackTable().segments()[w->lastSegment].lastPoint) / 2;
+    const int middle = (w->trackTable().segments()[w->selection().firstSegment()].firstPoint +
+                        w->trackTable().segments()[w->selection().lastSegment()].lastPoint) / 2;
     const PlotPoint at = picture->layout().GroundPixel(picture->data(), middle);
     QTest::mouseMove(picture, QPoint(qRound(at.x), qRound(at.y)));
     QTRY_VERIFY(picture->hoverPoint() >= 0);

@@ -93,8 +93,8 @@ class SelectionSaveTest : public QObject {
   // The run and its fields are those of grid rows first to last.
   void ExpectRun(int firstRow, int lastRow) {
     QCOMPARE(Highlighted(), std::make_pair(firstRow, lastRow));
-    QCOMPARE(w->firstSegment, firstRow - 1);
-    QCOMPARE(w->lastSegment, lastRow - 1);
+    QCOMPARE(w->selection().firstSegment(), firstRow - 1);
+    QCOMPARE(w->selection().lastSegment(), lastRow - 1);
     QCOMPARE(Find<QLineEdit>(w, "edFrom")->text(), w->SegmentsGridCell(1, firstRow));
     QCOMPARE(Find<QLineEdit>(w, "edTo")->text(), w->SegmentsGridCell(2, lastRow));
     QCOMPARE(Find<QLineEdit>(w, "edPoints")->text(), QString::number(Sum(kPoints, firstRow - 1, lastRow - 1)));
@@ -126,10 +126,10 @@ class SelectionSaveTest : public QObject {
   }
 
   void startsWithNothingChosenAndBothSavesDisabled() {
-    QCOMPARE(w->manualMode, 1);
+    QVERIFY(w->selection().manualMode());
     QCOMPARE(Find<QTabWidget>(w, "PageControl1")->currentIndex(), 0);
-    QCOMPARE(w->firstSegment, -1);
-    QCOMPARE(w->lastSegment, -1);
+    QCOMPARE(w->selection().firstSegment(), -1);
+    QCOMPARE(w->selection().lastSegment(), -1);
     QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
     QVERIFY(!Find<QPushButton>(w, "btnManSave")->isEnabled());
     for (QLineEdit* box : {Find<QLineEdit>(w, "edFrom"), Find<QLineEdit>(w, "edTo"), Find<QLineEdit>(w, "edPoints"), Find<QLineEdit>(w, "edEvents"), Find<QLineEdit>(w, "edManTask"), Find<QLineEdit>(w, "taskPoints"), Find<QLineEdit>(w, "taskEvents")})
@@ -173,16 +173,16 @@ class SelectionSaveTest : public QObject {
     Find<QLineEdit>(w, "edManTask")->setText("3");
 
     Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
-    QCOMPARE(w->manualMode, 0);
+    QVERIFY(!w->selection().manualMode());
     QVERIFY(!Find<QPushButton>(w, "btnManSave")->isEnabled());
     QCOMPARE(Find<QComboBox>(w, "WindowTask")->currentText(), QString("--"));
-    QCOMPARE(w->firstSegment, -1);
-    QCOMPARE(w->lastSegment, -1);
+    QCOMPARE(w->selection().firstSegment(), -1);
+    QCOMPARE(w->selection().lastSegment(), -1);
     QCOMPARE(Highlighted().first, -1);  // the task page shows the task's rows only
 
     Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(0);
-    QCOMPARE(w->manualMode, 1);
-    QCOMPARE(w->firstSegment, -1);
+    QVERIFY(w->selection().manualMode());
+    QCOMPARE(w->selection().firstSegment(), -1);
     QVERIFY(!Find<QPushButton>(w, "btnManSave")->isEnabled());
     QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
     QCOMPARE(Find<QLineEdit>(w, "edPoints")->text(), points);
@@ -197,8 +197,8 @@ class SelectionSaveTest : public QObject {
     Drag(4, 6);
     Click(3, Qt::ShiftModifier);
     QCOMPARE(Highlighted().first, -1);
-    QCOMPARE(w->firstSegment, -1);
-    QCOMPARE(w->lastSegment, -1);
+    QCOMPARE(w->selection().firstSegment(), -1);
+    QCOMPARE(w->selection().lastSegment(), -1);
     QCOMPARE(Find<QLineEdit>(w, "edFrom")->text(), from);
     QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
   }
@@ -209,8 +209,8 @@ class SelectionSaveTest : public QObject {
     f->prompts.files.push_back(f->spath("data/flight.G00"));
     w->mnFileOpenClick();
     QCOMPARE(Highlighted().first, -1);
-    QCOMPARE(w->firstSegment, -1);
-    QCOMPARE(w->lastSegment, -1);
+    QCOMPARE(w->selection().firstSegment(), -1);
+    QCOMPARE(w->selection().lastSegment(), -1);
     QVERIFY(!Find<QPushButton>(w, "btnManSave")->isEnabled());
     QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
     QVERIFY(Find<QLineEdit>(w, "edPoints")->text().isEmpty());
@@ -317,8 +317,8 @@ class SelectionSaveTest : public QObject {
     QCOMPARE(Find<QLineEdit>(w, "Date")->text(), QString("2025/07/21"));
     QCOMPARE(Find<QLineEdit>(w, "TimeFrom")->text(), QString("10:10:10"));
     QCOMPARE(Find<QLineEdit>(w, "TimeTo")->text(), QString("10:30:05"));
-    QCOMPARE(w->firstSegment, 1);
-    QCOMPARE(w->lastSegment, 3);
+    QCOMPARE(w->selection().firstSegment(), 1);
+    QCOMPARE(w->selection().lastSegment(), 3);
     QCOMPARE(Find<QLineEdit>(w, "taskPoints")->text(), QString::number(Sum(kPoints, 1, 3)));
     QCOMPARE(Find<QLineEdit>(w, "taskEvents")->text(), QString::number(Sum(kEvents, 1, 3)));
     QVERIFY(Find<QPushButton>(w, "btnSave")->isEnabled());
@@ -333,7 +333,7 @@ class SelectionSaveTest : public QObject {
     QVERIFY(Find<QLineEdit>(w, "Date")->text().isEmpty());
     QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
     QVERIFY(Find<QLineEdit>(w, "taskPoints")->text().isEmpty());
-    QCOMPARE(w->firstSegment, -1);
+    QCOMPARE(w->selection().firstSegment(), -1);
   }
 
   void fillTaskListKeepsAKnownTextAndShowsDashesOtherwise() {

@@ -23,9 +23,9 @@ class StartupSettingsTest : public QObject {
     QCOMPARE(f.Setting("DATA_DIR").toString().toStdString(), f.defaultDataDir());
     QVERIFY2(QDir(QString::fromStdString(f.defaultDataDir())).exists(), "the per-user data folder is created");
     // This run keeps what was read before the failure: nothing.
-    QCOMPARE(w->portNo, 0);
+    QCOMPARE(w->portNo(), 0);
     QCOMPARE(Find<QComboBox>(w, "cbPortNo")->currentIndex(), -1);
-    QVERIFY(w->dataDir.empty());
+    QVERIFY(w->dataDir().empty());
     // The chooser was asked, cancelled: no folder, working directory unchanged.
     QCOMPARE(int(f.prompts.choosers.size()), 1);
     QCOMPARE(f.prompts.choosers[0].kind, std::string("directory"));
@@ -41,9 +41,9 @@ class StartupSettingsTest : public QObject {
     f.Start().reset();
     auto w = f.Start();
 
-    QCOMPARE(w->portNo, 1);
+    QCOMPARE(w->portNo(), 1);
     QCOMPARE(Find<QComboBox>(w, "cbPortNo")->currentIndex(), 0);
-    QCOMPARE(w->dataDir, f.defaultDataDir());
+    QCOMPARE(w->dataDir(), f.defaultDataDir());
     QCOMPARE(w->StatusText(), QString("Saving tracks to : %1").arg(QString::fromStdString(f.defaultDataDir())));
     QCOMPARE(QDir::currentPath(), QDir(QString::fromStdString(f.defaultDataDir())).canonicalPath());
   }
@@ -54,7 +54,7 @@ class StartupSettingsTest : public QObject {
     f.prompts.directories.push_back(f.spath("flights"));
     auto w = f.Start();
 
-    QCOMPARE(w->dataDir, f.spath("flights"));
+    QCOMPARE(w->dataDir(), f.spath("flights"));
     QCOMPARE(f.Setting("DATA_DIR").toString(), f.path("flights"));
     QCOMPARE(QDir::currentPath(), QDir(f.path("flights")).canonicalPath());
     QCOMPARE(w->StatusText(), "Saving tracks to : " + f.path("flights"));
@@ -66,7 +66,7 @@ class StartupSettingsTest : public QObject {
     f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("gone"));
     auto w = f.Start();
 
-    QCOMPARE(w->dataDir, f.spath("gone"));
+    QCOMPARE(w->dataDir(), f.spath("gone"));
     QCOMPARE(QDir::currentPath(), f.originalCwd());
     QCOMPARE(w->StatusText(), "Saving tracks to : " + f.path("gone"));
     QCOMPARE(int(f.prompts.boxes.size()), 0);
@@ -84,7 +84,7 @@ class StartupSettingsTest : public QObject {
                         f.spath("x") + "\n");
     auto w = f.Start();
 
-    QCOMPARE(w->portNo, 1);
+    QCOMPARE(w->portNo(), 1);
     QCOMPARE(Find<QComboBox>(w, "cbPortNo")->currentIndex(), 0);
     QCOMPARE(f.Setting("COM_PORT").toInt(), 1);
     QCOMPARE(f.Setting("DATA_DIR").toString(), f.path("x"));  // untouched
@@ -96,7 +96,7 @@ class StartupSettingsTest : public QObject {
     f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("x"));
     auto w = f.Start();
 
-    QCOMPARE(w->portNo, 12);
+    QCOMPARE(w->portNo(), 12);
     QCOMPARE(Find<QComboBox>(w, "cbPortNo")->currentIndex(), -1);
     QCOMPARE(Find<QComboBox>(w, "cbPortNo")->count(), 9);
     QCOMPARE(f.Setting("COM_PORT").toInt(), 12);
@@ -108,8 +108,8 @@ class StartupSettingsTest : public QObject {
     f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("mine"));
     auto w = f.Start();
 
-    QCOMPARE(w->portNo, 0);
-    QVERIFY(w->dataDir.empty());
+    QCOMPARE(w->portNo(), 0);
+    QVERIFY(w->dataDir().empty());
     QCOMPARE(f.Setting("COM_PORT").toInt(), 1);
     QCOMPARE(f.Setting("DATA_DIR").toString().toStdString(), f.defaultDataDir());
   }
@@ -120,9 +120,9 @@ class StartupSettingsTest : public QObject {
     f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", "");
     auto w = f.Start();
 
-    QCOMPARE(w->portNo, 3);
+    QCOMPARE(w->portNo(), 3);
     QCOMPARE(Find<QComboBox>(w, "cbPortNo")->currentIndex(), 2);
-    QCOMPARE(w->dataDir, f.defaultDataDir());
+    QCOMPARE(w->dataDir(), f.defaultDataDir());
     QCOMPARE(f.Setting("DATA_DIR").toString().toStdString(), f.defaultDataDir());
     QVERIFY(QDir(QString::fromStdString(f.defaultDataDir())).exists());
     QCOMPARE(QDir::currentPath(), QDir(QString::fromStdString(f.defaultDataDir())).canonicalPath());
@@ -136,13 +136,13 @@ class StartupSettingsTest : public QObject {
       int told = 0;
       w->SetPortChangeHook([&](int n) { told = n; });
       Find<QComboBox>(w, "cbPortNo")->setCurrentIndex(3);
-      QCOMPARE(w->portNo, 4);
+      QCOMPARE(w->portNo(), 4);
       QCOMPARE(told, 4);
       QCOMPARE(f.Setting("COM_PORT").toInt(), 4);  // before the window goes
     }
     auto again = f.Start();
     QCOMPARE(Find<QComboBox>(again, "cbPortNo")->currentIndex(), 3);
-    QCOMPARE(again->portNo, 4);
+    QCOMPARE(again->portNo(), 4);
   }
 
   void settingsAreNotWrittenAtExit() {

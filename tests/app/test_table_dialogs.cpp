@@ -526,8 +526,8 @@ class TableDialogsTest : public QObject {
     QCOMPARE(Find<QLineEdit>(w, "TimeFrom")->text(), QString("10:10:10"));
     QCOMPARE(Find<QLineEdit>(w, "TimeTo")->text(), QString("10:30:05"));
     // The end of segment 2, all of 3 and the start of 4: grid rows 2 to 4, every column.
-    QCOMPARE(w->firstSegment, 1);
-    QCOMPARE(w->lastSegment, 3);
+    QCOMPARE(w->selection().firstSegment(), 1);
+    QCOMPARE(w->selection().lastSegment(), 3);
     const QModelIndexList selected = Find<QTableView>(w, "SegmentsGrid")->selectionModel()->selectedIndexes();
     QCOMPARE(int(selected.size()), 3 * 7);
     for (const QModelIndex& index : selected) QVERIFY(index.row() >= 1 && index.row() <= 3);
@@ -582,13 +582,13 @@ class TableDialogsTest : public QObject {
     QVERIFY(Find<QLineEdit>(w, "TimeTo")->text().isEmpty());
     QCOMPARE(Find<QTableView>(w, "SegmentsGrid")->selectionModel()->selectedIndexes().size(), 3 * 7);
     QVERIFY(Find<QPushButton>(w, "btnSave")->isEnabled());
-    QCOMPARE(w->firstSegment, 1);
-    QCOMPARE(w->lastSegment, 3);
+    QCOMPARE(w->selection().firstSegment(), 1);
+    QCOMPARE(w->selection().lastSegment(), 3);
 
     // A task whose window lies after the last segment selects nothing.
     Find<QComboBox>(w, "WindowTask")->setCurrentIndex(1);
     QCOMPARE(Find<QLineEdit>(w, "Date")->text(), QString("2025/07/21"));
-    QCOMPARE(w->firstSegment, -1);
+    QCOMPARE(w->selection().firstSegment(), -1);
     QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
     QVERIFY(Find<QLineEdit>(w, "taskPoints")->text().isEmpty());
     QVERIFY(Find<QTableView>(w, "SegmentsGrid")->selectionModel()->selectedIndexes().isEmpty());

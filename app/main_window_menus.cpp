@@ -1,0 +1,135 @@
+// The menu bar: File, View, Logger and Help, and what each command does.
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+#include "app/about_box.h"
+#include "app/main_window.h"
+#include "app/stations_dlg.h"
+#include "app/today_dlg.h"
+#include "logger/download_session.h"
+#include "logger/erase.h"
+
+namespace orvald {
+
+void TfrmMain::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName("MainMenu1");
+  QMenu* file = bar->addMenu("&File");
+  file->setObjectName("mnFile");
+  mnFileOpen = file->addAction("&Open");
+  mnFileOpen->setObjectName("mnFileOpen");
+  file->addSeparator();
+  mnFileExit = file->addAction("E&xit");
+  mnFileExit->setObjectName("mnFileExit");
+  QMenu* view = bar->addMenu("&View");
+  view->setObjectName("mnView");
+  mnViewToday = view->addAction("&Today");
+  mnViewToday->setObjectName("mnViewToday");
+  QMenu* logger = bar->addMenu("&Logger");
+  logger->setObjectName("mnLogger");
+  Clear1 = logger->addAction("&Clear");
+  Clear1->setObjectName("Clear1");
+  logger->addSeparator();
+  mnStations = logger->addAction("&Stations...");
+  mnStations->setObjectName("mnStations");
+  QMenu* rates = logger->addMenu("Line &rate");
+  rates->setObjectName("mnLineRate");
+  auto* rateGroup = new QActionGroup(this);
+  mnRate57600 = rates->addAction("57600 bit/s");
+  mnRate57600->setObjectName("mnRate57600");
+  mnRate115200 = rates->addAction("115200 bit/s");
+  mnRate115200->setObjectName("mnRate115200");
+  for (QAction* rate : {mnRate57600, mnRate115200}) {
+    rate->setCheckable(true);
+    rateGroup->addAction(rate);
+  }
+  QMenu* help = bar->addMenu("&Help");
+  help->setObjectName("mnHelp");
+  About1 = help->addAction("&About");
+  About1->setObjectName("About1");
+}
+
+void TfrmMain::ConnectMenus() {
+  connect(mnFileOpen, &QAction::triggered, this, [this] { mnFileOpenClick(); });
+  connect(mnFileExit, &QAction::triggered, this, [this] { mnFileExitClick(); });
+  connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(); });
+  connect(mnStations, &QAction::triggered, this, [this] { mnStationsClick(); });
+  connect(mnRate57600, &QAction::triggered, this, [this] { ChooseLineRate(kDownloadRate); });
+  connect(mnRate115200, &QAction::triggered, this, [this] { ChooseLineRate(kFastDownloadRate); });
+  connect(About1, &QAction::triggered, this, [this] { About1Click(); });
+  connect(mnViewToday, &QAction::triggered, this, [this] { mnViewTodayClick(); });
+}
+
+// ---- File
+
+void TfrmMain::mnFileOpenClick() {
+  if (busy_) return;
+  if (inDetection_) {
+    openPending_ = true;  // runs as soon as the probe returns
+    return;
+  }
+  Timer1->stop();
+  if (auto chosen = env_.prompts->ChooseFileToOpen(OpenDialog1.title, OpenDialog1.filter, OpenDialog1.defaultExt,
+                                                   dataDir_)) {
+    SetBusy(true);
+    session_->LoadLog(*chosen);
+    SetBusy(false);
+  }
+  Timer1->start();
+  FinishDeferredWork();
+}
+
+void TfrmMain::mnFileExitClick() { close(); }
+
+// ---- View
+
+void TfrmMain::mnViewTodayClick() {
+  if (!todayDlg_) todayDlg_ = new TTodayDlg(dataDir_.empty() ? "." : dataDir_, this);
+  todayDlg_->show();
+  todayDlg_->raise();
+  todayDlg_->activateWindow();
+}
+
+// ---- Logger
+
+void TfrmMain::Clear1Click() {
+  if (busy_) return;
+  if (inDetection_) {
+    clearPending_ = true;
+    return;
+  }
+  if (!env_.link) return;  // no link, no logger to erase
+  // No detection cycle between the question and the erase, as around a poll.
+  Timer1->stop();
+  SetBusy(true);
+  EraseLogger(overLink_->link(), overLink_->replyOrder(), *env_.prompts);
+  SetBusy(false);
+  Timer1->start();
+  FinishDeferredWork();
+}
+
+// The stations' window; a station is an extra port downloading on its own.
+void TfrmMain::mnStationsClick() {
+  TStationsDlg* window = StationsWindow();
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+void TfrmMain::ChooseLineRate(uint32_t rate) {
+  WriteLineRateSetting(env_.settings, rate);
+  (rate == kFastDownloadRate ? mnRate115200 : mnRate57600)->setChecked(true);
+  if (session_) session_->SetDownloadRate(rate);
+  if (stationsDlg_ != nullptr) stationsDlg_->SetDownloadRate(rate);
+}
+
+// ---- Help
+
+void TfrmMain::About1Click() {
+  if (aboutBox_) aboutBox_->exec();
+}
+
+}  // namespace orvald
