@@ -14,7 +14,7 @@
 #include "logger/port_station.h"
 #include "logger/session_view.h"
 #include "tables/loggers_file_lookup.h"
-#include "tracklog/raw_image.h"
+#include "tracklog/raw_file_name.h"
 #include "tracklog/safe_text.h"
 
 namespace orvald {
@@ -24,13 +24,6 @@ namespace {
 const char* const kHeadings[] = {"Port", "State", "Serial", "Comp #", "Pilot", "File"};
 constexpr int kColumns = 6;
 constexpr int kRetireCheckMs = 100;
-
-// The serial text a raw file name starts with ("QA712-20260314-101500.G00"):
-// the desk sees whose logger it is while the download runs.
-std::string SerialOfRawName(const std::string& name) {
-  const size_t dateDash = name.size() >= 20 ? name.rfind('-', name.size() - 12) : std::string::npos;
-  return dateDash == std::string::npos ? std::string() : name.substr(0, dateDash);
-}
 
 // A station's session view: called on the station's thread, it hands every
 // change to the window's thread and returns at once.
