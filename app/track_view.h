@@ -7,8 +7,8 @@
 #include <QImage>
 #include <QWidget>
 
-#include "export/track_plot.h"
 #include "picture/track_picture.h"
+#include "plot/track_plot.h"
 #include "tracklog/track_table.h"
 
 namespace orvald {

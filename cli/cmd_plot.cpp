@@ -16,8 +16,8 @@
 #include "cli/igc_task.h"
 #include "cli/raw_file.h"
 #include "export/task_window.h"
-#include "export/track_plot.h"
 #include "files/file_writer.h"
+#include "plot/track_plot.h"
 #if ORVALD_PICTURE
 #include "picture/track_picture.h"
 #endif

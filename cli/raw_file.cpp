@@ -5,7 +5,7 @@
 
 #include "tracklog/grid_text.h"
 #include "tracklog/log_file.h"
-#include "tracklog/raw_image.h"
+#include "tracklog/raw_file_name.h"
 #include "tracklog/time_basis.h"
 #include "tracklog/safe_text.h"
 

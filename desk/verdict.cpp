@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "export/igc_file_name.h"
 #include "export/igc_text.h"
 #include "export/igc_writer.h"
 #include "export/task_window.h"

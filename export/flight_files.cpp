@@ -5,6 +5,7 @@
 #include <functional>
 #include <utility>
 
+#include "export/igc_file_name.h"
 #include "export/igc_text.h"
 #include "export/track_xml.h"
 #include "files/file_writer.h"

@@ -1,8 +1,8 @@
 #include <cstddef>
-#include <string>
+
+#include "export/igc_file_name.h"
 
 #include "export/ascii_text.h"
-#include "export/igc_writer.h"
 
 namespace orvald {
 namespace {
@@ -52,6 +52,23 @@ char NextVersionChar(char c) {
   if (c == '9') return 'A';
   if (c >= 'A' && c <= 'Y') return static_cast<char>(c + 1);
   return 0;
+}
+
+IgcTaskFileNames::IgcTaskFileNames(const std::string& competNo, const std::string& taskText) {
+  // The rule itself, with a placeholder where the version goes.
+  const std::string sample = IgcFileName(competNo, taskText, '#', "");
+  prefix_ = sample.substr(0, sample.size() - 5);  // without "#.igc"
+}
+
+char IgcTaskFileNames::VersionOf(const std::string& name) const {
+  if (name.size() < prefix_.size() + 5 || name.compare(0, prefix_.size(), prefix_) != 0) return 0;
+  const char version = name[prefix_.size()];
+  if (!((version >= '1' && version <= '9') || (version >= 'A' && version <= 'Z'))) return 0;
+  const std::string rest = name.substr(prefix_.size() + 1);
+  const std::string extension = ".igc";
+  const bool pilots = rest[0] == '_' && rest.size() >= extension.size() &&
+                      rest.compare(rest.size() - extension.size(), extension.size(), extension) == 0;
+  return rest == extension || pilots ? version : 0;
 }
 
 }  // namespace orvald

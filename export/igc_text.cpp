@@ -132,9 +132,6 @@ uint32_t ByteSum(const char* begin, const char* end) {
 
 }  // namespace
 
-// Feet to metres truncated toward zero: x 0.3048 is exactly x 381 / 1250.
-int64_t AltitudeMetres(int32_t feet) { return static_cast<int64_t>(feet) * 381 / 1250; }
-
 std::string IgcSelectionProblem(const TrackTable& table, int firstSegment, int lastSegment) {
   if (firstSegment < 0 || lastSegment < 0) return "No segment is selected.";
   if (firstSegment > lastSegment || lastSegment >= table.segmentCount) {

@@ -17,10 +17,6 @@ namespace orvald {
 // table's segments; otherwise the operator-readable reason it is not.
 std::string IgcSelectionProblem(const TrackTable& table, int firstSegment, int lastSegment);
 
-// The altitude every file written from a point carries: feet x 0.3048
-// truncated toward zero, in whole metres.
-int64_t AltitudeMetres(int32_t feet);
-
 // Takes the next `count` bytes of a file; false when they could not be kept,
 // which stops the writing.
 using TextSink = std::function<bool(const char* bytes, size_t count)>;

@@ -33,12 +33,4 @@ struct IgcSaveResult {
 
 IgcSaveResult WriteIgcFile(const TrackTable& table, const IgcSaveRequest& request);
 
-// The file name for a version character: the names in their ASCII spelling,
-// spaces and unsafe characters made "_".
-std::string IgcFileName(const std::string& competNo, const std::string& taskText, char versionChar,
-                        const std::string& pilotNames);
-
-// The version character after `c`: '1'..'9', then 'A'..'Z'; 0 after 'Z'.
-char NextVersionChar(char c);
-
 }  // namespace orvald

@@ -13,12 +13,6 @@
 namespace orvald {
 namespace {
 
-// Writes the degrees at `out` (room for 24 characters), returns the length.
-int WriteDegrees(char* out, int32_t e5) {
-  const uint64_t magnitude = e5 < 0 ? 0 - static_cast<uint64_t>(static_cast<int64_t>(e5)) : static_cast<uint64_t>(e5);
-  return std::snprintf(out, 24, "%s%" PRIu64 ".%05" PRIu64, e5 < 0 ? "-" : "", magnitude / 100000, magnitude % 100000);
-}
-
 // The coordinate that the IGC file of the same save holds (thousandths of a
 // minute, truncated) in millionths of a degree, so that every reader finds
 // the same fix in all three files.
@@ -79,12 +73,6 @@ void ForEachSelectedSegment(const TrackTable& table, const IgcSaveRequest& reque
 std::string IsoUtcText(int64_t utcSeconds) {
   char text[32];
   WriteIsoUtc(text, utcSeconds);
-  return text;
-}
-
-std::string DegreesText(int32_t hundredThousandths) {
-  char text[24];
-  WriteDegrees(text, hundredThousandths);
   return text;
 }
 

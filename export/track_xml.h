@@ -22,8 +22,5 @@ std::string GpxFileText(const TrackTable& table, const IgcSaveRequest& request, 
 
 // "2007-04-10T10:15:30Z".
 std::string IsoUtcText(int64_t utcSeconds);
-// A coordinate of the table (hundred-thousandths of a degree) with its five
-// decimals, "-8.12345".
-std::string DegreesText(int32_t hundredThousandths);
 
 }  // namespace orvald

@@ -11,6 +11,7 @@
 #include "logger/identity.h"
 #include "tracklog/decoder.h"
 #include "tracklog/log_file.h"
+#include "tracklog/raw_file_name.h"
 #include "tracklog/raw_image.h"
 #include "tracklog/safe_text.h"
 

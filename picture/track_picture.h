@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "export/track_plot.h"
+#include "plot/track_plot.h"
 
 class QGuiApplication;
 class QPainter;

@@ -6,35 +6,16 @@
 #include <sstream>
 
 #include "tracklog/calendar.h"
+#include "tracklog/igc_reader.h"
 
 namespace orvald::sim {
 namespace {
-
-bool Digits(const std::string& s, size_t pos, size_t count, int& value) {
-  if (pos + count > s.size()) return false;
-  value = 0;
-  for (size_t i = pos; i < pos + count; ++i) {
-    if (s[i] < '0' || s[i] > '9') return false;
-    value = value * 10 + (s[i] - '0');
-  }
-  return true;
-}
-
-// "-0012" or "00123"; IGC altitudes are five characters with an optional sign.
-bool Altitude(const std::string& s, size_t pos, int& metres) {
-  if (pos + 5 > s.size()) return false;
-  const bool negative = s[pos] == '-';
-  int value = 0;
-  if (!Digits(s, pos + (negative ? 1 : 0), negative ? 4 : 5, value)) return false;
-  metres = negative ? -value : value;
-  return true;
-}
 
 // DDMMmmm (or DDDMMmmm) and a hemisphere letter to degrees x 100000: the
 // smallest value whose IGC text (minutes truncated to thousandths) is the
 // text read, so a flight replayed by the simulator comes back as it was.
 int32_t AngleE5(int degrees, int minutesThousandths, bool positive) {
-  const int32_t e5 = degrees * 100000 + (minutesThousandths * 5 + 2) / 3;
+  const int32_t e5 = degrees * 100000 + HundredThousandthsFromMinutes(minutesThousandths);
   return positive ? e5 : -e5;
 }
 
@@ -63,8 +44,8 @@ bool ParseIgcFixes(const std::string& text, std::vector<RawFix>& fixes, std::str
       // HFDTEDDMMYY or HFDTEDATE:DDMMYY,NN
       size_t pos = line.find_first_of("0123456789", 5);
       int dd, mm, yy;
-      if (pos != std::string::npos && Digits(line, pos, 2, dd) && Digits(line, pos + 2, 2, mm) &&
-          Digits(line, pos + 4, 2, yy)) {
+      if (pos != std::string::npos && IgcDigits(line, pos, 2, dd) && IgcDigits(line, pos + 2, 2, mm) &&
+          IgcDigits(line, pos + 4, 2, yy)) {
         day = dd;
         month = mm;
         year = yy < 80 ? 2000 + yy : 1900 + yy;
@@ -76,10 +57,13 @@ bool ParseIgcFixes(const std::string& text, std::vector<RawFix>& fixes, std::str
       continue;
     }
     if (line.size() < 35 || line[0] != 'B' || year < 0) continue;
-    int hh, mi, ss, latD, latM, lonD, lonM, pressure, gnss;
-    if (!Digits(line, 1, 2, hh) || !Digits(line, 3, 2, mi) || !Digits(line, 5, 2, ss) || !Digits(line, 7, 2, latD) ||
-        !Digits(line, 9, 5, latM) || !Digits(line, 15, 3, lonD) || !Digits(line, 18, 5, lonM) ||
-        !Altitude(line, 25, pressure) || !Altitude(line, 30, gnss)) {
+    int hh, mi, ss, latD, latM, lonD, lonM;
+    int32_t pressure, gnss;
+    // Looser than the reader's ParseBRecord on purpose: any hemisphere or
+    // validity letter, no range checks, so odd fixes reach the logger too.
+    if (!IgcDigits(line, 1, 2, hh) || !IgcDigits(line, 3, 2, mi) || !IgcDigits(line, 5, 2, ss) ||
+        !IgcDigits(line, 7, 2, latD) || !IgcDigits(line, 9, 5, latM) || !IgcDigits(line, 15, 3, lonD) ||
+        !IgcDigits(line, 18, 5, lonM) || !IgcAltitude(line, 25, pressure) || !IgcAltitude(line, 30, gnss)) {
       continue;
     }
     const int secondOfDay = hh * 3600 + mi * 60 + ss;

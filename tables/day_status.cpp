@@ -9,31 +9,20 @@
 #include <cstdio>
 #include <cstring>
 
-#include "export/igc_writer.h"
+#include "export/igc_file_name.h"
 #include "files/file_reader.h"
-#include "tables/loggers_table.h"
 #include "files/path_in.h"
+#include "tables/loggers_table.h"
 
 namespace orvald {
 namespace {
-
-bool EndsWith(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-bool AllDigits(const std::string& s, size_t pos, size_t count) {
-  if (pos + count > s.size()) return false;
-  return std::all_of(s.begin() + static_cast<long>(pos), s.begin() + static_cast<long>(pos + count),
-                     [](char c) { return c >= '0' && c <= '9'; });
-}
-
-int Number(const std::string& s, size_t pos, size_t count) { return std::stoi(s.substr(pos, count)); }
 
 // Competition numbers as the desk reads them: 7 before 12 before 101, and
 // "007" with 7; texts that are not numbers after all numbers, in text order.
 bool CompetBefore(const std::string& a, const std::string& b) {
   const auto number = [](const std::string& s, unsigned long long& value) {
-    if (s.empty() || s.size() > 18 || !AllDigits(s, 0, s.size())) return false;
+    const bool digits = std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (s.empty() || s.size() > 18 || !digits) return false;
     value = std::stoull(s);
     return true;
   };
@@ -82,53 +71,6 @@ std::string LocalTimeText(const CivilDateTime& t) {
 const std::array<const char*, kDayColumns> kDayHeadings = {
     "No.", "Pilot", "Logger", "Downloaded (local time)", "Download", "IGC file", "Version", "Points", "Note"};
 
-bool ParseRawFileName(const std::string& name, RawFileInfo& info) {
-  std::string stem = name;
-  bool incomplete = false;
-  if (EndsWith(stem, ".part")) {
-    stem.resize(stem.size() - 5);
-    incomplete = true;
-  }
-  if (!EndsWith(stem, ".G00") && !EndsWith(stem, ".g00")) return false;
-  stem.resize(stem.size() - 4);
-
-  int copy = 1;
-  // "-incomplete" and "-N" in either order, each at most once.
-  for (int pass = 0; pass < 2; ++pass) {
-    if (EndsWith(stem, "-incomplete") && stem.size() > 11) {
-      stem.resize(stem.size() - 11);
-      incomplete = true;
-      continue;
-    }
-    const size_t dash = stem.rfind('-');
-    // A copy number follows the time, which is 6 digits; a short number after a dash is a copy.
-    if (copy == 1 && dash != std::string::npos && stem.size() - dash - 1 >= 1 && stem.size() - dash - 1 <= 4 &&
-        AllDigits(stem, dash + 1, stem.size() - dash - 1) && dash >= 16) {
-      copy = Number(stem, dash + 1, stem.size() - dash - 1);
-      stem.resize(dash);
-    }
-  }
-
-  // "-YYYYMMDD-HHMMSS" at the end, the serial before it.
-  if (stem.size() < 16) return false;
-  const size_t date = stem.size() - 15;
-  if (stem[date - 1] != '-' || stem[date + 8] != '-' || !AllDigits(stem, date, 8) || !AllDigits(stem, date + 9, 6)) {
-    return false;
-  }
-  CivilDateTime t{Number(stem, date, 4),     Number(stem, date + 4, 2),  Number(stem, date + 6, 2),
-                  Number(stem, date + 9, 2), Number(stem, date + 11, 2), Number(stem, date + 13, 2)};
-  if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > DaysInMonth(t.year, t.month) || t.hour > 23 ||
-      t.minute > 59 || t.second > 60) {
-    return false;
-  }
-  info.fileName = name;
-  info.serial = stem.substr(0, date - 1);
-  info.localTime = t;
-  info.copy = copy;
-  info.incomplete = incomplete;
-  return true;
-}
-
 bool IsLaterDownload(const RawFileInfo& a, const RawFileInfo& b) {
   const int64_t ta = SecondsFromCivil(a.localTime), tb = SecondsFromCivil(b.localTime);
   if (ta != tb) return ta > tb;
@@ -137,16 +79,11 @@ bool IsLaterDownload(const RawFileInfo& a, const RawFileInfo& b) {
 
 bool FindTaskIgc(const std::vector<std::string>& names, const std::string& competNo, const std::string& task,
                  IgcFileInfo& found) {
-  // The writer's own rule, with a placeholder where the version goes.
-  const std::string sample = IgcFileName(competNo, task, '#', "");
-  const std::string prefix = sample.substr(0, sample.size() - 5);  // without "#.igc"
+  const IgcTaskFileNames taskFiles(competNo, task);
   bool any = false;
   for (const std::string& name : names) {
-    if (name.size() < prefix.size() + 5 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    const char version = name[prefix.size()];
-    if (!((version >= '1' && version <= '9') || (version >= 'A' && version <= 'Z'))) continue;
-    const std::string rest = name.substr(prefix.size() + 1);
-    if (rest != ".igc" && !(rest[0] == '_' && EndsWith(rest, ".igc"))) continue;
+    const char version = taskFiles.VersionOf(name);
+    if (version == 0) continue;
     if (!any || version > found.version) {
       found.fileName = name;
       found.version = version;

@@ -11,21 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "tracklog/calendar.h"
+#include "tracklog/raw_file_name.h"
 
 namespace orvald {
 
-// What a raw file's name says: SERIAL-YYYYMMDD-HHMMSS[-incomplete][-N].G00,
-// the local date and time of the download; "NAME.G00.part" is a download
-// that is running or never ended.
-struct RawFileInfo {
-  std::string fileName;
-  std::string serial;  // everything before the date; may be empty
-  CivilDateTime localTime{};
-  int copy = 1;  // N of a "-N" that a taken name was given
-  bool incomplete = false;
-};
-bool ParseRawFileName(const std::string& name, RawFileInfo& info);
 // Later download first: by the time in the name, then the copy number.
 bool IsLaterDownload(const RawFileInfo& a, const RawFileInfo& b);
 

@@ -21,26 +21,6 @@ constexpr size_t kMaxFileBytes = 64u << 20;
 constexpr size_t kMaxTypeText = 4;
 constexpr size_t kMaxDateRecordShown = 40;
 
-bool Digits(std::string_view s, size_t pos, size_t count, int& value) {
-  if (pos + count > s.size()) return false;
-  value = 0;
-  for (size_t i = pos; i < pos + count; ++i) {
-    if (s[i] < '0' || s[i] > '9') return false;
-    value = value * 10 + (s[i] - '0');
-  }
-  return true;
-}
-
-// "PPPPP" or "-PPPP".
-bool Altitude(std::string_view s, size_t pos, int32_t& metres) {
-  if (pos + 5 > s.size()) return false;
-  const bool negative = s[pos] == '-';
-  int value = 0;
-  if (!Digits(s, pos + (negative ? 1 : 0), negative ? 4 : 5, value)) return false;
-  metres = negative ? -value : value;
-  return true;
-}
-
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -56,7 +36,7 @@ bool Angle(std::string_view line, size_t pos, int degreeDigits, int maxDegrees, 
            int32_t& e5) {
   int degrees = 0;
   int minutes = 0;
-  if (!Digits(line, pos, degreeDigits, degrees) || !Digits(line, pos + degreeDigits, 5, minutes)) return false;
+  if (!IgcDigits(line, pos, degreeDigits, degrees) || !IgcDigits(line, pos + degreeDigits, 5, minutes)) return false;
   if (minutes >= 60000 || degrees > maxDegrees || (degrees == maxDegrees && minutes != 0)) return false;
   const char hemisphere = Upper(line[pos + degreeDigits + 5]);
   if (hemisphere != positive && hemisphere != negative) return false;
@@ -145,6 +125,25 @@ bool IsEventRecord(std::string_view line) {
 
 }  // namespace
 
+bool IgcDigits(std::string_view s, size_t pos, size_t count, int& value) {
+  if (pos + count > s.size()) return false;
+  value = 0;
+  for (size_t i = pos; i < pos + count; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    value = value * 10 + (s[i] - '0');
+  }
+  return true;
+}
+
+bool IgcAltitude(std::string_view s, size_t pos, int32_t& metres) {
+  if (pos + 5 > s.size()) return false;
+  const bool negative = s[pos] == '-';
+  int value = 0;
+  if (!IgcDigits(s, pos + (negative ? 1 : 0), negative ? 4 : 5, value)) return false;
+  metres = negative ? -value : value;
+  return true;
+}
+
 int32_t HundredThousandthsFromMinutes(int thousandthsOfMinute) {
   // The writer prints floor(k x 0.6) for k hundred-thousandths of a degree;
   // the smallest k that prints m is ceil(m / 0.6) = ceil(5m / 3).
@@ -161,13 +160,13 @@ bool IgcMetresBeyondFeet(int32_t metres) { return FeetMagnitude(metres) > FeetLi
 bool ParseBRecord(std::string_view line, IgcFix& fix) {
   if (line.size() < 35 || line[0] != 'B') return false;
   int hour = 0, minute = 0, second = 0;
-  if (!Digits(line, 1, 2, hour) || !Digits(line, 3, 2, minute) || !Digits(line, 5, 2, second)) return false;
+  if (!IgcDigits(line, 1, 2, hour) || !IgcDigits(line, 3, 2, minute) || !IgcDigits(line, 5, 2, second)) return false;
   if (hour > 23 || minute > 59 || second > 59) return false;
   if (!Angle(line, 7, 2, 90, 'N', 'S', fix.latitudeE5)) return false;
   if (!Angle(line, 15, 3, 180, 'E', 'W', fix.longitudeE5)) return false;
   const char validity = Upper(line[24]);
   if (validity != 'A' && validity != 'V') return false;
-  if (!Altitude(line, 25, fix.pressureMetres) || !Altitude(line, 30, fix.gnssMetres)) return false;
+  if (!IgcAltitude(line, 25, fix.pressureMetres) || !IgcAltitude(line, 30, fix.gnssMetres)) return false;
   fix.secondOfDay = hour * 3600 + minute * 60 + second;
   fix.valid = validity == 'A';
   return true;
@@ -177,8 +176,8 @@ bool ParseIgcDate(std::string_view line, int& year, int& month, int& day) {
   if (!IsDateRecord(line)) return false;
   const size_t first = line.find_first_of("0123456789", 5);
   int dd = 0, mm = 0, yy = 0;
-  if (first == std::string_view::npos || !Digits(line, first, 2, dd) || !Digits(line, first + 2, 2, mm) ||
-      !Digits(line, first + 4, 2, yy)) {
+  if (first == std::string_view::npos || !IgcDigits(line, first, 2, dd) || !IgcDigits(line, first + 2, 2, mm) ||
+      !IgcDigits(line, first + 4, 2, yy)) {
     return false;
   }
   const int fullYear = yy < 80 ? 2000 + yy : 1900 + yy;  // IGC files began in the 1990s

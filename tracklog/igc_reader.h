@@ -25,6 +25,12 @@ struct IgcFix {
   bool valid = false;  // validity A
 };
 
+// The fixed-width fields of IGC records: `count` digits from `pos`, and an
+// altitude of five characters, "PPPPP" or "-PPPP". False when the line is
+// too short or a character is not a digit.
+bool IgcDigits(std::string_view line, size_t pos, size_t count, int& value);
+bool IgcAltitude(std::string_view line, size_t pos, int32_t& metres);
+
 // False when the line cannot be a B record: too short, a field that is not
 // digits, a time or an angle out of range, or an unknown hemisphere or
 // validity letter. Extension fields after column 35 are ignored.

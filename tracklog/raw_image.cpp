@@ -1,7 +1,4 @@
 #include "tracklog/raw_image.h"
-#include "tracklog/safe_text.h"
-
-#include <cstdio>
 
 namespace orvald {
 
@@ -98,35 +95,6 @@ FileHeaderIdentity ReadFileHeader(const uint8_t* bytes, size_t size) {
   }
   identity.typeText = TypeTextFrom(byteAt(16), static_cast<char>(byteAt(17)));
   return identity;
-}
-
-std::string IncompleteRawFileName(const std::string& rawFileName) {
-  const std::string extension = kRawFileExtension;
-  const bool hasExtension = rawFileName.size() >= extension.size() &&
-                            rawFileName.compare(rawFileName.size() - extension.size(), extension.size(), extension) == 0;
-  const std::string stem = hasExtension ? rawFileName.substr(0, rawFileName.size() - extension.size()) : rawFileName;
-  return stem + "-incomplete" + extension;
-}
-
-bool IsIncompleteRawFileName(const std::string& fileName) {
-  // "...-incomplete.G00" or, when that was taken, "...-incomplete-N.G00".
-  const size_t mark = fileName.rfind("-incomplete");
-  if (mark == std::string::npos) return false;
-  std::string rest = fileName.substr(mark + 11);
-  if (!rest.empty() && rest[0] == '-') {
-    size_t digits = 1;
-    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9') ++digits;
-    if (digits == 1) return false;
-    rest = rest.substr(digits);
-  }
-  return rest == kRawFileExtension || rest == ".G00.part";
-}
-
-std::string RawFileName(const std::string& serialText, const std::tm& localTime) {
-  char stamp[64];
-  std::snprintf(stamp, sizeof stamp, "-%04d%02d%02d-%02d%02d%02d.G00", localTime.tm_year + 1900,
-                localTime.tm_mon + 1, localTime.tm_mday, localTime.tm_hour, localTime.tm_min, localTime.tm_sec);
-  return SafeFileNameText(serialText) + stamp;
 }
 
 }  // namespace orvald

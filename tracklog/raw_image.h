@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,18 +59,5 @@ struct FileHeaderIdentity {
 };
 // Reads the identity back; bytes beyond `size` count as zero.
 FileHeaderIdentity ReadFileHeader(const uint8_t* bytes, size_t size);
-
-
-inline constexpr char kRawFileExtension[] = ".G00";
-
-// "%s-%04d%02d%02d-%02d%02d%02d.G00" from the (made safe) serial text and the
-// local date and time at which the download started.
-std::string RawFileName(const std::string& serialText, const std::tm& localTime);
-
-// The name a download that ended early is kept under: "-incomplete" before
-// the extension ("X-20070410-153012-incomplete.G00").
-std::string IncompleteRawFileName(const std::string& rawFileName);
-// Whether a raw file's name says its download ended early.
-bool IsIncompleteRawFileName(const std::string& fileName);
 
 }  // namespace orvald

@@ -38,6 +38,11 @@ inline constexpr int32_t kE5PerDegree = 100000;
 inline double LatitudeDegrees(const TrackPoint& p) { return p.latitudeE5 / 1e5; }
 inline double LongitudeDegrees(const TrackPoint& p) { return p.longitudeE5 / 1e5; }
 
+// The altitude every file written from a point carries, and the picture
+// shows: feet x 0.3048 truncated toward zero, in whole metres (x 0.3048 is
+// exactly x 381 / 1250).
+inline int64_t AltitudeMetres(int32_t feet) { return static_cast<int64_t>(feet) * 381 / 1250; }
+
 // One row of the segments grid. Times are UTC seconds since 1970.
 struct TrackSegment {
   int32_t start;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "export/igc_writer.h"
+#include "export/igc_file_name.h"
 #include "run_program.h"
 #include "support/temp_dir.h"
 #include "tracklog/fix_encoder.h"

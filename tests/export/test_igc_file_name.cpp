@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "export/igc_writer.h"
+#include "export/igc_file_name.h"
 
 namespace orvald {
 namespace {

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "export/igc_file_name.h"
 #include "export/igc_writer.h"
 #include "igc_test_table.h"
 #include "support/temp_dir.h"

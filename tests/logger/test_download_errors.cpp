@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "logger/download_fixture.h"
+#include "tracklog/raw_file_name.h"
 #include "tracklog/raw_image.h"
 
 namespace orvald::testing {

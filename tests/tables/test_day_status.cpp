@@ -1,5 +1,5 @@
-// The day at a glance from a data folder: raw file names in all their forms,
-// the IGC file of a competition number for a task, counts and order.
+// The day at a glance from a data folder: the IGC file of a competition
+// number for a task, counts and order.
 #include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
@@ -9,36 +9,6 @@ namespace orvald {
 namespace {
 
 using testing::TempDir;
-
-TEST(DayStatus, RawFileNamesInEveryFormTheDownloadWrites) {
-  struct Case {
-    const char* name;
-    const char* serial;
-    int second;
-    int copy;
-    bool incomplete;
-  } cases[] = {{"QA712-20260314-101500.G00", "QA712", 0, 1, false},
-               {"QA712-20260314-101501-incomplete.G00", "QA712", 1, 1, true},
-               {"QA712-20260314-101502-2.G00", "QA712", 2, 2, false},
-               {"QA712-20260314-101503-incomplete-3.G00", "QA712", 3, 3, true},
-               {"PK-TEST01-20260314-101504.G00.part", "PK-TEST01", 4, 1, true},
-               {"-20260314-101505.G00", "", 5, 1, false},
-               {"20-20260314-101506-12.G00", "20", 6, 12, false}};
-  for (const Case& c : cases) {
-    RawFileInfo info;
-    ASSERT_TRUE(ParseRawFileName(c.name, info)) << c.name;
-    EXPECT_EQ(info.serial, c.serial) << c.name;
-    EXPECT_EQ(info.localTime.hour * 10000 + info.localTime.minute * 100 + info.localTime.second, 101500 + c.second);
-    EXPECT_EQ(info.localTime.day, 14);
-    EXPECT_EQ(info.copy, c.copy) << c.name;
-    EXPECT_EQ(info.incomplete, c.incomplete) << c.name;
-  }
-  RawFileInfo info;
-  for (const char* name : {"flight.G00", "QA712-20261314-101500.G00", "QA712-20260314-101500.igc",
-                           "QA712-2026031-101500.G00", "QA712-20260314-101500-incomplete.G00.bak"}) {
-    EXPECT_FALSE(ParseRawFileName(name, info)) << name;
-  }
-}
 
 TEST(DayStatus, TheTaskIgcIsTheHighestVersionOfThatNumberAndTask) {
   const std::vector<std::string> names = {"12T3V1_Anna.igc",  "12T3V9_Anna.igc", "12T3VB.igc",  "112T3V1.igc",

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "tracklog/raw_file_name.h"
 #include "tracklog/raw_image.h"
 #include "tracklog/safe_text.h"
 
@@ -186,6 +187,42 @@ TEST(RawFileName, StampsSerialAndLocalTime) {
   EXPECT_EQ(RawFileName("00000012345", t), "00000012345-20070410-153012.G00");
   EXPECT_EQ(RawFileName("", t), "-20070410-153012.G00");
   EXPECT_EQ(RawFileName("../a/b\\c", t), ".._a_b_c-20070410-153012.G00");
+  // What the download names, the day's status reads back as it was meant.
+  RawFileInfo info;
+  ASSERT_TRUE(ParseRawFileName(IncompleteRawFileName(RawFileName("PK-1", t)), info));
+  EXPECT_EQ(info.serial, "PK-1");
+  EXPECT_EQ(SecondsFromCivil(info.localTime), SecondsFromCivil({2007, 4, 10, 15, 30, 12}));
+  EXPECT_TRUE(info.incomplete);
+}
+
+TEST(RawFileName, ReadsBackEveryFormTheDownloadWrites) {
+  struct Case {
+    const char* name;
+    const char* serial;
+    int second;
+    int copy;
+    bool incomplete;
+  } cases[] = {{"QA712-20260314-101500.G00", "QA712", 0, 1, false},
+               {"QA712-20260314-101501-incomplete.G00", "QA712", 1, 1, true},
+               {"QA712-20260314-101502-2.G00", "QA712", 2, 2, false},
+               {"QA712-20260314-101503-incomplete-3.G00", "QA712", 3, 3, true},
+               {"PK-TEST01-20260314-101504.G00.part", "PK-TEST01", 4, 1, true},
+               {"-20260314-101505.G00", "", 5, 1, false},
+               {"20-20260314-101506-12.G00", "20", 6, 12, false}};
+  for (const Case& c : cases) {
+    RawFileInfo info;
+    ASSERT_TRUE(ParseRawFileName(c.name, info)) << c.name;
+    EXPECT_EQ(info.serial, c.serial) << c.name;
+    EXPECT_EQ(info.localTime.hour * 10000 + info.localTime.minute * 100 + info.localTime.second, 101500 + c.second);
+    EXPECT_EQ(info.localTime.day, 14);
+    EXPECT_EQ(info.copy, c.copy) << c.name;
+    EXPECT_EQ(info.incomplete, c.incomplete) << c.name;
+  }
+  RawFileInfo info;
+  for (const char* name : {"flight.G00", "QA712-20261314-101500.G00", "QA712-20260314-101500.igc",
+                           "QA712-2026031-101500.G00", "QA712-20260314-101500-incomplete.G00.bak"}) {
+    EXPECT_FALSE(ParseRawFileName(name, info)) << name;
+  }
 }
 
 TEST(SafeFileNameText, ReplacesUnsafeCharacters) {

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "export/track_plot.h"
-#include "igc_test_table.h"
+#include "export/igc_test_table.h"
+#include "plot/track_plot.h"
 #include "tracklog/decoder.h"
 
 namespace orvald {

@@ -1,12 +1,11 @@
-#include "export/track_plot.h"
+#include "plot/track_plot.h"
 
 #include <algorithm>
+#include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
-#include "export/igc_text.h"
-#include "export/track_xml.h"
 #include "tracklog/calendar.h"
 #include "tracklog/decoder.h"
 
@@ -31,6 +30,16 @@ void Widen(double& from, double& to, double fraction, double least) {
   const double pad = std::max((to - from) * fraction, to - from < least ? least : 0.0);
   from -= pad;
   to += pad;
+}
+
+// A coordinate of the table (hundred-thousandths of a degree) with its five
+// decimals, "-8.12345".
+std::string DegreesText(int32_t e5) {
+  const uint64_t magnitude = e5 < 0 ? 0 - static_cast<uint64_t>(static_cast<int64_t>(e5)) : static_cast<uint64_t>(e5);
+  char text[24];
+  std::snprintf(text, sizeof text, "%s%" PRIu64 ".%05" PRIu64, e5 < 0 ? "-" : "", magnitude / 100000,
+                magnitude % 100000);
+  return text;
 }
 
 }  // namespace
