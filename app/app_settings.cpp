@@ -100,6 +100,26 @@ void WriteAlsoKmlGpxSetting(const SettingsLocation& location, bool also) {
   WriteValue(location, kAlsoKmlGpxValue, also ? 1 : 0);
 }
 
+std::string ReadTaskSetting(const SettingsLocation& location) {
+  auto settings = location.Open();
+  settings->beginGroup(kSettingsGroup);
+  return settings->value(kTaskValue, QString()).toString().toStdString();
+}
+
+void WriteTaskSetting(const SettingsLocation& location, const std::string& task) {
+  WriteValue(location, kTaskValue, QString::fromStdString(task));
+}
+
+bool ReadAutoSaveSetting(const SettingsLocation& location) {
+  auto settings = location.Open();
+  settings->beginGroup(kSettingsGroup);
+  return settings->value(kAutoSaveValue, 1).toInt() != 0;
+}
+
+void WriteAutoSaveSetting(const SettingsLocation& location, bool autoSave) {
+  WriteValue(location, kAutoSaveValue, autoSave ? 1 : 0);
+}
+
 std::vector<int> ReadStationsSetting(const SettingsLocation& location) {
   auto settings = location.Open();
   settings->beginGroup(kSettingsGroup);

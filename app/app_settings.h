@@ -22,6 +22,8 @@ inline constexpr const char* kDataDirValue = "DATA_DIR";
 inline constexpr const char* kAlsoKmlGpxValue = "ALSO_KML_GPX";
 inline constexpr const char* kStationsValue = "STATIONS";
 inline constexpr const char* kLineRateValue = "LINE_RATE";
+inline constexpr const char* kTaskValue = "TASK";
+inline constexpr const char* kAutoSaveValue = "AUTO_SAVE";
 inline constexpr const char* kPortsGroup = "Ports";
 inline constexpr int kPortCount = 9;  // COM1..COM9: the port list offers nine, no more
 
@@ -50,6 +52,13 @@ void WriteDataDirSetting(const SettingsLocation& location, const std::string& da
 // Whether Save also writes the KML and GPX files; off unless set.
 bool ReadAlsoKmlGpxSetting(const SettingsLocation& location);
 void WriteAlsoKmlGpxSetting(const SettingsLocation& location, bool also);
+
+// The day's task, as last chosen; empty when none was.
+std::string ReadTaskSetting(const SettingsLocation& location);
+void WriteTaskSetting(const SettingsLocation& location, const std::string& task);
+// Whether each download is saved for the day's task at once; on unless set off.
+bool ReadAutoSaveSetting(const SettingsLocation& location);
+void WriteAutoSaveSetting(const SettingsLocation& location, bool autoSave);
 
 // The extra ports the desk downloads on besides the main one, as port
 // numbers in the order they were added; names that are no port are skipped.

@@ -350,7 +350,10 @@ QWidget* TfrmMain::BuildTaskWindowPage() {
   AddRow(grid, 3, "Points", TabSheet2, taskPoints, 2);
   AddRow(grid, 4, "Events", TabSheet2, taskEvents, 2);
   grid->addLayout(SaveRow(chkKmlGpx, btnSave), 5, 0, 1, 3);
-  grid->setRowStretch(6, 1);
+  chkAutoSave = new QCheckBox("Save each download for the task", TabSheet2);
+  chkAutoSave->setObjectName("chkAutoSave");
+  grid->addWidget(chkAutoSave, 6, 0, 1, 3);
+  grid->setRowStretch(7, 1);
   grid->setColumnStretch(1, 1);
   return TabSheet2;
 }
@@ -442,6 +445,18 @@ void TfrmMain::ReadSettings() {
       }
       WriteAlsoKmlGpxSetting(env_.settings, checked);
     });
+  }
+  chkAutoSave->setChecked(ReadAutoSaveSetting(env_.settings));
+  connect(chkAutoSave, &QCheckBox::toggled, this, [this](bool checked) {
+    WriteAutoSaveSetting(env_.settings, checked);
+    DayJudgingChanged();
+  });
+  // The day's task of the last run; the tasks table, once read, keeps it
+  // when it still holds it.
+  dayTask_ = ReadTaskSetting(env_.settings);
+  {
+    const QSignalBlocker quiet(WindowTask);
+    WindowTask->setEditText(QString::fromStdString(dayTask_));
   }
   connect(cbPortNo, &QComboBox::currentIndexChanged, this, [this](int) { cbPortNoChange(); });
 }

@@ -13,6 +13,7 @@
 
 #include "app/app_environment.h"
 #include "logger/commands.h"
+#include "desk/judge_download.h"
 #include "desk/selection.h"
 #include "logger/logger_claims.h"
 #include "logger/logger_commands.h"
@@ -119,6 +120,7 @@ class TfrmMain : public QMainWindow {
   QString StatusText() const;
   // True while a download, an erase or an open runs.
   bool exchangeBusy() const { return busy_; }
+  const std::string& dayTask() const { return dayTask_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -160,6 +162,7 @@ class TfrmMain : public QMainWindow {
   QPushButton* btnSave;
   QCheckBox* chkManKmlGpx;  // beside each Save: also write KML and GPX (one setting)
   QCheckBox* chkKmlGpx;
+  QCheckBox* chkAutoSave;  // each download judged for the day's task is saved at once
   QSplitter* Splitter1;
   QSplitter* Splitter2;  // the grid above the picture
   QTableView* SegmentsGrid;
@@ -206,6 +209,15 @@ class TfrmMain : public QMainWindow {
   void SelectGridRows(int firstRow, int lastRow);
   std::string ChosenTaskText() const;
   void ShowSelectionInPicture();
+  // A log came on show (downloaded or opened): the Task Window page's task
+  // chooses its segments at once.
+  void ApplyTaskToNewLog();
+  // After each download of the main port: the verdict for the day's task,
+  // in the status bar, with the task file saved.
+  void GiveVerdict(const LoadLogResult& result);
+  // What downloads are judged with now; told to the stations at every change.
+  DeskJudging DayJudging(const std::string& dataDir) const;
+  void DayJudgingChanged();
   void FinishDeferredWork();
 
   AppEnvironment env_;
@@ -232,6 +244,9 @@ class TfrmMain : public QMainWindow {
   PortResolver portResolver_;
   std::function<void(int)> onPortChange_;
 
+  // The day's task: the last one chosen in WindowTask (TASK), which every
+  // download is judged for; empty until one is chosen.
+  std::string dayTask_;
   bool busy_ = false;           // a download, erase or open is running
   bool inDetection_ = false;    // a detection cycle (probe) is running
   bool openPending_ = false;    // File > Open asked for during a probe

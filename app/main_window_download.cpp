@@ -54,6 +54,8 @@ void TfrmMain::BindDownloadSession() {
   hooks.segmentsCleared = [this] { ClearSegmentRows(); };
   hooks.segmentDecoded = [this](int index, const TrackSegment& segment) { ShowSegmentRow(index, segment); };
   hooks.quitting = [this] { return quitting_; };
+  hooks.logShown = [this] { ApplyTaskToNewLog(); };
+  hooks.finished = [this](const LoadLogResult& result) { GiveVerdict(result); };
   view_ = std::make_unique<WindowSessionView>(
       SessionControls{ProgressBar1, Label6, lblDLFile, CompetNo, PilotNames, LoggerSN, LoggerType}, std::move(hooks),
       *env_.prompts);
@@ -109,7 +111,9 @@ TStationsDlg* TfrmMain::StationsWindow() {
   setup.openFile = [this](const std::string& path) { OpenLogFile(path); };
   setup.firstPollDelayMs = env_.stationFirstPollMs;
   setup.localNow = env_.localNow;
+  const std::string stationsDir = setup.dataDir;
   stationsDlg_ = new TStationsDlg(std::move(setup), this);
+  stationsDlg_->SetJudging(DayJudging(stationsDir));
   return stationsDlg_;
 }
 

@@ -3,6 +3,7 @@
 // and the run, the totals and the Saves' states come back from it.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,7 +12,9 @@
 #include <QTableView>
 #include <vector>
 
+#include "app/app_settings.h"
 #include "app/main_window.h"
+#include "app/stations_dlg.h"
 #include "app/segments_model.h"
 #include "app/track_view.h"
 #include "export/flight_files.h"
@@ -113,6 +116,11 @@ void TfrmMain::WindowTaskChange(QObject* sender) {
   TimeFrom->setText(QString::fromStdString(texts.timeFrom));
   TimeTo->setText(QString::fromStdString(texts.timeTo));
   if (!sender) return;
+  if (const std::string chosen = ChosenTaskText(); sender == WindowTask && !chosen.empty() && chosen != dayTask_) {
+    dayTask_ = chosen;
+    WriteTaskSetting(env_.settings, dayTask_);
+    DayJudgingChanged();
+  }
 
   // The grid's data rows are the segments the matching may pick from.
   const TaskWindowMatch match = selection_.ChooseTaskWindow(texts, SegmentsGridRowCount() - 1);
@@ -134,6 +142,37 @@ std::string TfrmMain::ChosenTaskText() const {
   // The entry chosen in the list; typed text that names no entry is no choice.
   const int index = WindowTask->findText(WindowTask->currentText(), Qt::MatchExactly);
   return index < 0 ? std::string() : WindowTask->itemText(index).toStdString();
+}
+
+void TfrmMain::ApplyTaskToNewLog() {
+  if (selection_.manualMode()) return;
+  WindowTaskChange(WindowTask);
+  if (selection_.firstSegment() >= 0) {
+    SegmentsGrid->scrollTo(segmentsModel_->index(selection_.firstSegment(), 0), QAbstractItemView::PositionAtTop);
+  }
+}
+
+DeskJudging TfrmMain::DayJudging(const std::string& dataDir) const {
+  const bool alsoKmlGpx = chkKmlGpx->isChecked();
+  return {.tasksPath = dataDir.empty() ? "tasks.tsv" : dataDir + "/tasks.tsv",
+          .task = dayTask_,
+          .autoSave = chkAutoSave->isChecked(),
+          .companions = {alsoKmlGpx, alsoKmlGpx},
+          .directory = dataDir.empty() ? "." : dataDir,
+          ._timezone = env_._timezone};
+}
+
+void TfrmMain::DayJudgingChanged() {
+  if (stationsDlg_ == nullptr) return;
+  stationsDlg_->SetJudging(DayJudging(dataDir_.empty() ? QDir::currentPath().toStdString() : dataDir_));
+}
+
+void TfrmMain::GiveVerdict(const LoadLogResult& result) {
+  if (dayTask_.empty() || !result.keptFile()) return;
+  // The main port's files go to the working directory, the data directory.
+  const Verdict verdict = JudgeDownload(DayJudging(""), result, table_, env_.lookup ? *env_.lookup : *noLoggers_,
+                                        env_.clock());
+  SetStatusText(verdict.text);
 }
 
 void TfrmMain::ShowSelectionInPicture() {

@@ -21,8 +21,8 @@ namespace orvald {
 
 namespace {
 
-const char* const kHeadings[] = {"Port", "State", "Serial", "Comp #", "Pilot", "File"};
-constexpr int kColumns = 6;
+const char* const kHeadings[] = {"Port", "State", "Serial", "Comp #", "Pilot", "Verdict", "IGC file", "File"};
+constexpr int kColumns = 8;
 constexpr int kRetireCheckMs = 100;
 
 // A station's session view: called on the station's thread, it hands every
@@ -71,6 +71,15 @@ class RowView : public SessionView {
   }
   void KeepResponsive() override {}
   bool ConfirmCancel() override { return true; }
+  // The day's verdict on the download, given on the station's thread after it.
+  void Judged(const Verdict& verdict) {
+    const std::string text = std::string(VerdictLevelName(verdict.level)) + ": " + verdict.text;
+    const std::string igcFile = verdict.igcFile;
+    Post([text, igcFile](StationState& row) {
+      row.verdict = text;
+      row.igcFile = igcFile;
+    });
+  }
   // A station asks nobody: what went wrong is in the result its row shows.
   void Report(const std::string&, PromptIcon) override {}
 
@@ -100,7 +109,7 @@ struct TStationsDlg::StationRow {
 TStationsDlg::TStationsDlg(StationsSetup setup, QWidget* parent) : QDialog(parent), setup_(std::move(setup)) {
   setObjectName("StationsDlg");
   setWindowTitle("Stations");
-  resize(900, 300);
+  resize(1200, 300);
   grid_ = new QTableWidget(0, kColumns, this);
   grid_->setObjectName("StationsGrid");
   for (int c = 0; c < kColumns; ++c) grid_->setHorizontalHeaderItem(c, new QTableWidgetItem(kHeadings[c]));
@@ -114,7 +123,9 @@ TStationsDlg::TStationsDlg(StationsSetup setup, QWidget* parent) : QDialog(paren
   const int widths[kColumns] = {metrics.horizontalAdvance("COM9") + 24,
                                 metrics.horizontalAdvance("downloading block 32 of 32, 100 %") + 16,
                                 metrics.horizontalAdvance("00000012345") + 16, metrics.horizontalAdvance("Comp #") + 20,
-                                metrics.horizontalAdvance("Firstname Lastname") + 16, 0};
+                                metrics.horizontalAdvance("Firstname Lastname") + 16,
+                                metrics.horizontalAdvance("check: saved 007T2V1_John_Smith.igc") + 16,
+                                metrics.horizontalAdvance("007T2V1_John_Smith.igc") + 16, 0};
   for (int c = 0; c + 1 < kColumns; ++c) grid_->setColumnWidth(c, widths[c]);
   connect(grid_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
 
@@ -215,6 +226,18 @@ bool TStationsDlg::AddStation(int portNo) {
                   .downloadRate = setup_.downloadRate,
                   .claims = setup_.claims},
       .view = *s->view,
+      // On the station's thread, with its own table and loggers, after the decode.
+      .onDownloaded =
+          [view = s->view.get(), lookup = s->lookup.get(), shared = judging_](const LoadLogResult& result,
+                                                                               const TrackTable& table) {
+            DeskJudging judging;
+            {
+              const std::lock_guard<std::mutex> lock(shared->mutex);
+              judging = shared->judging;
+            }
+            if (judging.task.empty()) return;
+            view->Judged(JudgeDownload(judging, result, table, *lookup, std::time(nullptr)));
+          },
       .firstPollDelayMs = setup_.firstPollDelayMs,
   };
   if (setup_.localNow) station.station.localNow = setup_.localNow;
@@ -245,6 +268,11 @@ void TStationsDlg::RetireStopped() {
                   stopping_.end());
   if (stopping_.empty()) retireTimer_.stop();
   RefillPortChoice();
+}
+
+void TStationsDlg::SetJudging(const DeskJudging& judging) {
+  const std::lock_guard<std::mutex> lock(judging_->mutex);
+  judging_->judging = judging;
 }
 
 void TStationsDlg::SetDownloadRate(uint32_t rate) {
@@ -284,8 +312,14 @@ void TStationsDlg::Redraw() {
   for (int r = 0; r < static_cast<int>(stations_.size()); ++r) {
     const StationRow& s = *stations_[r];
     const std::string state = StationStateText(s.row);
-    const std::string cells[kColumns] = {PortName(s.portNo), state, SafeDisplayText(s.row.serial),
-                                         SafeDisplayText(s.row.competNo), SafeDisplayText(s.row.pilot), s.row.file};
+    const std::string cells[kColumns] = {PortName(s.portNo),
+                                         state,
+                                         SafeDisplayText(s.row.serial),
+                                         SafeDisplayText(s.row.competNo),
+                                         SafeDisplayText(s.row.pilot),
+                                         SafeDisplayText(s.row.verdict),
+                                         SafeDisplayText(s.row.igcFile),
+                                         s.row.file};
     for (int c = 0; c < kColumns; ++c) {
       QTableWidgetItem* item = grid_->item(r, c);
       if (item == nullptr) {
@@ -296,7 +330,8 @@ void TStationsDlg::Redraw() {
       if (item->text() != text) item->setText(text);
     }
     grid_->item(r, 1)->setToolTip(QString::fromStdString(state));
-    grid_->item(r, 5)->setToolTip(QString::fromStdString(s.row.path));
+    grid_->item(r, 5)->setToolTip(QString::fromStdString(SafeDisplayText(s.row.verdict)));
+    grid_->item(r, 7)->setToolTip(QString::fromStdString(s.row.path));
   }
 }
 

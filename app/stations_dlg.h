@@ -12,11 +12,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/app_settings.h"
 #include "link/port_names.h"
+#include "desk/judge_download.h"
 #include "logger/logger_claims.h"
 #include "logger/station_state.h"
 
@@ -66,6 +68,10 @@ class TStationsDlg : public QDialog {
   // The main window's port changed: the ports offered follow.
   void MainPortChanged() { RefillPortChoice(); }
 
+  // What the stations judge each download with from now on (the day's
+  // task); safe to change while they download.
+  void SetJudging(const DeskJudging& judging);
+
   // Called on this window's thread with what a station's thread reported.
   void Update(int portNo, const std::function<void(StationState&)>& change);
 
@@ -78,6 +84,12 @@ class TStationsDlg : public QDialog {
   std::string Refusal(int portNo) const;
 
   StationsSetup setup_;
+  // Read by the stations' threads after each download, set by this window's.
+  struct SharedJudging {
+    std::mutex mutex;
+    DeskJudging judging;
+  };
+  std::shared_ptr<SharedJudging> judging_ = std::make_shared<SharedJudging>();
   std::vector<std::unique_ptr<StationRow>> stations_;
   std::vector<std::unique_ptr<StationRow>> stopping_;  // told to stop, their threads not yet ended
   QTimer retireTimer_;

@@ -55,6 +55,11 @@ void WindowSessionView::Status(const std::string& text) { hooks_.status(text); }
 
 void WindowSessionView::LogShown(const std::string& fileName) {
   controls_.file->setText(QString::fromStdString(fileName));
+  if (!fileName.empty() && hooks_.logShown) hooks_.logShown();
+}
+
+void WindowSessionView::Finished(const LoadLogResult& result) {
+  if (hooks_.finished) hooks_.finished(result);
 }
 
 void WindowSessionView::SegmentsCleared() { hooks_.segmentsCleared(); }

@@ -36,6 +36,8 @@ struct SessionHooks {
   std::function<void()> segmentsCleared;
   std::function<void(int, const TrackSegment&)> segmentDecoded;
   std::function<bool()> quitting;  // the operator already chose to stop the download and quit
+  std::function<void()> logShown;  // a log was decoded and is on show
+  std::function<void(const LoadLogResult&)> finished;  // a download's end, after its decode
 };
 
 class WindowSessionView : public SessionView {
@@ -49,6 +51,7 @@ class WindowSessionView : public SessionView {
   void BlockStarted(int counter, int total) override;
   void Progress(int done, int total) override;
   void DownloadEnded() override;
+  void Finished(const LoadLogResult& result) override;
   void Ended() override;
   void Status(const std::string& text) override;
   void LogShown(const std::string& fileName) override;

@@ -26,22 +26,6 @@ std::string TableFailure(const TableFileResult& result) { return result.message 
 
 }  // namespace
 
-bool ReadDeskTask(const std::string& tasksPath, const std::string& number, DeskTask& task, std::string& error) {
-  TasksTable tasks(tasksPath);
-  const TableFileResult loaded = tasks.Load();
-  if (!loaded.ok()) {
-    error = TableFailure(loaded);
-    return false;
-  }
-  const std::vector<std::string> numbers = tasks.TaskNumberColumn();
-  if (std::find(numbers.begin() + 1, numbers.end(), number) == numbers.end()) {
-    error = "task '" + number + "' is not in " + tasks.filePath();
-    return false;
-  }
-  task = {number, tasks.TaskDate(number), tasks.TaskStart(number), tasks.TaskFinish(number)};
-  return true;
-}
-
 bool ReadTaskWindowOption(const ParsedArgs& parsed, std::string& date, std::string& timeFrom, std::string& timeTo,
                           std::string& error) {
   DeskTask task;

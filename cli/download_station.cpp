@@ -9,6 +9,8 @@
 #include "cli/igc_task.h"
 #include "cli/raw_file.h"
 #include "cli/standard_output.h"
+#include "desk/desk_task.h"
+#include "desk/judge_download.h"
 #include "tracklog/log_file.h"
 #include "tracklog/raw_image.h"
 #include "tracklog/safe_text.h"
@@ -111,7 +113,12 @@ DownloadedBlock DownloadedText(const StationOptions& options, const LoadLogResul
     std::fprintf(stderr, "orvald-cli: %s\n", DecodeFailureText(result.path, result.decode).c_str());
   }
   if (!options.task.empty()) {
-    block.verdict = JudgeDownload(options, result, table, lookup);
+    const DeskJudging judging{.tasksPath = options.tasksPath,
+                              .task = options.task,
+                              .companions = options.companions,
+                              .directory = options.dataDir.empty() ? "." : options.dataDir,
+                              ._timezone = options._timezone};
+    block.verdict = JudgeDownload(judging, result, table, lookup, std::time(nullptr));
     const Verdict& verdict = *block.verdict;
     text += std::string("verdict\t") + VerdictLevelName(verdict.level) + "\t" + SafeDisplayText(verdict.text) + "\n";
     if (!verdict.igcFile.empty()) text += "igc\t" + SafeDisplayText(verdict.igcFile) + "\n";
@@ -121,30 +128,6 @@ DownloadedBlock DownloadedText(const StationOptions& options, const LoadLogResul
   }
   return block;
 }
-
-Verdict JudgeDownload(const StationOptions& options, const LoadLogResult& result, const TrackTable& table,
-                      LoggerLookup& lookup) {
-  VerdictInput input;
-  input.downloadComplete = !result.incomplete();
-  input.incompleteReason = result.reason;
-  std::string error;
-  if (!ReadDeskTask(options.tasksPath, options.task, input.task, error)) {
-    Verdict unread;
-    unread.level = VerdictLevel::kFailed;
-    unread.text = "NOT SAVED: " + error;
-    return unread;
-  }
-  const LoggerMatch match = lookup.FindLogger(table.serialText);
-  input.inLoggersTable = match.found;
-  input.competNo = match.competNo;
-  input.pilotNames = match.pilotNames;
-  input.companions = options.companions;
-  input.directory = options.dataDir.empty() ? "." : options.dataDir;
-  input.now = std::time(nullptr);
-  input._timezone = options._timezone;
-  return JudgeLog(table, input);
-}
-
 
 SingleDownload::SingleDownload(const StationOptions& options)
     : options_(options),

@@ -54,11 +54,6 @@ bool ReadStationOptions(const char* command, const std::vector<std::string>& arg
 // cannot be read is reported once on stderr.
 std::unique_ptr<LoggersFileLookup> MakeLoggersLookup(const StationOptions& options);
 
-// The verdict on a download the session has just decoded into `table`, for
-// the options' task, the task file saved when the flight is there.
-Verdict JudgeDownload(const StationOptions& options, const LoadLogResult& result, const TrackTable& table,
-                      LoggerLookup& lookup);
-
 // Opens the exchange log at `path` for `link`. False with the reason on stderr.
 bool OpenExchangeLog(ExchangeLog& log, const std::string& path, Link& link);
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/args.h"
-#include "desk/verdict.h"
+#include "desk/desk_task.h"
 #include "export/igc_writer.h"
 #include "tracklog/track_table.h"
 
@@ -15,10 +15,6 @@ namespace orvald::cli {
 // "igc FILE --task TEXT --tasks TASKS.tsv [--loggers LOGGERS.tsv] [--compet
 // TEXT] [--pilot TEXT] [--dir DIR] [--tz-offset SECONDS]", already parsed.
 int RunIgcByTask(const ParsedArgs& parsed);
-
-// The task `number` of the tasks table at `tasksPath`. False, with `error`
-// set, when the table cannot be read or does not hold the task.
-bool ReadDeskTask(const std::string& tasksPath, const std::string& number, DeskTask& task, std::string& error);
 
 // The window of --task in the --tasks table. False, with `error` set, when
 // the table cannot be read or does not hold the task.

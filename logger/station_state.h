@@ -26,6 +26,9 @@ struct StationState {
   int block = 0;
   int blocks = 0;
   int percent = -1;  // of the pieces; -1 until the first has arrived
+  // The desk's verdict on the download for the day's task; empty without one.
+  std::string verdict;
+  std::string igcFile;  // the task file it names
   bool downloading() const { return phase == StationPhase::kDownloading; }
   // A download ended (done or failed) and nothing began since: what it
   // came to stays on show through the polls that follow.

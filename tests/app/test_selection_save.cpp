@@ -328,6 +328,15 @@ class SelectionSaveTest : public QObject {
     QCOMPARE(f->prompts.boxes.back().text, std::string("File 12T4V1_Pilot_One.igc saved!"));
     QCOMPARE(CountRecords(f->path("data/12T4V1_Pilot_One.igc")).b, Sum(kPoints, 1, 3));
 
+    // The next log is shown with the day's task applied at once, and the
+    // task is remembered for the next start.
+    f->prompts.files.push_back(f->spath("data/flight.G00"));
+    w->mnFileOpenClick();
+    QCOMPARE(Find<QLineEdit>(w, "taskPoints")->text(), QString::number(Sum(kPoints, 1, 3)));
+    QVERIFY(Find<QPushButton>(w, "btnSave")->isEnabled());
+    QCOMPARE(w->selection().firstSegment(), 1);
+    QCOMPARE(f->Setting("TASK").toString(), QString("4"));
+
     // A task the table does not know: nothing chosen, Save off, totals empty.
     Find<QComboBox>(w, "WindowTask")->setCurrentIndex(1);
     QVERIFY(Find<QLineEdit>(w, "Date")->text().isEmpty());
