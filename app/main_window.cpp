@@ -254,6 +254,8 @@ QWidget* TfrmMain::BuildTopStrip(QWidget* parent) {
   lblDLFile->setPalette(filePalette);
   auto* strip = new QHBoxLayout(Panel2);
   strip->setContentsMargins(8, 4, 8, 4);
+  strip->addWidget(BuildTaskBar(Panel2));
+  strip->addSpacing(16);
   auto* progress = new QVBoxLayout;
   progress->setSpacing(2);
   progress->addWidget(ProgressBar1);
@@ -320,16 +322,10 @@ QWidget* TfrmMain::BuildManualPage() {
   return TabSheet1;
 }
 
-// TabSheet2: the task chooser, its window and the totals of what it selects.
+// TabSheet2: the day's task's window and the totals of what it selects.
 QWidget* TfrmMain::BuildTaskWindowPage() {
   TabSheet2 = new QWidget;
   TabSheet2->setObjectName("TabSheet2");
-  WindowTask = new QComboBox(TabSheet2);
-  WindowTask->setObjectName("WindowTask");
-  WindowTask->setEditable(true);
-  WindowTask->setInsertPolicy(QComboBox::NoInsert);
-  WindowTask->setMinimumWidth(WindowTask->fontMetrics().horizontalAdvance("0000") + 36);  // task numbers are short
-  btnEditTask = NewSmallButton("btnEditTask", "Edit", TabSheet2);
   Date = NewBox("Date", TabSheet2, true);
   TimeFrom = NewBox("TimeFrom", TabSheet2, true);
   TimeTo = NewBox("TimeTo", TabSheet2, true);
@@ -338,24 +334,65 @@ QWidget* TfrmMain::BuildTaskWindowPage() {
   btnSave = NewButton("btnSave", "Save", TabSheet2);
   chkKmlGpx = NewKmlGpxBox("chkKmlGpx", TabSheet2);
   QGridLayout* grid = NewGroupGrid(TabSheet2, 6);
-  AddRow(grid, 0, "Task", TabSheet2, WindowTask);
-  grid->addWidget(btnEditTask, 0, 2);
-  AddRow(grid, 1, "Date", TabSheet2, Date, 2);
-  grid->addWidget(NewLabel("UTC", TabSheet2), 2, 0);
+  AddRow(grid, 0, "Date", TabSheet2, Date, 2);
+  grid->addWidget(NewLabel("UTC", TabSheet2), 1, 0);
   auto* times = new QHBoxLayout;
   times->setSpacing(2);
   times->addWidget(TimeFrom);
   times->addWidget(TimeTo);
-  grid->addLayout(times, 2, 1, 1, 2);
-  AddRow(grid, 3, "Points", TabSheet2, taskPoints, 2);
-  AddRow(grid, 4, "Events", TabSheet2, taskEvents, 2);
-  grid->addLayout(SaveRow(chkKmlGpx, btnSave), 5, 0, 1, 3);
-  chkAutoSave = new QCheckBox("Save each download for the task", TabSheet2);
-  chkAutoSave->setObjectName("chkAutoSave");
-  grid->addWidget(chkAutoSave, 6, 0, 1, 3);
-  grid->setRowStretch(7, 1);
+  grid->addLayout(times, 1, 1, 1, 2);
+  AddRow(grid, 2, "Points", TabSheet2, taskPoints, 2);
+  AddRow(grid, 3, "Events", TabSheet2, taskEvents, 2);
+  grid->addLayout(SaveRow(chkKmlGpx, btnSave), 4, 0, 1, 3);
+  grid->setRowStretch(5, 1);
   grid->setColumnStretch(1, 1);
   return TabSheet2;
+}
+
+// The day's task, for both pages, the stations and Today, with the switch
+// that saves each download for it.
+QWidget* TfrmMain::BuildTaskBar(QWidget* parent) {
+  auto* bar = new QWidget(parent);
+  bar->setObjectName("TaskBar");
+  WindowTask = new QComboBox(bar);
+  WindowTask->setObjectName("WindowTask");
+  WindowTask->setEditable(true);
+  WindowTask->setInsertPolicy(QComboBox::NoInsert);
+  WindowTask->setToolTip("The day's task: every log shown and every download is judged and saved for it");
+  WindowTask->setMinimumWidth(WindowTask->fontMetrics().horizontalAdvance("0000") + 36);  // task numbers are short
+  btnEditTask = NewSmallButton("btnEditTask", "Edit", bar);
+  chkAutoSave = new QCheckBox("Save each download", bar);
+  chkAutoSave->setObjectName("chkAutoSave");
+  chkAutoSave->setToolTip("Each download with a flight in the task's window is saved for the task at once");
+  auto* row = new QHBoxLayout(bar);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto* caption = NewLabel("Task", bar);
+  QFont bold = caption->font();
+  bold.setBold(true);
+  caption->setFont(bold);
+  row->addWidget(caption);
+  row->addWidget(WindowTask);
+  row->addWidget(btnEditTask);
+  row->addSpacing(8);
+  row->addWidget(chkAutoSave);
+  return bar;
+}
+
+// lblBanner: whose flight is on show, for which task, saved or not, in the
+// verdict's colour; the download arriving while one does.
+QWidget* TfrmMain::BuildBanner(QWidget* parent) {
+  lblBanner = new QLabel(parent);
+  lblBanner->setObjectName("lblBanner");
+  lblBanner->setWordWrap(true);
+  lblBanner->setTextFormat(Qt::PlainText);
+  lblBanner->setMargin(6);
+  lblBanner->setAutoFillBackground(true);
+  QFont font = lblBanner->font();
+  font.setBold(true);
+  font.setPointSizeF(font.pointSizeF() * 1.4);
+  lblBanner->setFont(font);
+  lblBanner->hide();
+  return lblBanner;
 }
 
 // SegmentsGrid: one row per segment, heading above.
@@ -392,13 +429,19 @@ QWidget* TfrmMain::BuildGridAndPicture(QWidget* parent) {
   Splitter2 = new QSplitter(Qt::Vertical, parent);
   Splitter2->setObjectName("Splitter2");
   Splitter2->setChildrenCollapsible(false);
-  Splitter2->addWidget(BuildSegmentsGrid(Splitter2));
+  auto* upper = new QWidget(Splitter2);
+  auto* stack = new QVBoxLayout(upper);
+  stack->setContentsMargins(0, 0, 0, 0);
+  stack->setSpacing(0);
+  stack->addWidget(BuildBanner(upper));
+  stack->addWidget(BuildSegmentsGrid(upper), 1);
+  Splitter2->addWidget(upper);
   TrackPicture = new TrackView(table_, env_._timezone, Splitter2);
   TrackPicture->setObjectName("TrackPicture");
   Splitter2->addWidget(TrackPicture);
   Splitter2->setStretchFactor(0, 0);
   Splitter2->setStretchFactor(1, 1);
-  Splitter2->setSizes({200, 460});
+  Splitter2->setSizes({260, 400});
   const auto tableChanged = [this] { TrackPicture->TableChanged(); };
   connect(segmentsModel_, &QAbstractItemModel::modelReset, TrackPicture, tableChanged);
   connect(segmentsModel_, &QAbstractItemModel::rowsInserted, TrackPicture, tableChanged);
@@ -453,11 +496,12 @@ void TfrmMain::ReadSettings() {
   });
   // The day's task of the last run; the tasks table, once read, keeps it
   // when it still holds it.
-  dayTask_ = ReadTaskSetting(env_.settings);
+  day_.ChooseTask(ReadTaskSetting(env_.settings));
   {
     const QSignalBlocker quiet(WindowTask);
-    WindowTask->setEditText(QString::fromStdString(dayTask_));
+    WindowTask->setEditText(QString::fromStdString(day_.task()));
   }
+  edManTask->setText(QString::fromStdString(day_.task()));
   connect(cbPortNo, &QComboBox::currentIndexChanged, this, [this](int) { cbPortNoChange(); });
 }
 

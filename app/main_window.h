@@ -13,11 +13,13 @@
 
 #include "app/app_environment.h"
 #include "logger/commands.h"
+#include "desk/desk_day.h"
 #include "desk/judge_download.h"
 #include "desk/selection.h"
 #include "logger/logger_claims.h"
 #include "logger/logger_commands.h"
 #include "logger/logger_lookup.h"
+#include "logger/session_view.h"
 #include "tracklog/track_table.h"
 
 class QAction;
@@ -120,7 +122,8 @@ class TfrmMain : public QMainWindow {
   QString StatusText() const;
   // True while a download, an erase or an open runs.
   bool exchangeBusy() const { return busy_; }
-  const std::string& dayTask() const { return dayTask_; }
+  const std::string& dayTask() const { return day_.task(); }
+  const DeskDay& day() const { return day_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -163,6 +166,7 @@ class TfrmMain : public QMainWindow {
   QCheckBox* chkManKmlGpx;  // beside each Save: also write KML and GPX (one setting)
   QCheckBox* chkKmlGpx;
   QCheckBox* chkAutoSave;  // each download judged for the day's task is saved at once
+  QLabel* lblBanner;
   QSplitter* Splitter1;
   QSplitter* Splitter2;  // the grid above the picture
   QTableView* SegmentsGrid;
@@ -186,6 +190,8 @@ class TfrmMain : public QMainWindow {
   QWidget* BuildIdentificationBox(QWidget* parent);
   QWidget* BuildManualPage();
   QWidget* BuildTaskWindowPage();
+  QWidget* BuildTaskBar(QWidget* parent);
+  QWidget* BuildBanner(QWidget* parent);
   QWidget* BuildSegmentsGrid(QWidget* parent);
   QWidget* BuildGridAndPicture(QWidget* parent);
   void BuildMenus();
@@ -218,6 +224,22 @@ class TfrmMain : public QMainWindow {
   // What downloads are judged with now; told to the stations at every change.
   DeskJudging DayJudging(const std::string& dataDir) const;
   void DayJudgingChanged();
+  // At the first fill of the task list: today's first task, when the
+  // remembered one is not among today's.
+  void ChooseTodaysTask(const std::vector<std::string>& entries);
+  // What the day's task (its window `texts`) selects of the log on show,
+  // and whether those fixes are saved already.
+  void NoteTaskOnLog(const TaskWindowTexts& texts);
+  IgcSaveRequest TaskRequest(const TaskWindowMatch& match, const std::string& taskText) const;
+  // A log came on show: the desk starts on it afresh.
+  void ShowLogOnDesk();
+  void ShowBanner();
+  // The questions before a save: a run outside the task's window, fixes saved already.
+  bool ConfirmSave(const IgcSaveRequest& request);
+  // A download begins: nothing of the log before stays on show.
+  void ClearForDownload(const DownloadStart& start);
+  // The status bar's word on a flight replaced before it was saved for the task.
+  void SayReplaced(const std::string& notice);
   void FinishDeferredWork();
 
   AppEnvironment env_;
@@ -244,9 +266,10 @@ class TfrmMain : public QMainWindow {
   PortResolver portResolver_;
   std::function<void(int)> onPortChange_;
 
-  // The day's task: the last one chosen in WindowTask (TASK), which every
-  // download is judged for; empty until one is chosen.
-  std::string dayTask_;
+  // The day: its task (the last one chosen in WindowTask, TASK), which every
+  // log shown and every download is judged for, and the log on show.
+  DeskDay day_;
+  bool startTaskChosen_ = false;  // the first fill of the task list looks for today's tasks
   bool busy_ = false;           // a download, erase or open is running
   bool inDetection_ = false;    // a detection cycle (probe) is running
   bool openPending_ = false;    // File > Open asked for during a probe

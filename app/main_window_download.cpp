@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTimer>
 #include <utility>
@@ -12,6 +13,7 @@
 #include "app/event_loop_waiter.h"
 #include "app/main_window.h"
 #include "app/stations_dlg.h"
+#include "app/track_view.h"
 #include "app/window_session_view.h"
 #include "link/link.h"
 #include "logger/commands.h"
@@ -50,7 +52,19 @@ void TfrmMain::BindDownloadSession() {
   hooks.downloadStarting = [this] {
     if (inDetection_ && !busy_) SetBusy(true);
   };
-  hooks.status = [this](const std::string& text) { SetStatusText(text); };
+  hooks.downloadStarted = [this](const DownloadStart& start) { ClearForDownload(start); };
+  hooks.progress = [this](int percent) {
+    day_.DownloadProgress(percent);
+    ShowBanner();
+  };
+  hooks.status = [this](const std::string& text) {
+    day_.StatusMayChange(false);
+    SetStatusText(text);
+  };
+  // A poll that finds nothing leaves the last verdict in the status bar.
+  hooks.waiting = [this](const std::string& portProblem) {
+    if (day_.StatusMayChange(portProblem.empty())) SetStatusText(WaitingText(portProblem));
+  };
   hooks.segmentsCleared = [this] { ClearSegmentRows(); };
   hooks.segmentDecoded = [this](int index, const TrackSegment& segment) { ShowSegmentRow(index, segment); };
   hooks.quitting = [this] { return quitting_; };
@@ -117,6 +131,15 @@ TStationsDlg* TfrmMain::StationsWindow() {
   return stationsDlg_;
 }
 
+void TfrmMain::ClearForDownload(const DownloadStart& start) {
+  const std::string notice = day_.BeginDownload(start.serialText);
+  ClearSegmentRows();
+  TrackPicture->Blank();
+  for (QLineEdit* box : {CompetNo, PilotNames, LoggerSN, LoggerType}) box->clear();
+  if (!notice.empty()) SetStatusText(StatusText().toStdString() + ". " + notice);
+  ShowBanner();
+}
+
 void TfrmMain::btnForceDlClick() { session_->ForgetLastLogger(); }
 
 bool TfrmMain::abortFlag() const { return session_->cancelRequested(); }
@@ -145,8 +168,10 @@ void TfrmMain::OpenLogFile(const std::string& path) {
   }
   Timer1->stop();
   SetBusy(true);
+  const std::string notice = day_.ReplacingNotice();
   session_->LoadLog(path);
   SetBusy(false);
+  SayReplaced(notice);
   Timer1->start();
   raise();
   activateWindow();
@@ -161,6 +186,15 @@ void TfrmMain::IdentifyDecodedLog() {
   } else {
     SetStatusText(NotInLoggersTableText(table_.serialText));
   }
+  // Whose flight it is may have changed, and with it which task file holds it.
+  ShowLogOnDesk();
+  WindowTaskChange(WindowTask);
+}
+
+void TfrmMain::SayReplaced(const std::string& notice) {
+  if (notice.empty()) return;
+  SetStatusText(notice);
+  day_.HoldStatus();
 }
 
 void TfrmMain::FinishDeferredWork() {

@@ -75,8 +75,10 @@ void TfrmMain::mnFileOpenClick() {
   if (auto chosen = env_.prompts->ChooseFileToOpen(OpenDialog1.title, OpenDialog1.filter, OpenDialog1.defaultExt,
                                                    dataDir_)) {
     SetBusy(true);
+    const std::string notice = day_.ReplacingNotice();
     session_->LoadLog(*chosen);
     SetBusy(false);
+    SayReplaced(notice);
   }
   Timer1->start();
   FinishDeferredWork();

@@ -4,6 +4,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPalette>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,12 +20,44 @@
 #include "app/stations_dlg.h"
 #include "app/segments_model.h"
 #include "app/track_view.h"
+#include "desk/utc_text.h"
 #include "export/flight_files.h"
+#include "export/igc_file_name.h"
+#include "files/path_in.h"
+#include "logger/session_view.h"
 #include "export/igc_writer.h"
 #include "export/task_window.h"
 #include "tracklog/grid_text.h"
 
 namespace orvald {
+
+namespace {
+
+QColor BannerColour(BannerTone tone) {
+  switch (tone) {
+    case BannerTone::kOk: return QColor(46, 125, 50);
+    case BannerTone::kCheck: return QColor(214, 132, 0);
+    case BannerTone::kProblem: return QColor(198, 40, 40);
+    case BannerTone::kBusy: return QColor(110, 110, 110);
+    case BannerTone::kPlain:
+    case BannerTone::kBlank: break;
+  }
+  return QColor(232, 232, 232);
+}
+
+// "2026/12/08", the tasks table's way of writing the day.
+std::string UtcDateText(std::time_t now) { return UtcDateAndMinuteText(now).substr(0, 10); }
+
+// The version character the next save of this request gets.
+char FirstFreeVersion(const IgcSaveRequest& request) {
+  for (char version = '1'; version != 0; version = NextVersionChar(version)) {
+    const std::string name = IgcFileName(request.competNo, request.taskText, version, request.pilotNames);
+    if (!QFileInfo::exists(QString::fromStdString(PathIn(request.directory, name)))) return version;
+  }
+  return '?';
+}
+
+}  // namespace
 
 int TfrmMain::SegmentsGridRowCount() const { return segmentsModel_->gridRowCount(); }
 
@@ -88,12 +123,9 @@ void TfrmMain::PageControl1Change() {
   // Here the task's window chooses the rows; the grid shows those and only those.
   SegmentsGrid->setSelectionMode(QAbstractItemView::NoSelection);
   ClearGridSelection();
-  {
-    const QSignalBlocker quiet(WindowTask);
-    WindowTask->setEditText(kNoTaskText);
-  }
   ShowSelectionInPicture();
-  WindowTaskChange(nullptr);
+  // The day's task stays chosen: its window picks the rows at once.
+  WindowTaskChange(WindowTask);
 }
 
 void TfrmMain::FillTaskList(const std::vector<std::string>& column) {
@@ -106,7 +138,29 @@ void TfrmMain::FillTaskList(const std::vector<std::string>& column) {
     WindowTask->setCurrentIndex(WindowTask->findText(text, Qt::MatchExactly));
     WindowTask->setEditText(text);
   }
+  if (!startTaskChosen_) {
+    startTaskChosen_ = true;
+    ChooseTodaysTask(fill.entries);
+  }
   WindowTaskChange(nullptr);
+}
+
+void TfrmMain::ChooseTodaysTask(const std::vector<std::string>& entries) {
+  if (!taskQueries_) return;
+  std::vector<DeskTask> tasks;
+  for (const std::string& number : entries) {
+    const TaskWindowTexts texts = taskQueries_(number);
+    tasks.push_back({number, texts.date, texts.timeFrom, texts.timeTo});
+  }
+  const StartTask start = ChooseStartTask(day_.task(), tasks, UtcDateText(env_.clock()));
+  if (start.notice.empty()) return;
+  {
+    const QSignalBlocker quiet(WindowTask);
+    WindowTask->setCurrentIndex(WindowTask->findText(QString::fromStdString(start.task), Qt::MatchExactly));
+  }
+  WindowTaskChange(WindowTask);
+  SetStatusText(start.notice);
+  day_.HoldStatus();
 }
 
 void TfrmMain::WindowTaskChange(QObject* sender) {
@@ -116,11 +170,15 @@ void TfrmMain::WindowTaskChange(QObject* sender) {
   TimeFrom->setText(QString::fromStdString(texts.timeFrom));
   TimeTo->setText(QString::fromStdString(texts.timeTo));
   if (!sender) return;
-  if (const std::string chosen = ChosenTaskText(); sender == WindowTask && !chosen.empty() && chosen != dayTask_) {
-    dayTask_ = chosen;
-    WriteTaskSetting(env_.settings, dayTask_);
+  if (const std::string chosen = ChosenTaskText(); sender == WindowTask && !chosen.empty() && chosen != day_.task()) {
+    day_.ChooseTask(chosen);
+    WriteTaskSetting(env_.settings, chosen);
+    edManTask->setText(QString::fromStdString(chosen));
     DayJudgingChanged();
   }
+  NoteTaskOnLog(texts);
+  // The operator's own highlight on the manual page is never taken over.
+  if (selection_.manualMode()) return;
 
   // The grid's data rows are the segments the matching may pick from.
   const TaskWindowMatch match = selection_.ChooseTaskWindow(texts, SegmentsGridRowCount() - 1);
@@ -144,10 +202,39 @@ std::string TfrmMain::ChosenTaskText() const {
   return index < 0 ? std::string() : WindowTask->itemText(index).toStdString();
 }
 
+IgcSaveRequest TfrmMain::TaskRequest(const TaskWindowMatch& match, const std::string& taskText) const {
+  IgcSaveRequest request;
+  request.firstSegment = match.firstSegment;
+  request.lastSegment = match.lastSegment;
+  request.competNo = CompetNo->text().toStdString();
+  request.pilotNames = PilotNames->text().toStdString();
+  request.loggerSN = table_.serialText;
+  request.loggerType = table_.typeText;
+  request.taskText = taskText;
+  request._timezone = env_._timezone;
+  return request;  // in the working directory, the data directory
+}
+
+void TfrmMain::NoteTaskOnLog(const TaskWindowTexts& texts) {
+  if (lblDLFile->text().isEmpty() || day_.downloading()) return;  // no log on show
+  const TaskWindowMatch match = MatchTaskWindow(table_, texts.date, texts.timeFrom, texts.timeTo);
+  const bool selects = !day_.task().empty() && match.selected();
+  day_.TaskSelected(selects, selects ? SavedWithSameFixes(table_, TaskRequest(match, day_.task())) : std::string());
+  ShowBanner();
+}
+
+void TfrmMain::ShowLogOnDesk() {
+  day_.Show({table_.serialText, CompetNo->text().toStdString(), PilotNames->text().toStdString(),
+             lblDLFile->text().toStdString()});
+  ShowBanner();
+}
+
 void TfrmMain::ApplyTaskToNewLog() {
-  if (selection_.manualMode()) return;
+  ShowLogOnDesk();
+  // A new log is cut for the day's task unless the operator types another.
+  edManTask->setText(QString::fromStdString(day_.task()));
   WindowTaskChange(WindowTask);
-  if (selection_.firstSegment() >= 0) {
+  if (!selection_.manualMode() && selection_.firstSegment() >= 0) {
     SegmentsGrid->scrollTo(segmentsModel_->index(selection_.firstSegment(), 0), QAbstractItemView::PositionAtTop);
   }
 }
@@ -155,7 +242,7 @@ void TfrmMain::ApplyTaskToNewLog() {
 DeskJudging TfrmMain::DayJudging(const std::string& dataDir) const {
   const bool alsoKmlGpx = chkKmlGpx->isChecked();
   return {.tasksPath = dataDir.empty() ? "tasks.tsv" : dataDir + "/tasks.tsv",
-          .task = dayTask_,
+          .task = day_.task(),
           .autoSave = chkAutoSave->isChecked(),
           .companions = {alsoKmlGpx, alsoKmlGpx},
           .directory = dataDir.empty() ? "." : dataDir,
@@ -168,11 +255,36 @@ void TfrmMain::DayJudgingChanged() {
 }
 
 void TfrmMain::GiveVerdict(const LoadLogResult& result) {
-  if (dayTask_.empty() || !result.keptFile()) return;
+  if (!result.keptFile()) {
+    day_.DownloadKeptNothing(NothingDoneText(result));
+    ShowBanner();
+    return;
+  }
+  if (day_.task().empty()) return;
   // The main port's files go to the working directory, the data directory.
   const Verdict verdict = JudgeDownload(DayJudging(""), result, table_, env_.lookup ? *env_.lookup : *noLoggers_,
                                         env_.clock());
+  day_.Judged(verdict);
   SetStatusText(verdict.text);
+  day_.HoldStatus();
+  ShowBanner();
+}
+
+void TfrmMain::ShowBanner() {
+  const Banner banner = day_.banner();
+  if (banner.tone == BannerTone::kBlank) {
+    lblBanner->hide();
+    return;
+  }
+  QString text = QString::fromStdString(banner.headline);
+  if (!banner.detail.empty()) text += "\n" + QString::fromStdString(banner.detail);
+  lblBanner->setText(text);
+  lblBanner->setToolTip(text);
+  QPalette palette = lblBanner->palette();
+  palette.setColor(QPalette::Window, BannerColour(banner.tone));
+  palette.setColor(QPalette::WindowText, banner.tone == BannerTone::kPlain ? Qt::black : Qt::white);
+  lblBanner->setPalette(palette);
+  lblBanner->show();
 }
 
 void TfrmMain::ShowSelectionInPicture() {
@@ -194,6 +306,7 @@ void TfrmMain::btnSaveClick() {
   request.now = env_.clock();
   request._timezone = env_._timezone;
   // The request's folder stays ".": the working directory, which start-up made the data directory.
+  if (!ConfirmSave(request)) return;
 
   const bool alsoKmlGpx = chkKmlGpx->isChecked();
   const FlightFilesResult saved = WriteFlightFiles(table_, request, {alsoKmlGpx, alsoKmlGpx});
@@ -204,6 +317,8 @@ void TfrmMain::btnSaveClick() {
       text += (i == 0 ? " Also " : " and ") + saved.companions[i] + (i + 1 == saved.companions.size() ? "." : "");
     }
     if (!saved.companionError.empty()) text += "\n" + saved.companionError;
+    day_.Saved(result.fileName, taskText);
+    ShowBanner();
     env_.prompts->Ask("FILE SAVE:", text, PromptButtons::kOk,
                       saved.companionError.empty() ? PromptIcon::kNone : PromptIcon::kError);
     return;
@@ -211,6 +326,24 @@ void TfrmMain::btnSaveClick() {
   std::string text = result.error;
   if (text.empty()) text = "File " + result.fileName + " was not saved.";
   env_.prompts->Ask("FILE SAVE:", text, PromptButtons::kOk, PromptIcon::kError);
+}
+
+bool TfrmMain::ConfirmSave(const IgcSaveRequest& request) {
+  if (selection_.manualMode() && taskQueries_) {
+    const TaskWindowTexts texts = taskQueries_(request.taskText);
+    const std::string question =
+        OutsideWindowQuestion(table_, request.firstSegment, request.lastSegment,
+                              {request.taskText, texts.date, texts.timeFrom, texts.timeTo});
+    if (!question.empty() &&
+        env_.prompts->Ask("FILE SAVE:", question, PromptButtons::kYesNo, PromptIcon::kQuestion) != PromptAnswer::kYes) {
+      return false;
+    }
+  }
+  // Saving the same fixes again only makes a second version to tell apart.
+  const std::string existing = SavedWithSameFixes(table_, request);
+  if (existing.empty()) return true;
+  return env_.prompts->Ask("FILE SAVE:", SaveAgainQuestion(existing, FirstFreeVersion(request)),
+                           PromptButtons::kYesNo, PromptIcon::kQuestion) == PromptAnswer::kYes;
 }
 
 void TfrmMain::ClearGridSelection() {

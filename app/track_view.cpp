@@ -15,6 +15,14 @@ TrackView::TrackView(const TrackTable& table, long _timezone, QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void TrackView::Blank() {
+  data_ = {};
+  dataStale_ = false;
+  pictureStale_ = true;
+  hover_ = -1;
+  update();
+}
+
 void TrackView::TableChanged() {
   dataStale_ = true;
   pictureStale_ = true;

@@ -20,6 +20,8 @@ class TrackView : public QWidget {
 
   // The table was decoded again: read it at the next paint.
   void TableChanged();
+  // Nothing on show until the table is decoded again (a download arriving).
+  void Blank();
   // The run of segments that Save writes (-1: none), and a task's UTC window
   // (equal times: none).
   void SetSelection(int firstSegment, int lastSegment);

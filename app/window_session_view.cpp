@@ -32,6 +32,15 @@ void WindowSessionView::Started(const DownloadStart& start) {
   controls_.block->show();
   controls_.file->setText(QString("Loading: %1").arg(QString::fromStdString(start.fileName)));
   hooks_.status("Press ESC to abort downloading");
+  if (hooks_.downloadStarted) hooks_.downloadStarted(start);
+}
+
+void WindowSessionView::Waiting(const std::string& portProblem) {
+  if (hooks_.waiting) {
+    hooks_.waiting(portProblem);
+  } else {
+    Status(WaitingText(portProblem));
+  }
 }
 
 void WindowSessionView::BlockStarted(int counter, int total) {
@@ -40,7 +49,9 @@ void WindowSessionView::BlockStarted(int counter, int total) {
 
 void WindowSessionView::Progress(int done, int total) {
   if (controls_.progress->maximum() != total) controls_.progress->setRange(0, total);
+  if (controls_.progress->value() == done) return;
   controls_.progress->setValue(done);
+  if (hooks_.progress && total > 0) hooks_.progress(static_cast<int>(int64_t{done} * 100 / total));
 }
 
 void WindowSessionView::DownloadEnded() { QApplication::beep(); }

@@ -32,7 +32,10 @@ struct SessionControls {
 // What the window does about an event beyond its plain controls.
 struct SessionHooks {
   std::function<void()> downloadStarting;  // the track table is about to change
+  std::function<void(const DownloadStart&)> downloadStarted;  // ... for this logger and file
+  std::function<void(int)> progress;                          // percent of the pieces read
   std::function<void(const std::string&)> status;
+  std::function<void(const std::string&)> waiting;  // a poll found no logger: the port's problem, or empty
   std::function<void()> segmentsCleared;
   std::function<void(int, const TrackSegment&)> segmentDecoded;
   std::function<bool()> quitting;  // the operator already chose to stop the download and quit
@@ -47,6 +50,7 @@ class WindowSessionView : public SessionView {
   WindowSessionView(const WindowSessionView&) = delete;
   WindowSessionView& operator=(const WindowSessionView&) = delete;
 
+  void Waiting(const std::string& portProblem) override;
   void Started(const DownloadStart& start) override;
   void BlockStarted(int counter, int total) override;
   void Progress(int done, int total) override;

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
+#include "desk/utc_text.h"
 #include "export/igc_file_name.h"
 #include "export/igc_text.h"
 #include "export/igc_writer.h"
 #include "export/task_window.h"
 #include "files/file_reader.h"
-#include "tracklog/calendar.h"
 #include "tracklog/grid_text.h"
 #include "tracklog/safe_text.h"
 
@@ -19,29 +19,6 @@ namespace {
 
 // A task file is a few MB at the most; anything larger is not one of ours.
 constexpr size_t kLargestTaskFile = 64u << 20;
-
-std::string Clock(int64_t utc) {
-  const CivilDateTime t = CivilFromSeconds(utc);
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-  return text;
-}
-
-std::string DateAndMinute(int64_t utc) {
-  const CivilDateTime t = CivilFromSeconds(utc);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
-  return text;
-}
-
-std::string Minute(int64_t utc) { return DateAndMinute(utc).substr(11); }
-
-// "2022/07/15 09:12-11:40", the date again at the end only when it changed.
-std::string SpanText(int64_t from, int64_t to) {
-  const std::string start = DateAndMinute(from);
-  const std::string end = DateAndMinute(to);
-  return start + "-" + (end.substr(0, 10) == start.substr(0, 10) ? end.substr(11) : end);
-}
 
 std::string Trimmed(std::string text) {
   text.erase(0, text.find_first_not_of(' '));
@@ -98,12 +75,18 @@ const char* VerdictLevelName(VerdictLevel level) {
 }
 
 std::string SavedWithSameFixes(const TrackTable& table, const IgcSaveRequest& request) {
-  const std::string wanted = IgcFileText(table, request);
-  const std::vector<std::string_view> wantedRecords = BRecords(wanted);
+  // The file this request would write is made only once a candidate exists:
+  // the first download of a pilot for a task has none.
+  std::string wanted;
+  std::vector<std::string_view> wantedRecords;
   for (char version = '1'; version != 0; version = NextVersionChar(version)) {
     const std::string name = IgcFileName(request.competNo, request.taskText, version, request.pilotNames);
     const std::string path = request.directory + "/" + name;
     if (!Exists(path)) continue;
+    if (wanted.empty()) {
+      wanted = IgcFileText(table, request);
+      wantedRecords = BRecords(wanted);
+    }
     const WholeFile file = ReadWholeFile(path, kLargestTaskFile);
     if (file.ok && BRecords(file.bytes) == wantedRecords) return name;
   }
@@ -129,12 +112,12 @@ Verdict JudgeLog(const TrackTable& table, const VerdictInput& input) {
   const TrackSegment* segments = table.segments();
   if (!match.selected() || TaskWindowEndsBeforeStart(input.task.date, input.task.timeFrom, input.task.timeTo)) {
     verdict.level = VerdictLevel::kNone;
-    const std::string window = SafeDisplayText(input.task.date) + " " + Minute(match.windowStart) + "-" +
-                               Minute(match.windowEnd) + " UTC";
+    const std::string window = SafeDisplayText(input.task.date) + " " + UtcMinuteText(match.windowStart) + "-" +
+                               UtcMinuteText(match.windowEnd) + " UTC";
     const std::string held = table.segmentCount == 0
                                  ? "the log holds no fixes"
                                  : "the log holds " +
-                                       SpanText(segments[0].start, segments[table.segmentCount - 1].finish) + " UTC";
+                                       UtcSpanText(segments[0].start, segments[table.segmentCount - 1].finish) + " UTC";
     verdict.text = "No fix inside task " + SafeDisplayText(input.task.number) + "'s window (" + window + "); " + held;
     return verdict;
   }
@@ -152,12 +135,12 @@ Verdict JudgeLog(const TrackTable& table, const VerdictInput& input) {
       longestAt = segments[s].start;
     }
   }
-  const std::string flight = Clock(segments[match.firstSegment].start) + "-" +
-                             Clock(segments[match.lastSegment].finish) + " UTC, " +
+  const std::string flight = UtcClockText(segments[match.firstSegment].start) + "-" +
+                             UtcClockText(segments[match.lastSegment].finish) + " UTC, " +
                              std::to_string(match.pointsTotal) + " fixes";
   const std::string gapText = std::to_string(gaps) + (gaps == 1 ? " gap" : " gaps") +
                               " in the task's flight, longest " + Trimmed(FormatDuration(longest)) + " at " +
-                              Clock(longestAt) + " UTC";
+                              UtcClockText(longestAt) + " UTC";
   verdict.level = gaps > 0 ? VerdictLevel::kCheck : VerdictLevel::kOk;
   auto finish = [&](const std::string& what) {
     verdict.text = gaps > 0 ? what + "; " + gapText : what + ", " + flight;

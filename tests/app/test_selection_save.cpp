@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -172,10 +173,11 @@ class SelectionSaveTest : public QObject {
     const QString points = Find<QLineEdit>(w, "edPoints")->text();
     Find<QLineEdit>(w, "edManTask")->setText("3");
 
+    const QString dayTask = Find<QComboBox>(w, "WindowTask")->currentText();
     Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
     QVERIFY(!w->selection().manualMode());
     QVERIFY(!Find<QPushButton>(w, "btnManSave")->isEnabled());
-    QCOMPARE(Find<QComboBox>(w, "WindowTask")->currentText(), QString("--"));
+    QCOMPARE(Find<QComboBox>(w, "WindowTask")->currentText(), dayTask);  // one task for both pages
     QCOMPARE(w->selection().firstSegment(), -1);
     QCOMPARE(w->selection().lastSegment(), -1);
     QCOMPARE(Highlighted().first, -1);  // the task page shows the task's rows only
@@ -264,8 +266,39 @@ class SelectionSaveTest : public QObject {
     QCOMPARE(counts.e, Find<QLineEdit>(w, "edEvents")->text().toInt());
     QCOMPARE(counts.b, Sum(kPoints, 1, 3));
 
+    // The same fixes again: asked first, and No writes nothing.
+    Find<QPushButton>(w, "btnManSave")->click();
+    QCOMPARE(f->prompts.boxes.back().text,
+             std::string("Already saved as 12T3V1_Pilot_One.igc. Save again as V2?"));
+    QVERIFY(!QFileInfo::exists(f->path("data/12T3V2_Pilot_One.igc")));
+    f->prompts.answers.push_back(PromptAnswer::kYes);
     Find<QPushButton>(w, "btnManSave")->click();
     QCOMPARE(f->prompts.boxes.back().text, std::string("File 12T3V2_Pilot_One.igc saved!"));
+    // Other fixes are saved without a question.
+    Drag(2, 3);
+    Find<QPushButton>(w, "btnManSave")->click();
+    QCOMPARE(f->prompts.boxes.back().text, std::string("File 12T3V3_Pilot_One.igc saved!"));
+  }
+
+  void aManualRunOutsideItsTasksWindowIsAskedAbout() {
+    w->SetTaskQueries([](const std::string& task) {
+      if (task == "4") return TaskWindowTexts{"2025/07/21", "10:10:10", "10:30:05"};
+      return TaskWindowTexts{};
+    });
+    Drag(5, 5);  // wholly after task 4's window
+    Find<QLineEdit>(w, "edManTask")->setText("4");
+    Find<QPushButton>(w, "btnManSave")->click();
+    QVERIFY2(f->prompts.boxes.back().text.find("lies outside task 4's window (10:10-10:30 UTC). Save as task 4?") !=
+                 std::string::npos,
+             f->prompts.boxes.back().text.c_str());
+    QVERIFY(QDir(f->path("data")).entryList({"*.igc"}).isEmpty());
+    // A run inside the window, or a task the table does not know, is saved at once.
+    for (const char* task : {"4", "9"}) {
+      Drag(2, 3);
+      Find<QLineEdit>(w, "edManTask")->setText(task);
+      Find<QPushButton>(w, "btnManSave")->click();
+      QVERIFY2(f->prompts.boxes.back().text.find("saved!") != std::string::npos, task);
+    }
   }
 
   void kmlAndGpxBesideEitherSaveAreOneRememberedChoice() {
