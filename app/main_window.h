@@ -44,6 +44,7 @@ class DownloadSession;
 class SegmentsModel;
 class TAboutBox;
 class TStationsDlg;
+class TTodayDlg;
 class TrackView;
 class WindowSessionView;
 
@@ -257,7 +258,7 @@ class TfrmMain : public QMainWindow {
   TAboutBox* aboutBox_ = nullptr;
   QWidget* serialNumbersDlg_ = nullptr;
   QWidget* taskWindowsDlg_ = nullptr;
-  QWidget* todayDlg_ = nullptr;  // made when first asked for
+  TTodayDlg* todayDlg_ = nullptr;  // made when first asked for
   // Shared by the main port and the stations: one logger, one download at a time.
   LoggerClaims claims_;
   TStationsDlg* stationsDlg_ = nullptr;

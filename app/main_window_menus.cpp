@@ -89,7 +89,7 @@ void TfrmMain::mnFileExitClick() { close(); }
 // ---- View
 
 void TfrmMain::mnViewTodayClick() {
-  if (!todayDlg_) todayDlg_ = new TTodayDlg(dataDir_.empty() ? "." : dataDir_, this);
+  if (!todayDlg_) todayDlg_ = new TTodayDlg(dataDir_.empty() ? "." : dataDir_, day_.task(), this);
   todayDlg_->show();
   todayDlg_->raise();
   todayDlg_->activateWindow();

@@ -18,6 +18,7 @@
 #include "app/app_settings.h"
 #include "app/main_window.h"
 #include "app/stations_dlg.h"
+#include "app/today_dlg.h"
 #include "app/segments_model.h"
 #include "app/track_view.h"
 #include "desk/utc_text.h"
@@ -250,6 +251,7 @@ DeskJudging TfrmMain::DayJudging(const std::string& dataDir) const {
 }
 
 void TfrmMain::DayJudgingChanged() {
+  if (todayDlg_ != nullptr) todayDlg_->SetTask(day_.task());
   if (stationsDlg_ == nullptr) return;
   stationsDlg_->SetJudging(DayJudging(dataDir_.empty() ? QDir::currentPath().toStdString() : dataDir_));
 }

@@ -30,13 +30,15 @@ constexpr int kRetireCheckMs = 100;
 // count; the status texts are for the main window's status bar.
 class RowView : public SessionView {
  public:
-  RowView(TStationsDlg* window, int portNo) : window_(window), portNo_(portNo) {}
+  RowView(TStationsDlg* window, int portNo, LoggerLookup& lookup) : window_(window), portNo_(portNo), lookup_(lookup) {}
 
   void Waiting(const std::string& portProblem) override {
     Post([portProblem](StationState& row) { ApplyWaiting(row, portProblem); });
   }
   void Started(const DownloadStart& start) override {
-    Post([start](StationState& row) { ApplyStarted(row, start); });
+    // Looked up here, on the station's thread, which owns the lookup.
+    const LoggerMatch match = lookup_.FindLogger(start.serialText);
+    Post([start, match](StationState& row) { ApplyStarted(row, start, match); });
   }
   void BlockStarted(int counter, int total) override {
     Post([counter, total](StationState& row) { ApplyBlockStarted(row, counter, total); });
@@ -93,6 +95,7 @@ class RowView : public SessionView {
 
   TStationsDlg* window_;
   int portNo_;
+  LoggerLookup& lookup_;  // the station's own: used on its thread only
   int lastPercent_ = -1;  // used on the station's thread only
 };
 
@@ -212,7 +215,7 @@ bool TStationsDlg::AddStation(int portNo) {
   auto s = std::make_unique<StationRow>();
   s->portNo = portNo;
   s->lookup = std::make_unique<LoggersFileLookup>(setup_.dataDir + "/loggers.tsv");
-  s->view = std::make_unique<RowView>(this, portNo);
+  s->view = std::make_unique<RowView>(this, portNo, *s->lookup);
   // Extra ports use their serial line alone: the USB adapter is the main port's.
   auto link = std::make_unique<Link>(nullptr);
   if (setup_.resolver) link->SetPortResolver(setup_.resolver);

@@ -1,42 +1,71 @@
 #include "app/today_dlg.h"
 
-#include <QComboBox>
+#include <algorithm>
+#include <iterator>
+
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "tables/tasks_table.h"
-#include "files/path_in.h"
 
 namespace orvald {
 
 namespace {
 
 constexpr int kSettleMs = 300;
+constexpr int kWidestColumnPx = 260;  // longer names are elided; the tooltip has them whole
+constexpr int kNumberColumns[] = {0, 8};  // No. and Points sort as numbers
 
-QColor RowColour(const DayStatus& status, const DayRow& row) {
-  if (!row.inTable) return QColor(235, 235, 235);
-  if (row.rawFiles > 0 && row.latest.incomplete) return QColor(255, 224, 196);
-  const bool done = status.task.empty() ? row.rawFiles > 0 : row.saved;
-  if (done) return QColor(222, 242, 218);
-  if (row.rawFiles > 0) return QColor(255, 244, 204);
+QColor RowColour(DayVerdict verdict) {
+  switch (verdict) {
+    case DayVerdict::kNotInTable: return QColor(235, 235, 235);
+    case DayVerdict::kIncomplete:
+    case DayVerdict::kCheck: return QColor(255, 224, 196);
+    case DayVerdict::kSaved:
+    case DayVerdict::kDownloaded: return QColor(222, 242, 218);
+    case DayVerdict::kNotSaved: return QColor(255, 244, 204);
+    case DayVerdict::kNotDownloaded: break;
+  }
   return QColor(Qt::white);
 }
 
+// A cell that sorts by number when both cells hold one ("7" before "12"),
+// by text otherwise, numbers first.
+class SortedCell : public QTableWidgetItem {
+ public:
+  SortedCell(const QString& text, bool numeric) : QTableWidgetItem(text) {
+    if (numeric) number_ = text.toDouble(&isNumber_);
+  }
+  bool operator<(const QTableWidgetItem& other) const override {
+    const auto* cell = dynamic_cast<const SortedCell*>(&other);
+    if (cell && (isNumber_ || cell->isNumber_)) {
+      if (isNumber_ != cell->isNumber_) return isNumber_;
+      return number_ < cell->number_;
+    }
+    return QTableWidgetItem::operator<(other);
+  }
+
+ private:
+  bool isNumber_ = false;
+  double number_ = 0;
+};
+
 }  // namespace
 
-TTodayDlg::TTodayDlg(std::string dataDir, QWidget* parent) : QDialog(parent), dataDir_(std::move(dataDir)) {
+TTodayDlg::TTodayDlg(std::string dataDir, std::string task, QWidget* parent)
+    : QDialog(parent), dataDir_(std::move(dataDir)), task_(std::move(task)) {
   setObjectName("TodayDlg");
   setWindowTitle("Today");
   resize(980, 520);
 
-  cbTask = new QComboBox(this);
-  cbTask->setObjectName("cbTask");
-  cbTask->setMinimumContentsLength(4);
+  lblTask = new QLabel(this);
+  lblTask->setObjectName("lblTask");
+  chkMissingOnly = new QCheckBox("Missing only", this);
+  chkMissingOnly->setObjectName("chkMissingOnly");
   lblSummary = new QLabel(this);
   lblSummary->setObjectName("lblSummary");
   QFont summaryFont = lblSummary->font();
@@ -55,14 +84,17 @@ TTodayDlg::TTodayDlg(std::string dataDir, QWidget* parent) : QDialog(parent), da
   TodayGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   TodayGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
   TodayGrid->setWordWrap(false);
+  TodayGrid->setTextElideMode(Qt::ElideRight);
+  TodayGrid->setSortingEnabled(true);
+  TodayGrid->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);  // the folder's order until clicked
   TodayGrid->horizontalHeader()->setStretchLastSection(true);
   TodayGrid->verticalHeader()->setDefaultSectionSize(TodayGrid->fontMetrics().height() + 8);
 
   auto* top = new QHBoxLayout;
-  top->addWidget(new QLabel("Task", this));
-  top->addWidget(cbTask);
+  top->addWidget(lblTask);
   top->addSpacing(12);
   top->addWidget(lblSummary, 1);
+  top->addWidget(chkMissingOnly);
   top->addWidget(refresh);
   auto* column = new QVBoxLayout(this);
   column->addLayout(top);
@@ -74,32 +106,18 @@ TTodayDlg::TTodayDlg(std::string dataDir, QWidget* parent) : QDialog(parent), da
   connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { settle_.start(); });
   watcher_.addPath(QString::fromStdString(dataDir_.empty() ? "." : dataDir_));
   connect(refresh, &QPushButton::clicked, this, [this] { Refresh(); });
-  connect(cbTask, &QComboBox::currentTextChanged, this, [this] { Refresh(); });
+  connect(chkMissingOnly, &QCheckBox::toggled, this, [this] { ShowOnlyMissing(); });
   Refresh();
 }
 
-void TTodayDlg::FillTaskList() {
-  TasksTable tasks(PathIn(dataDir_, kTasksFileName));
-  tasks.Load();  // without the file there is simply no task to choose
-  QStringList entries;
-  const std::vector<std::string> column = tasks.TaskNumberColumn();
-  for (size_t i = 1; i < column.size(); ++i) {
-    if (!column[i].empty()) entries << QString::fromStdString(column[i]);
-  }
-  const QSignalBlocker quiet(cbTask);
-  const QString current = cbTask->currentText();
-  const bool first = cbTask->count() == 0;
-  cbTask->clear();
-  cbTask->addItem("");  // no task: downloads only
-  cbTask->addItems(entries);
-  // The day's task is usually the one added last.
-  const int keep = cbTask->findText(current);
-  cbTask->setCurrentIndex(first ? cbTask->count() - 1 : std::max(0, keep));
+void TTodayDlg::SetTask(const std::string& task) {
+  task_ = task;
+  Refresh();
 }
 
 void TTodayDlg::Refresh() {
-  FillTaskList();
-  status_ = ReadDayStatus(dataDir_.empty() ? "." : dataDir_, cbTask->currentText().toStdString(), counter_);
+  lblTask->setText(task_.empty() ? "No task chosen" : "Task " + QString::fromStdString(task_));
+  status_ = ReadDayStatus(dataDir_.empty() ? "." : dataDir_, task_, counter_);
   QString summary = QString::fromStdString(DaySummaryText(status_));
   if (!status_.problem.empty()) summary += "  —  " + QString::fromStdString(status_.problem);
   lblSummary->setText(summary);
@@ -107,19 +125,39 @@ void TTodayDlg::Refresh() {
 }
 
 void TTodayDlg::FillGrid() {
+  // Filling a sorted grid moves rows under the loop's feet: sort once at the end.
+  TodayGrid->setSortingEnabled(false);
   TodayGrid->setRowCount(static_cast<int>(status_.rows.size()));
   for (int r = 0; r < static_cast<int>(status_.rows.size()); ++r) {
     const DayRow& row = status_.rows[r];
     const auto cells = DayRowCells(status_, row);
-    const QColor colour = RowColour(status_, row);
+    const DayVerdict verdict = VerdictOf(status_, row);
+    const QColor colour = RowColour(verdict);
     for (int c = 0; c < kDayColumns; ++c) {
-      auto* item = new QTableWidgetItem(QString::fromStdString(cells[c]));
+      const bool numeric = std::find(std::begin(kNumberColumns), std::end(kNumberColumns), c) != std::end(kNumberColumns);
+      auto* item = new SortedCell(QString::fromStdString(cells[c]), numeric);
       item->setBackground(colour);
-      if (c == 0 || c == 6 || c == 7) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      item->setToolTip(item->text());
+      item->setData(Qt::UserRole, static_cast<int>(verdict));
+      if (numeric || c == 7) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       TodayGrid->setItem(r, c, item);
     }
   }
+  TodayGrid->setSortingEnabled(true);
   TodayGrid->resizeColumnsToContents();
+  for (int c = 0; c < kDayColumns; ++c) {
+    if (TodayGrid->columnWidth(c) > kWidestColumnPx) TodayGrid->setColumnWidth(c, kWidestColumnPx);
+  }
+  ShowOnlyMissing();
+}
+
+void TTodayDlg::ShowOnlyMissing() {
+  const bool only = chkMissingOnly->isChecked();
+  for (int r = 0; r < TodayGrid->rowCount(); ++r) {
+    const QTableWidgetItem* first = TodayGrid->item(r, 0);
+    const bool saved = first && first->data(Qt::UserRole).toInt() == static_cast<int>(DayVerdict::kSaved);
+    TodayGrid->setRowHidden(r, only && saved);
+  }
 }
 
 }  // namespace orvald

@@ -1,6 +1,6 @@
 #pragma once
 // The Today view: who of loggers.tsv is downloaded and who is saved for the
-// chosen task, read from the data folder and read again whenever a file
+// window's task, read from the data folder and read again whenever a file
 // appears, goes or is replaced there.
 
 #include <QDialog>
@@ -10,7 +10,7 @@
 
 #include "tables/day_status.h"
 
-class QComboBox;
+class QCheckBox;
 class QLabel;
 class QTableWidget;
 
@@ -19,21 +19,26 @@ namespace orvald {
 class TTodayDlg : public QDialog {
   Q_OBJECT
  public:
-  explicit TTodayDlg(std::string dataDir, QWidget* parent = nullptr);
+  TTodayDlg(std::string dataDir, std::string task, QWidget* parent = nullptr);
+
+  // The window's task of the day changed: show that one (empty: none chosen).
+  void SetTask(const std::string& task);
 
   // Reads the folder now (the watcher does it by itself a moment after a change).
   void Refresh();
   const DayStatus& status() const { return status_; }
 
-  QComboBox* cbTask;
+  QLabel* lblTask;
   QLabel* lblSummary;
+  QCheckBox* chkMissingOnly;
   QTableWidget* TodayGrid;
 
  private:
-  void FillTaskList();
   void FillGrid();
+  void ShowOnlyMissing();
 
   std::string dataDir_;
+  std::string task_;
   DayStatus status_;
   IgcPointCounter counter_;
   QFileSystemWatcher watcher_;

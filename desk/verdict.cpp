@@ -10,10 +10,14 @@
 #include "export/igc_writer.h"
 #include "export/task_window.h"
 #include "files/file_reader.h"
+#include "tables/day_status.h"
 #include "tracklog/grid_text.h"
 #include "tracklog/safe_text.h"
 
 namespace orvald {
+
+// Today and the desk call the same files gaps: one limit for both.
+static_assert(kGapSeconds == kDayGapSeconds);
 
 namespace {
 

@@ -8,11 +8,15 @@ void ApplyWaiting(StationState& state, const std::string& portProblem) {
   if (state.phase == StationPhase::kWaiting) state.waitingFor = portProblem;
 }
 
-void ApplyStarted(StationState& state, const DownloadStart& start) {
+void ApplyStarted(StationState& state, const DownloadStart& start, const LoggerMatch& row) {
   state = StationState{};
   state.phase = StationPhase::kDownloading;
   state.serial = start.serialText;
   state.file = start.fileName;
+  if (row.found) {
+    state.competNo = row.competNo;
+    state.pilot = row.pilotNames;
+  }
 }
 
 void ApplyBlockStarted(StationState& state, int counter, int total) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "logger/load_log_result.h"
+#include "logger/logger_lookup.h"
 #include "logger/session_view.h"
 
 namespace orvald {
@@ -36,7 +37,9 @@ struct StationState {
 };
 
 void ApplyWaiting(StationState& state, const std::string& portProblem);
-void ApplyStarted(StationState& state, const DownloadStart& start);
+// `row` is what the loggers table says of the serial as the download begins,
+// so the desk sees whose logger it is before the last block is in.
+void ApplyStarted(StationState& state, const DownloadStart& start, const LoggerMatch& row = {});
 void ApplyBlockStarted(StationState& state, int counter, int total);
 void ApplyProgress(StationState& state, int percent);
 void ApplyIdentified(StationState& state, const Identification& who);

@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -215,23 +216,37 @@ class ScreenshotsTest : public QObject {
     write("PK-0427-20260314-120500.G00", "");
     write("12T3V2_Anna_Example.igc", "B1\r\nB2\r\nB3\r\n");
     f.prompts.directories.push_back(data.toStdString());
+    f.SetSetting("APPLICATIONS/ORVALD/TASK", "3");
     auto w = f.Start();
     Find<QAction>(w, "mnViewToday")->trigger();
     auto* today = w->findChild<TTodayDlg*>("TodayDlg");
     QVERIFY(today);
     QVERIFY(QTest::qWaitForWindowExposed(today));
-    QCOMPARE(today->cbTask->currentText(), QString("3"));
+    QCOMPARE(today->lblTask->text(), QString("Task 3"));
     QCOMPARE(today->lblSummary->text(),
-             QString("1 of 4 saved for task 3, 3 of 4 downloaded, 1 downloaded logger not in loggers.tsv"));
+             QString("1 of 4 saved for task 3, 0 to check, 3 missing, 1 downloaded logger not in loggers.tsv"));
     QCOMPARE(today->TodayGrid->rowCount(), 5);
     QCOMPARE(today->TodayGrid->item(0, 0)->text(), QString("7"));
+    // Competition numbers sort as numbers, not as text ("101" before "12").
+    today->TodayGrid->sortItems(1);
+    today->TodayGrid->sortItems(0);
+    QStringList numbers;
+    for (int r = 0; r < 4; ++r) numbers << today->TodayGrid->item(r, 0)->text();
+    QCOMPARE(numbers, QStringList({"7", "9", "12", "101"}));
+    today->chkMissingOnly->setChecked(true);
+    QVERIFY(today->TodayGrid->isRowHidden(2));  // Anna's, saved
+    QVERIFY(!today->TodayGrid->isRowHidden(0));
+    today->chkMissingOnly->setChecked(false);
     QVERIFY(Shoot(today, "today.png"));
     const QStringList clipped = ClippedWidgets(today);
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join("; ")));
 
     write("9T3V1_Di_Dent.igc", "B1\r\n");
     QTRY_COMPARE(today->lblSummary->text(),
-                 QString("2 of 4 saved for task 3, 3 of 4 downloaded, 1 downloaded logger not in loggers.tsv"));
+                 QString("2 of 4 saved for task 3, 0 to check, 2 missing, 1 downloaded logger not in loggers.tsv"));
+    today->SetTask("");
+    QCOMPARE(today->lblTask->text(), QString("No task chosen"));
+    QCOMPARE(today->lblSummary->text(), QString("3 of 4 downloaded, 1 downloaded logger not in loggers.tsv"));
   }
 
   // A real flight through the simulator: the window while the download runs,

@@ -239,9 +239,10 @@ TEST_F(CliIgcTask, StatusListsEachLoggerWithItsLatestDownloadAndTaskFile) {
   ASSERT_EQ(status.exitStatus, 0) << status.err;
   const std::vector<std::string> lines = Lines(status.out);
   ASSERT_EQ(lines.size(), 4u) << status.out;
-  EXPECT_EQ(lines[0], "1 of 1 saved for task 01, 1 of 1 downloaded, 1 downloaded logger not in loggers.tsv");
-  EXPECT_EQ(lines[2], "042\tCrew One\t12345\t2025/03/02 11:00:00\tcomplete\t042T01V1_Crew_One.igc\t1\t17\t");
-  EXPECT_EQ(lines[3], "\t\tSN99\t2025/03/02 12:00:00\tincomplete\t\t\t\tnot in loggers.tsv");
+  EXPECT_EQ(lines[0], "1 of 1 saved for task 01, 0 to check, 0 missing, 1 downloaded logger not in loggers.tsv");
+  EXPECT_EQ(lines[1], "No.\tPilot\tVerdict\tIGC file\tDownloaded\tLogger\tDownload time (local)\tVersion\tPoints\tNote");
+  EXPECT_EQ(lines[2], "042\tCrew One\tsaved\t042T01V1_Crew_One.igc\tcomplete\t12345\t2025/03/02 11:00:00\t1\t17\t");
+  EXPECT_EQ(lines[3], "\t\tnot in table\t\tincomplete\tSN99\t2025/03/02 12:00:00\t\t\tnot in loggers.tsv");
   EXPECT_EQ(Cli({"status", "--dir", dir_ / "missing"}).exitStatus, 1);
 }
 

@@ -25,6 +25,11 @@ using Event = std::function<void(StationState&)>;
 
 TEST(StationState, EventsGiveTheRowsState) {
   const Event start = [](StationState& s) { ApplyStarted(s, {"QA712", "QA712-20261208-140012"}); };
+  LoggerMatch anna;
+  anna.found = true;
+  anna.competNo = "12";
+  anna.pilotNames = "Anna";
+  const Event named = [anna](StationState& s) { ApplyStarted(s, {"QA712", "QA712-20261208-140012"}, anna); };
   const Event block = [](StationState& s) { ApplyBlockStarted(s, 3, 12); };
   const Event progress = [](StationState& s) { ApplyProgress(s, 40); };
   const Event nobody = [](StationState& s) { ApplyWaiting(s, ""); };
@@ -40,6 +45,7 @@ TEST(StationState, EventsGiveTheRowsState) {
     StationPhase phase;
     std::string text;
     std::string path;
+    std::string pilot = "";
   };
   const Case cases[] = {
       {"nothing answered", {nobody}, StationPhase::kWaiting, "waiting", ""},
@@ -63,6 +69,10 @@ TEST(StationState, EventsGiveTheRowsState) {
       {"the same logger again", {start, complete, ended, finished(Ended(LoadLogEnd::kSameLogger)), ended},
        StationPhase::kDone, "done", "/d/QA712-20261208-140012.G00"},
       {"a new download forgets the last", {start, cut, ended, start}, StationPhase::kDownloading, "downloading", ""},
+      {"the table names the pilot at once", {named, block}, StationPhase::kDownloading, "downloading", "", "12 Anna"},
+      {"and keeps it to the end", {named, complete, ended}, StationPhase::kDone, "done",
+       "/d/QA712-20261208-140012.G00", "12 Anna"},
+      {"a serial the table lacks", {named, start}, StationPhase::kDownloading, "downloading", "", " "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -71,6 +81,9 @@ TEST(StationState, EventsGiveTheRowsState) {
     EXPECT_EQ(state.phase, c.phase);
     EXPECT_EQ(StationStateText(state), c.text);
     EXPECT_EQ(state.path, c.path);
+    if (!c.pilot.empty()) {
+      EXPECT_EQ(state.competNo + " " + state.pilot, c.pilot);
+    }
   }
 }
 
