@@ -149,8 +149,21 @@ class DownloadBindingTest : public QObject {
 
     // Force download: the next tick downloads it again; in the same second
     // the name is taken, and the new file gets the next number beside it.
+    // While it arrives, nothing of the log before stays on show.
+    QString pilotDuring;
+    QString bannerDuring;
+    int rowsDuring = -1;
+    AtProgress(Find<QProgressBar>(w, "ProgressBar1"), 10, [&] {
+      pilotDuring = Find<QLineEdit>(w, "PilotNames")->text();
+      bannerDuring = Find<QLabel>(w, "lblBanner")->text();
+      rowsDuring = w->SegmentsGridRowCount();
+    });
     Find<QPushButton>(w, "btnForceDl")->click();
     w->Timer1Timer();
+    QCOMPARE(pilotDuring, QString());
+    QCOMPARE(rowsDuring, 2);
+    QVERIFY2(bannerDuring.startsWith("Downloading " + QString(kSerial) + " ... "), qPrintable(bannerDuring));
+    QVERIFY(Find<QLabel>(w, "lblBanner")->text().startsWith("042 Sim Pilot"));
     QCOMPARE(int(f->prompts.boxes.size()), 0);
     QCOMPARE(RawFiles().size(), 2);
     QVERIFY(RawFiles().contains(kRawName));

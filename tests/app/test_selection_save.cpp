@@ -369,6 +369,7 @@ class SelectionSaveTest : public QObject {
     QVERIFY(Find<QPushButton>(w, "btnSave")->isEnabled());
     QCOMPARE(w->selection().firstSegment(), 1);
     QCOMPARE(f->Setting("TASK").toString(), QString("4"));
+    QCOMPARE(Find<QLineEdit>(w, "edManTask")->text(), QString("4"));  // the manual page cuts for it too
 
     // A task the table does not know: nothing chosen, Save off, totals empty.
     Find<QComboBox>(w, "WindowTask")->setCurrentIndex(1);
