@@ -33,6 +33,7 @@
 #include "app/segments_model.h"
 #include "app/stations_dlg.h"
 #include "app/track_view.h"
+#include "app/window_placement.h"
 #include "app/window_session_view.h"
 #include "link/link.h"
 #include "logger/download_session.h"
@@ -68,6 +69,10 @@ QPushButton* NewSmallButton(const char* name, const char* caption, QWidget* pare
 QLabel* NewLabel(const char* caption, QWidget* parent) { return new QLabel(caption, parent); }
 
 constexpr int kLeftColumnWidth = 185;
+
+// What a window system adds around the window (title bar, borders), kept
+// free when the window is fitted to a screen.
+constexpr QSize kFrameAllowance(16, 48);
 
 constexpr const char* kWidestDateTime = "2007/04/10  13:30:12";
 
@@ -160,9 +165,7 @@ TfrmMain::TfrmMain(AppEnvironment environment, QWidget* parent)
   StatusPanel0->setText(QString("Saving tracks to : %1").arg(QString::fromStdString(dataDir_)));
   BindDownloadSession();
 
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  PlaceOnScreen();
   // 12: the first detection comes five seconds after construction.
   Timer1->setInterval(kFirstDetectionMs);
   Timer1->start();
@@ -174,6 +177,30 @@ TfrmMain::~TfrmMain() {
   delete stationsDlg_;
   stationsDlg_ = nullptr;
   qApp->removeEventFilter(this);
+}
+
+void TfrmMain::PlaceOnScreen() {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect available = screen->availableGeometry();
+  // Room for the title bar and borders the window system adds around it.
+  const QRect room = available.adjusted(0, 0, -kFrameAllowance.width(), -kFrameAllowance.height());
+  setMinimumSize(minimumSize().boundedTo(room.size()));
+  const WindowPlacement remembered = ReadWindowPlacement(env_.settings, screen->size());
+  const QRect frame = remembered.geometry.isValid() ? KeepOnScreen(remembered.geometry, room)
+                                                    : FitOnScreen(QSize(1000, 720), room);
+  resize(frame.size());
+  move(frame.topLeft());
+  // A state that does not read (another version's) leaves the splitter as built.
+  if (!remembered.leftAndRight.isEmpty()) Splitter1->restoreState(remembered.leftAndRight);
+  if (!remembered.gridAndPicture.isEmpty()) Splitter2->restoreState(remembered.gridAndPicture);
+}
+
+void TfrmMain::RememberPlacement() {
+  const QScreen* shownOn = screen();
+  if (shownOn == nullptr) return;
+  WriteWindowPlacement(env_.settings, shownOn->size(),
+                       {QRect(pos(), size()), Splitter1->saveState(), Splitter2->saveState()});
 }
 
 void TfrmMain::BuildControls() {
@@ -584,6 +611,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
       return;
     }
   }
+  RememberPlacement();
   event->accept();
 }
 

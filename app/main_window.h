@@ -185,6 +185,10 @@ class TfrmMain : public QMainWindow {
   QAction* mnRate115200;
   OpenDialogSetup OpenDialog1;
 
+  // The first size fitted to the screen, or the last run's placement on a
+  // screen of this size, on the screen either way.
+  void PlaceOnScreen();
+  void RememberPlacement();
   void BuildControls();
   QWidget* BuildTopStrip(QWidget* parent);
   QWidget* BuildCommunicationBox(QWidget* parent);

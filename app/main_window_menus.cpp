@@ -3,6 +3,8 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 #include "app/about_box.h"
@@ -21,13 +23,16 @@ void TfrmMain::BuildMenus() {
   file->setObjectName("mnFile");
   mnFileOpen = file->addAction("&Open");
   mnFileOpen->setObjectName("mnFileOpen");
+  mnFileOpen->setShortcut(QKeySequence::Open);
   file->addSeparator();
   mnFileExit = file->addAction("E&xit");
   mnFileExit->setObjectName("mnFileExit");
+  mnFileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   QMenu* view = bar->addMenu("&View");
   view->setObjectName("mnView");
   mnViewToday = view->addAction("&Today");
   mnViewToday->setObjectName("mnViewToday");
+  mnViewToday->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   QMenu* logger = bar->addMenu("&Logger");
   logger->setObjectName("mnLogger");
   Clear1 = logger->addAction("&Clear");
@@ -53,6 +58,19 @@ void TfrmMain::BuildMenus() {
 }
 
 void TfrmMain::ConnectMenus() {
+  // The keys of a desk that works through a line of pilots: Save of the page
+  // on show, and Force download, with no menu item of their own.
+  auto* save = new QShortcut(QKeySequence::Save, this);
+  save->setObjectName("keySave");
+  connect(save, &QShortcut::activated, this, [this] {
+    QPushButton* pageSave = selection_.manualMode() ? btnManSave : btnSave;
+    if (pageSave->isEnabled()) pageSave->click();
+  });
+  auto* force = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  force->setObjectName("keyForceDownload");
+  connect(force, &QShortcut::activated, this, [this] {
+    if (btnForceDl->isEnabled()) btnForceDl->click();
+  });
   connect(mnFileOpen, &QAction::triggered, this, [this] { mnFileOpenClick(); });
   connect(mnFileExit, &QAction::triggered, this, [this] { mnFileExitClick(); });
   connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(); });

@@ -111,6 +111,7 @@ class ScreenshotsTest : public QObject {
   void mainWindowAtStart() {
     AppFixture f;
     auto w = f.Start();
+    w->resize(1000, 720);  // the layout as designed, whatever the test screen
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     QVERIFY(Shoot(w.get(), "main-window.png"));
@@ -143,6 +144,7 @@ class ScreenshotsTest : public QObject {
     AppEnvironment env = f.Environment();
     env.lookup = &named;
     auto w = f.Start(env);
+    w->resize(1000, 720);  // the layout as designed, whatever the test screen
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     QVERIFY(WriteRawFile(f.spath("data/PK-TEST01-20260314-100000.G00"),
@@ -171,6 +173,7 @@ class ScreenshotsTest : public QObject {
     AppEnvironment env = f.Environment();
     env.lookup = &named;
     auto w = f.Start(env);
+    w->resize(1000, 720);  // the layout as designed, whatever the test screen
     w->SetTaskQueries([](const std::string& task) {
       return task == "3" ? TaskWindowTexts{"2022/07/16", "20:05:00", "20:45:00"} : TaskWindowTexts{};
     });
@@ -218,6 +221,7 @@ class ScreenshotsTest : public QObject {
     f.prompts.directories.push_back(data.toStdString());
     f.SetSetting("APPLICATIONS/ORVALD/TASK", "3");
     auto w = f.Start();
+    w->resize(1000, 720);  // the layout as designed, whatever the test screen
     Find<QAction>(w, "mnViewToday")->trigger();
     auto* today = w->findChild<TTodayDlg*>("TodayDlg");
     QVERIFY(today);
@@ -267,6 +271,7 @@ class ScreenshotsTest : public QObject {
     env.link = &link;
     env.lookup = &named;
     auto w = f.Start(env);
+    w->resize(1000, 720);  // the layout as designed, whatever the test screen
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
 

@@ -19,6 +19,7 @@
 
 #include "app/about_box.h"
 #include "app/table_dialogs.h"
+#include "app/window_placement.h"
 #include "tables/loggers_table.h"
 #include "tables/tasks_table.h"
 #include "app_fixture.h"
@@ -56,8 +57,10 @@ class WindowControlsTest : public QObject {
     auto w = f.Start();
     QCOMPARE(w->objectName(), QString("frmMain"));
     QCOMPARE(w->windowTitle(), QString("CIMA (VL) Flight Log Downloader"));
-    QCOMPARE(w->size(), QSize(1000, 720));
-    QCOMPARE(w->minimumSize(), QSize(700, 576));
+    // 1000x720 where the screen has room for it (the window system's frame kept free).
+    const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size() - QSize(16, 48);
+    QCOMPARE(w->size(), QSize(1000, 720).boundedTo(room));
+    QCOMPARE(w->minimumSize(), QSize(700, 576).boundedTo(room));
 
     auto group = [&](const char* name) { return w->findChild<QGroupBox*>(name); };
     QCOMPARE(group("GroupBox1")->title(), QString("Communication"));
@@ -111,6 +114,58 @@ class WindowControlsTest : public QObject {
     QCOMPARE(MenuTexts(menus[2]), QStringList({"&Clear", "-", "&Stations...", "Line &rate"}));
     QCOMPARE(MenuTexts(menus[2]->findChild<QMenu*>("mnLineRate")), QStringList({"57600 bit/s", "115200 bit/s"}));
     QCOMPARE(MenuTexts(menus[3]), QStringList({"&About"}));
+  }
+
+  void theWindowFitsItsScreenAndComesBackWhereItWas() {
+    const QRect screen(0, 0, 1024, 700);
+    struct Case {
+      const char* what;
+      QRect remembered;  // invalid: the first start
+      QRect expected;
+    };
+    const Case cases[] = {
+        {"first start fits and centres", QRect(), QRect(12, 0, 1000, 700)},
+        {"remembered inside stays", QRect(10, 20, 800, 600), QRect(10, 20, 800, 600)},
+        {"off the right and bottom comes back", QRect(900, 650, 800, 600), QRect(224, 100, 800, 600)},
+        {"off the left and top comes back", QRect(-300, -50, 800, 600), QRect(0, 0, 800, 600)},
+        {"larger than the screen shrinks", QRect(0, 0, 1920, 1080), QRect(0, 0, 1024, 700)},
+    };
+    for (const Case& c : cases) {
+      const QRect placed =
+          c.remembered.isValid() ? KeepOnScreen(c.remembered, screen) : FitOnScreen(QSize(1000, 720), screen);
+      QVERIFY2(placed == c.expected, c.what);
+      QVERIFY2(screen.contains(placed), c.what);
+    }
+
+    // Closed with its own size and splitters, it opens so again on a screen of that size.
+    AppFixture f;
+    {
+      auto w = f.Start();
+      w->show();
+      QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+      w->resize(760, 600);
+      Find<QSplitter>(w, "Splitter2")->setSizes({300, 150});
+      w->close();
+    }
+    auto again = f.Start();
+    again->show();
+    QVERIFY(QTest::qWaitForWindowExposed(again.get()));
+    QCOMPARE(again->size(), QSize(760, 600));
+    QCOMPARE(Find<QSplitter>(again, "Splitter2")->sizes().first(), 300);
+  }
+
+  void theDesksKeysReachTheirCommands() {
+    AppFixture f;
+    auto w = f.Start();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    QCOMPARE(Find<QAction>(w, "mnFileOpen")->shortcut(), QKeySequence(QKeySequence::Open));
+    QCOMPARE(Find<QAction>(w, "mnFileExit")->shortcut(), QKeySequence("Ctrl+Q"));
+    QTest::keyClick(w.get(), Qt::Key_T, Qt::ControlModifier);
+    QVERIFY(w->findChild<QWidget*>("TodayDlg") != nullptr);
+    // Ctrl+S saves the page on show only when its Save may be pressed: nothing chosen, nothing asked.
+    QTest::keyClick(w.get(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(int(f.prompts.boxes.size()), 0);
   }
 
   void theLineRateChoiceIsRemembered() {
