@@ -77,6 +77,11 @@ void TTableDialog::Save() {
 }
 
 void TTableDialog::OKBtnClick() {
+  // Refused input stays in the grid with its reason, for the operator to mend.
+  if (const std::string refusal = Refusal(); !refusal.empty()) {
+    prompts_.Ask("Error", refusal, PromptButtons::kOk, PromptIcon::kWarning);
+    return;
+  }
   Save();
   done(QDialog::Accepted);  // closes after a failed write too; the edits stay in memory
 }

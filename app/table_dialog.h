@@ -54,6 +54,8 @@ class TTableDialog : public QDialog {
   // What follows a read and a write, whether or not it worked.
   virtual void TableRead() {}
   virtual void TableWritten() {}
+  // Why OK must not write the table as it stands; empty when it may.
+  virtual std::string Refusal() const { return {}; }
 
   void showEvent(QShowEvent* event) override;
   // Escape and the close box answer like Cancel, so edits are never dropped unasked.

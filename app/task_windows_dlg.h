@@ -30,6 +30,8 @@ class TTaskWindowsDlg : public TTableDialog {
   // The list follows the grid as read or edited, written or not.
   void TableRead() override { FillTaskList(); }
   void TableWritten() override { FillTaskList(); }
+  // A task that ends before it starts would shade the wrong hours and cut no flight.
+  std::string Refusal() const override;
 
  private:
   void FillTaskList();

@@ -438,6 +438,20 @@ class TableDialogsTest : public QObject {
     QCOMPARE(Entries(Find<QComboBox>(w, "WindowTask")), QStringList({"03", "04"}));
   }
 
+  void aTaskThatEndsBeforeItStartsLoadsButOkRefusesIt() {
+    const std::string file = "03\t2007/04/10\t10:30:00\t16:00:00\r\n05\t2007/04/10\t21:00:00\t20:00:00\r\n";
+    StartWith("QA712\t007\tCrew One\r\n", file);
+    TTaskWindowsDlg* tw = d.TaskWindowsDlg;
+    QCOMPARE(Entries(Find<QComboBox>(w, "WindowTask")), QStringList({"03", "05"}));
+    Show(Find<QPushButton>(w, "btnEditTask"), tw);
+    Find<QPushButton>(tw, "Button1")->click();
+    QVERIFY(tw->isVisible());
+    QCOMPARE(int(f->prompts.boxes.size()), 1);
+    QCOMPARE(f->prompts.boxes[0].text,
+             std::string("Task 05 ends before it starts (21:00:00-20:00:00): correct its times, then press OK again."));
+    QCOMPARE(ReadBytes(f->path("data/tasks.tsv")), file);
+  }
+
   void tasksWriteFailureStillRefillsTheTaskListFromTheEdits() {
     StartWith("QA712\t007\tCrew One\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
     TTaskWindowsDlg* tw = d.TaskWindowsDlg;
