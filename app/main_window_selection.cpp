@@ -259,6 +259,7 @@ void TfrmMain::DayJudgingChanged() {
 void TfrmMain::GiveVerdict(const LoadLogResult& result) {
   if (!result.keptFile()) {
     day_.DownloadKeptNothing(NothingDoneText(result));
+    if (result.end == LoadLogEnd::kAborted) SetStatusText(StatusText().toStdString() + " " + NothingDoneText(result));
     ShowBanner();
     return;
   }

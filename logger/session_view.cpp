@@ -22,6 +22,11 @@ std::string NothingDoneText(const LoadLogResult& result) {
       return "The logger did not confirm a download rate; it is tried again at the next poll";
     case LoadLogEnd::kBusyElsewhere:
       return "Logger " + SafeDisplayText(result.serialText) + " is being downloaded on " + result.heldBy;
+    case LoadLogEnd::kAborted:
+      // Where the operator stopped it, what happens next must be plain.
+      return "Download of " + (result.serialText.empty() ? std::string("the logger") : SafeDisplayText(result.serialText)) +
+             " stopped by the operator; it is downloaded again when Force download is pressed or another "
+             "logger was plugged in";
     default:
       return "";
   }

@@ -43,7 +43,8 @@ void ApplyFinished(StationState& state, const LoadLogResult& result) {
     return;
   }
   const std::string nothingDone = NothingDoneText(result);
-  if (!nothingDone.empty()) ApplyWaiting(state, nothingDone);
+  // A stopped station goes with its row; Force download is the main port's.
+  if (!nothingDone.empty() && result.end != LoadLogEnd::kAborted) ApplyWaiting(state, nothingDone);
 }
 
 void ApplyEnded(StationState& state) {

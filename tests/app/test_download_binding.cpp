@@ -197,7 +197,8 @@ class DownloadBindingTest : public QObject {
     QCOMPARE(f->prompts.boxes[0].text, std::string(" Cancel downloading?"));
     QVERIFY(f->prompts.boxes[0].buttons == PromptButtons::kYesNo);
     QVERIFY(blockCaption.startsWith("Downloading Block  1 of "));
-    QCOMPARE(w->StatusText(), QString("Downloading aborted!"));
+    QVERIFY(w->StatusText().startsWith("Downloading aborted! Download of " + QString(kSerial) + " stopped by the operator"));
+    QVERIFY(Find<QLabel>(w, "lblBanner")->text().contains("NOTHING DOWNLOADED"));
     QVERIFY(RawFiles().isEmpty());
     QCOMPARE(w->SegmentsGridRowCount(), 2);
     QVERIFY(Find<QLabel>(w, "lblDLFile")->text().isEmpty());
