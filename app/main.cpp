@@ -14,8 +14,14 @@
 #include "link/link.h"
 #include "app/table_dialogs.h"
 #include "app/table_queries.h"
+#include "program/conventions.h"
 
 int main(int argc, char** argv) {
+  // Answered before Qt starts, so that they work without a display.
+  const char* usage =
+      "Usage: orvald [--help | --version]\n"
+      "The scoring desk's window program: downloads loggers and saves the flights of a task.\n";
+  if (auto answered = orvald::program::AnswerHelpOrVersion("orvald", {argv + 1, argv + argc}, usage)) return *answered;
   // ORVALD_TRANSCRIPT=FILE keeps a hex log of every exchange, so that a failed
   // download can be looked into afterwards. Declared first: it outlives the link.
   orvald::ExchangeLog exchangeLog;

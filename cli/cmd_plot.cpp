@@ -17,6 +17,7 @@
 #include "cli/raw_file.h"
 #include "export/task_window.h"
 #include "files/file_writer.h"
+#include "program/conventions.h"
 #include "plot/track_plot.h"
 #if ORVALD_PICTURE
 #include "picture/track_picture.h"
@@ -68,6 +69,7 @@ int RunPlot(const std::vector<std::string>& args) {
   if (!parsed.error.empty()) return UsageError("plot", parsed.error);
   if (parsed.positional.size() != 1) return UsageError("plot", "expects exactly one FILE");
   if (!parsed.has("out")) return UsageError("plot", "--out PICTURE.png is required");
+  if (program::RefuseOutputName("orvald-cli plot", parsed.options.at("out"))) return program::kExitRefusedOutput;
   if (parsed.has("segments") && parsed.has("tasks")) return UsageError("plot", "--segments and --tasks exclude each other");
   if (parsed.has("tasks") != parsed.has("task")) return UsageError("plot", "--task and --tasks go together");
   long first = 0, last = 0;

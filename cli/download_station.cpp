@@ -11,6 +11,7 @@
 #include "cli/standard_output.h"
 #include "desk/desk_task.h"
 #include "desk/judge_download.h"
+#include "program/conventions.h"
 #include "tracklog/log_file.h"
 #include "tracklog/raw_image.h"
 #include "tracklog/safe_text.h"
@@ -76,6 +77,10 @@ bool ReadStationOptions(const char* command, const std::vector<std::string>& arg
   const ParsedArgs parsed = ParseArgs(args, kStationOptions, kStationSwitches);
   std::string error = parsed.error;
   if (error.empty()) error = ReadOptions(command, parsed, options);
+  if (error.empty() && program::RefuseOutputName(std::string("orvald-cli ") + command, options.logPath)) {
+    status = program::kExitRefusedOutput;
+    return false;
+  }
   if (error.empty()) return true;
   status = UsageError(command, error);
   return false;

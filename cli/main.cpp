@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/standard_output.h"
+#include "program/conventions.h"
 
 namespace orvald::cli {
 namespace {
@@ -12,6 +13,10 @@ namespace {
 void PrintUsage(std::FILE* to) {
   std::fputs("Usage:\n", to);
   for (const Command& c : Commands()) std::fprintf(to, "  orvald-cli %s %s\n", c.name, c.usage);
+}
+
+std::string CommandUsage(const Command& c) {
+  return std::string("Usage: orvald-cli ") + c.name + " " + c.usage + "\n";
 }
 
 }  // namespace
@@ -65,6 +70,10 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return kExitOk;
   }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("%s\n", orvald::program::VersionLine("orvald-cli").c_str());
+    return kExitOk;
+  }
   if (argc < 2) {
     std::fputs("orvald-cli: no command given\n", stderr);
     PrintUsage(stderr);
@@ -72,7 +81,9 @@ int main(int argc, char** argv) {
   }
   for (const Command& c : Commands()) {
     if (std::strcmp(argv[1], c.name) != 0) continue;
-    const int status = c.run(std::vector<std::string>(argv + 2, argv + argc));
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    if (auto answered = orvald::program::AnswerHelpOrVersion("orvald-cli", args, CommandUsage(c))) return *answered;
+    const int status = c.run(args);
     // Output that never reached its reader is a failure too (a full disk, a closed pipe).
     if (!FinishOutput()) return kExitFailure;
     return status;

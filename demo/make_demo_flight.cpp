@@ -11,8 +11,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "program/conventions.h"
 #include "tracklog/calendar.h"
 #include "tracklog/track_table.h"
 #include "tracklog/fix_encoder.h"
@@ -86,12 +88,17 @@ std::vector<orvald::RawFix> FullMemory() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char* usage = "Usage: orvald-make-demo-flight [--full] OUTPUT.G00\n";
+  if (auto answered = orvald::program::AnswerHelpOrVersion("orvald-make-demo-flight", {argv + 1, argv + argc}, usage)) {
+    return *answered;
+  }
   const bool full = argc == 3 && std::strcmp(argv[1], "--full") == 0;
   if (argc != 2 && !full) {
-    std::fputs("Usage: orvald-make-demo-flight [--full] OUTPUT.G00\n", stderr);
+    std::fputs(usage, stderr);
     return 2;
   }
   const char* output = argv[argc - 1];
+  if (orvald::program::RefuseOutputName("orvald-make-demo-flight", output)) return orvald::program::kExitRefusedOutput;
   std::vector<orvald::RawFix> fixes;
   for (const auto& stretch : kLogged) {
     for (int s = stretch[0]; s <= stretch[1]; s += kStepSeconds) fixes.push_back(FixAt(s));

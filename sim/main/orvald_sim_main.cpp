@@ -14,6 +14,7 @@
 #include "sim/sim_options.h"
 #include "sim/sim_setup.h"
 #include "sim/transcript.h"
+#include "program/conventions.h"
 #include "tracklog/memory_image.h"
 
 namespace {
@@ -45,15 +46,21 @@ int main(int argc, char** argv) {
   using namespace orvald;
   using namespace orvald::sim;
 
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  // Alone, --version is the program's; with a value it stays the logger's.
+  if (auto answered = program::AnswerHelpOrVersion("orvald-sim", args, SimHelpText())) return *answered;
   SimOptions options;
   std::string error;
-  if (!ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+  if (!ParseSimOptions(args, options, error)) {
     std::fprintf(stderr, "orvald-sim: %s\n", error.c_str());
     return 2;
   }
   if (options.help) {
     std::fputs(SimHelpText(), stdout);
     return 0;
+  }
+  for (const std::string* output : {&options.transcriptPath, &options.dumpMemoryPath, &options.expectRawPath}) {
+    if (program::RefuseOutputName("orvald-sim", *output)) return program::kExitRefusedOutput;
   }
 
   LoggerConfig config;

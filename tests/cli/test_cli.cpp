@@ -171,6 +171,37 @@ TEST(CliUsage, HelpGoesToStandardOutput) {
   EXPECT_NE(run.out.find("orvald-cli igc FILE --segments FIRST[-LAST]"), std::string::npos);
 }
 
+// Every program: --help and --version answer on stdout; an option-like output name writes nothing.
+TEST(CliUsage, EveryProgramAnswersHelpAndVersionAndRefusesOptionLikeOutputs) {
+  struct Case { std::string program; std::vector<std::string> args; int status; std::string outStart; };
+  const std::string sim = ORVALD_SIM_PATH, demo = ORVALD_MAKE_DEMO_FLIGHT, version = " " ORVALD_PROJECT_VERSION " (";
+  std::vector<Case> cases = {
+      {ORVALD_CLI, {"--version"}, 0, "orvald-cli" + version},
+      {ORVALD_CLI, {"decode", "--help"}, 0, "Usage: orvald-cli decode FILE"},
+      {ORVALD_CLI, {"plot", "log.G00", "--out", "-x"}, 1, ""},
+      {ORVALD_CLI, {"download", "--port", "/dev/null", "--log", "--help"}, 1, ""},
+      {sim, {"--version"}, 0, "orvald-sim" + version},
+      {sim, {"--version", "VER 9", "--no-serve"}, 0, ""},  // with a value, still the logger's version
+      {sim, {"--no-serve", "--transcript", "-t"}, 1, ""},
+      {demo, {"--help"}, 0, "Usage: orvald-make-demo-flight"},
+      {demo, {"--version"}, 0, "orvald-make-demo-flight" + version},
+      {demo, {"--full", "--help"}, 1, ""},
+  };
+#ifdef ORVALD_WINDOW_PROGRAM
+  cases.push_back({ORVALD_WINDOW_PROGRAM, {"--version"}, 0, "orvald" + version});
+  cases.push_back({ORVALD_WINDOW_PROGRAM, {"--help"}, 0, "Usage: orvald "});
+#endif
+  for (const Case& c : cases) {
+    TempDir work;
+    const ProgramRun run = RunProgram(c.program, c.args, work.path());
+    EXPECT_EQ(run.exitStatus, c.status) << c.program << " " << c.args.back() << ": " << run.err;
+    const bool outAsExpected = c.outStart.empty() ? run.out.empty() : run.out.rfind(c.outStart, 0) == 0;
+    EXPECT_TRUE(outAsExpected) << c.program << " " << c.args.back() << ": " << run.out;
+    EXPECT_EQ(run.err.find("must not start with '-'") != std::string::npos, c.status == 1) << run.err;
+    EXPECT_TRUE(work.Entries().empty()) << c.program << " " << c.args.back();
+  }
+}
+
 TEST(CliIgc, WritesTheSelectedRowsAndPrintsTheName) {
   TempDir dir;
   const std::string raw = WriteRawFile(dir, ThreeSegments());
