@@ -315,6 +315,13 @@ QWidget* TfrmMain::BuildIdentificationBox(QWidget* parent) {
   PilotNames = NewBox("PilotNames", GroupBox2, true);
   LoggerSN = NewBox("LoggerSN", GroupBox2, true);
   LoggerType = NewBox("LoggerType", GroupBox2, true);
+  // Shown, not typed in: they look read-only, Tab passes them by, and a text
+  // too long for the box is whole in its tooltip.
+  for (QLineEdit* box : {CompetNo, PilotNames, LoggerSN, LoggerType}) {
+    box->setFocusPolicy(Qt::ClickFocus);
+    box->setStyleSheet("QLineEdit { background: palette(window); }");
+    connect(box, &QLineEdit::textChanged, box, [box](const QString& text) { box->setToolTip(text); });
+  }
   btnEdit = NewSmallButton("btnEdit", "Edit", GroupBox2);
   QGridLayout* grid = NewGroupGrid(GroupBox2, 4);
   AddRow(grid, 0, "ID", GroupBox2, CompetNo);
@@ -432,6 +439,8 @@ QWidget* TfrmMain::BuildSegmentsGrid(QWidget* parent) {
   SegmentsGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
   SegmentsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   SegmentsGrid->setWordWrap(false);
+  // Tab leaves the grid instead of moving the highlight, which would change what Save writes.
+  SegmentsGrid->setTabKeyNavigation(false);
   SegmentsGrid->setCornerButtonEnabled(false);
   SegmentsGrid->verticalHeader()->hide();
   SegmentsGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

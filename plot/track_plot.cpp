@@ -12,6 +12,8 @@
 namespace orvald {
 namespace {
 
+std::string PointsText(int points) { return std::to_string(points) + (points == 1 ? " point" : " points"); }
+
 constexpr double kEarthRadius = 6371000.0;
 constexpr double kRadians = 3.14159265358979323846 / 180.0;
 
@@ -303,7 +305,7 @@ std::string PictureCaption(const TrackTable& table, int firstSegment, int lastSe
                                       : "; selected " + std::to_string(firstSegment + 1) + " to " +
                                             std::to_string(lastSegment + 1);
   text += ", " + UtcClockText(first.start, true) + " to " + UtcClockText(last.finish, true) + " UTC, " +
-          std::to_string(last.lastPoint - first.firstPoint + 1) + " points";
+          PointsText(last.lastPoint - first.firstPoint + 1);
   return text;
 }
 

@@ -163,6 +163,19 @@ class WindowControlsTest : public QObject {
     QCOMPARE(Find<QAction>(w, "mnFileExit")->shortcut(), QKeySequence("Ctrl+Q"));
     QTest::keyClick(w.get(), Qt::Key_T, Qt::ControlModifier);
     QVERIFY(w->findChild<QWidget*>("TodayDlg") != nullptr);
+    // Tab leaves the grid, and never stops in the boxes that only show who flies.
+    auto* grid = Find<QTableView>(w, "SegmentsGrid");
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != grid);
+    for (int i = 0; i < 30; ++i) {
+      QWidget* at = QApplication::focusWidget();
+      QVERIFY(at != nullptr);
+      QVERIFY2(at->parentWidget() == nullptr || at->parentWidget()->objectName() != "GroupBox2" ||
+                   qobject_cast<QLineEdit*>(at) == nullptr,
+               qPrintable(at->objectName()));
+      QTest::keyClick(at, Qt::Key_Tab);
+    }
     // Ctrl+S saves the page on show only when its Save may be pressed: nothing chosen, nothing asked.
     QTest::keyClick(w.get(), Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(int(f.prompts.boxes.size()), 0);

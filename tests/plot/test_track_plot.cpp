@@ -115,6 +115,9 @@ TEST(TrackPlot, NearestFixUnderThePointerAndAxisSteps) {
   EXPECT_EQ(UtcClockText(kApril10th2007 + 3723, true), "01:02:03");
   EXPECT_EQ(FixText(table, -7200, 0), "08:00:00 UTC   304 m   47.00000 N  8.00000 E");
   EXPECT_EQ(PictureCaption(table, 0, 0), "Logger (no serial), 1 segment; selected 1, 10:00:00 to 10:00:02 UTC, 3 points");
+  TrackTable single;
+  AddSegment(single, kApril10th2007 + 36000, {{10, 0, 0}});
+  EXPECT_EQ(PictureCaption(single, 0, 0), "Logger (no serial), 1 segment; selected 1, 10:00:00 to 10:00:00 UTC, 1 point");
 }
 
 }  // namespace
