@@ -37,6 +37,7 @@
 #include "app/window_session_view.h"
 #include "link/link.h"
 #include "logger/download_session.h"
+#include "tracklog/safe_text.h"
 
 namespace orvald {
 
@@ -99,6 +100,16 @@ QCheckBox* NewKmlGpxBox(const char* name, QWidget* parent) {
   box->setObjectName(name);
   box->setToolTip("Save also writes a KML and a GPX file beside the IGC file, named like it");
   return box;
+}
+
+// "COM2 (QC555) is downloading. Stop it and quit?", each port named.
+std::string DownloadingQuestion(const std::vector<std::string>& ports) {
+  std::string names;
+  for (size_t i = 0; i < ports.size(); ++i) {
+    names += (i == 0 ? "" : i + 1 == ports.size() ? " and " : ", ") + ports[i];
+  }
+  return ports.size() == 1 ? names + " is downloading. Stop it and quit?"
+                           : names + " are downloading. Stop them and quit?";
 }
 
 // Nobody answers: the window without a logger link still opens saved files.
@@ -573,6 +584,17 @@ void TfrmMain::cbPortNoChange() {
   if (onPortChange_) onPortChange_(portNo_);
 }
 
+std::vector<std::string> TfrmMain::StationsDownloading() const {
+  std::vector<std::string> running;
+  if (stationsDlg_ == nullptr) return running;
+  for (int portNo : stationsDlg_->stationPorts()) {
+    const StationState* row = stationsDlg_->Row(portNo);
+    if (row == nullptr || !row->downloading()) continue;
+    running.push_back(PortName(portNo) + (row->serial.empty() ? "" : " (" + SafeDisplayText(row->serial) + ")"));
+  }
+  return running;
+}
+
 void TfrmMain::btnEditClick() {
   if (serialNumbersDlg_) {
     serialNumbersDlg_->show();
@@ -610,10 +632,9 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     return;
   }
   // The stations' downloads end with the window too: not without a word.
-  const int running = stationsDlg_ != nullptr ? stationsDlg_->DownloadsRunning() : 0;
-  if (running > 0 && !quitting_) {
-    const std::string question = running == 1 ? "A station is downloading. Stop it and quit?"
-                                              : std::to_string(running) + " stations are downloading. Stop them and quit?";
+  const std::vector<std::string> running = StationsDownloading();
+  if (!running.empty() && !quitting_) {
+    const std::string question = DownloadingQuestion(running);
     if (env_.prompts->Ask("Logger Download", question, PromptButtons::kYesNo, PromptIcon::kQuestion) !=
         PromptAnswer::kYes) {
       event->ignore();

@@ -189,6 +189,8 @@ class TfrmMain : public QMainWindow {
   // screen of this size, on the screen either way.
   void PlaceOnScreen();
   void RememberPlacement();
+  // The stations downloading now, as "COM2 (QC555)".
+  std::vector<std::string> StationsDownloading() const;
   void BuildControls();
   QWidget* BuildTopStrip(QWidget* parent);
   QWidget* BuildCommunicationBox(QWidget* parent);

@@ -35,6 +35,10 @@ PromptAnswer QtPrompts::Ask(const std::string& caption, const std::string& text,
                             PromptIcon icon) {
   QMessageBox box(ToQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                   ToQtButtons(buttons), parent_.data());
+  // Return (or a hasty click on the focused button) gives the harmless answer:
+  // nothing is erased, stopped or written twice unless the operator chooses it.
+  if (buttons == PromptButtons::kYesNo) box.setDefaultButton(QMessageBox::No);
+  if (buttons == PromptButtons::kOkCancel) box.setDefaultButton(QMessageBox::Cancel);
   switch (box.exec()) {
     case QMessageBox::Yes: return PromptAnswer::kYes;
     case QMessageBox::No: return PromptAnswer::kNo;

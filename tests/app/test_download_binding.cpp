@@ -355,7 +355,7 @@ class DownloadBindingTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(stations->DownloadsRunning() == 1, 10000);
     f->prompts.answers.push_back(PromptAnswer::kNo);
     QVERIFY(!w->close());
-    QCOMPARE(f->prompts.boxes.back().text, std::string("A station is downloading. Stop it and quit?"));
+    QCOMPARE(f->prompts.boxes.back().text, "COM2 (" + std::string(kSerial) + ") is downloading. Stop it and quit?");
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(StationStateText(*stations->Row(2))), QString("done"), 20000);
     const StationState& row = *stations->Row(2);
     QCOMPARE(row.serial, std::string(kSerial));

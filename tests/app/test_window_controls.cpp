@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include "app/about_box.h"
+#include "app/qt_prompts.h"
 #include "app/table_dialogs.h"
 #include "app/window_placement.h"
 #include "tables/loggers_table.h"
@@ -179,6 +180,20 @@ class WindowControlsTest : public QObject {
     // Ctrl+S saves the page on show only when its Save may be pressed: nothing chosen, nothing asked.
     QTest::keyClick(w.get(), Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(int(f.prompts.boxes.size()), 0);
+  }
+
+  void returnInAQuestionGivesTheHarmlessAnswer() {
+    QtPrompts prompts;
+    const std::pair<PromptButtons, PromptAnswer> cases[] = {{PromptButtons::kYesNo, PromptAnswer::kNo},
+                                                            {PromptButtons::kOkCancel, PromptAnswer::kCancel},
+                                                            {PromptButtons::kOk, PromptAnswer::kOk}};
+    for (const auto& [buttons, harmless] : cases) {
+      QTimer::singleShot(0, [] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (box != nullptr) QTest::keyClick(box, Qt::Key_Return);
+      });
+      QVERIFY(prompts.Ask("Logger Download", "Erase all flights?", buttons, PromptIcon::kQuestion) == harmless);
+    }
   }
 
   void theLineRateChoiceIsRemembered() {
