@@ -35,9 +35,6 @@ void TfrmMain::BuildMenus() {
   mnViewToday->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   QMenu* logger = bar->addMenu("&Logger");
   logger->setObjectName("mnLogger");
-  Clear1 = logger->addAction("&Clear");
-  Clear1->setObjectName("Clear1");
-  logger->addSeparator();
   mnStations = logger->addAction("&Stations...");
   mnStations->setObjectName("mnStations");
   QMenu* rates = logger->addMenu("Line &rate");
@@ -51,6 +48,10 @@ void TfrmMain::BuildMenus() {
     rate->setCheckable(true);
     rateGroup->addAction(rate);
   }
+  // The one command that destroys flights, kept apart from the rest.
+  logger->addSeparator();
+  Clear1 = logger->addAction("&Clear");
+  Clear1->setObjectName("Clear1");
   QMenu* help = bar->addMenu("&Help");
   help->setObjectName("mnHelp");
   About1 = help->addAction("&About");
@@ -125,7 +126,14 @@ void TfrmMain::Clear1Click() {
   // No detection cycle between the question and the erase, as around a poll.
   Timer1->stop();
   SetBusy(true);
-  EraseLogger(overLink_->link(), overLink_->replyOrder(), *env_.prompts);
+  // The question names the logger, so it is asked of the one on the cable.
+  const std::string port = PortName(portNo_);
+  if (overLink_->ProbeLogger() == 0) {
+    SetStatusText("No logger answers on " + port + ": nothing was erased");
+  } else {
+    EraseLogger(overLink_->link(), overLink_->replyOrder(), *env_.prompts,
+                EraseQuestion(overLink_->QueryIdentity(), port));
+  }
   SetBusy(false);
   Timer1->start();
   FinishDeferredWork();

@@ -1,5 +1,7 @@
 #include "logger/erase.h"
 
+#include "tracklog/safe_text.h"
+
 #include "link/exchange.h"
 #include "logger/commands.h"
 #include "tracklog/raw_image.h"
@@ -30,8 +32,13 @@ std::array<uint8_t, kEraseRequestSize> EraseRequest() {
   return request;
 }
 
-EraseOutcome EraseLogger(Link& link, ReplyOrder& order, Prompts& prompts) {
-  if (prompts.Ask(kEraseCaption, kEraseQuestion, PromptButtons::kOkCancel, PromptIcon::kQuestion) != PromptAnswer::kOk) {
+std::string EraseQuestion(const std::string& serialText, const std::string& portName) {
+  const std::string logger = serialText.empty() ? "the logger" : "logger " + SafeDisplayText(serialText);
+  return "Erase all flights in " + logger + " on " + portName + "?";
+}
+
+EraseOutcome EraseLogger(Link& link, ReplyOrder& order, Prompts& prompts, const std::string& question) {
+  if (prompts.Ask(kEraseCaption, question, PromptButtons::kOkCancel, PromptIcon::kQuestion) != PromptAnswer::kOk) {
     return EraseOutcome::kCancelled;
   }
   // An exchange that another one is running under would be refused; the

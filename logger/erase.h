@@ -26,6 +26,11 @@ enum class EraseOutcome { kErased, kCancelled, kNotErased };
 // Erased when the logger agreed, or when its agreement did not come and
 // every block header then reads as unused: a busy logger may agree long
 // after the exchange gave up, with its memory wiped.
-EraseOutcome EraseLogger(Link& link, ReplyOrder& order, Prompts& prompts);
+// `question` is what the operator is asked first.
+EraseOutcome EraseLogger(Link& link, ReplyOrder& order, Prompts& prompts, const std::string& question = kEraseQuestion);
+
+// "Erase all flights in logger QC555 on COM1?": the question that names
+// what is about to go, for a desk with several loggers at hand.
+std::string EraseQuestion(const std::string& serialText, const std::string& portName);
 
 }  // namespace orvald
