@@ -125,6 +125,7 @@ TStationsDlg* TfrmMain::StationsWindow() {
   setup.openFile = [this](const std::string& path) { OpenLogFile(path); };
   setup.firstPollDelayMs = env_.stationFirstPollMs;
   setup.localNow = env_.localNow;
+  setup.prompts = env_.prompts;
   const std::string stationsDir = setup.dataDir;
   stationsDlg_ = new TStationsDlg(std::move(setup), this);
   stationsDlg_->SetJudging(DayJudging(stationsDir));

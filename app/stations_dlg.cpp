@@ -147,10 +147,7 @@ TStationsDlg::TStationsDlg(StationsSetup setup, QWidget* parent) : QDialog(paren
     const int portNo = cbNewPort_->currentData().toInt();
     if (portNo > 0) AddStation(portNo);
   });
-  connect(btnRemove_, &QPushButton::clicked, this, [this] {
-    const int row = grid_->currentRow();
-    if (row >= 0 && row < static_cast<int>(stations_.size())) RemoveStation(stations_[row]->portNo);
-  });
+  connect(btnRemove_, &QPushButton::clicked, this, [this] { RemoveChosen(); });
   connect(close, &QPushButton::clicked, this, &QDialog::hide);
 
   auto* buttons = new QHBoxLayout;
@@ -251,6 +248,24 @@ bool TStationsDlg::AddStation(int portNo) {
   RefillPortChoice();
   Redraw();
   return true;
+}
+
+void TStationsDlg::RemoveChosen() {
+  const int row = grid_->currentRow();
+  if (row < 0 || row >= static_cast<int>(stations_.size())) return;
+  const int portNo = stations_[row]->portNo;
+  const StationState& state = stations_[row]->row;
+  if (state.downloading() && setup_.prompts != nullptr) {
+    std::string what = state.serial.empty() ? "a logger" : SafeDisplayText(state.serial);
+    if (state.blocks > 0) what += " (block " + std::to_string(state.block) + " of " + std::to_string(state.blocks) + ")";
+    const std::string question = PortName(portNo) + " is downloading " + what + ". Stop it and remove the station?";
+    if (setup_.prompts->Ask("Stations", question, PromptButtons::kYesNo, PromptIcon::kQuestion) != PromptAnswer::kYes) {
+      return;
+    }
+  }
+  RemoveStation(portNo);
+  // No row is chosen for the next click: a second Remove must be meant.
+  grid_->setCurrentCell(-1, -1);
 }
 
 void TStationsDlg::RemoveStation(int portNo) {

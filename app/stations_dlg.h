@@ -20,6 +20,7 @@
 #include "link/port_names.h"
 #include "desk/judge_download.h"
 #include "logger/logger_claims.h"
+#include "logger/prompts.h"
 #include "logger/station_state.h"
 
 class QComboBox;
@@ -42,6 +43,7 @@ struct StationsSetup {
   std::function<void(const std::string&)> openFile;  // a finished download, for selection and Save
   int firstPollDelayMs = 0;
   std::function<std::tm()> localNow;  // raw file names; empty: the computer's local time
+  Prompts* prompts = nullptr;         // asks before a downloading station is removed; none: not asked
 };
 
 class TStationsDlg : public QDialog {
@@ -54,6 +56,9 @@ class TStationsDlg : public QDialog {
 
   // The ports of the settings, as at the last run.
   void StartRemembered();
+  // Remove as the button does: a station that is downloading is removed
+  // only when the operator says so.
+  void RemoveChosen();
   // Starts a station on COMn; false, with the reason under the grid, when
   // the port is the main one, already a station's, or the same device as one.
   bool AddStation(int portNo);

@@ -352,6 +352,14 @@ class DownloadBindingTest : public QObject {
     f->prompts.answers.push_back(PromptAnswer::kNo);
     QVERIFY(!w->close());
     QCOMPARE(f->prompts.boxes.back().text, "COM2 (" + std::string(kSerial) + ") is downloading. Stop it and quit?");
+    // Remove while it downloads asks too; No keeps the station.
+    Find<QTableWidget>(stations, "StationsGrid")->setCurrentCell(0, 0);
+    Find<QPushButton>(stations, "btnRemoveStation")->click();
+    const std::string removeQuestion = f->prompts.boxes.back().text;
+    QVERIFY2(removeQuestion.rfind("COM2 is downloading " + std::string(kSerial), 0) == 0 &&
+                 removeQuestion.find("Stop it and remove the station?") != std::string::npos,
+             removeQuestion.c_str());
+    QVERIFY(stations->HoldsPort(2));
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(StationStateText(*stations->Row(2))), QString("done"), 20000);
     const StationState& row = *stations->Row(2);
     QCOMPARE(row.serial, std::string(kSerial));
