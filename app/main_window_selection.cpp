@@ -204,14 +204,8 @@ std::string TfrmMain::ChosenTaskText() const {
 }
 
 IgcSaveRequest TfrmMain::TaskRequest(const TaskWindowMatch& match, const std::string& taskText) const {
-  IgcSaveRequest request;
-  request.firstSegment = match.firstSegment;
-  request.lastSegment = match.lastSegment;
-  request.competNo = CompetNo->text().toStdString();
-  request.pilotNames = PilotNames->text().toStdString();
-  request.loggerSN = table_.serialText;
-  request.loggerType = table_.typeText;
-  request.taskText = taskText;
+  IgcSaveRequest request = RunSaveRequest(table_, match.firstSegment, match.lastSegment, CompetNo->text().toStdString(),
+                                          PilotNames->text().toStdString(), taskText);
   request._timezone = env_._timezone;
   return request;  // in the working directory, the data directory
 }

@@ -34,7 +34,7 @@ std::string DeskDay::BeginDownload(const std::string& serial) {
   savedAs_.clear();
   judged_ = false;
   verdict_ = {};
-  failure_ = notice;  // said under the download's line while it lasts
+  said_ = notice;  // said under the download's line while it lasts
   return notice;
 }
 
@@ -43,7 +43,7 @@ void DeskDay::DownloadProgress(int percent) { percent_ = percent; }
 void DeskDay::DownloadKeptNothing(const std::string& why) {
   if (phase_ != Phase::kDownloading) return;
   phase_ = Phase::kFailed;
-  failure_ = why;
+  said_ = why;
 }
 
 std::string DeskDay::ReplacingNotice() const {
@@ -59,7 +59,7 @@ void DeskDay::Show(const DeskLog& log) {
   savedAs_.clear();
   judged_ = false;
   verdict_ = {};
-  failure_.clear();
+  said_.clear();
 }
 
 void DeskDay::TaskSelected(bool selectsFixes, const std::string& savedAs) {
@@ -78,12 +78,12 @@ void DeskDay::Judged(const Verdict& verdict) {
 void DeskDay::Saved(const std::string& file, const std::string& taskText) {
   if (phase_ != Phase::kShown) return;
   if (TrimBlanks(taskText) != TrimBlanks(task_)) {
-    failure_ = "saved " + file + " for task " + SafeDisplayText(taskText);
+    said_ = "saved " + file + " for task " + SafeDisplayText(taskText);
     return;
   }
   savedAs_ = file;
   selectsFixes_ = true;
-  failure_ = "saved " + file;
+  said_ = "saved " + file;
 }
 
 bool DeskDay::StatusMayChange(bool idlePoll) {
@@ -109,13 +109,13 @@ Banner DeskDay::banner() const {
       banner.tone = BannerTone::kBusy;
       banner.headline = "Downloading " + (arriving_.empty() ? std::string() : SafeDisplayText(arriving_) + " ") + "...";
       if (percent_ >= 0) banner.headline += " " + std::to_string(percent_) + " %";
-      banner.detail = failure_;
+      banner.detail = said_;
       return banner;
     case Phase::kFailed:
       banner.tone = BannerTone::kProblem;
       banner.headline = (arriving_.empty() ? std::string("The logger") : SafeDisplayText(arriving_)) +
                         kDash + "NOTHING DOWNLOADED";
-      banner.detail = failure_;
+      banner.detail = said_;
       return banner;
     case Phase::kShown:
       break;
@@ -130,7 +130,7 @@ Banner DeskDay::banner() const {
   const bool saved = !savedAs_.empty();
   banner.headline += saved ? "saved " + savedAs_ : std::string("NOT SAVED");
   banner.detail = judged_ ? verdict_.text : std::string();
-  if (!failure_.empty()) banner.detail = failure_;  // the operator's own save, said last
+  if (!said_.empty()) banner.detail = said_;  // the operator's own save, said last
   if (judged_) {
     if (saved) {
       banner.tone = verdict_.level == VerdictLevel::kCheck ? BannerTone::kCheck : BannerTone::kOk;

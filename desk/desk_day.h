@@ -68,7 +68,6 @@ class DeskDay {
   bool StatusMayChange(bool idlePoll);
 
   bool downloading() const { return phase_ == Phase::kDownloading; }
-  const std::string& savedAs() const { return savedAs_; }
   Banner banner() const;
 
  private:
@@ -79,7 +78,7 @@ class DeskDay {
   Phase phase_ = Phase::kEmpty;
   std::string arriving_;  // the serial of the download running
   int percent_ = -1;
-  std::string failure_;
+  std::string said_;  // the banner's second line of its own: a notice, a failure, a save
   DeskLog log_;
   bool selectsFixes_ = false;  // the task selects fixes of the log on show
   std::string savedAs_;        // the task file holding the log's flight for the task

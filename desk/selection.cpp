@@ -64,17 +64,22 @@ TaskWindowMatch DeskSelection::ChooseTaskWindow(const TaskWindowTexts& task, int
   return match;
 }
 
-IgcSaveRequest DeskSelection::SaveRequest(const std::string& competNo, const std::string& pilotNames,
-                                          const std::string& taskText) const {
+IgcSaveRequest RunSaveRequest(const TrackTable& table, int firstSegment, int lastSegment, const std::string& competNo,
+                              const std::string& pilotNames, const std::string& taskText) {
   IgcSaveRequest request;
-  request.firstSegment = firstSegment_;
-  request.lastSegment = lastSegment_;
+  request.firstSegment = firstSegment;
+  request.lastSegment = lastSegment;
   request.competNo = competNo;
   request.pilotNames = pilotNames;
-  request.loggerSN = table_.serialText;
-  request.loggerType = table_.typeText;
+  request.loggerSN = table.serialText;
+  request.loggerType = table.typeText;
   request.taskText = taskText;
   return request;
+}
+
+IgcSaveRequest DeskSelection::SaveRequest(const std::string& competNo, const std::string& pilotNames,
+                                          const std::string& taskText) const {
+  return RunSaveRequest(table_, firstSegment_, lastSegment_, competNo, pilotNames, taskText);
 }
 
 std::string DeskSelection::SaveRefusal(const IgcSaveRequest& request) const {

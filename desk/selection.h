@@ -27,6 +27,11 @@ struct RunTotals {
   int64_t events = 0;
 };
 
+// What saving segments `first`..`last` of the table's log writes: always
+// the decoded log's own logger. The caller adds the clock and the folder.
+IgcSaveRequest RunSaveRequest(const TrackTable& table, int firstSegment, int lastSegment, const std::string& competNo,
+                              const std::string& pilotNames, const std::string& taskText);
+
 class DeskSelection {
  public:
   // The table is the decoded log's; it is read afresh at every choice.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "desk/selection.h"
 #include "desk/utc_text.h"
 #include "export/igc_file_name.h"
 #include "export/igc_text.h"
@@ -50,14 +51,8 @@ bool Exists(const std::string& path) {
 }
 
 IgcSaveRequest SaveRequest(const TrackTable& table, const VerdictInput& input, const TaskWindowMatch& match) {
-  IgcSaveRequest request;
-  request.firstSegment = match.firstSegment;
-  request.lastSegment = match.lastSegment;
-  request.competNo = input.competNo;
-  request.pilotNames = input.pilotNames;
-  request.loggerSN = table.serialText;
-  request.loggerType = table.typeText;
-  request.taskText = input.task.number;
+  IgcSaveRequest request = RunSaveRequest(table, match.firstSegment, match.lastSegment, input.competNo,
+                                          input.pilotNames, input.task.number);
   request.now = input.now;
   request._timezone = input._timezone;
   request.directory = input.directory;
