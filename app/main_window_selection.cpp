@@ -316,8 +316,11 @@ void TfrmMain::btnSaveClick() {
     if (!saved.companionError.empty()) text += "\n" + saved.companionError;
     day_.Saved(result.fileName, taskText);
     ShowBanner();
-    env_.prompts->Ask("FILE SAVE:", text, PromptButtons::kOk,
-                      saved.companionError.empty() ? PromptIcon::kNone : PromptIcon::kError);
+    // A save that went well is said by the banner and the status bar: a box
+    // to click away after every pilot only slows the line. A failure asks.
+    SetStatusText(text);
+    day_.HoldStatus();
+    if (!saved.companionError.empty()) env_.prompts->Ask("FILE SAVE:", text, PromptButtons::kOk, PromptIcon::kError);
     return;
   }
   std::string text = result.error;

@@ -43,13 +43,12 @@ class RowView : public SessionView {
   void BlockStarted(int counter, int total) override {
     Post([counter, total](StationState& row) { ApplyBlockStarted(row, counter, total); });
   }
-  void Progress(int done, int total) override {
-    const int percent = total > 0 ? static_cast<int>(100LL * done / total) : 0;
-    if (percent == lastPercent_) return;  // a post per piece would flood the window for nothing
-    lastPercent_ = percent;
+  void Progress(int /*done*/, int /*total*/) override {}
+  // Said once per change, so the window gets a post per per cent, not per piece.
+  void Share(int percent) override {
     Post([percent](StationState& row) { ApplyProgress(row, percent); });
   }
-  void DownloadEnded() override { lastPercent_ = -1; }
+  void DownloadEnded() override {}
   void Finished(const LoadLogResult& result) override {
     // The decode's table and segments stay behind: the row needs none of them.
     LoadLogResult summary;
@@ -96,7 +95,6 @@ class RowView : public SessionView {
   TStationsDlg* window_;
   int portNo_;
   LoggerLookup& lookup_;  // the station's own: used on its thread only
-  int lastPercent_ = -1;  // used on the station's thread only
 };
 
 }  // namespace
@@ -168,8 +166,9 @@ TStationsDlg::TStationsDlg(StationsSetup setup, QWidget* parent) : QDialog(paren
 }
 
 TStationsDlg::~TStationsDlg() {
-  for (auto& s : stations_) s->station->Stop();
-  for (auto& s : stopping_) s->station->Stop();
+  // The operator agreed to stop them at Exit: what arrived is kept, marked incomplete.
+  for (auto& s : stations_) s->station->Stop(CancelKeeps::kWhatArrived);
+  for (auto& s : stopping_) s->station->Stop(CancelKeeps::kWhatArrived);
   // Each destructor waits for its thread; the stops above let them all end together.
   stations_.clear();
   stopping_.clear();
@@ -271,7 +270,7 @@ void TStationsDlg::RemoveChosen() {
 void TStationsDlg::RemoveStation(int portNo) {
   auto at = std::find_if(stations_.begin(), stations_.end(), [portNo](const auto& s) { return s->portNo == portNo; });
   if (at == stations_.end()) return;
-  (*at)->station->Stop();
+  (*at)->station->Stop(CancelKeeps::kWhatArrived);
   // Its thread ends within a reply or two; the window does not wait for it.
   stopping_.push_back(std::move(*at));
   stations_.erase(at);

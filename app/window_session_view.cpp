@@ -51,7 +51,10 @@ void WindowSessionView::Progress(int done, int total) {
   if (controls_.progress->maximum() != total) controls_.progress->setRange(0, total);
   if (controls_.progress->value() == done) return;
   controls_.progress->setValue(done);
-  if (hooks_.progress && total > 0) hooks_.progress(static_cast<int>(int64_t{done} * 100 / total));
+}
+
+void WindowSessionView::Share(int percent) {
+  if (hooks_.progress) hooks_.progress(percent);
 }
 
 void WindowSessionView::DownloadEnded() { QApplication::beep(); }

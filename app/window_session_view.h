@@ -33,7 +33,7 @@ struct SessionControls {
 struct SessionHooks {
   std::function<void()> downloadStarting;  // the track table is about to change
   std::function<void(const DownloadStart&)> downloadStarted;  // ... for this logger and file
-  std::function<void(int)> progress;                          // percent of the pieces read
+  std::function<void(int)> progress;                          // per cent of what the used blocks hold
   std::function<void(const std::string&)> status;
   std::function<void(const std::string&)> waiting;  // a poll found no logger: the port's problem, or empty
   std::function<void()> segmentsCleared;
@@ -54,6 +54,7 @@ class WindowSessionView : public SessionView {
   void Started(const DownloadStart& start) override;
   void BlockStarted(int counter, int total) override;
   void Progress(int done, int total) override;
+  void Share(int percent) override;
   void DownloadEnded() override;
   void Finished(const LoadLogResult& result) override;
   void Ended() override;

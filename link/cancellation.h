@@ -8,15 +8,26 @@
 
 namespace orvald {
 
+// What a cancelled download leaves behind. The operator's abort and Ctrl-C
+// throw the partial file away, as they always did; a station removed or shut
+// down by the window keeps what arrived under an incomplete name, as a
+// pulled cable does, so no flight is lost to a click.
+enum class CancelKeeps { kNothing, kWhatArrived };
+
 class Cancellation {
  public:
   bool requested() const { return requested_; }
-  void Request() { requested_ = true; }
+  bool keepsWhatArrived() const { return requested_ && keeps_ == CancelKeeps::kWhatArrived; }
+  void Request(CancelKeeps keeps = CancelKeeps::kNothing) {
+    requested_ = true;
+    keeps_ = keeps;
+  }
   // The operator chose to go on, or a new download begins.
   void Withdraw() { requested_ = false; }
 
  private:
   bool requested_ = false;
+  CancelKeeps keeps_ = CancelKeeps::kNothing;
 };
 
 }  // namespace orvald

@@ -19,7 +19,9 @@ StopLatch::~StopLatch() {
   }
 }
 
-void StopLatch::Raise() {
+void StopLatch::Raise(CancelKeeps keeps) {
+  // Set before the latch, so whoever sees it raised sees what to keep.
+  if (!raised_.load()) keepWhatArrived_ = keeps == CancelKeeps::kWhatArrived;
   if (raised_.exchange(true)) return;
   // Never read: the byte keeps the descriptor readable for every waiter.
   const char byte = 1;
@@ -29,7 +31,7 @@ void StopLatch::Raise() {
 bool StoppableWaiter::Noticed() {
   if (told_ || !latch_.raised()) return false;
   told_ = true;
-  cancel_.Request();
+  cancel_.Request(latch_.keeps());
   return true;
 }
 

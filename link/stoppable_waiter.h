@@ -18,13 +18,16 @@ class StopLatch {
   StopLatch(const StopLatch&) = delete;
   StopLatch& operator=(const StopLatch&) = delete;
 
-  void Raise();
+  // `keeps` says what the download under way leaves behind.
+  void Raise(CancelKeeps keeps = CancelKeeps::kNothing);
   bool raised() const { return raised_.load(); }
+  CancelKeeps keeps() const { return keepWhatArrived_.load() ? CancelKeeps::kWhatArrived : CancelKeeps::kNothing; }
   int fd() const { return pipe_[0]; }
 
  private:
   int pipe_[2] = {-1, -1};
   std::atomic<bool> raised_{false};
+  std::atomic<bool> keepWhatArrived_{false};
 };
 
 // The waiter of one station: the device and the latch. The first wait that

@@ -1,5 +1,6 @@
 #include "logger/download_session.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -86,6 +87,7 @@ struct DownloadSession::Run {
   PassEnd passEnd = PassEnd::kComplete;
   std::string failure;  // why the pass ended early
   int piecesRead = 0;
+  int sharedPercent = -1;  // the share last told to the view
 };
 
 std::tm SystemLocalTime() {
@@ -424,9 +426,18 @@ void DownloadSession::DownloadBlocks(Run& run) {
       }
       ++run.piecesRead;
       view.Progress(run.piecesRead, totalPieces);
+      ShareOf(run);
       ++k;
     }
   }
+}
+
+void DownloadSession::ShareOf(Run& run) {
+  if (run.plan.pieces <= 0) return;
+  const int percent = static_cast<int>(std::min<int64_t>(100, int64_t{run.piecesRead} * 100 / run.plan.pieces));
+  if (percent == run.sharedPercent) return;
+  run.sharedPercent = percent;
+  setup_.view.Share(percent);
 }
 
 void DownloadSession::WriteFailed(Run& run) {
@@ -437,6 +448,13 @@ void DownloadSession::WriteFailed(Run& run) {
 void DownloadSession::Finish(Run& run, LoadLogResult& result) {
   SessionView& view = setup_.view;
 
+  if (cancel_.keepsWhatArrived() && run.piecesRead > 0) {
+    // Stopped from outside (a station removed): what arrived is kept as a
+    // pulled cable's would be, below.
+    cancel_.Withdraw();
+    run.passEnd = PassEnd::kReadError;
+    run.failure = "the station was stopped before the end";
+  }
   if (cancel_.requested()) {
     run.file.Cancel();
     // The operator chose to stop: this logger is not asked again until

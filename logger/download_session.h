@@ -131,6 +131,8 @@ class DownloadSession {
   void ScanHeaders(Run& run);
   void DownloadBlocks(Run& run);
   void WriteFailed(Run& run);
+  // Tells the view the share of the planned pieces that has arrived, when it changed.
+  void ShareOf(Run& run);
   void Finish(Run& run, LoadLogResult& result);
   DecodeResult Decode(const std::string& path, const std::string& shownName, const std::string& notice);
 

@@ -39,6 +39,7 @@ class StopAwareView : public SessionView {
   void Started(const DownloadStart& start) override { inner_.Started(start); }
   void BlockStarted(int counter, int total) override { inner_.BlockStarted(counter, total); }
   void Progress(int done, int total) override { inner_.Progress(done, total); }
+  void Share(int percent) override { inner_.Share(percent); }
   void DownloadEnded() override { inner_.DownloadEnded(); }
   void Finished(const LoadLogResult& result) override { inner_.Finished(result); }
   void Ended() override { inner_.Ended(); }
@@ -49,7 +50,7 @@ class StopAwareView : public SessionView {
   void Identified(const Identification& who) override { inner_.Identified(who); }
   void KeepResponsive() override {
     inner_.KeepResponsive();
-    if (latch_.raised()) cancel_.Request();
+    if (latch_.raised()) cancel_.Request(latch_.keeps());
   }
   // Nobody is asked: a station is stopped only when it is meant to stop.
   bool ConfirmCancel() override { return true; }
@@ -72,7 +73,8 @@ class PortStation {
   void Start();
   // Asks the thread to end: a running download is aborted (its file removed,
   // the logger put back to its detection rate). Returns at once.
-  void Stop() { latch_.Raise(); }
+  // `keeps` says what a download under way leaves behind.
+  void Stop(CancelKeeps keeps = CancelKeeps::kNothing) { latch_.Raise(keeps); }
   // Waits until the thread has ended.
   void Join();
 

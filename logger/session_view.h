@@ -51,8 +51,13 @@ class SessionView {
   virtual void Started(const DownloadStart& start) = 0;
   // Block `counter` of `total` used blocks is being read.
   virtual void BlockStarted(int counter, int total) = 0;
-  // `done` of `total` pieces have arrived (128 bytes each).
+  // `done` of `total` pieces have arrived (128 bytes each). `total` is the
+  // used blocks' whole room, which the bar is drawn against.
   virtual void Progress(int done, int total) = 0;
+  // How much of what the used blocks hold has arrived, in per cent: the
+  // share the operator reads (100 at the end of a complete download, however
+  // full the last block is). Said once per change.
+  virtual void Share(int percent) { (void)percent; }
   // The download's last exchange is over (the window beeps).
   virtual void DownloadEnded() = 0;
   // A LoadLog from the logger came to `result`, after its file (if any) was

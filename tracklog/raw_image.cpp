@@ -40,6 +40,7 @@ DownloadPlan PlanDownload(const std::array<std::optional<BlockHeader>, kBlockCou
     const BlockHeaderInfo info = ParseBlockHeader(headers[block]->data());
     if (!info.used()) continue;
     ++plan.usedBlocks;
+    plan.pieces += BlockFillBytes(info.fillMask) / kPieceSize;
     // Strictly smaller: among equal numbers the lower block stays the start.
     if (info.sequence < lowestSequence) {
       lowestSequence = info.sequence;

@@ -40,6 +40,7 @@ BlockHeaderInfo ParseBlockHeader(const uint8_t* header);
 // are std::nullopt and are passed over.
 struct DownloadPlan {
   int usedBlocks = 0;
+  int pieces = 0;                 // the pieces the used blocks' fill asks for: what "all of it" means
   int startBlock = -1;            // -1: no block data to download
   std::vector<int> visitOrder;    // start, start+1, ... wrapping 31 -> 0; empty without a start
 };

@@ -124,6 +124,7 @@ class RecordingView : public SessionView {
 
   // What is on screen now.
   int progressMax = 0, progressPosition = 0;
+  std::vector<int> shares;  // every share said, in order
   bool progressShown = false;
   std::string blockCaption;
   std::string fileCaption;
@@ -161,6 +162,7 @@ class RecordingView : public SessionView {
     progressPosition = done;
     progressMax = total;
   }
+  void Share(int percent) override { shares.push_back(percent); }
   void DownloadEnded() override { ++beeps; }
   void Finished(const LoadLogResult& result) override { finished.push_back({result.end, result.serialText}); }
   void Ended() override {

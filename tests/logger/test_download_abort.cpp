@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "logger/download_fixture.h"
+#include "tracklog/raw_file_name.h"
 
 namespace orvald::testing {
 namespace {
@@ -97,6 +98,23 @@ TEST_F(DownloadAbortTest, EscapeDuringTheLastPieceOfABlockEndsWithoutAQuestion) 
   EXPECT_EQ(BlocksDownloaded(), (std::vector<int>{0, 1}));
   EXPECT_TRUE(FilesInDataDir().empty());
   EXPECT_EQ(view.statusText, "Downloading aborted!");
+}
+
+TEST_F(DownloadAbortTest, AStationStoppedFromOutsideKeepsWhatArrivedAsIncomplete) {
+  logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
+  logger.onRequest = [this](const LoggerRequest& r) {
+    if (r.kind == LoggerRequest::Read && r.block == 1 && r.offset == 63 * kPieceSize) {
+      Session().cancellation().Request(CancelKeeps::kWhatArrived);
+    }
+  };
+
+  const LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::kReadError);
+  EXPECT_EQ(result.reason, "the station was stopped before the end");
+  EXPECT_EQ(result.piecesRead, 128);
+  EXPECT_EQ(FilesInDataDir(), std::vector<std::string>{IncompleteRawFileName(kFirstName)});
+  EXPECT_FALSE(Session().cancelRequested());
 }
 
 TEST_F(DownloadAbortTest, EscapeDuringTheHeaderScanEndsBeforeAnyPiece) {

@@ -38,6 +38,10 @@ TEST_F(DownloadTest, ThreeBlockDownloadWritesTheImageAndShowsItsProgress) {
                                                           "Downloading Block  3 of  3 "}));
   EXPECT_EQ(view.progressMax, 1536);
   EXPECT_EQ(view.progressPosition, 1280);
+  // The share the operator reads ends at 100 although the last block is half
+  // full, and is said once per change: 0, 1, ... 100.
+  ASSERT_EQ(view.shares.size(), 101u);
+  EXPECT_EQ(view.shares.back(), 100);
   EXPECT_EQ(result.piecesRead, 1280);
   EXPECT_EQ(view.eventsProcessed, 1280);  // once before every piece
   EXPECT_EQ(view.fileCaptions,
