@@ -45,6 +45,7 @@ class SegmentsModel;
 class TAboutBox;
 class TStationsDlg;
 class TTodayDlg;
+class TPortCheckDlg;
 class TrackView;
 class WindowSessionView;
 
@@ -83,6 +84,7 @@ class TfrmMain : public QMainWindow {
   void About1Click();
   void mnViewTodayClick();
   void mnStationsClick();
+  void mnCheckPortsClick();
   // Logger > Line rate: what downloads ask the logger for, from the next one on.
   void ChooseLineRate(uint32_t rate);
   // A log file to show for selection and Save (a station's finished
@@ -181,6 +183,7 @@ class TfrmMain : public QMainWindow {
   QAction* About1;
   QAction* mnViewToday;
   QAction* mnStations;
+  QAction* mnCheckPorts;
   QAction* mnRate57600;
   QAction* mnRate115200;
   OpenDialogSetup OpenDialog1;
@@ -265,6 +268,7 @@ class TfrmMain : public QMainWindow {
   QWidget* serialNumbersDlg_ = nullptr;
   QWidget* taskWindowsDlg_ = nullptr;
   TTodayDlg* todayDlg_ = nullptr;  // made when first asked for
+  TPortCheckDlg* portCheckDlg_ = nullptr;
   // Shared by the main port and the stations: one logger, one download at a time.
   LoggerClaims claims_;
   TStationsDlg* stationsDlg_ = nullptr;

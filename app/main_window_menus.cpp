@@ -9,10 +9,13 @@
 
 #include "app/about_box.h"
 #include "app/main_window.h"
+#include "app/port_check_dlg.h"
 #include "app/stations_dlg.h"
 #include "app/today_dlg.h"
 #include "logger/download_session.h"
 #include "logger/erase.h"
+#include "link/port_diagnosis_text.h"
+#include "link/port_names.h"
 
 namespace orvald {
 
@@ -37,6 +40,8 @@ void TfrmMain::BuildMenus() {
   logger->setObjectName("mnLogger");
   mnStations = logger->addAction("&Stations...");
   mnStations->setObjectName("mnStations");
+  mnCheckPorts = logger->addAction("C&heck ports...");
+  mnCheckPorts->setObjectName("mnCheckPorts");
   QMenu* rates = logger->addMenu("Line &rate");
   rates->setObjectName("mnLineRate");
   auto* rateGroup = new QActionGroup(this);
@@ -76,6 +81,7 @@ void TfrmMain::ConnectMenus() {
   connect(mnFileExit, &QAction::triggered, this, [this] { mnFileExitClick(); });
   connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(); });
   connect(mnStations, &QAction::triggered, this, [this] { mnStationsClick(); });
+  connect(mnCheckPorts, &QAction::triggered, this, [this] { mnCheckPortsClick(); });
   connect(mnRate57600, &QAction::triggered, this, [this] { ChooseLineRate(kDownloadRate); });
   connect(mnRate115200, &QAction::triggered, this, [this] { ChooseLineRate(kFastDownloadRate); });
   connect(About1, &QAction::triggered, this, [this] { About1Click(); });
@@ -140,6 +146,27 @@ void TfrmMain::Clear1Click() {
 }
 
 // The stations' window; a station is an extra port downloading on its own.
+void TfrmMain::mnCheckPortsClick() {
+  if (!portCheckDlg_) {
+    portCheckDlg_ = new TPortCheckDlg(
+        [this] {
+          // The window's own port first, by its name, then every other one found.
+          DiagnosisSetup setup;
+          setup.places = env_.portCheckPlaces;
+          setup.user = CurrentDeskUser();
+          setup.requestLowLatency = SystemLowLatencyRequest();
+          std::vector<PortToCheck> chosen;
+          if (portNo_ >= 1) chosen.push_back({PortName(portNo_), portResolver_(PortName(portNo_)), {}});
+          return DiagnosisLines(DiagnosePorts(ChosenThenFound(chosen, setup.places), setup));
+        },
+        this);
+  }
+  portCheckDlg_->Refresh();
+  portCheckDlg_->show();
+  portCheckDlg_->raise();
+  portCheckDlg_->activateWindow();
+}
+
 void TfrmMain::mnStationsClick() {
   TStationsDlg* window = StationsWindow();
   window->show();

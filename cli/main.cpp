@@ -44,6 +44,7 @@ const std::vector<Command>& Commands() {
        "[--rate 57600|115200] [--task TEXT [--tasks TASKS.tsv] [--also-kml] [--also-gpx]]",
        RunWatch},
       {"erase", "(--port DEVICE | --com N) [--yes]", RunErase},
+      {"doctor", "[--port DEVICE | --com N]...", RunDoctor},
   };
   return commands;
 }

@@ -51,6 +51,12 @@ bool Link::UsbAdapterPresent() {
   return adapter != nullptr;
 }
 
+std::string PortLabel(const std::string& portName, const std::string& devicePath) {
+  if (portName.empty()) return devicePath;
+  if (devicePath.empty()) return portName;
+  return portName + " (" + devicePath + ")";
+}
+
 std::string PortProblemText(const std::string& portName, const std::string& devicePath, int error) {
   std::string reason;
   switch (error) {
@@ -72,10 +78,9 @@ std::string PortProblemText(const std::string& portName, const std::string& devi
     default:
       reason = std::strerror(error);
   }
-  const std::string where = portName.empty() ? devicePath
-                            : devicePath.empty() ? portName
-                                                 : portName + " (" + devicePath + ")";
-  return where + ": " + reason;
+  // The port check has nothing to say about a device that is no serial port.
+  const bool checkable = error != ENOTTY;
+  return PortLabel(portName, devicePath) + ": " + reason + (checkable ? std::string("; ") + kPortCheckHint : "");
 }
 
 std::string Link::PortProblem() const {

@@ -35,9 +35,15 @@ struct ExchangeRecord {
 };
 using TranscriptHook = std::function<void(const ExchangeRecord&)>;
 
-// "COM2 (/dev/ttyUSB1): no such device" and the like, for an open that
-// failed with `error`; an empty port name leaves the path alone.
+// "COM2 (/dev/ttyUSB1)", or whichever of the two is given.
+std::string PortLabel(const std::string& portName, const std::string& devicePath);
+
+// "COM2 (/dev/ttyUSB1): no such device; run orvald-cli doctor" and the like,
+// for an open that failed with `error`; an empty port name leaves the path
+// alone. Every front end shows this text, so the pointer to the port check
+// is added here and nowhere else.
 std::string PortProblemText(const std::string& portName, const std::string& devicePath, int error);
+inline constexpr const char* kPortCheckHint = "run orvald-cli doctor";
 
 // The system's adapter lookup, on the real /sys and /dev.
 std::unique_ptr<UsbAdapterBackend> MakeSystemUsbAdapter();

@@ -46,6 +46,26 @@ long long NanosecondsBetween(const timespec& earlier, const timespec& later) {
 
 }  // namespace
 
+std::string SysfsFolderAbove(const std::string& sysfsRoot, const std::string& ttyName, const std::string& fileName) {
+  const std::string root = RealPath(sysfsRoot);
+  std::string folder = RealPath(sysfsRoot + "/class/tty/" + ttyName + "/device");
+  if (folder.empty() || root.empty()) return {};
+  for (int level = 0; level < kMaxParentLevels && folder.size() > root.size() && folder.rfind(root, 0) == 0;
+       ++level) {
+    if (::access((folder + "/" + fileName).c_str(), F_OK) == 0) return folder;
+    folder = ParentOf(folder);
+  }
+  return {};
+}
+
+std::string SysfsAttribute(const std::string& path) {
+  std::ifstream file(path);
+  std::string line;
+  if (!file || !std::getline(file, line)) return {};
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+  return line;
+}
+
 bool SysfsUsbAdapter::FolderStamp::operator==(const FolderStamp& other) const {
   return present == other.present && device == other.device && inode == other.inode && links == other.links &&
          SameTime(modified, other.modified) && SameTime(changed, other.changed);
@@ -88,21 +108,9 @@ std::string SysfsUsbAdapter::FindDevicePath() {
   return cachedPath_;
 }
 
-std::string SysfsUsbAdapter::ProductOf(const std::string& ttyName, const std::string& root) const {
-  std::string folder = RealPath(ttyClassDir_ + "/" + ttyName + "/device");
-  if (folder.empty()) return {};
-  for (int level = 0; level < kMaxParentLevels && folder.size() > root.size() && folder.rfind(root, 0) == 0;
-       ++level) {
-    std::ifstream file(folder + "/product");
-    if (file) {
-      std::string line;
-      std::getline(file, line);
-      while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
-      return line;
-    }
-    folder = ParentOf(folder);
-  }
-  return {};
+std::string SysfsUsbAdapter::ProductOf(const std::string& ttyName) const {
+  const std::string folder = SysfsFolderAbove(sysfsRoot_, ttyName, "product");
+  return folder.empty() ? std::string() : SysfsAttribute(folder + "/product");
 }
 
 std::string SysfsUsbAdapter::Scan() const {
@@ -116,9 +124,8 @@ std::string SysfsUsbAdapter::Scan() const {
   }
   ::closedir(folder);
   std::sort(names.begin(), names.end());
-  const std::string root = RealPath(sysfsRoot_);
   for (const std::string& name : names) {
-    if (ProductOf(name, root) != product_) continue;
+    if (ProductOf(name) != product_) continue;
     std::string node = devDir_ + "/" + name;
     if (::access(node.c_str(), F_OK) == 0) return node;
   }

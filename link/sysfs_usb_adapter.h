@@ -18,6 +18,15 @@
 
 namespace orvald {
 
+// The nearest folder, from terminal `ttyName`'s device up towards the root of
+// `sysfsRoot`, that holds a file `fileName` (the USB device holds `product`
+// and `idVendor`, its interface does not); "" when none does.
+std::string SysfsFolderAbove(const std::string& sysfsRoot, const std::string& ttyName, const std::string& fileName);
+
+// The first line of a sysfs attribute without its trailing blanks; "" when
+// it cannot be read.
+std::string SysfsAttribute(const std::string& path);
+
 class SysfsUsbAdapter : public UsbAdapterBackend {
  public:
   // `sysfsRoot` holds class/tty/<name>/device; `devDir` holds the <name>
@@ -57,7 +66,7 @@ class SysfsUsbAdapter : public UsbAdapterBackend {
   static FolderStamp StampOf(const std::string& folder);
   static bool RecentlyChanged(const FolderStamp& stamp);
   std::string Scan() const;
-  std::string ProductOf(const std::string& ttyName, const std::string& root) const;
+  std::string ProductOf(const std::string& ttyName) const;
 
   std::string sysfsRoot_;
   std::string devDir_;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -179,7 +180,15 @@ class DownloadBindingTest : public QObject {
 
     Find<QComboBox>(w, "cbPortNo")->setCurrentIndex(1);
     w->Timer1Timer();
-    QCOMPARE(w->StatusText(), QString("COM2 (/dev/orvald-no-such-port): no such device"));
+    QCOMPARE(w->StatusText(), QString("COM2 (/dev/orvald-no-such-port): no such device; run orvald-cli doctor"));
+
+    // Logger > Check ports says the same of the window's port, first and by its name.
+    Find<QAction>(w, "mnCheckPorts")->trigger();
+    auto* check = w->findChild<QPlainTextEdit*>("memoFindings");
+    QVERIFY(check && check->isVisible());
+    const QStringList lines = check->toPlainText().split('\n');
+    QVERIFY2(lines.first().startsWith("COM2 (/dev/orvald-no-such-port): no such device: "), qPrintable(lines.first()));
+    QVERIFY2(lines.last().endsWith("something in the way"), qPrintable(lines.last()));
   }
 
   void escapeAnsweredYesAbortsAndDeletesTheFile() {

@@ -112,7 +112,7 @@ class WindowControlsTest : public QObject {
     QCOMPARE(titles, QStringList({"&File", "&View", "&Logger", "&Help"}));
     QCOMPARE(MenuTexts(menus[0]), QStringList({"&Open", "-", "E&xit"}));
     QCOMPARE(MenuTexts(menus[1]), QStringList({"&Today"}));
-    QCOMPARE(MenuTexts(menus[2]), QStringList({"&Stations...", "Line &rate", "-", "&Clear"}));
+    QCOMPARE(MenuTexts(menus[2]), QStringList({"&Stations...", "C&heck ports...", "Line &rate", "-", "&Clear"}));
     QCOMPARE(MenuTexts(menus[2]->findChild<QMenu*>("mnLineRate")), QStringList({"57600 bit/s", "115200 bit/s"}));
     QCOMPARE(MenuTexts(menus[3]), QStringList({"&About"}));
   }

@@ -151,6 +151,9 @@ TEST(CliUsage, MistakesInTheCommandLineExitWithTwoAndTheUsage) {
       {"igc", raw, "--segments", "x"},
       {"igc", raw, "--segments", "1", "--dir"},
       {"igc", raw, "--segments", "1", "--colour", "red"},
+      {"doctor", raw},
+      {"doctor", "--com", "0"},
+      {"doctor", "--port"},
   };
   for (const auto& args : mistakes) {
     std::string shown;

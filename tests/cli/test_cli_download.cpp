@@ -141,10 +141,23 @@ TEST(CliDownload, NoLoggerIsAFailureAndAPortThatCannotBeOpenedSaysWhy) {
   // A device that is not there, and one that is no serial port.
   run = Cli({"download", "--port", dir / "ttyNONE", "--dir", dir.path()});
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_EQ(run.err, "orvald-cli: No logger found to download: " + (dir / "ttyNONE") + ": no such device\n");
+  EXPECT_EQ(run.err,
+            "orvald-cli: No logger found to download: " + (dir / "ttyNONE") + ": no such device; run orvald-cli doctor\n");
   run = Cli({"download", "--port", "/dev/null", "--dir", dir.path()});
   EXPECT_EQ(run.err, "orvald-cli: No logger found to download: /dev/null: not a serial port\n");
   EXPECT_TRUE(dir.Entries().empty());
+}
+
+TEST(CliDoctor, ChecksTheNamedPortsInOrderAndFailsWhenOneIsInTheWay) {
+  TempDir dir;
+  ProgramRun run = Cli({"doctor", "--port", dir / "ttyNONE", "--com", "200"});
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_EQ(run.out, (dir / "ttyNONE") + ": no such device: plug the adapter in, or name a port that `orvald-cli doctor` lists\n"
+                     "COM200 (/dev/ttyUSB199): no such device: plug the adapter in, or name a port that `orvald-cli "
+                     "doctor` lists\n2 of 2 ports have something in the way\n");
+  run = Cli({"doctor", "--com", "1", "--port", "/dev/ttyUSB0"});
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_NE(run.err.find("are the same port"), std::string::npos) << run.err;
 }
 
 TEST(CliDownload, CtrlCHangUpAndQuitAbortDeleteTheFileAndLeaveTheLoggerFindable) {
