@@ -131,12 +131,24 @@ void TfrmMain::Clear1Click() {
   if (overLink_->ProbeLogger() == 0) {
     SetStatusText("No logger answers on " + port + ": nothing was erased");
   } else {
-    EraseLogger(overLink_->link(), overLink_->replyOrder(), *env_.prompts,
-                EraseQuestion(overLink_->QueryIdentity(), port));
+    const std::string serial = overLink_->QueryIdentity();
+    if (EraseLogger(overLink_->link(), overLink_->replyOrder(), *env_.prompts, EraseQuestion(serial, port)) ==
+        EraseOutcome::kErased) {
+      JournalErase(port, serial);
+    }
   }
   SetBusy(false);
   Timer1->start();
   FinishDeferredWork();
+}
+
+void TfrmMain::JournalErase(const std::string& port, const std::string& serial) {
+  const LoggerMatch match = (env_.lookup ? *env_.lookup : *noLoggers_).FindLogger(serial);
+  // The working directory is the data directory.
+  const JournalAppendResult journalled =
+      DayJournal(std::string(), env_.clock)
+          .Record(EraseEntry(port, serial, match.found ? match.competNo : "", match.found ? match.pilotNames : ""));
+  if (!journalled.ok) SetStatusText("The journal could not be written: " + journalled.error.Text());
 }
 
 // The stations' window; a station is an extra port downloading on its own.
