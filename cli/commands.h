@@ -33,5 +33,6 @@ int RunWatch(const std::vector<std::string>& args);
 int RunErase(const std::vector<std::string>& args);
 int RunPlot(const std::vector<std::string>& args);
 int RunStatus(const std::vector<std::string>& args);
+int RunVerify(const std::vector<std::string>& args);
 
 }  // namespace orvald::cli

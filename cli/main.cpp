@@ -44,6 +44,7 @@ const std::vector<Command>& Commands() {
        "[--rate 57600|115200] [--task TEXT [--tasks TASKS.tsv] [--also-kml] [--also-gpx]]",
        RunWatch},
       {"erase", "(--port DEVICE | --com N) [--yes]", RunErase},
+      {"verify", "[--dir DIR]\n  orvald-cli verify FILE.igc [--tz-offset SECONDS]", RunVerify},
   };
   return commands;
 }
