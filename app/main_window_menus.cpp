@@ -12,6 +12,7 @@
 #include "app/stations_dlg.h"
 #include "app/today_dlg.h"
 #include "logger/download_session.h"
+#include "journal/journal_verify.h"
 #include "logger/erase.h"
 
 namespace orvald {
@@ -24,6 +25,16 @@ void TfrmMain::BuildMenus() {
   mnFileOpen = file->addAction("&Open");
   mnFileOpen->setObjectName("mnFileOpen");
   mnFileOpen->setShortcut(QKeySequence::Open);
+  QAction* verify = file->addAction("&Verify data folder...");
+  verify->setObjectName("mnFileVerify");
+  // The same lines as orvald-cli verify; the working directory is the data directory.
+  connect(verify, &QAction::triggered, this, [this] {
+    const FolderCheck check = CheckDataFolder(std::string());
+    std::string text;
+    for (const std::string& problem : check.problems) text += problem + "\n";
+    env_.prompts->Ask("Verify data folder", text + check.Summary(), PromptButtons::kOk,
+                      check.ok() ? PromptIcon::kNone : PromptIcon::kWarning);
+  });
   file->addSeparator();
   mnFileExit = file->addAction("E&xit");
   mnFileExit->setObjectName("mnFileExit");
