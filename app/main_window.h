@@ -133,6 +133,8 @@ class TfrmMain : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The journal's line for a logger erased on `port`.
+  void JournalErase(const std::string& port, const std::string& serial);
   // ---- Controls, named as the rest of the system knows them; tests find
   // them by these object names.
   QFrame* Panel2;
@@ -256,6 +258,9 @@ class TfrmMain : public QMainWindow {
   TrackTable table_;
   DeskSelection selection_{table_};
   std::string dataDir_;
+  // Where the log on show came from, for the journal's save line: the main
+  // port's name after a download, "-" for a file opened.
+  std::string shownPort_ = "-";
   int portNo_ = 0;
   SegmentsModel* segmentsModel_ = nullptr;
   std::unique_ptr<LoggerLookup> noLoggers_;

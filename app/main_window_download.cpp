@@ -104,6 +104,8 @@ void TfrmMain::BindDownloadSession() {
       .downloadRate = ReadLineRateSetting(env_.settings),
       .claims = &claims_,
       .stationName = PortName(portNo_),
+      // The working directory is the data directory.
+      .journal = DayJournal(std::string(), env_.clock),
   };
   if (env_.localNow) setup.localNow = env_.localNow;
   (setup.downloadRate == kFastDownloadRate ? mnRate115200 : mnRate57600)->setChecked(true);
@@ -170,6 +172,7 @@ void TfrmMain::OpenLogFile(const std::string& path) {
   Timer1->stop();
   SetBusy(true);
   const std::string notice = day_.ReplacingNotice();
+  shownPort_ = kNoField;
   session_->LoadLog(path);
   SetBusy(false);
   SayReplaced(notice);

@@ -13,6 +13,7 @@
 #include "app/stations_dlg.h"
 #include "app/today_dlg.h"
 #include "logger/download_session.h"
+#include "journal/journal_verify.h"
 #include "logger/erase.h"
 #include "link/port_diagnosis_text.h"
 #include "link/port_names.h"
@@ -27,6 +28,16 @@ void TfrmMain::BuildMenus() {
   mnFileOpen = file->addAction("&Open");
   mnFileOpen->setObjectName("mnFileOpen");
   mnFileOpen->setShortcut(QKeySequence::Open);
+  QAction* verify = file->addAction("&Verify data folder...");
+  verify->setObjectName("mnFileVerify");
+  // The same lines as orvald-cli verify; the working directory is the data directory.
+  connect(verify, &QAction::triggered, this, [this] {
+    const FolderCheck check = CheckDataFolder(std::string());
+    std::string text;
+    for (const std::string& problem : check.problems) text += problem + "\n";
+    env_.prompts->Ask("Verify data folder", text + check.Summary(), PromptButtons::kOk,
+                      check.ok() ? PromptIcon::kNone : PromptIcon::kWarning);
+  });
   file->addSeparator();
   mnFileExit = file->addAction("E&xit");
   mnFileExit->setObjectName("mnFileExit");
@@ -137,12 +148,24 @@ void TfrmMain::Clear1Click() {
   if (overLink_->ProbeLogger() == 0) {
     SetStatusText("No logger answers on " + port + ": nothing was erased");
   } else {
-    EraseLogger(overLink_->link(), overLink_->replyOrder(), *env_.prompts,
-                EraseQuestion(overLink_->QueryIdentity(), port));
+    const std::string serial = overLink_->QueryIdentity();
+    if (EraseLogger(overLink_->link(), overLink_->replyOrder(), *env_.prompts, EraseQuestion(serial, port)) ==
+        EraseOutcome::kErased) {
+      JournalErase(port, serial);
+    }
   }
   SetBusy(false);
   Timer1->start();
   FinishDeferredWork();
+}
+
+void TfrmMain::JournalErase(const std::string& port, const std::string& serial) {
+  const LoggerMatch match = (env_.lookup ? *env_.lookup : *noLoggers_).FindLogger(serial);
+  // The working directory is the data directory.
+  const JournalAppendResult journalled =
+      DayJournal(std::string(), env_.clock)
+          .Record(EraseEntry(port, serial, match.found ? match.competNo : "", match.found ? match.pilotNames : ""));
+  if (!journalled.ok) SetStatusText("The journal could not be written: " + journalled.error.Text());
 }
 
 // The stations' window; a station is an extra port downloading on its own.

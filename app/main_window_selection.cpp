@@ -25,6 +25,8 @@
 #include "export/flight_files.h"
 #include "export/igc_file_name.h"
 #include "files/path_in.h"
+#include "journal/journal_file.h"
+#include "link/port_names.h"
 #include "logger/session_view.h"
 #include "export/igc_writer.h"
 #include "export/task_window.h"
@@ -251,6 +253,7 @@ void TfrmMain::DayJudgingChanged() {
 }
 
 void TfrmMain::GiveVerdict(const LoadLogResult& result) {
+  if (result.keptFile()) shownPort_ = PortName(portNo_);
   if (!result.keptFile()) {
     day_.DownloadKeptNothing(NothingDoneText(result));
     if (result.end == LoadLogEnd::kAborted) SetStatusText(StatusText().toStdString() + " " + NothingDoneText(result));
@@ -259,7 +262,10 @@ void TfrmMain::GiveVerdict(const LoadLogResult& result) {
   }
   if (day_.task().empty()) return;
   // The main port's files go to the working directory, the data directory.
-  const Verdict verdict = JudgeDownload(DayJudging(""), result, table_, env_.lookup ? *env_.lookup : *noLoggers_,
+  DeskJudging judging = DayJudging("");
+  judging.journal = true;
+  judging.port = PortName(portNo_);
+  const Verdict verdict = JudgeDownload(judging, result, table_, env_.lookup ? *env_.lookup : *noLoggers_,
                                         env_.clock());
   day_.Judged(verdict);
   SetStatusText(verdict.text);
@@ -314,6 +320,12 @@ void TfrmMain::btnSaveClick() {
       text += (i == 0 ? " Also " : " and ") + saved.companions[i] + (i + 1 == saved.companions.size() ? "." : "");
     }
     if (!saved.companionError.empty()) text += "\n" + saved.companionError;
+    // The working directory is the data directory.
+    const JournalAppendResult journalled = DayJournal(std::string(), env_.clock)
+        .Record(SaveEntry(shownPort_, table_.serialText, request.competNo, request.pilotNames,
+                          lblDLFile->text().toStdString(), request.firstSegment, request.lastSegment, ""),
+                result.fileName);
+    if (!journalled.ok) text += "\nThe journal could not be written: " + journalled.error.Text();
     day_.Saved(result.fileName, taskText);
     ShowBanner();
     // A save that went well is said by the banner and the status bar: a box

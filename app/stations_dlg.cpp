@@ -223,17 +223,20 @@ bool TStationsDlg::AddStation(int portNo) {
                   .dataDir = setup_.dataDir,
                   ._timezone = setup_._timezone,
                   .downloadRate = setup_.downloadRate,
-                  .claims = setup_.claims},
+                  .claims = setup_.claims,
+                  .journal = DayJournal(setup_.dataDir)},
       .view = *s->view,
       // On the station's thread, with its own table and loggers, after the decode.
       .onDownloaded =
-          [view = s->view.get(), lookup = s->lookup.get(), shared = judging_](const LoadLogResult& result,
-                                                                               const TrackTable& table) {
+          [view = s->view.get(), lookup = s->lookup.get(), shared = judging_, port = PortName(portNo)](
+              const LoadLogResult& result, const TrackTable& table) {
             DeskJudging judging;
             {
               const std::lock_guard<std::mutex> lock(shared->mutex);
               judging = shared->judging;
             }
+            judging.journal = true;
+            judging.port = port;
             if (judging.task.empty()) return;
             view->Judged(JudgeDownload(judging, result, table, *lookup, std::time(nullptr)));
           },

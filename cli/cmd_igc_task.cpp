@@ -13,6 +13,8 @@
 #include "cli/commands.h"
 #include "export/flight_files.h"
 #include "export/task_window.h"
+#include "files/path_in.h"
+#include "journal/journal_file.h"
 #include "cli/igc_task.h"
 #include "cli/raw_file.h"
 #include "tables/loggers_table.h"
@@ -82,6 +84,13 @@ int SaveSelectedSegments(const ParsedArgs& parsed, const TrackTable& table, long
       WriteFlightFiles(table, request, {parsed.has("also-kml"), parsed.has("also-gpx")});
   if (!saved.igc.saved()) return Failure(saved.igc.error);
   std::printf("%s\n", saved.igc.fileName.c_str());
+  // A save from a file names no port; the journal is the task file's folder's.
+  const DayJournal journal(request.directory, [now = request.now] { return now; });
+  const JournalAppendResult appended =
+      journal.Record(SaveEntry(kNoField, table.serialText, request.competNo, request.pilotNames, parsed.positional[0],
+                               firstSegment, lastSegment, ""),
+                     PathIn(request.directory, saved.igc.fileName));
+  if (!appended.ok) return Failure("the journal could not be written: " + appended.error.Text());
   for (const std::string& name : saved.companions) std::printf("%s\n", name.c_str());
   if (!saved.companionError.empty()) return Failure(saved.companionError);
   return kExitOk;

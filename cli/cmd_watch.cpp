@@ -82,12 +82,14 @@ int RunWatch(const std::vector<std::string>& args) {
                     .dataDir = options.dataDir,
                     ._timezone = options._timezone,
                     .downloadRate = options.downloadRate,
-                    .claims = &claims},
+                    .claims = &claims,
+                    .journal = DayJournal(options.dataDir)},
         .view = *port->view,
         .onDownloaded =
-            [&options, lookup = port->lookup.get()](const LoadLogResult& result, const TrackTable& table) {
+            [&options, lookup = port->lookup.get(), name = choice.Name()](const LoadLogResult& result,
+                                                                          const TrackTable& table) {
               // A reader that went away costs the printed block, never the downloads.
-              WriteOutput(DownloadedText(options, result, table, *lookup).text);
+              WriteOutput(DownloadedText(options, result, table, *lookup, name).text);
             },
     };
     port->station = std::make_unique<PortStation>(std::move(setup));

@@ -34,5 +34,6 @@ int RunErase(const std::vector<std::string>& args);
 int RunPlot(const std::vector<std::string>& args);
 int RunStatus(const std::vector<std::string>& args);
 int RunDoctor(const std::vector<std::string>& args);
+int RunVerify(const std::vector<std::string>& args);
 
 }  // namespace orvald::cli

@@ -104,7 +104,7 @@ bool OpenExchangeLog(ExchangeLog& log, const std::string& path, Link& link) {
 }
 
 DownloadedBlock DownloadedText(const StationOptions& options, const LoadLogResult& result, const TrackTable& table,
-                               LoggerLookup& lookup) {
+                               LoggerLookup& lookup, const std::string& port) {
   DownloadedBlock block;
   std::string& text = block.text;
   text = "file\t" + SafeDisplayText(result.path) + "\n";
@@ -122,7 +122,9 @@ DownloadedBlock DownloadedText(const StationOptions& options, const LoadLogResul
                               .task = options.task,
                               .companions = options.companions,
                               .directory = options.dataDir.empty() ? "." : options.dataDir,
-                              ._timezone = options._timezone};
+                              ._timezone = options._timezone,
+                              .journal = true,
+                              .port = port};
     block.verdict = JudgeDownload(judging, result, table, lookup, std::time(nullptr));
     const Verdict& verdict = *block.verdict;
     text += std::string("verdict\t") + VerdictLevelName(verdict.level) + "\t" + SafeDisplayText(verdict.text) + "\n";
@@ -144,7 +146,8 @@ SingleDownload::SingleDownload(const StationOptions& options)
               .lookup = *lookup_,
               .dataDir = options.dataDir,
               ._timezone = options._timezone,
-              .downloadRate = options.downloadRate},
+              .downloadRate = options.downloadRate,
+              .journal = DayJournal(options.dataDir)},
              view_, waiter_),
       view_(
           [this] {
@@ -159,7 +162,7 @@ SingleDownload::SingleDownload(const StationOptions& options)
 }
 
 int SingleDownload::PrintDownloaded(const LoadLogResult& result) {
-  const DownloadedBlock block = DownloadedText(options_, result, parts_.table(), *lookup_);
+  const DownloadedBlock block = DownloadedText(options_, result, parts_.table(), *lookup_, parts_.name());
   // The file is kept either way; a lost output fails the command at its end.
   WriteOutput(block.text);
   if (!block.decoded) return kExitFailure;

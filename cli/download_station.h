@@ -67,8 +67,9 @@ struct DownloadedBlock {
   bool decoded = false;
   std::optional<Verdict> verdict;
 };
+// `port` names the port in the journal's save line.
 DownloadedBlock DownloadedText(const StationOptions& options, const LoadLogResult& result, const TrackTable& table,
-                               LoggerLookup& lookup);
+                               LoggerLookup& lookup, const std::string& port);
 
 // `download`: one port, on the command's own thread, built as every
 // station is; Ctrl-C aborts it.

@@ -45,6 +45,7 @@ const std::vector<Command>& Commands() {
        RunWatch},
       {"erase", "(--port DEVICE | --com N) [--yes]", RunErase},
       {"doctor", "[--port DEVICE | --com N]...", RunDoctor},
+      {"verify", "[--dir DIR]\n  orvald-cli verify FILE.igc [--tz-offset SECONDS]", RunVerify},
   };
   return commands;
 }

@@ -25,6 +25,9 @@ Verdict JudgeDownload(const DeskJudging& judging, const LoadLogResult& result, c
   input.directory = judging.directory;
   input.now = now;
   input._timezone = judging._timezone;
+  input.journal = judging.journal;
+  input.port = judging.port;
+  input.rawFile = result.path;
   return JudgeLog(table, input);
 }
 

@@ -20,6 +20,9 @@ struct DeskJudging {
   CompanionFormats companions;
   std::string directory = ".";  // where the task files go
   long _timezone = 0;
+  // Task files saved are appended to the journal of `directory`, with the port.
+  bool journal = false;
+  std::string port;
 };
 
 // The verdict on a download the session has just decoded into `table`; the

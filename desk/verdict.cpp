@@ -11,6 +11,7 @@
 #include "export/igc_writer.h"
 #include "export/task_window.h"
 #include "files/file_reader.h"
+#include "journal/journal_file.h"
 #include "tables/day_status.h"
 #include "tracklog/grid_text.h"
 #include "tracklog/safe_text.h"
@@ -166,6 +167,14 @@ Verdict JudgeLog(const TrackTable& table, const VerdictInput& input) {
   verdict.companions = saved.companions;
   finish("saved " + saved.igc.fileName);
   if (!saved.companionError.empty()) verdict.text += " (" + saved.companionError + ")";
+  if (input.journal) {
+    const DayJournal journal(input.directory, [now = input.now] { return now; });
+    const JournalAppendResult appended =
+        journal.Record(SaveEntry(input.port, table.serialText, input.competNo, input.pilotNames, input.rawFile,
+                                 match.firstSegment, match.lastSegment, VerdictLevelName(verdict.level)),
+                       input.directory + "/" + saved.igc.fileName);
+    if (!appended.ok) verdict.text += " (the journal could not be written: " + appended.error.Text() + ")";
+  }
   return verdict;
 }
 

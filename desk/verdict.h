@@ -46,6 +46,10 @@ struct VerdictInput {
   std::string directory = ".";  // where the task files go
   std::time_t now = 0;          // the transfer date and time of a file saved now
   long _timezone = 0;
+  // A task file saved now is appended to the journal of `directory`, at `now`.
+  bool journal = false;
+  std::string port;     // where the log was downloaded ("COM2", a device path)
+  std::string rawFile;  // the raw file the log was decoded from
 };
 
 struct Verdict {

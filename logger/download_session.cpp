@@ -28,6 +28,11 @@ std::string Printf(const char* format, const std::string& text) {
 }
 
 
+std::string JoinedNotice(const std::string& first, const std::string& second) {
+  if (first.empty() || second.empty()) return first + second;
+  return first + ". " + second;
+}
+
 std::string NameWithoutDirectory(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
@@ -485,7 +490,8 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
       lastReportedCause_.clear();
       result.end = LoadLogEnd::kComplete;
       result.path = run.file.finalPath();
-      result.decode = Decode(result.path, run.file.finalName(), run.foundAt);
+      const std::string unjournalled = JournalRawFile(kEventDownload, result.path, run.identity.serialText);
+      result.decode = Decode(result.path, run.file.finalName(), JoinedNotice(run.foundAt, unjournalled));
       return;
     }
     // The bytes may not all be on the disk: the file is not complete.
@@ -530,7 +536,25 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
              NameWithoutDirectory(result.path);
   }
   const std::string fullNotice = run.foundAt.empty() ? notice : run.foundAt + ". " + notice;
-  result.decode = Decode(result.path, NameWithoutDirectory(result.path), fullNotice);
+  const std::string unjournalled = JournalRawFile(kEventIncomplete, result.path, run.identity.serialText);
+  result.decode = Decode(result.path, NameWithoutDirectory(result.path), JoinedNotice(fullNotice, unjournalled));
+}
+
+std::string DownloadSession::JournalRawFile(const char* event, const std::string& path,
+                                            const std::string& serialText) {
+  if (!setup_.journal) return {};
+  const LoggerMatch match = setup_.lookup.FindLogger(serialText);
+  JournalEntry entry;
+  entry.event = event;
+  entry.port = setup_.stationName;
+  entry.serial = serialText;
+  if (match.found) {
+    entry.competNo = match.competNo;
+    entry.pilot = match.pilotNames;
+  }
+  const JournalAppendResult appended = setup_.journal->Record(entry, path);
+  if (appended.ok) return {};
+  return "The journal could not be written (" + appended.error.Text() + ")";
 }
 
 namespace {

@@ -5,9 +5,11 @@
 
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "journal/journal_file.h"
 #include "link/cancellation.h"
 #include "logger/load_log_result.h"
 #include "logger/logger_claims.h"
@@ -65,6 +67,9 @@ struct DownloadSessionSetup {
   // of them at a time. Null for a lone station.
   LoggerClaims* claims = nullptr;
   std::string stationName;  // how the other stations name this one ("COM2")
+  // The data folder's day journal: every raw file kept is appended to it
+  // (download or incomplete) before the download is reported. None: no journal.
+  std::optional<DayJournal> journal;
 };
 
 class DownloadSession {
@@ -134,6 +139,8 @@ class DownloadSession {
   // Tells the view the share of the planned pieces that has arrived, when it changed.
   void ShareOf(Run& run);
   void Finish(Run& run, LoadLogResult& result);
+  // Appends the kept raw file to the journal; why it could not, or empty.
+  std::string JournalRawFile(const char* event, const std::string& path, const std::string& serialText);
   DecodeResult Decode(const std::string& path, const std::string& shownName, const std::string& notice);
 
   DownloadSessionSetup setup_;

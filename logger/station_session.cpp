@@ -23,6 +23,7 @@ StationSession::StationSession(StationSetup setup, SessionView& view, Waiter& wa
           .downloadRate = setup.downloadRate,
           .claims = setup.claims,
           .stationName = name_,
+          .journal = std::move(setup.journal),
       }) {
   link_->SetWaiter(waiter);
 }

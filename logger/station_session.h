@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "link/link.h"
@@ -28,6 +29,7 @@ struct StationSetup {
   LoggerClaims* claims = nullptr;  // shared by the stations of several ports
   std::string lastSerialText;      // taken as already downloaded at the start
   LocalClock localNow = SystemLocalTime;
+  std::optional<DayJournal> journal;  // the data folder's, for the raw files kept
 };
 
 class StationSession {

@@ -110,7 +110,7 @@ class WindowControlsTest : public QObject {
     QStringList titles;
     for (QMenu* menu : menus) titles << menu->title();
     QCOMPARE(titles, QStringList({"&File", "&View", "&Logger", "&Help"}));
-    QCOMPARE(MenuTexts(menus[0]), QStringList({"&Open", "-", "E&xit"}));
+    QCOMPARE(MenuTexts(menus[0]), QStringList({"&Open", "&Verify data folder...", "-", "E&xit"}));
     QCOMPARE(MenuTexts(menus[1]), QStringList({"&Today"}));
     QCOMPARE(MenuTexts(menus[2]), QStringList({"&Stations...", "C&heck ports...", "Line &rate", "-", "&Clear"}));
     QCOMPARE(MenuTexts(menus[2]->findChild<QMenu*>("mnLineRate")), QStringList({"57600 bit/s", "115200 bit/s"}));
@@ -328,6 +328,10 @@ class WindowControlsTest : public QObject {
     QVERIFY(Find<QLineEdit>(w, "taskEvents")->text().isEmpty());
     QVERIFY(!Find<QPushButton>(w, "btnSave")->isEnabled());
     QVERIFY(QFile::exists(f.path("data/one.G00")));
+    // File > Verify data folder... says what orvald-cli verify says of the folder.
+    Find<QAction>(w, "mnFileVerify")->trigger();
+    QCOMPARE(f.prompts.boxes.back().text, std::string("journal.tsv: missing\none.G00: not in the journal\n"
+                                                      "Checked 0 journal lines and 0 files: 2 problems"));
     QVERIFY(Find<QTimer>(w, "Timer1")->isActive());
   }
 

@@ -214,7 +214,7 @@ TEST(CliIgc, WritesTheSelectedRowsAndPrintsTheName) {
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(run.out, "12T3V1_Pilot_One.igc\n");
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(out.Entries(), std::set<std::string>{"12T3V1_Pilot_One.igc"});
+  EXPECT_EQ(out.Entries(), (std::set<std::string>{"12T3V1_Pilot_One.igc", "journal.tsv"}));
 
   const std::vector<std::string> lines = CrLfLines(testing::ReadWholeFile(out / "12T3V1_Pilot_One.igc"));
   ASSERT_EQ(lines.size(), 18u + 5u + 3u + 2u);
@@ -270,7 +270,7 @@ TEST(CliIgc, DefaultDirectoryIsTheCurrentOne) {
   const ProgramRun run = Cli({"igc", raw, "--segments", "1", "--compet", "7", "--task", "a b"}, work.path());
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(run.out, "7Ta_bV1.igc\n");
-  EXPECT_EQ(work.Entries(), std::set<std::string>{"7Ta_bV1.igc"});
+  EXPECT_EQ(work.Entries(), (std::set<std::string>{"7Ta_bV1.igc", "journal.tsv"}));
 }
 
 TEST(CliIgc, FailuresExitWithOneAndWriteNothing) {

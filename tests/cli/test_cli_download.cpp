@@ -33,6 +33,13 @@ using test::SimProcess;
 
 ProgramRun Cli(const std::vector<std::string>& args) { return RunProgram(ORVALD_CLI, args); }
 
+// The folder's files but the day journal, which each file kept is added to.
+std::set<std::string> DataFiles(const TempDir& dir) {
+  std::set<std::string> names = dir.Entries();
+  names.erase("journal.tsv");
+  return names;
+}
+
 // orvald-cli running in the background, its output going to files (stdout to `stdoutFd` if given).
 class Background {
  public:
@@ -102,7 +109,7 @@ TEST(CliDownload, DownloadsIntoTheFolderAndPrintsTheFileAndItsDecode) {
       Cli({"download", "--port", sim.ptyPath(), "--dir", dir.path(), "--loggers", loggers, "--tz-offset", "0"});
 
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  const std::set<std::string> files = dir.Entries();
+  const std::set<std::string> files = DataFiles(dir);
   ASSERT_EQ(files.size(), 1u);
   const std::string name = *files.begin();
   EXPECT_EQ(name.substr(0, 6), "QA712-");
@@ -123,8 +130,8 @@ TEST(CliDownload, LoggerWithoutIdentityIsDownloadedButNeverCalledComplete) {
   const ProgramRun run = Cli({"download", "--port", sim.ptyPath(), "--dir", dir.path()});
   EXPECT_EQ(run.exitStatus, 1) << run.err;
   EXPECT_NE(run.out.find("incomplete\tthe logger gave no serial number\n"), std::string::npos) << run.out;
-  ASSERT_EQ(dir.Entries().size(), 1u);
-  const std::string name = *dir.Entries().begin();
+  ASSERT_EQ(DataFiles(dir).size(), 1u);
+  const std::string name = *DataFiles(dir).begin();
   EXPECT_EQ(name.front(), '-');
   EXPECT_NE(name.find("-incomplete.G00"), std::string::npos) << name;
 }
@@ -190,7 +197,7 @@ TEST(CliDownload, FullDiskKeepsThePartialFileAndFails) {
   const ProgramRun run = RunProgram("/bin/sh", {"-c", "ulimit -f 16 && exec \"$0\" \"$@\"", ORVALD_CLI, "download",
                                                 "--port", sim.ptyPath(), "--dir", dir.path(), "--tz-offset", "0"});
   EXPECT_EQ(run.exitStatus, 1) << run.err;
-  const std::set<std::string> files = dir.Entries();
+  const std::set<std::string> files = DataFiles(dir);
   ASSERT_EQ(files.size(), 1u);
   const std::string name = *files.begin();
   EXPECT_EQ(name.substr(name.size() - 15), "-incomplete.G00");
@@ -218,7 +225,7 @@ TEST(CliWatch, DownloadsEachLoggerOnceUntilStopped) {
   cli.Signal(SIGTERM);
 
   EXPECT_EQ(cli.Wait(5000), 0) << cli.err();
-  const std::set<std::string> files = dir.Entries();
+  const std::set<std::string> files = DataFiles(dir);
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(Slurp(dir / *files.begin()), Slurp(work / "expected.G00"));
   EXPECT_EQ(FirstLine(cli.out()), "file\t" + (dir / *files.begin()));
@@ -313,8 +320,8 @@ TEST(CliWatch, AReaderThatWentAwayCostsTheOutputButNoDownload) {
   ASSERT_TRUE(WaitFor([&] { return polledAgain("a.txt") && polledAgain("b.txt"); }, 20000)) << cli.err();
   cli.Signal(SIGTERM);
   EXPECT_EQ(cli.Wait(5000), 1) << cli.err();
-  ASSERT_EQ(dir.Entries().size(), 2u);
-  EXPECT_EQ(Slurp(dir / *dir.Entries().rbegin()), Slurp(work / "b.G00")) << "B's file is whole, no .part";
+  ASSERT_EQ(DataFiles(dir).size(), 2u);
+  EXPECT_EQ(Slurp(dir / *DataFiles(dir).rbegin()), Slurp(work / "b.G00")) << "B's file is whole, no .part";
   EXPECT_EQ(LinesWith(cli.err(), "can't write the output").size(), 1u) << cli.err();
 }
 
