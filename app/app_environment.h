@@ -8,6 +8,7 @@
 
 #include "app/app_prompts.h"
 #include "app/app_settings.h"
+#include "link/device_links.h"
 #include "tracklog/time_basis.h"
 
 namespace orvald {
@@ -34,6 +35,8 @@ struct AppEnvironment {
   LoggerLookup* lookup = nullptr;
   // How long a station (Logger > Stations) waits before its first detection.
   int stationFirstPollMs = 2000;
+  // Where the adapters' links appear (Stations > Add plugged-in adapters automatically).
+  std::string deviceLinkFolder = kDeviceLinkFolder;
 };
 
 }  // namespace orvald
