@@ -61,12 +61,15 @@ bool DeviceLinkWatcher::Start(std::string& error) {
 }
 
 void DeviceLinkWatcher::Arm() {
-  if (watch_ >= 0) ::inotify_rm_watch(inotify_, watch_);
+  // A parent's watch is let go (its IN_IGNORED then names a watch no longer
+  // ours); a folder's watch that ended is gone already.
+  if (watch_ >= 0 && !watchingFolder_) ::inotify_rm_watch(inotify_, watch_);
   watch_ = -1;
   // The folder itself, or the nearest parent that exists, for its coming.
   std::filesystem::path at(folder_);
   for (uint32_t events = kFolderEvents; watch_ < 0 && !at.empty(); events = kParentEvents) {
     watch_ = ::inotify_add_watch(inotify_, at.c_str(), events);
+    watchingFolder_ = watch_ >= 0 && events == kFolderEvents;
     if (watch_ >= 0 || at == at.parent_path()) break;
     at = at.parent_path();
   }
@@ -103,12 +106,15 @@ std::vector<DeviceLinkEvent> DeviceLinkWatcher::TakeEvents() {
     if (got <= 0) break;
     for (ssize_t at = 0; at < got;) {
       const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-      if ((event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_CREATE | IN_MOVED_TO)) != 0) rearm = true;
+      // Only our own watch counts: its end, or (on a parent) something
+      // created there that may be the folder awaited.
+      const uint32_t ends = IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF;
+      if (event->wd == watch_ && (event->mask & (watchingFolder_ ? ends : ends | IN_CREATE | IN_MOVED_TO)) != 0) {
+        rearm = true;
+      }
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
     }
   }
-  // Something created beside the links may be the folder awaited; a watch
-  // already on the folder is simply put on it again.
   if (rearm) Arm();
 
   std::map<std::string, DeviceLink> now = ReadFolder();

@@ -50,6 +50,7 @@ class DeviceLinkWatcher {
   std::string folder_;
   int inotify_ = -1;
   int watch_ = -1;
+  bool watchingFolder_ = false;  // or its nearest parent, awaiting it
   std::map<std::string, DeviceLink> links_;  // by name
 };
 
