@@ -9,6 +9,7 @@
 #include "app/app_prompts.h"
 #include "app/app_settings.h"
 #include "link/port_diagnosis.h"
+#include "link/device_links.h"
 #include "tracklog/time_basis.h"
 
 namespace orvald {
@@ -37,6 +38,8 @@ struct AppEnvironment {
   int stationFirstPollMs = 2000;
   // Where Logger > Check ports looks (a fake tree in tests).
   DiagnosisPlaces portCheckPlaces;
+  // Where the adapters' links appear (Stations > Add plugged-in adapters automatically).
+  std::string deviceLinkFolder = kDeviceLinkFolder;
 };
 
 }  // namespace orvald

@@ -120,6 +120,16 @@ void WriteAutoSaveSetting(const SettingsLocation& location, bool autoSave) {
   WriteValue(location, kAutoSaveValue, autoSave ? 1 : 0);
 }
 
+bool ReadAutoStationsSetting(const SettingsLocation& location) {
+  auto settings = location.Open();
+  settings->beginGroup(kSettingsGroup);
+  return settings->value(kAutoStationsValue, 0).toInt() != 0;
+}
+
+void WriteAutoStationsSetting(const SettingsLocation& location, bool automatic) {
+  WriteValue(location, kAutoStationsValue, automatic ? 1 : 0);
+}
+
 std::vector<int> ReadStationsSetting(const SettingsLocation& location) {
   auto settings = location.Open();
   settings->beginGroup(kSettingsGroup);

@@ -24,6 +24,7 @@ inline constexpr const char* kStationsValue = "STATIONS";
 inline constexpr const char* kLineRateValue = "LINE_RATE";
 inline constexpr const char* kTaskValue = "TASK";
 inline constexpr const char* kAutoSaveValue = "AUTO_SAVE";
+inline constexpr const char* kAutoStationsValue = "AUTO_STATIONS";
 inline constexpr const char* kPortsGroup = "Ports";
 inline constexpr int kPortCount = 9;  // COM1..COM9: the port list offers nine, no more
 
@@ -64,6 +65,10 @@ void WriteAutoSaveSetting(const SettingsLocation& location, bool autoSave);
 // numbers in the order they were added; names that are no port are skipped.
 std::vector<int> ReadStationsSetting(const SettingsLocation& location);
 void WriteStationsSetting(const SettingsLocation& location, const std::vector<int>& portNos);
+
+// Whether every adapter plugged in becomes a station; off unless set.
+bool ReadAutoStationsSetting(const SettingsLocation& location);
+void WriteAutoStationsSetting(const SettingsLocation& location, bool automatic);
 
 // The rate downloads ask the logger for: 57600 unless 115200 was chosen.
 uint32_t ReadLineRateSetting(const SettingsLocation& location);

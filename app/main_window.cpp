@@ -585,14 +585,7 @@ void TfrmMain::cbPortNoChange() {
 }
 
 std::vector<std::string> TfrmMain::StationsDownloading() const {
-  std::vector<std::string> running;
-  if (stationsDlg_ == nullptr) return running;
-  for (int portNo : stationsDlg_->stationPorts()) {
-    const StationState* row = stationsDlg_->Row(portNo);
-    if (row == nullptr || !row->downloading()) continue;
-    running.push_back(PortName(portNo) + (row->serial.empty() ? "" : " (" + SafeDisplayText(row->serial) + ")"));
-  }
-  return running;
+  return stationsDlg_ == nullptr ? std::vector<std::string>() : stationsDlg_->Downloading();
 }
 
 void TfrmMain::btnEditClick() {

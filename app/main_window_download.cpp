@@ -111,7 +111,9 @@ void TfrmMain::BindDownloadSession() {
   (setup.downloadRate == kFastDownloadRate ? mnRate115200 : mnRate57600)->setChecked(true);
   session_ = std::make_unique<DownloadSession>(std::move(setup));
   // The extra ports of the last run download again from the start.
-  if (!ReadStationsSetting(env_.settings).empty()) StationsWindow()->StartRemembered();
+  if (!ReadStationsSetting(env_.settings).empty() || ReadAutoStationsSetting(env_.settings)) {
+    StationsWindow()->StartRemembered();
+  }
 }
 
 TStationsDlg* TfrmMain::StationsWindow() {
@@ -128,6 +130,7 @@ TStationsDlg* TfrmMain::StationsWindow() {
   setup.firstPollDelayMs = env_.stationFirstPollMs;
   setup.localNow = env_.localNow;
   setup.prompts = env_.prompts;
+  setup.deviceLinkFolder = env_.deviceLinkFolder;
   const std::string stationsDir = setup.dataDir;
   stationsDlg_ = new TStationsDlg(std::move(setup), this);
   stationsDlg_->SetJudging(DayJudging(stationsDir));

@@ -1,11 +1,13 @@
 #include "app/stations_dlg.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -101,6 +103,9 @@ class RowView : public SessionView {
 
 struct TStationsDlg::StationRow {
   int portNo = 0;
+  std::string portText;  // "COM2", or the adapter and its socket
+  std::string device;    // what it opens
+  std::string linkPath;  // a plugged-in adapter's link; empty for COMn
   StationState row;
   std::unique_ptr<LoggersFileLookup> lookup;
   std::unique_ptr<RowView> view;
@@ -141,6 +146,12 @@ TStationsDlg::TStationsDlg(StationsSetup setup, QWidget* parent) : QDialog(paren
   lblNote_ = new QLabel(this);
   lblNote_->setObjectName("lblStationsNote");
   lblNote_->setWordWrap(true);
+  chkAuto_ = new QCheckBox("Add plugged-in adapters automatically", this);
+  chkAuto_->setObjectName("chkAutoStations");
+  connect(chkAuto_, &QCheckBox::toggled, this, [this](bool on) {
+    WriteAutoStationsSetting(setup_.settings, on);
+    SetAutomatic(on);
+  });
   connect(btnAdd_, &QPushButton::clicked, this, [this] {
     const int portNo = cbNewPort_->currentData().toInt();
     if (portNo > 0) AddStation(portNo);
@@ -158,6 +169,7 @@ TStationsDlg::TStationsDlg(StationsSetup setup, QWidget* parent) : QDialog(paren
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(grid_, 1);
   layout->addWidget(lblNote_);
+  layout->addWidget(chkAuto_);
   layout->addLayout(buttons);
 
   retireTimer_.setInterval(kRetireCheckMs);
@@ -176,6 +188,71 @@ TStationsDlg::~TStationsDlg() {
 
 void TStationsDlg::StartRemembered() {
   for (int portNo : ReadStationsSetting(setup_.settings)) AddStation(portNo);
+  if (ReadAutoStationsSetting(setup_.settings)) chkAuto_->setChecked(true);
+}
+
+void TStationsDlg::SetAutomatic(bool automatic) {
+  if (chkAuto_->isChecked() != automatic) chkAuto_->setChecked(automatic);  // comes back here
+  if (automatic == (watcher_ != nullptr)) return;
+  if (!automatic) {
+    delete linkNotifier_;
+    linkNotifier_ = nullptr;
+    watcher_.reset();
+    std::vector<int> adapters;
+    for (const auto& s : stations_) {
+      if (!s->linkPath.empty()) adapters.push_back(s->portNo);
+    }
+    for (int id : adapters) RemoveStation(id);
+    return;
+  }
+  watcher_ = std::make_unique<DeviceLinkWatcher>(setup_.deviceLinkFolder);
+  std::string error;
+  if (!watcher_->Start(error)) {
+    lblNote_->setText(QString::fromStdString(error));
+    watcher_.reset();
+    return;
+  }
+  linkNotifier_ = new QSocketNotifier(watcher_->fd(), QSocketNotifier::Read, this);
+  connect(linkNotifier_, &QSocketNotifier::activated, this, [this] { ServeLinks(); });
+  ServeLinks();  // what is plugged in already
+}
+
+void TStationsDlg::ServeLinks() {
+  if (!watcher_) return;
+  for (const DeviceLinkEvent& event : watcher_->TakeEvents()) {
+    const std::string adapter = AdapterText(event.link);
+    if (event.kind == DeviceLinkEvent::Kind::kGone) {
+      auto at = std::find_if(stations_.begin(), stations_.end(),
+                             [&](const auto& s) { return s->linkPath == event.link.path; });
+      if (at == stations_.end()) continue;
+      // As at a pulled cable: a running download keeps what arrived.
+      (*at)->station->Unplug();
+      stopping_.push_back(std::move(*at));
+      stations_.erase(at);
+      retireTimer_.start();
+      lblNote_->setText(QString::fromStdString(adapter + " unplugged"));
+      Redraw();
+      continue;
+    }
+    const int mainPortNo = setup_.mainPortNo ? setup_.mainPortNo() : 0;
+    const bool mainPort = mainPortNo > 0 && setup_.resolver &&
+                          SamePortDevice(event.link.device, setup_.resolver(PortName(mainPortNo)));
+    // One device, one port: another link to a device already served is no second row.
+    if (mainPort || HoldsDevice(event.link.device)) continue;
+    auto s = std::make_unique<StationRow>();
+    s->portText = adapter.substr(0, adapter.find(' ')) + " (" + SocketCaption(event.link.name) + ")";
+    s->linkPath = event.link.path;
+    StartStation(nextAdapterRowId_++, event.link.device, std::move(s));
+    lblNote_->setText(QString::fromStdString(adapter + " plugged in"));
+  }
+}
+
+std::vector<std::string> TStationsDlg::adapterRows() const {
+  std::vector<std::string> rows;
+  for (const auto& s : stations_) {
+    if (!s->linkPath.empty()) rows.push_back(s->portText);
+  }
+  return rows;
 }
 
 std::string TStationsDlg::Refusal(int portNo) const {
@@ -191,12 +268,20 @@ std::string TStationsDlg::Refusal(int portNo) const {
 }
 
 bool TStationsDlg::HoldsPort(int portNo) const {
-  const std::string device = setup_.resolver ? setup_.resolver(PortName(portNo)) : DefaultPortPath(PortName(portNo));
   for (const auto* list : {&stations_, &stopping_}) {
     for (const auto& s : *list) {
       if (s->portNo == portNo) return true;
-      const std::string held = setup_.resolver ? setup_.resolver(PortName(s->portNo)) : "";
-      if (SamePortDevice(device, held)) return true;
+    }
+  }
+  return HoldsDevice(setup_.resolver ? setup_.resolver(PortName(portNo)) : DefaultPortPath(PortName(portNo)));
+}
+
+bool TStationsDlg::HoldsDevice(const std::string& device) const {
+  for (const auto* list : {&stations_, &stopping_}) {
+    for (const auto& s : *list) {
+      // An unplugged adapter's station lets go of a device that is gone.
+      if (s->station->unplugged()) continue;
+      if (SamePortDevice(device, s->device)) return true;
     }
   }
   return false;
@@ -209,15 +294,30 @@ bool TStationsDlg::AddStation(int portNo) {
   }
   lblNote_->clear();
   auto s = std::make_unique<StationRow>();
+  s->portText = PortName(portNo);
+  StartStation(portNo, setup_.resolver ? setup_.resolver(PortName(portNo)) : DefaultPortPath(PortName(portNo)),
+               std::move(s));
+  WriteStationsSetting(setup_.settings, stationPorts());
+  RefillPortChoice();
+  return true;
+}
+
+void TStationsDlg::StartStation(int portNo, const std::string& device, std::unique_ptr<StationRow> s) {
   s->portNo = portNo;
+  s->device = device;
   s->lookup = std::make_unique<LoggersFileLookup>(setup_.dataDir + "/loggers.tsv");
   s->view = std::make_unique<RowView>(this, portNo, *s->lookup);
   // Extra ports use their serial line alone: the USB adapter is the main port's.
   auto link = std::make_unique<Link>(nullptr);
-  if (setup_.resolver) link->SetPortResolver(setup_.resolver);
-  link->ChoosePort(static_cast<uint8_t>(portNo));
+  if (!s->linkPath.empty()) {
+    link->SetPortResolver(FixedPortResolver(device));
+    link->ChoosePort(1);
+  } else {
+    if (setup_.resolver) link->SetPortResolver(setup_.resolver);
+    link->ChoosePort(static_cast<uint8_t>(portNo));
+  }
   PortStationSetup station{
-      .station = {.name = PortName(portNo),
+      .station = {.name = s->portText,
                   .link = std::move(link),
                   .lookup = *s->lookup,
                   .dataDir = setup_.dataDir,
@@ -246,10 +346,7 @@ bool TStationsDlg::AddStation(int portNo) {
   s->station = std::make_unique<PortStation>(std::move(station));
   s->station->Start();
   stations_.push_back(std::move(s));
-  WriteStationsSetting(setup_.settings, stationPorts());
-  RefillPortChoice();
   Redraw();
-  return true;
 }
 
 void TStationsDlg::RemoveChosen() {
@@ -260,7 +357,7 @@ void TStationsDlg::RemoveChosen() {
   if (state.downloading() && setup_.prompts != nullptr) {
     std::string what = state.serial.empty() ? "a logger" : SafeDisplayText(state.serial);
     if (state.blocks > 0) what += " (block " + std::to_string(state.block) + " of " + std::to_string(state.blocks) + ")";
-    const std::string question = PortName(portNo) + " is downloading " + what + ". Stop it and remove the station?";
+    const std::string question = stations_[row]->portText + " is downloading " + what + ". Stop it and remove the station?";
     if (setup_.prompts->Ask("Stations", question, PromptButtons::kYesNo, PromptIcon::kQuestion) != PromptAnswer::kYes) {
       return;
     }
@@ -302,13 +399,24 @@ void TStationsDlg::SetDownloadRate(uint32_t rate) {
 
 std::vector<int> TStationsDlg::stationPorts() const {
   std::vector<int> ports;
-  for (const auto& s : stations_) ports.push_back(s->portNo);
+  for (const auto& s : stations_) {
+    if (s->linkPath.empty()) ports.push_back(s->portNo);
+  }
   return ports;
 }
 
 int TStationsDlg::DownloadsRunning() const {
   return static_cast<int>(
       std::count_if(stations_.begin(), stations_.end(), [](const auto& s) { return s->row.downloading(); }));
+}
+
+std::vector<std::string> TStationsDlg::Downloading() const {
+  std::vector<std::string> running;
+  for (const auto& s : stations_) {
+    if (!s->row.downloading()) continue;
+    running.push_back(s->portText + (s->row.serial.empty() ? "" : " (" + SafeDisplayText(s->row.serial) + ")"));
+  }
+  return running;
 }
 
 const StationState* TStationsDlg::Row(int portNo) const {
@@ -332,7 +440,7 @@ void TStationsDlg::Redraw() {
   for (int r = 0; r < static_cast<int>(stations_.size()); ++r) {
     const StationRow& s = *stations_[r];
     const std::string state = StationStateText(s.row);
-    const std::string cells[kColumns] = {PortName(s.portNo),
+    const std::string cells[kColumns] = {s.portText,
                                          state,
                                          SafeDisplayText(s.row.serial),
                                          SafeDisplayText(s.row.competNo),

@@ -5,6 +5,8 @@
 // comes back to this window's thread as queued calls, so the window never
 // waits for a logger. A row shows the port, its state, the logger and the
 // file; a double-click on a finished download opens it in the main window.
+// With "Add plugged-in adapters automatically" every adapter whose link
+// appears in /dev/serial/by-path gets a row of its own until it goes.
 
 #include <QDialog>
 #include <QTimer>
@@ -17,13 +19,16 @@
 #include <vector>
 
 #include "app/app_settings.h"
+#include "link/device_links.h"
 #include "link/port_names.h"
 #include "desk/judge_download.h"
 #include "logger/logger_claims.h"
 #include "logger/prompts.h"
 #include "logger/station_state.h"
 
+class QCheckBox;
 class QComboBox;
+class QSocketNotifier;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -44,6 +49,7 @@ struct StationsSetup {
   int firstPollDelayMs = 0;
   std::function<std::tm()> localNow;  // raw file names; empty: the computer's local time
   Prompts* prompts = nullptr;         // asks before a downloading station is removed; none: not asked
+  std::string deviceLinkFolder = kDeviceLinkFolder;  // where plugged-in adapters' links appear
 };
 
 class TStationsDlg : public QDialog {
@@ -54,8 +60,14 @@ class TStationsDlg : public QDialog {
   // back to their detection rate) and waited for.
   ~TStationsDlg() override;
 
-  // The ports of the settings, as at the last run.
+  // The ports of the settings, as at the last run, and the plugged-in
+  // adapters when AUTO_STATIONS is on.
   void StartRemembered();
+  // AUTO_STATIONS: on, every adapter plugged in is a station while it is;
+  // off, those stations stop.
+  void SetAutomatic(bool automatic);
+  // The rows of plugged-in adapters, by their port text ("ttyUSB3 (USB hub port 1.3)").
+  std::vector<std::string> adapterRows() const;
   // Remove as the button does: a station that is downloading is removed
   // only when the operator says so.
   void RemoveChosen();
@@ -69,6 +81,8 @@ class TStationsDlg : public QDialog {
   std::vector<int> stationPorts() const;
   // Stations whose download is under way.
   int DownloadsRunning() const;
+  // Their ports and loggers: "COM2 (QC555)".
+  std::vector<std::string> Downloading() const;
   const StationState* Row(int portNo) const;
   // The main window's port changed: the ports offered follow.
   void MainPortChanged() { RefillPortChoice(); }
@@ -87,6 +101,9 @@ class TStationsDlg : public QDialog {
   void RetireStopped();
   void OpenRow(int row);
   std::string Refusal(int portNo) const;
+  void StartStation(int portNo, const std::string& device, std::unique_ptr<StationRow> s);
+  void ServeLinks();
+  bool HoldsDevice(const std::string& device) const;
 
   StationsSetup setup_;
   // Read by the stations' threads after each download, set by this window's.
@@ -103,6 +120,10 @@ class TStationsDlg : public QDialog {
   QPushButton* btnAdd_;
   QPushButton* btnRemove_;
   QLabel* lblNote_;
+  QCheckBox* chkAuto_;
+  std::unique_ptr<DeviceLinkWatcher> watcher_;  // while AUTO_STATIONS is on
+  QSocketNotifier* linkNotifier_ = nullptr;
+  int nextAdapterRowId_ = 1000;  // rows of adapters are told apart from COMn by ids past the ports
 };
 
 }  // namespace orvald

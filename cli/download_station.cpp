@@ -11,6 +11,7 @@
 #include "cli/standard_output.h"
 #include "desk/desk_task.h"
 #include "desk/judge_download.h"
+#include "link/device_links.h"
 #include "program/conventions.h"
 #include "tracklog/log_file.h"
 #include "tracklog/raw_image.h"
@@ -23,9 +24,17 @@ namespace {
 std::string ReadOptions(const char* command, const ParsedArgs& parsed, StationOptions& options) {
   if (!parsed.positional.empty()) return "takes no file arguments";
   if (std::string(command) == "watch") {
-    const std::string portError = ReadPortChoices(parsed, options.ports);
-    if (!portError.empty()) return portError;
+    if (parsed.has("auto")) {
+      options.autoFolder = parsed.options.at("auto").empty() ? kDeviceLinkFolder : parsed.options.at("auto");
+    }
+    // --auto alone is a station on every adapter plugged in, and only that.
+    const bool portsGiven = parsed.count("port") + parsed.count("com") > 0;
+    if (portsGiven || options.autoFolder.empty()) {
+      const std::string portError = ReadPortChoices(parsed, options.ports);
+      if (!portError.empty()) return options.autoFolder.empty() ? portError + ", or --auto[=DIR]" : portError;
+    }
   } else {
+    if (parsed.has("auto")) return "--auto goes with watch";
     PortChoice port;
     const std::string portError = ReadPortChoice(parsed, port);
     if (!portError.empty()) return portError;

@@ -24,12 +24,15 @@
 namespace orvald::cli {
 
 // The options `download` and `watch` take alike.
+// (`auto` is both: --auto alone or --auto=DIR; only watch takes it.)
 inline const std::set<std::string> kStationOptions = {"port", "com", "dir", "loggers", "tz-offset", "log", "rate",
-                                                      "task", "tasks"};
-inline const std::set<std::string> kStationSwitches = {"also-kml", "also-gpx"};
+                                                      "task", "tasks", "auto"};
+inline const std::set<std::string> kStationSwitches = {"also-kml", "also-gpx", "auto"};
 
 struct StationOptions {
-  std::vector<PortChoice> ports;  // `download`: exactly one
+  std::vector<PortChoice> ports;  // `download`: exactly one; `watch --auto`: maybe none
+  // watch --auto[=DIR]: every device link in this folder is a station while it lasts.
+  std::string autoFolder;  // empty: none
   std::string dataDir;            // empty: the working directory
   std::string loggersPath;
   bool loggersNamed = false;

@@ -40,7 +40,7 @@ const std::vector<Command>& Commands() {
        "[--task TEXT [--tasks TASKS.tsv] [--also-kml] [--also-gpx]]",
        RunDownload},
       {"watch",
-       "(--port DEVICE | --com N)... [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE] "
+       "(--port DEVICE | --com N)... [--auto[=DIR]] [--dir DIR] [--loggers FILE] [--tz-offset SECONDS] [--log FILE] "
        "[--rate 57600|115200] [--task TEXT [--tasks TASKS.tsv] [--also-kml] [--also-gpx]]",
        RunWatch},
       {"erase", "(--port DEVICE | --com N) [--yes]", RunErase},

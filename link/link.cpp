@@ -45,6 +45,12 @@ Channel& Link::ChannelFor(UsbAdapterHandle adapter) {
   return comm_;
 }
 
+void Link::Unplug() {
+  comm_.SetPortResolver([](const std::string&) { return std::string(); });
+  comm_.Close();
+  usbAdapter_.reset();
+}
+
 bool Link::UsbAdapterPresent() {
   UsbAdapterHandle adapter = OpenUsbAdapter(usbAdapter_.get());
   CloseUsbAdapter(adapter);

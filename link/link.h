@@ -75,6 +75,10 @@ class Link {
   // "COM2 (/dev/ttyUSB1): no such device"; empty when it could (or the USB
   // adapter carried the line).
   std::string PortProblem() const;
+  // The device went away for good (its link in /dev/serial/by-path is
+  // gone): the port is closed and never opened again, so whatever runs on
+  // it ends as it would at a pulled cable.
+  void Unplug();
   // How many times the serial port has been opened: after a hang-up it is
   // opened again, and whatever is on the other end may have changed.
   int serialOpens() const { return serialOpens_; }

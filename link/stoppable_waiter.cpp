@@ -35,23 +35,36 @@ bool StoppableWaiter::Noticed() {
   return true;
 }
 
+bool StoppableWaiter::NoticedUnplug() {
+  if (unplugTold_ || unplug_ == nullptr || !unplug_->raised()) return false;
+  unplugTold_ = true;
+  if (onUnplugged_) onUnplugged_();
+  return true;
+}
+
 void StoppableWaiter::Wait(int fd, int timeoutMs, WakeOn wakeOn) {
   if (Noticed()) return;
-  // The latch is watched in every wait, the sleeps through a reply's known
-  // length included, so a stop is seen at once.
-  pollfd watched[2] = {{fd, PollEventsFor(wakeOn), 0}, {latch_.fd(), POLLIN, 0}};
-  pollfd* first = fd >= 0 ? watched : watched + 1;
-  const nfds_t count = (fd >= 0 ? 1 : 0) + (told_ ? 0 : 1);
+  // The line was closed under the exchange: it finds out at once.
+  if (NoticedUnplug()) return;
+  // The latches are watched in every wait, the sleeps through a reply's
+  // known length included, so a stop is seen at once.
+  pollfd watched[3];
+  nfds_t count = 0;
+  if (fd >= 0) watched[count++] = {fd, PollEventsFor(wakeOn), 0};
+  if (!told_) watched[count++] = {latch_.fd(), POLLIN, 0};
+  if (unplug_ != nullptr && !unplugTold_) watched[count++] = {unplug_->fd(), POLLIN, 0};
   // An interrupted poll simply hands control back, as for any waiter.
-  ::poll(first, count, timeoutMs < 0 ? 0 : timeoutMs);
+  ::poll(watched, count, timeoutMs < 0 ? 0 : timeoutMs);
   Noticed();
+  NoticedUnplug();
 }
 
 bool StoppableWaiter::Pause(int timeoutMs) {
-  if (latch_.raised()) return true;
-  pollfd latch{latch_.fd(), POLLIN, 0};
-  ::poll(&latch, 1, timeoutMs < 0 ? 0 : timeoutMs);
-  return latch_.raised();
+  const auto over = [this] { return latch_.raised() || (unplug_ != nullptr && unplug_->raised()); };
+  if (over()) return true;
+  pollfd latches[2] = {{latch_.fd(), POLLIN, 0}, {unplug_ != nullptr ? unplug_->fd() : -1, POLLIN, 0}};
+  ::poll(latches, 2, timeoutMs < 0 ? 0 : timeoutMs);
+  return over();
 }
 
 }  // namespace orvald

@@ -4,6 +4,7 @@
 // sleeps, between detection cycles and while it waits for a reply.
 
 #include <atomic>
+#include <functional>
 
 #include "link/cancellation.h"
 #include "link/waiter.h"
@@ -38,16 +39,30 @@ class StoppableWaiter : public Waiter {
  public:
   StoppableWaiter(const StopLatch& latch, Cancellation& cancel) : latch_(latch), cancel_(cancel) {}
 
+  // A second latch, raised when the station's device went away: the first
+  // wait that sees it calls `onUnplugged` on the waiting thread (which closes
+  // the line, so the download ends as at a pulled cable, its file kept) and
+  // goes on; the pause between cycles ends on it as on a stop.
+  void WatchUnplug(const StopLatch& unplug, std::function<void()> onUnplugged) {
+    unplug_ = &unplug;
+    onUnplugged_ = std::move(onUnplugged);
+  }
+
   void Wait(int fd, int timeoutMs, WakeOn wakeOn) override;
-  // The pause between detection cycles; true when the station is to stop.
+  // The pause between detection cycles; true when the station is to stop
+  // (or its device went away).
   bool Pause(int timeoutMs);
 
  private:
   bool Noticed();
+  bool NoticedUnplug();
 
   const StopLatch& latch_;
   Cancellation& cancel_;
   bool told_ = false;
+  const StopLatch* unplug_ = nullptr;
+  std::function<void()> onUnplugged_;
+  bool unplugTold_ = false;
 };
 
 }  // namespace orvald

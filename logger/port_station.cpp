@@ -11,7 +11,9 @@ PortStation::PortStation(PortStationSetup setup)
       parts_(std::move(setup.station), view_, waiter_),
       waiter_(latch_, parts_.session().cancellation()),
       view_(setup.view, latch_, parts_.session().cancellation()),
-      downloadRate_(parts_.session().downloadRate()) {}
+      downloadRate_(parts_.session().downloadRate()) {
+  waiter_.WatchUnplug(unplug_, [this] { parts_.link().Unplug(); });
+}
 
 PortStation::~PortStation() {
   Stop();

@@ -75,6 +75,12 @@ class PortStation {
   // the logger put back to its detection rate). Returns at once.
   // `keeps` says what a download under way leaves behind.
   void Stop(CancelKeeps keeps = CancelKeeps::kNothing) { latch_.Raise(keeps); }
+  // The station's device went away (its link is gone): the line is closed
+  // at the station's next wait, a running download ends as at a pulled
+  // cable (what arrived kept as incomplete and reported), and the thread
+  // ends. Returns at once; safe from any thread.
+  void Unplug() { unplug_.Raise(); }
+  bool unplugged() const { return unplug_.raised(); }
   // Waits until the thread has ended.
   void Join();
 
@@ -91,6 +97,7 @@ class PortStation {
   int firstPollDelayMs_;
   int pollIntervalMs_;
   StopLatch latch_;
+  StopLatch unplug_;
   StationSession parts_;
   StoppableWaiter waiter_;
   StopAwareView view_;

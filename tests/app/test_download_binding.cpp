@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -99,6 +100,7 @@ class DownloadBindingTest : public QObject {
     AppEnvironment env = f->Environment();
     env.link = link.get();
     env.lookup = &pilots;
+    env.deviceLinkFolder = f->spath("links");
     w = f->Start(env);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -401,6 +403,37 @@ class DownloadBindingTest : public QObject {
     stations->RemoveStation(2);
     QVERIFY(stations->stationPorts().empty());
     QVERIFY(f->Setting("STATIONS").toStringList().isEmpty());
+  }
+
+  void pluggedInAdaptersAreRowsWhileTheyArePluggedIn() {
+    sim = std::make_unique<test::SimProcess>(std::vector<std::string>{"--serial", kSerial, "--pace"});
+    QVERIFY2(sim->started(), sim->error().c_str());
+    StartWindowOn(SilentPort());
+    const std::string links = f->spath("links");
+    QVERIFY(QDir().mkpath(QString::fromStdString(links)));
+    QCOMPARE(::symlink(silent->path().c_str(), (links + "/main-port").c_str()), 0);
+    Find<QAction>(w, "mnStations")->trigger();
+    auto* stations = w->findChild<TStationsDlg*>("StationsDlg");
+    Find<QCheckBox>(stations, "chkAutoStations")->click();
+    QCOMPARE(f->Setting("AUTO_STATIONS").toInt(), 1);
+
+    const std::string hub = links + "/pci-0000:00:14.0-usb-0:1.3:1.0-port0";
+    QCOMPARE(::symlink(sim->ptyPath().c_str(), hub.c_str()), 0);
+    const std::string device = sim->ptyPath().substr(5);
+    QTRY_COMPARE(stations->adapterRows(), std::vector<std::string>{device + " (USB hub port 1.3)"});
+    QCOMPARE(Find<QLabel>(stations, "lblStationsNote")->text(), QString::fromStdString(device + " (usb-0:1.3:1.0) plugged in"));
+    // Another name of the same device, and the main port's, are no rows.
+    QCOMPARE(::symlink(sim->ptyPath().c_str(), (links + "/by-id-same").c_str()), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(stations->DownloadsRunning() == 1, 10000);
+    QCOMPARE(int(stations->adapterRows().size()), 1);
+    QCOMPARE(Find<QTableWidget>(stations, "StationsGrid")->rowCount(), 1);
+    QVERIFY(f->Setting("STATIONS").toStringList().isEmpty());
+
+    // Pulled while it downloads: the row goes, what arrived is kept.
+    QCOMPARE(::unlink(hub.c_str()), 0);
+    QTRY_VERIFY(stations->adapterRows().empty());
+    QCOMPARE(Find<QLabel>(stations, "lblStationsNote")->text(), QString::fromStdString(device + " (usb-0:1.3:1.0) unplugged"));
+    QTRY_VERIFY_WITH_TIMEOUT(RawFiles().size() == 1 && RawFiles()[0].endsWith("-incomplete.G00"), 30000);
   }
 
   // While an exchange sleeps through the bytes of a reply it already knows

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -257,7 +258,7 @@ std::vector<std::string> LinesWith(const std::string& text, const std::string& w
 TEST(CliWatch, SeveralPortsDownloadAtOnceAndEachLoggerIsOneBlock) {
   TempDir work, dir;
   // Paced, each download takes over 4 s: they can only end close together if they ran side by side.
-  SimProcess a({"--pace", "--serial", "QA1", "--expect-g00", work / "a.G00"});
+  SimProcess a({"--pace", "--serial", "QA1", "--expect-g00", work / "a.G00", "--transcript", work / "a.txt"});
   SimProcess b({"--pace", "--serial", "QB2", "--expect-g00", work / "b.G00"});
   ASSERT_TRUE(a.started() && b.started()) << a.error() << b.error();
   Background cli({"watch", "--port", a.ptyPath(), "--port", b.ptyPath(), "--dir", dir.path(), "--tz-offset", "0"});
@@ -394,6 +395,85 @@ TEST(CliDownload, UsageErrors) {
   EXPECT_NE(twice.err.find("/dev/null and /dev/../dev/null are the same port"), std::string::npos) << twice.err;
   const ProgramRun run = Cli({"download"});
   EXPECT_NE(run.err.find("Usage: orvald-cli download (--port DEVICE | --com N)"), std::string::npos) << run.err;
+  EXPECT_EQ(Cli({"download", "--port", "/dev/null", "--auto"}).exitStatus, 2);
+  EXPECT_EQ(Cli({"watch", "--auto", "/tmp"}).exitStatus, 2) << "the folder goes with =";
+}
+
+// watch --auto over a folder of links to simulators' terminals, as udev
+// keeps /dev/serial/by-path.
+TEST(CliWatchAuto, LinksAreStationsWhileTheyLastAndOneDeviceIsOneStation) {
+  TempDir work, dir, links;
+  SimProcess a({"--pace", "--serial", "QA1", "--expect-g00", work / "a.G00", "--transcript", work / "a.txt"});
+  SimProcess b({"--serial", "QB2", "--expect-g00", work / "b.G00"});
+  SimProcess c({"--serial", "QC3"});
+  ASSERT_TRUE(a.started() && b.started() && c.started());
+  Background cli({"watch", "--port", c.ptyPath(), "--auto=" + links.path(), "--dir", dir.path()});
+  for (const auto& [name, sim] : std::vector<std::pair<std::string, SimProcess*>>{
+           {"usb-0:1.1:1.0", &a}, {"usb-0:1.2:1.0", &b}, {"by-id-b", &b}, {"usb-0:1.4:1.0", &c}}) {
+    ASSERT_EQ(symlink(sim->ptyPath().c_str(), (links / name).c_str()), 0);
+  }
+  // A few pieces in (the header is not all a file holds).
+  ASSERT_TRUE(WaitFor([&] { return LinesWith(Slurp(work / "a.txt"), "cmd=read-memory").size() > 45; }, 10000))
+      << cli.err();
+  // Pulled while its download runs: what arrived is kept, marked incomplete.
+  ASSERT_EQ(unlink((links / "usb-0:1.1:1.0").c_str()), 0);
+  ASSERT_TRUE(WaitFor([&] { return LinesWith(cli.out(), "file\t").size() == 3; }, 60000)) << cli.err();
+  cli.Signal(SIGTERM);
+  EXPECT_EQ(cli.Wait(10000), 0) << cli.err();
+
+  const std::string err = cli.err();
+  const std::string aDevice = a.ptyPath().substr(5);
+  EXPECT_EQ(LinesWith(err, aDevice + " (usb-0:1.1:1.0) plugged in").size(), 1u) << err;
+  EXPECT_EQ(LinesWith(err, aDevice + " (usb-0:1.1:1.0) unplugged").size(), 1u) << err;
+  EXPECT_EQ(LinesWith(err, "(usb-0:1.4:1.0) plugged in; " + c.ptyPath() + " serves it already").size(), 1u) << err;
+  EXPECT_EQ(LinesWith(err, "serves it already").size(), 2u) << "one of b's two links; c's" << err;
+  const std::vector<std::string> files = LinesWith(cli.out(), "file\t");
+  std::set<std::string> serials;
+  for (const std::string& line : files) {
+    const std::string path = line.substr(5);
+    const std::string serial = path.substr(path.rfind('/') + 1, 3);
+    serials.insert(serial);
+    if (serial == "QA1") {
+      EXPECT_NE(path.find("-incomplete.G00"), std::string::npos) << path;
+      const std::string kept = Slurp(path);
+      EXPECT_GT(kept.size(), 32u);
+      EXPECT_EQ(Slurp(work / "a.G00").compare(0, kept.size(), kept), 0) << "a prefix of the logger's memory";
+    } else if (serial == "QB2") {
+      EXPECT_EQ(Slurp(path), Slurp(work / "b.G00"));
+    }
+  }
+  EXPECT_EQ(serials, (std::set<std::string>{"QA1", "QB2", "QC3"})) << cli.out();
+}
+
+TEST(CliWatchAuto, ABurstOfEightAdaptersIsDownloadedOnceEach) {
+  TempDir work, dir, links;
+  std::vector<std::unique_ptr<SimProcess>> sims;
+  for (int i = 0; i < 9; ++i) {
+    const std::string serial = "QN" + std::to_string(i);
+    sims.push_back(std::make_unique<SimProcess>(
+        std::vector<std::string>{"--serial", serial, "--expect-g00", work / (serial + ".G00")}));
+    ASSERT_TRUE(sims.back()->started()) << sims.back()->error();
+  }
+  Background cli({"watch", "--auto=" + links.path(), "--dir", dir.path()});
+  // One first, so the eight come while the folder is watched.
+  ASSERT_EQ(symlink(sims[0]->ptyPath().c_str(), (links / "usb-0:1:1.0").c_str()), 0);
+  ASSERT_TRUE(WaitFor([&] { return cli.err().find("plugged in") != std::string::npos; }, 10000)) << cli.err();
+  for (int i = 1; i < 9; ++i) {
+    ASSERT_EQ(symlink(sims[i]->ptyPath().c_str(), (links / ("usb-0:2." + std::to_string(i) + ":1.0")).c_str()), 0);
+  }
+  ASSERT_TRUE(WaitFor([&] { return LinesWith(cli.out(), "file\t").size() >= 9; }, 60000)) << cli.err();
+  cli.Signal(SIGINT);
+  EXPECT_EQ(cli.Wait(10000), 0) << cli.err();
+
+  EXPECT_EQ(LinesWith(cli.err(), "plugged in").size(), 9u) << cli.err();
+  std::set<std::string> serials;
+  for (const std::string& line : LinesWith(cli.out(), "file\t")) {
+    const std::string path = line.substr(5);
+    const std::string serial = path.substr(path.rfind('/') + 1, 3);
+    EXPECT_TRUE(serials.insert(serial).second) << serial << " twice";
+    EXPECT_EQ(Slurp(path), Slurp(work / (serial + ".G00"))) << path;
+  }
+  EXPECT_EQ(serials.size(), 9u);
 }
 
 }  // namespace
