@@ -460,6 +460,8 @@ QWidget* TfrmMain::BuildSegmentsGrid(QWidget* parent) {
   // A click on a heading would select a column, which is no run of segments.
   SegmentsGrid->horizontalHeader()->setSectionsClickable(false);
   SegmentsGrid->horizontalHeader()->setMinimumSectionSize(16);
+  // The last column takes the room a wide window gives, so the grid never ends in a blank strip.
+  SegmentsGrid->horizontalHeader()->setStretchLastSection(true);
   FitGridColumns(SegmentsGrid);
   // The boxes that show the grid's dates and times are as wide as a whole date and time.
   const int dateTimeWidth = edFrom->fontMetrics().horizontalAdvance(kWidestDateTime) + 12;

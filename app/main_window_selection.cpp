@@ -253,6 +253,7 @@ void TfrmMain::DayJudgingChanged() {
 }
 
 void TfrmMain::GiveVerdict(const LoadLogResult& result) {
+  if (result.end == LoadLogEnd::kNotBegun) return;  // nothing happened that the desk must see
   if (result.keptFile()) shownPort_ = PortName(portNo_);
   if (!result.keptFile()) {
     day_.DownloadKeptNothing(NothingDoneText(result));

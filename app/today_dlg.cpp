@@ -118,6 +118,7 @@ void TTodayDlg::SetTask(const std::string& task) {
 void TTodayDlg::Refresh() {
   lblTask->setText(task_.empty() ? "No task chosen" : "Task " + QString::fromStdString(task_));
   status_ = ReadDayStatus(dataDir_.empty() ? "." : dataDir_, task_, counter_);
+  journalCheck_ = CheckDataFolder(dataDir_.empty() ? "." : dataDir_, &digests_);
   QString summary = QString::fromStdString(DaySummaryText(status_));
   if (!status_.problem.empty()) summary += "  —  " + QString::fromStdString(status_.problem);
   lblSummary->setText(summary);
@@ -132,10 +133,23 @@ void TTodayDlg::FillGrid() {
     const DayRow& row = status_.rows[r];
     const auto cells = DayRowCells(status_, row);
     const DayVerdict verdict = VerdictOf(status_, row);
-    const QColor colour = RowColour(verdict);
+    // A file that is gone or holds other bytes than the journal recorded
+    // outweighs any verdict: the row is red and its note says which file.
+    std::string unmatched;
+    for (const std::string* name : {&row.latest.fileName, &row.igc.fileName}) {
+      if (row.rawFiles > 0 || name == &row.igc.fileName) {
+        if (!name->empty() && journalCheck_.unmatched.count(*name) != 0) unmatched += (unmatched.empty() ? "" : ", ") + *name;
+      }
+    }
+    std::array<std::string, kDayColumns> shown = cells;
+    if (!unmatched.empty()) {
+      shown[kDayColumns - 1] = "does not match the journal: " + unmatched +
+                                (cells[kDayColumns - 1].empty() ? "" : "; " + cells[kDayColumns - 1]);
+    }
+    const QColor colour = unmatched.empty() ? RowColour(verdict) : QColor(255, 190, 190);
     for (int c = 0; c < kDayColumns; ++c) {
       const bool numeric = std::find(std::begin(kNumberColumns), std::end(kNumberColumns), c) != std::end(kNumberColumns);
-      auto* item = new SortedCell(QString::fromStdString(cells[c]), numeric);
+      auto* item = new SortedCell(QString::fromStdString(shown[c]), numeric);
       item->setBackground(colour);
       item->setToolTip(item->text());
       item->setData(Qt::UserRole, static_cast<int>(verdict));

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <string>
 
+#include "journal/journal_verify.h"
 #include "tables/day_status.h"
 
 class QCheckBox;
@@ -41,6 +42,8 @@ class TTodayDlg : public QDialog {
   std::string task_;
   DayStatus status_;
   IgcPointCounter counter_;
+  FolderCheck journalCheck_;  // the journal's word on the folder's files
+  DigestCache digests_;
   QFileSystemWatcher watcher_;
   QTimer settle_;  // a save or a download changes the folder several times in a row
 };

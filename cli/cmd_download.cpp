@@ -44,6 +44,7 @@ int RunDownload(const std::vector<std::string>& args) {
     case LoadLogEnd::kNoRate:
       return Failure("the logger did not confirm a download rate");
     case LoadLogEnd::kSameLogger:
+    case LoadLogEnd::kNotBegun:
     case LoadLogEnd::kBusyElsewhere:
     case LoadLogEnd::kOpened:
       break;

@@ -254,8 +254,19 @@ LoadLogResult DownloadSession::Download() {
     return result;
   }
   Run run;
+  // A key pressed while nothing ran is not meant for this download.
+  cancel_.Withdraw();
   run.identity.serialText = QueryWithAttempts([&] { return commands.QueryIdentity(); });
   run.lineOpens = commands.LineOpens();
+  if (cancel_.requested()) {
+    // An Escape meant for a menu or a box can land in a poll's question: it
+    // ends the poll, never a download that has not begun. Going on would
+    // make a file of a logger that was not asked who it is, and it would
+    // take the place of the flight on show.
+    cancel_.Withdraw();
+    result.end = LoadLogEnd::kNotBegun;
+    return result;
+  }
   result.serialText = run.identity.serialText;
   // A logger that gave no serial is never taken for the one downloaded last.
   if (!run.identity.serialText.empty() && run.identity.serialText == lastSerialText_) {

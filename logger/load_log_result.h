@@ -11,6 +11,8 @@ namespace orvald {
 
 enum class LoadLogEnd {
   kSameLogger,        // serial text equal to the last one downloaded: nothing done
+  kNotBegun,          // the abort key came while the logger was asked who it is: nothing done,
+                      // nothing shown changed, asked again at the next poll
   kBusyElsewhere,     // another station is downloading this logger: nothing done
   kNoRate,            // the logger confirmed no download rate: nothing made, tried again at the next poll
   kCannotCreate,      // the raw file could not be made, or nothing could be written to it: reported,

@@ -117,6 +117,30 @@ TEST_F(DownloadAbortTest, AStationStoppedFromOutsideKeepsWhatArrivedAsIncomplete
   EXPECT_FALSE(Session().cancelRequested());
 }
 
+TEST_F(DownloadAbortTest, EscapeWhileTheLoggerIsAskedWhoItIsEndsThePollNotADownload) {
+  LoadPreviousLog();
+  logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
+  bool pressed = false;
+  logger.onRequest = [&](const LoggerRequest& r) {
+    if (r.kind == LoggerRequest::Identity && !pressed) {
+      pressed = true;
+      Session().RequestCancel();
+    }
+  };
+
+  LoadLogResult result = Session().LoadLog("");
+
+  EXPECT_EQ(result.end, LoadLogEnd::kNotBegun);
+  EXPECT_EQ(logger.CountOf(LoggerRequest::Read), 0);
+  EXPECT_TRUE(FilesInDataDir().empty()) << "no file of a logger that did not say who it is";
+  EXPECT_TRUE(view.started.empty());
+  EXPECT_EQ(table.serialText, "PREV");  // the flight on show stays
+  EXPECT_FALSE(Session().cancelRequested());
+  // The next poll downloads it as usual.
+  result = Session().LoadLog("");
+  EXPECT_EQ(result.end, LoadLogEnd::kComplete);
+}
+
 TEST_F(DownloadAbortTest, EscapeDuringTheHeaderScanEndsBeforeAnyPiece) {
   logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
   logger.onRequest = [this](const LoggerRequest& r) {
