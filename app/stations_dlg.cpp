@@ -437,6 +437,8 @@ void TStationsDlg::Update(int portNo, const std::function<void(StationState&)>& 
 
 void TStationsDlg::Redraw() {
   grid_->setRowCount(static_cast<int>(stations_.size()));
+  const QFontMetrics metrics(grid_->font());
+  int portWidth = grid_->columnWidth(0);
   for (int r = 0; r < static_cast<int>(stations_.size()); ++r) {
     const StationRow& s = *stations_[r];
     const std::string state = StationStateText(s.row);
@@ -457,10 +459,14 @@ void TStationsDlg::Redraw() {
       const QString text = QString::fromStdString(cells[c]);
       if (item->text() != text) item->setText(text);
     }
+    // An adapter's row says its socket ("pts/3 (USB hub port 1.3)"): the column grows to show it whole.
+    portWidth = std::max(portWidth, metrics.horizontalAdvance(grid_->item(r, 0)->text()) + 16);
+    grid_->item(r, 0)->setToolTip(grid_->item(r, 0)->text());
     grid_->item(r, 1)->setToolTip(QString::fromStdString(state));
     grid_->item(r, 5)->setToolTip(QString::fromStdString(SafeDisplayText(s.row.verdict)));
     grid_->item(r, 7)->setToolTip(QString::fromStdString(s.row.path));
   }
+  if (portWidth > grid_->columnWidth(0)) grid_->setColumnWidth(0, portWidth);
 }
 
 void TStationsDlg::RefillPortChoice() {
