@@ -1,5 +1,7 @@
 #include "app/edit_mask.h"
 
+#include <algorithm>
+
 namespace orvald {
 
 QString QtInputMask(const std::string& tableMask) {
@@ -44,6 +46,24 @@ bool MaskAccepts(const std::string& tableMask, const QString& shown) {
     requiredMissing = requiredMissing || (required && !filled);
   }
   return !anyFilled || !requiredMissing;
+}
+
+SettledCell SettleMaskedText(const std::string& tableMask, const QString& shown, const std::vector<QString>& column) {
+  if (MaskAccepts(tableMask, shown)) return {shown, ""};
+  const QString picture = QString::fromStdString(tableMask.substr(0, tableMask.find(';')));
+  const QString typed = shown.trimmed();
+  const bool allDigitPlaces = !picture.isEmpty() && std::all_of(picture.begin(), picture.end(), [](QChar c) {
+    return c == '0' || c == '9';
+  });
+  const bool digits = !typed.isEmpty() && std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.isDigit(); });
+  if (allDigitPlaces && digits) {
+    const bool columnPadded = std::none_of(column.begin(), column.end(), [&](const QString& other) {
+      const QString text = other.trimmed();
+      return !text.isEmpty() && text.size() < picture.size();
+    });
+    if (columnPadded) return {typed.rightJustified(picture.size(), '0'), ""};
+  }
+  return {typed, std::to_string(picture.size()) + " places expected; kept as typed"};
 }
 
 }  // namespace orvald

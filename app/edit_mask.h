@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <string>
+#include <vector>
 
 namespace orvald {
 
@@ -17,5 +18,17 @@ QString QtInputMask(const std::string& tableMask);
 // spaces) under the table's mask: either nothing is filled in, or every
 // required place is. A competition number of one or two digits is neither.
 bool MaskAccepts(const std::string& tableMask, const QString& shown);
+
+// What a cell keeps when its editor closes on `shown`. Input the mask
+// accepts stays as it is. Digits short of an all-digit mask are padded with
+// leading zeros (44 -> 044) when no other cell of the column (`column`)
+// holds a shorter number, so the padding is the column's own form;
+// otherwise the text is kept as typed, trimmed, and `reason` says why it
+// does not fit. A cell is never blanked.
+struct SettledCell {
+  QString text;
+  std::string reason;  // empty when the text fits the mask
+};
+SettledCell SettleMaskedText(const std::string& tableMask, const QString& shown, const std::vector<QString>& column);
 
 }  // namespace orvald

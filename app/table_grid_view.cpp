@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include "app/edit_mask.h"
 #include "app/text_grid_model.h"
@@ -117,11 +118,21 @@ class MaskedCellDelegate : public QStyledItemDelegate {
     if (index.isValid() && view_->hooks().getEditMask && editor->property("opened").toBool() &&
         index.data(Qt::EditRole).toString() == editor->displayText() &&
         !MaskAccepts(view_->hooks().getEditMask(index.column()), editor->displayText())) {
-      const QString before = editor->property("textAtOpen").toString();
-      view_->model()->setData(index, before, Qt::EditRole);
+      std::vector<QString> column;
+      for (int r = 0; r < view_->model()->rowCount(); ++r) {
+        if (r != index.row()) column.push_back(view_->model()->index(r, index.column()).data(Qt::EditRole).toString());
+      }
+      const SettledCell settled =
+          SettleMaskedText(view_->hooks().getEditMask(index.column()), editor->displayText(), column);
+      view_->model()->setData(index, settled.text, Qt::EditRole);
       if (view_->hooks().setEditText)
-        view_->hooks().setEditText(index.column(), TextGridModel::GridRow(index), before.toStdString());
-      QApplication::beep();
+        view_->hooks().setEditText(index.column(), TextGridModel::GridRow(index), settled.text.toStdString());
+      if (!settled.reason.empty()) {
+        // Said at the cell, so the operator sees which input did not fit and why.
+        QApplication::beep();
+        QToolTip::showText(view_->viewport()->mapToGlobal(view_->visualRect(index).bottomLeft()),
+                           QString::fromStdString(settled.reason), view_->viewport());
+      }
     }
     QStyledItemDelegate::destroyEditor(widget, index);
   }

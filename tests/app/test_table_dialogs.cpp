@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/edit_mask.h"
 #include "app/table_dialogs.h"
 #include "app/table_grid_view.h"
 #include "app/table_queries.h"
@@ -216,7 +217,7 @@ class TableDialogsTest : public QObject {
     QVERIFY(!sn->modified());
 
     // Exactly three digits: a letter over the selected number leaves it as it
-    // was, and a number left half typed goes back to what the cell held.
+    // was, and a number left short is padded as the column writes them.
     Type(grid, "x");
     QCOMPARE(Editor(grid)->displayText(), QString("007"));
     QCOMPARE(loggers->grid().Cell(1, 1), std::string("007"));
@@ -225,7 +226,7 @@ class TableDialogsTest : public QObject {
     QCOMPARE(loggers->grid().Cell(1, 1), std::string("12 "));
     QVERIFY(sn->modified());
     Key(grid, Qt::Key_Tab);
-    QCOMPARE(loggers->grid().Cell(1, 1), std::string("007"));
+    QCOMPARE(loggers->grid().Cell(1, 1), std::string("012"));
     Key(grid, Qt::Key_Backtab, Qt::ShiftModifier);
     Type(grid, "042");
     Key(grid, Qt::Key_Tab);
@@ -274,6 +275,30 @@ class TableDialogsTest : public QObject {
     QVERIFY(!sn->isVisible());
     QVERIFY(f->prompts.boxes.empty());
     QCOMPARE(ReadBytes(f->path("data/loggers.tsv")), std::string("QA712\t042\tPilot Two\r\n\t512\t\r\n"));
+  }
+
+  // Short input under a mask: padded where the column's own form says how,
+  // otherwise kept as typed with the reason; never blanked.
+  void shortMaskedInputIsPaddedOrKeptNeverBlanked() {
+    struct Case {
+      const char* mask;
+      const char* shown;
+      std::vector<QString> column;
+      const char* kept;
+      bool reason;
+    } cases[] = {
+        {"000;1;?", "44 ", {"007", "   "}, "044", false},
+        {"000;1;?", "44 ", {}, "044", false},
+        {"00", "3 ", {"1", "2"}, "3", true},  // the file writes tasks unpadded
+        {"00", "3 ", {"01"}, "03", false},
+        {"0000/00/00", "2026/1 /  ", {}, "2026/1 /", true},
+        {"000;1;?", "012", {"7"}, "012", false},  // whole input is never touched
+    };
+    for (const Case& c : cases) {
+      const SettledCell settled = SettleMaskedText(c.mask, c.shown, c.column);
+      QCOMPARE(settled.text, QString(c.kept));
+      QVERIFY2(settled.reason.empty() != c.reason, c.shown);
+    }
   }
 
   void okInTheSerialNumbersDialogNamesThePilotOfTheLogOnScreen() {
