@@ -63,7 +63,11 @@ new_disk() {
       dd if=/dev/zero of="$disk/filler" bs=4096 status=none 2>/dev/null
       [ "$2" = full ] || truncate -s "-$2K" "$disk/filler" ;;
   esac
-  (cd "$disk" && sha256sum $(ls | grep -v '^filler$')) > "$work/before-$1"
+  (cd "$disk" && sha256sum $(ls | grep -v '^filler$' | grep -vx 'journal.tsv')) > "$work/before-$1"
+  # The day journal is only ever appended to: what it held must stay its start.
+  rm -f "$work/journal-before-$1"
+  [ -f "$disk/journal.tsv" ] && cp "$disk/journal.tsv" "$work/journal-before-$1"
+  return 0
 }
 
 # The earlier files are byte for byte as they were, and nothing else is left.
@@ -72,9 +76,14 @@ same_files_as_before() {
   check
   (cd "$disk" && sha256sum -c --quiet "$work/before-$name") >/dev/null 2>&1 ||
     fail "an earlier file changed: $(cd "$disk" && sha256sum -c "$work/before-$name" 2>&1 | grep -v ': OK$')"
+  if [ -f "$work/journal-before-$name" ]; then
+    check
+    cmp -s -n "$(stat -c %s "$work/journal-before-$name")" "$work/journal-before-$name" "$disk/journal.tsv" ||
+      fail "the day journal was rewritten, not appended to"
+  fi
   local left
-  left=$(cd "$disk" && ls -A | grep -v '^filler$' | grep -vxF -f <(awk '{print $2}' "$work/before-$name") |
-         grep -v "${extra_allowed:-^$}")
+  left=$(cd "$disk" && ls -A | grep -v '^filler$' | grep -vx 'journal.tsv' |
+         grep -vxF -f <(awk '{print $2}' "$work/before-$name") | grep -v "${extra_allowed:-^$}")
   check
   [ -z "$left" ] || fail "left behind: $left"
 }
