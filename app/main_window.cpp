@@ -593,6 +593,8 @@ std::vector<std::string> TfrmMain::StationsDownloading() const {
 void TfrmMain::btnEditClick() {
   if (serialNumbersDlg_) {
     serialNumbersDlg_->show();
+    // Edit is pressed to name the logger on show: its row, ready to type in.
+    if (const std::string serial = LoggerSN->text().toStdString(); showLogger_ && !serial.empty()) showLogger_(serial);
     serialNumbersDlg_->raise();
     serialNumbersDlg_->activateWindow();
   }

@@ -67,7 +67,11 @@ class TfrmMain : public QMainWindow {
   // The task windows table's queries; until it is attached every task is unknown.
   void SetTaskQueries(std::function<TaskWindowTexts(const std::string&)> queries) { taskQueries_ = std::move(queries); }
   // The dialogs behind the two Edit buttons; shown without blocking this window.
-  void SetSerialNumbersDialog(QWidget* dialog) { serialNumbersDlg_ = dialog; }
+  // `showLogger` puts its cursor on the row of the serial shown, when one is.
+  void SetSerialNumbersDialog(QWidget* dialog, std::function<void(const std::string&)> showLogger = {}) {
+    serialNumbersDlg_ = dialog;
+    showLogger_ = std::move(showLogger);
+  }
   void SetTaskWindowsDialog(QWidget* dialog) { taskWindowsDlg_ = dialog; }
 
   // ---- Handlers, named as the controls and events they serve.
@@ -271,6 +275,7 @@ class TfrmMain : public QMainWindow {
   std::unique_ptr<DownloadSession> session_;
   TAboutBox* aboutBox_ = nullptr;
   QWidget* serialNumbersDlg_ = nullptr;
+  std::function<void(const std::string&)> showLogger_;
   QWidget* taskWindowsDlg_ = nullptr;
   TTodayDlg* todayDlg_ = nullptr;  // made when first asked for
   TPortCheckDlg* portCheckDlg_ = nullptr;

@@ -16,6 +16,12 @@ class TSerialNumbersDlg : public TTableDialog {
 
   void LoadLoggers() { Load(); }
   void SaveLoggers() { Save(); }
+  // Puts the cursor on the row of the logger `serialText` (added when the
+  // table has none), on its competition number.
+  void ShowLogger(const std::string& serialText);
+
+ private:
+  LoggersTable& loggers_;
 };
 
 }  // namespace orvald

@@ -1,5 +1,6 @@
 #include "app/table_dialog.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -23,6 +24,15 @@ QPushButton* NewDialogButton(const char* name, const char* caption, QDialog* dia
   return button;
 }
 
+// The start-up box for a table not read: its own words, then where it was
+// looked for and what the operator's first OK will do about it.
+std::string LoadFailureText(const TableFileResult& result, const std::string& filePath) {
+  const QFileInfo file(QString::fromStdString(filePath));
+  if (!result.missing) return result.message + "\n\n" + result.reason;
+  return result.message + "\n\nThere is no " + file.fileName().toStdString() + " in " +
+         file.absolutePath().toStdString() + " yet; an empty table will be created there at the first OK.";
+}
+
 }  // namespace
 
 TTableDialog::TTableDialog(EditedTable& table, Prompts& prompts, const TableDialogNames& names,
@@ -42,6 +52,7 @@ TTableDialog::TTableDialog(EditedTable& table, Prompts& prompts, const TableDial
   QPushButton* ok = NewDialogButton(names.okButton, "OK", this);
   QPushButton* cancel = NewDialogButton(names.cancelButton, "Cancel", this);
   QPushButton* help = NewDialogButton("HelpBtn", "&Help", this);
+  help->hide();  // no help file ships with the program: a button that does nothing is not offered
   connect(ok, &QPushButton::clicked, this, [this] { OKBtnClick(); });
   connect(cancel, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
   connect(help, &QPushButton::clicked, this, [this] { HelpBtnClick(); });
@@ -66,7 +77,7 @@ TTableDialog::~TTableDialog() { grid_->DetachHooks(); }
 void TTableDialog::Load() {
   const TableFileResult result = table_.Load();
   grid_->TableReloaded();
-  if (!result.ok()) prompts_.Ask("Error", result.message, PromptButtons::kOk, PromptIcon::kError);
+  if (!result.ok()) prompts_.Ask("Error", LoadFailureText(result, table_.filePath()), PromptButtons::kOk, PromptIcon::kError);
   TableRead();
 }
 
@@ -97,7 +108,7 @@ void TTableDialog::CancelBtnClick() {
   done(QDialog::Rejected);
 }
 
-// No help file exists, so there is nothing to show.
+// No help file exists, so there is nothing to show (and the button is hidden).
 void TTableDialog::HelpBtnClick() {}
 
 void TTableDialog::FormShow() { table_.StartEditing(); }

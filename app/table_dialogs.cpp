@@ -8,7 +8,9 @@ namespace orvald {
 TableDialogs CreateTableDialogs(TfrmMain& frmMain, LoggersTable& loggers, TasksTable& tasks, Prompts& prompts) {
   TableDialogs dialogs;
   dialogs.SerialNumbersDlg = new TSerialNumbersDlg(loggers, prompts, &frmMain);
-  frmMain.SetSerialNumbersDialog(dialogs.SerialNumbersDlg);
+  TSerialNumbersDlg* serialNumbers = dialogs.SerialNumbersDlg;
+  frmMain.SetSerialNumbersDialog(serialNumbers,
+                                 [serialNumbers](const std::string& serial) { serialNumbers->ShowLogger(serial); });
   // The row just added (or changed) names the pilot of the log on screen at once.
   QObject::connect(dialogs.SerialNumbersDlg, &QDialog::accepted, &frmMain, [&frmMain] { frmMain.IdentifyDecodedLog(); });
 

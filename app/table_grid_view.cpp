@@ -185,9 +185,14 @@ void TableGridView::OpenCellEditor() {
 
 void TableGridView::TableReloaded() {
   const QModelIndex before = currentIndex();
+  ShowTableCell(before.row() + 1, before.column());
+}
+
+void TableGridView::ShowTableCell(int tableRow, int column) {
   model_->Reload();  // closes the editor and forgets the current cell
-  const int row = std::min(std::max(before.row(), 0), model_->rowCount() - 1);
-  setCurrentIndex(model_->index(row, std::max(before.column(), 0)));
+  const int row = std::min(std::max(tableRow - 1, 0), model_->rowCount() - 1);
+  setCurrentIndex(model_->index(row, std::max(column, 0)));
+  scrollTo(currentIndex());
   if (isVisible()) OpenCellEditor();
 }
 

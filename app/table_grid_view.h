@@ -44,6 +44,9 @@ class TableGridView : public QTableView {
   void OpenCellEditor();
   // The table was read again: show its cells and keep the cursor inside it.
   void TableReloaded();
+  // The table's cells may have changed: show them, with the cursor on a
+  // cell of the table (its row 1 is the grid's first).
+  void ShowTableCell(int tableRow, int column);
   // The width the grid needs to show all its columns without a horizontal scroll bar.
   int FittingWidth() const;
 

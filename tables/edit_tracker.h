@@ -21,6 +21,8 @@ class EditTracker {
   // Showing the dialog starts a fresh editing session; the memory of the last
   // reported cell carries over on purpose.
   void StartEditing() { modified_ = false; }
+  // A cell the program filled in for the operator counts as an edit.
+  void MarkModified() { modified_ = true; }
 
   bool modified() const { return modified_; }
 

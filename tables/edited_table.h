@@ -40,6 +40,11 @@ class EditedTable {
 
   // Change tracking fed by the cell editor; see EditTracker.
   void SetEditText(int column, int row, const std::string& text) { tracker_.SetEditText(column, row, text); }
+  // Fills a cell as the operator would, so Cancel asks before dropping it.
+  void FillCell(int column, int row, std::string text) {
+    grid_.SetCell(column, row, std::move(text));
+    tracker_.MarkModified();
+  }
   // The dialog is shown: edits count from now on.
   void StartEditing() { tracker_.StartEditing(); }
   bool modified() const { return tracker_.modified(); }

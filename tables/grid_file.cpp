@@ -20,6 +20,7 @@ TableFileResult LoadGrid(TextGrid& grid, const std::string& path, const std::str
     result.status = TableFileStatus::kCannotRead;
     result.message = readMessage;
     result.reason = file.error;
+    result.missing = file.missing;
     return result;
   }
   std::string_view bytes = file.bytes;

@@ -33,6 +33,14 @@ LoggerTableMatch LoggersTable::FindLogger(const std::string& serialText) const {
   return match;
 }
 
+int LoggersTable::RowToEditFor(const std::string& serialText) {
+  if (const LoggerTableMatch match = FindLogger(serialText); match.found) return match.row;
+  if (!RowIsBlank(grid_.lastRow())) grid_.AddRow();
+  const int row = grid_.lastRow();
+  FillCell(kLoggerSerialColumn, row, TrimBlanks(serialText));
+  return row;
+}
+
 std::string LoggersTable::EditMask(int column) const {
   return column == kLoggerCompetColumn ? "000;1;?" : "";
 }

@@ -34,6 +34,11 @@ class LoggersTable : public EditedTable {
   // is blank names no logger and never matches.
   LoggerTableMatch FindLogger(const std::string& serialText) const;
 
+  // The row the operator edits for the logger `serialText`: its own row when
+  // the table has one, else a blank row at the end that holds the serial,
+  // ready for its number and names (an edit, so Cancel asks before dropping it).
+  int RowToEditFor(const std::string& serialText);
+
   // Three required digits for the competition number.
   std::string EditMask(int column) const override;
 };

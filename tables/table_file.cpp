@@ -20,6 +20,7 @@ FileReadResult ReadTableFile(const std::string& path) {
   result.bytes = std::move(file.bytes);
   if (!file.ok) {
     result.error = file.error.number == EFBIG ? path + ": larger than 16 MiB, no table" : file.error.Text();
+    result.missing = file.error.number == ENOENT;
   }
   return result;
 }

@@ -9,6 +9,7 @@ struct FileReadResult {
   bool ok = false;
   std::string bytes;
   std::string error;  // "<path>: <reason>" when not ok
+  bool missing = false;  // the file does not exist (yet)
 };
 
 // Tables are small; a file larger than this is no table (and reading

@@ -126,7 +126,13 @@ class TableDialogsTest : public QObject {
     QStringList visibleWhileAsked;
     f->prompts.whileAsking = [&](const AskedBox&) { visibleWhileAsked << (w && w->isVisible() ? "shown" : "hidden"); };
     StartWith("", "");
-    QCOMPARE(BoxTexts(f->prompts), QStringList({"Can't read Loggers file", "Can't read Tasks file"}));
+    // Each box names the file, the folder it was looked for in, and what the first OK does.
+    const QString folder = QString::fromStdString(f->spath("data"));
+    QCOMPARE(BoxTexts(f->prompts),
+             QStringList({"Can't read Loggers file\n\nThere is no loggers.tsv in " + folder +
+                              " yet; an empty table will be created there at the first OK.",
+                          "Can't read Tasks file\n\nThere is no tasks.tsv in " + folder +
+                              " yet; an empty table will be created there at the first OK."}));
     QCOMPARE(visibleWhileAsked, QStringList({"hidden", "hidden"}));
     for (const AskedBox& box : f->prompts.boxes) {
       QVERIFY(box.icon == PromptIcon::kError);
@@ -149,7 +155,7 @@ class TableDialogsTest : public QObject {
     QCOMPARE(sn->windowTitle(), QString("Serial Numbers"));
     QCOMPARE(sn->findChild<QPushButton*>("Button2")->text(), QString("OK"));
     QCOMPARE(sn->findChild<QPushButton*>("Button1")->text(), QString("Cancel"));
-    QCOMPARE(sn->findChild<QPushButton*>("HelpBtn")->text(), QString("&Help"));
+    QVERIFY(sn->findChild<QPushButton*>("HelpBtn")->isHidden());  // no help file ships
     auto* snGrid = sn->findChild<TableGridView*>("SerialNumGrid");
     QVERIFY(snGrid);
     const int snWidths[] = {110, 54, 202};
@@ -168,7 +174,7 @@ class TableDialogsTest : public QObject {
     QCOMPARE(tw->windowTitle(), QString("Task Windows"));
     QCOMPARE(tw->findChild<QPushButton*>("Button1")->text(), QString("OK"));
     QCOMPARE(tw->findChild<QPushButton*>("CancelBtn")->text(), QString("Cancel"));
-    QCOMPARE(tw->findChild<QPushButton*>("HelpBtn")->text(), QString("&Help"));
+    QVERIFY(tw->findChild<QPushButton*>("HelpBtn")->isHidden());
     auto* twGrid = tw->findChild<TableGridView*>("TaskWindowsGrid");
     const int twWidths[] = {48, 109, 128, 128};
     const char* twHeadings[] = {"Task #", "Date (yyyy/mm/dd)", "Start (UTC hh:mm:ss)", "Finish (UTC hh:mm:ss)"};
@@ -179,7 +185,7 @@ class TableDialogsTest : public QObject {
     }
     QCOMPARE(twGrid->rowHeight(0), 16);
 
-    // Both open without blocking the main window; Help shows nothing.
+    // Both open without blocking the main window.
     Show(Find<QPushButton>(w, "btnEdit"), sn);
     Show(Find<QPushButton>(w, "btnEditTask"), tw);
     QVERIFY(!sn->isModal());
@@ -188,10 +194,6 @@ class TableDialogsTest : public QObject {
     QVERIFY(w->isEnabled());
     Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);  // the main window still answers
     QCOMPARE(Find<QTabWidget>(w, "PageControl1")->currentIndex(), 1);
-    const int windowsBefore = QApplication::topLevelWidgets().size();
-    Find<QPushButton>(tw, "HelpBtn")->click();
-    Find<QPushButton>(sn, "HelpBtn")->click();
-    QCOMPARE(QApplication::topLevelWidgets().size(), windowsBefore);
     QVERIFY(f->prompts.boxes.empty());
     QVERIFY(sn->isVisible() && tw->isVisible());
   }
@@ -311,10 +313,9 @@ class TableDialogsTest : public QObject {
 
     TSerialNumbersDlg* sn = d.SerialNumbersDlg;
     TableGridView* grid = Find<TableGridView>(sn, "SerialNumGrid");
+    // Edit opens on a new row that holds the serial shown, at its number.
     Show(Find<QPushButton>(w, "btnEdit"), sn);
-    Key(grid, Qt::Key_Down);
-    Type(grid, "ZZ-NEW1");
-    Key(grid, Qt::Key_Tab);
+    QCOMPARE(Cursor(grid), qMakePair(1, 2));
     Type(grid, "055");
     Key(grid, Qt::Key_Tab);
     Type(grid, "New Pilot");
@@ -370,6 +371,32 @@ class TableDialogsTest : public QObject {
     QVERIFY(!sn->modified());
     Find<QPushButton>(sn, "Button1")->click();
     QCOMPARE(int(f->prompts.boxes.size()), 2);
+  }
+
+  void editOpensOnTheRowOfTheSerialShown() {
+    StartWith("QA712\t007\tCrew One\r\nQB9\t008\tCrew Two\r\n", "03\t2007/04/10\t10:30:00\t16:00:00\r\n");
+    TSerialNumbersDlg* sn = d.SerialNumbersDlg;
+    TableGridView* grid = Find<TableGridView>(sn, "SerialNumGrid");
+    auto* serialShown = Find<QLineEdit>(w, "LoggerSN");
+
+    // A known logger: its own row, on the number; nothing is changed.
+    serialShown->setText("QB9");
+    Show(Find<QPushButton>(w, "btnEdit"), sn);
+    QCOMPARE(Cursor(grid), qMakePair(1, 2));
+    QVERIFY(!sn->modified());
+    Find<QPushButton>(sn, "Button1")->click();
+    QVERIFY(!sn->isVisible());
+
+    // An unknown one: a new last row holding its serial, an edit that Cancel asks about.
+    serialShown->setText("QC555");
+    Show(Find<QPushButton>(w, "btnEdit"), sn);
+    QCOMPARE(Cursor(grid), qMakePair(1, 3));
+    QCOMPARE(loggers->grid().Cell(0, 3), std::string("QC555"));
+    QVERIFY(sn->modified());
+    f->prompts.answers = {PromptAnswer::kOk};
+    Find<QPushButton>(sn, "Button1")->click();
+    QCOMPARE(BoxTexts(f->prompts), QStringList({"Discard changes?"}));
+    QVERIFY(!lookup->FindLogger("QC555").found);
   }
 
   void theCloseBoxAnswersLikeCancel() {
