@@ -29,6 +29,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/port_chooser.h"
 #include "app/program_icon.h"
 #include "app/segments_model.h"
 #include "app/stations_dlg.h"
@@ -36,6 +37,7 @@
 #include "app/window_placement.h"
 #include "app/window_session_view.h"
 #include "link/link.h"
+#include "link/port_names.h"
 #include "logger/download_session.h"
 #include "tracklog/safe_text.h"
 
@@ -307,10 +309,10 @@ QWidget* TfrmMain::BuildTopStrip(QWidget* parent) {
 QWidget* TfrmMain::BuildCommunicationBox(QWidget* parent) {
   GroupBox1 = new QGroupBox("Communication", parent);
   GroupBox1->setObjectName("GroupBox1");
-  cbPortNo = new QComboBox(GroupBox1);
+  cbPortNo = new PortChooser(GroupBox1);
   cbPortNo->setObjectName("cbPortNo");
   cbPortNo->setToolTip("Select the COMM's PORT");
-  for (int n = 1; n <= kPortCount; ++n) cbPortNo->addItem(QString("COM%1").arg(n));
+  for (int n = 1; n <= kPortCount; ++n) cbPortNo->SetPort(n, DefaultPortPath(PortName(n)));
   btnForceDl = NewButton("btnForceDl", "Force download", GroupBox1);
   QGridLayout* grid = NewGroupGrid(GroupBox1, 4);
   AddRow(grid, 0, "Serial port", GroupBox1, cbPortNo);
@@ -520,9 +522,7 @@ void TfrmMain::ConnectHandlers() {
 void TfrmMain::ReadSettings() {
   const StartupSettings read = ReadStartupSettings(env_.settings, env_.defaultDataDir);
   PortMap ports = ReadPortMap(env_.settings);
-  for (int n = 1; n <= kPortCount; ++n) {
-    cbPortNo->setItemData(n - 1, QString::fromStdString(ports[n - 1]), Qt::ToolTipRole);
-  }
+  for (int n = 1; n <= kPortCount; ++n) cbPortNo->SetPort(n, ports[n - 1]);
   portResolver_ = MakePortResolver(ports);
   portNo_ = read.portNo;
   dataDir_ = read.dataDir;

@@ -41,6 +41,7 @@ class QTimer;
 namespace orvald {
 
 class DownloadSession;
+class PortChooser;
 class SegmentsModel;
 class TAboutBox;
 class TStationsDlg;
@@ -147,7 +148,7 @@ class TfrmMain : public QMainWindow {
   QLabel* lblDLFile;
   QFrame* Panel1;
   QGroupBox* GroupBox1;
-  QComboBox* cbPortNo;
+  PortChooser* cbPortNo;
   QPushButton* btnForceDl;
   QGroupBox* GroupBox2;
   QLineEdit* CompetNo;

@@ -154,13 +154,22 @@ const std::string& TfrmMain::lastSerialText() const { return session_->lastSeria
 
 // ---- Detection, and the work put off until an exchange is over.
 
+namespace {
+constexpr const char* kNoPortChosenText = "No serial port chosen: choose the loggers' port under Serial port";
+}  // namespace
+
 void TfrmMain::Timer1Timer() {
   if (busy_ || inDetection_) return;  // never nests
   // The cycles are 2 s apart, counted from the end of the last one.
   Timer1->stop();
-  inDetection_ = true;
-  session_->PollOnce();
-  inDetection_ = false;
+  if (portNo_ < 1) {
+    // Nothing to open: the poll would only report a port named "COM0".
+    SetStatusText(kNoPortChosenText);
+  } else {
+    inDetection_ = true;
+    session_->PollOnce();
+    inDetection_ = false;
+  }
   if (busy_) SetBusy(false);  // a download the cycle started has ended
   Timer1->setInterval(kDetectionIntervalMs);
   Timer1->start();

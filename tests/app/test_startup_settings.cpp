@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/port_chooser.h"
 #include "app_fixture.h"
 
 using namespace orvald;
@@ -34,6 +35,9 @@ class StartupSettingsTest : public QObject {
     QCOMPARE(w->StatusText(), QString("Saving tracks to : "));
     QCOMPARE(QDir::currentPath(), f.originalCwd());
     QCOMPARE(int(f.prompts.boxes.size()), 0);
+    // Polls with no port chosen ask for one; none names a "COM0".
+    w->Timer1Timer();
+    QVERIFY2(w->StatusText().startsWith("No serial port chosen"), qPrintable(w->StatusText()));
   }
 
   void secondStartUsesThePerUserFolderWhenTheChooserIsCancelled() {
@@ -170,9 +174,12 @@ class StartupSettingsTest : public QObject {
     auto w = f.Start();
 
     QCOMPARE(Find<QComboBox>(w, "cbPortNo")->count(), 9);
-    for (int n = 1; n <= 9; ++n) QCOMPARE(Find<QComboBox>(w, "cbPortNo")->itemText(n - 1), QString("COM%1").arg(n));
-    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->itemData(0, Qt::ToolTipRole).toString(), QString("/dev/ttyUSB0"));
-    QCOMPARE(Find<QComboBox>(w, "cbPortNo")->itemData(2, Qt::ToolTipRole).toString(), QString("/dev/pts/7"));
+    // Each entry names its device, or that it opens none.
+    auto* chooser = Find<PortChooser>(w, "cbPortNo");
+    QCOMPARE(chooser->itemText(0), QString("COM1"));
+    QCOMPARE(chooser->ListedText(0), QString("COM1  /dev/ttyUSB0"));
+    QCOMPARE(chooser->ListedText(2), QString("COM3  /dev/pts/7"));
+    QCOMPARE(chooser->ListedText(4), QString("COM5  (no device)"));
     QCOMPARE(Find<QComboBox>(w, "cbPortNo")->itemData(8, Qt::ToolTipRole).toString(), QString("/dev/ttyUSB8"));
     QCOMPARE(w->portResolver()("COM3"), std::string("/dev/pts/7"));
     QCOMPARE(w->portResolver()("COM5"), std::string(""));

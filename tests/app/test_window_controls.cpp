@@ -362,6 +362,8 @@ class WindowControlsTest : public QObject {
         return count;
       }
     } logger;
+    f.SetSetting("APPLICATIONS/ORVALD/COM_PORT", 1);
+    f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("data"));
     AppEnvironment env = f.Environment();
     env.commands = &logger;
     auto w = f.Start(env);
