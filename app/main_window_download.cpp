@@ -179,6 +179,11 @@ void TfrmMain::Timer1Timer() {
 void TfrmMain::OpenLogFile(const std::string& path) {
   if (busy_ || inDetection_) {
     pendingOpenPath_ = path;  // opened as soon as the exchange is over
+    // A probe is over within a second; a download can take minutes.
+    if (busy_) {
+      SetStatusText(SafeDisplayText(path.substr(path.rfind('/') + 1)) + " opens here when the exchange on " +
+                    PortName(portNo_) + " is over");
+    }
     return;
   }
   Timer1->stop();

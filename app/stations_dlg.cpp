@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "link/link.h"
+#include "logger/download_session.h"
 #include "logger/port_station.h"
 #include "logger/session_view.h"
 #include "logger/station_state.h"
@@ -32,7 +33,8 @@ constexpr int kRetireCheckMs = 100;
 // count; the status texts are for the main window's status bar.
 class RowView : public SessionView {
  public:
-  RowView(TStationsDlg* window, int portNo, LoggerLookup& lookup) : window_(window), portNo_(portNo), lookup_(lookup) {}
+  RowView(TStationsDlg* window, int portNo, LoggerLookup& lookup, LocalClock localNow)
+      : window_(window), portNo_(portNo), lookup_(lookup), localNow_(std::move(localNow)) {}
 
   void Waiting(const std::string& portProblem) override {
     Post([portProblem](StationState& row) { ApplyWaiting(row, portProblem); });
@@ -59,7 +61,7 @@ class RowView : public SessionView {
     summary.path = result.path;
     summary.reason = result.reason;
     summary.heldBy = result.heldBy;
-    Post([summary](StationState& row) { ApplyFinished(row, summary); });
+    Post([summary, at = localNow_()](StationState& row) { ApplyFinished(row, summary, at); });
     if (result.keptFile()) QMetaObject::invokeMethod(window_, [] { QApplication::beep(); }, Qt::QueuedConnection);
   }
   void Ended() override {
@@ -97,6 +99,7 @@ class RowView : public SessionView {
   TStationsDlg* window_;
   int portNo_;
   LoggerLookup& lookup_;  // the station's own: used on its thread only
+  LocalClock localNow_;
 };
 
 }  // namespace
@@ -306,7 +309,7 @@ void TStationsDlg::StartStation(int portNo, const std::string& device, std::uniq
   s->portNo = portNo;
   s->device = device;
   s->lookup = std::make_unique<LoggersFileLookup>(setup_.dataDir + "/loggers.tsv");
-  s->view = std::make_unique<RowView>(this, portNo, *s->lookup);
+  s->view = std::make_unique<RowView>(this, portNo, *s->lookup, setup_.localNow ? setup_.localNow : SystemLocalTime);
   // Extra ports use their serial line alone: the USB adapter is the main port's.
   auto link = std::make_unique<Link>(nullptr);
   if (!s->linkPath.empty()) {
@@ -439,9 +442,15 @@ void TStationsDlg::Redraw() {
   grid_->setRowCount(static_cast<int>(stations_.size()));
   const QFontMetrics metrics(grid_->font());
   int portWidth = grid_->columnWidth(0);
+  int stateWidth = grid_->columnWidth(1);
   for (int r = 0; r < static_cast<int>(stations_.size()); ++r) {
     const StationRow& s = *stations_[r];
-    const std::string state = StationStateText(s.row);
+    const std::string earlier = EarlierFailuresText(s.row);
+    std::string state = StationStateText(s.row);
+    if (!s.row.earlierFailures.empty()) {
+      const size_t count = s.row.earlierFailures.size();
+      state += count == 1 ? "; failed once before" : "; failed " + std::to_string(count) + " times before";
+    }
     const std::string cells[kColumns] = {s.portText,
                                          state,
                                          SafeDisplayText(s.row.serial),
@@ -461,12 +470,16 @@ void TStationsDlg::Redraw() {
     }
     // An adapter's row says its socket ("pts/3 (USB hub port 1.3)"): the column grows to show it whole.
     portWidth = std::max(portWidth, metrics.horizontalAdvance(grid_->item(r, 0)->text()) + 16);
+    stateWidth = std::max(stateWidth, metrics.horizontalAdvance(grid_->item(r, 1)->text()) + 16);
     grid_->item(r, 0)->setToolTip(grid_->item(r, 0)->text());
-    grid_->item(r, 1)->setToolTip(QString::fromStdString(state));
+    grid_->item(r, 1)->setToolTip(QString::fromStdString(earlier.empty() ? state : state + "\n" + earlier));
     grid_->item(r, 5)->setToolTip(QString::fromStdString(SafeDisplayText(s.row.verdict)));
     grid_->item(r, 7)->setToolTip(QString::fromStdString(s.row.path));
   }
   if (portWidth > grid_->columnWidth(0)) grid_->setColumnWidth(0, portWidth);
+  // A failure's reason is read whole, up to half the window; the rest is in its tooltip.
+  stateWidth = std::min(stateWidth, std::max(grid_->columnWidth(1), width() / 2));
+  if (stateWidth > grid_->columnWidth(1)) grid_->setColumnWidth(1, stateWidth);
 }
 
 void TStationsDlg::RefillPortChoice() {
@@ -483,7 +496,8 @@ void TStationsDlg::RefillPortChoice() {
 void TStationsDlg::OpenRow(int row) {
   if (row < 0 || row >= static_cast<int>(stations_.size())) return;
   const StationState& state = stations_[row]->row;
-  if (state.phase != StationPhase::kDone || state.path.empty()) return;
+  // A failed download's incomplete file opens too: what arrived may hold the task.
+  if (!state.ended() || state.path.empty()) return;
   if (setup_.openFile) setup_.openFile(state.path);
 }
 

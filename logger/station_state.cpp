@@ -1,5 +1,7 @@
 #include "logger/station_state.h"
 
+#include <cstdio>
+
 #include "tracklog/safe_text.h"
 
 namespace orvald {
@@ -8,8 +10,17 @@ void ApplyWaiting(StationState& state, const std::string& portProblem) {
   if (state.phase == StationPhase::kWaiting) state.waitingFor = portProblem;
 }
 
+namespace {
+// Enough for a day's re-plugs of one port; the oldest go first.
+constexpr size_t kEarlierFailuresKept = 20;
+}  // namespace
+
 void ApplyStarted(StationState& state, const DownloadStart& start, const LoggerMatch& row) {
+  std::vector<EarlierFailure> earlier = std::move(state.earlierFailures);
+  if (state.phase == StationPhase::kFailed) earlier.push_back({state.endedAt, state.failure, state.path});
+  if (earlier.size() > kEarlierFailuresKept) earlier.erase(earlier.begin());
   state = StationState{};
+  state.earlierFailures = std::move(earlier);
   state.phase = StationPhase::kDownloading;
   state.serial = start.serialText;
   state.file = start.fileName;
@@ -34,8 +45,9 @@ void ApplyIdentified(StationState& state, const Identification& who) {
   state.pilot = who.pilotNames;
 }
 
-void ApplyFinished(StationState& state, const LoadLogResult& result) {
+void ApplyFinished(StationState& state, const LoadLogResult& result, const std::tm& at) {
   if (result.keptFile() || result.end == LoadLogEnd::kCannotCreate) {
+    state.endedAt = at;
     state.phase = result.end == LoadLogEnd::kComplete ? StationPhase::kDone : StationPhase::kFailed;
     state.failure = result.reason;
     state.path = result.path;
@@ -69,6 +81,18 @@ std::string StationStateText(const StationState& state) {
       return "failed: " + SafeDisplayText(state.failure);
   }
   return "";
+}
+
+std::string EarlierFailuresText(const StationState& state) {
+  std::string text;
+  for (auto failure = state.earlierFailures.rbegin(); failure != state.earlierFailures.rend(); ++failure) {
+    char time[16];
+    std::snprintf(time, sizeof time, "%02d:%02d:%02d", failure->at.tm_hour, failure->at.tm_min, failure->at.tm_sec);
+    if (!text.empty()) text += "\n";
+    text += std::string(time) + " failed: " + SafeDisplayText(failure->reason);
+    if (!failure->path.empty()) text += " (" + SafeDisplayText(failure->path.substr(failure->path.rfind('/') + 1)) + ")";
+  }
+  return text;
 }
 
 }  // namespace orvald

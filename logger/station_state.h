@@ -3,7 +3,9 @@
 // the row never reads a message text or takes a file name apart. Pure, so
 // the rule is the same for every window and is tested without one.
 
+#include <ctime>
 #include <string>
+#include <vector>
 
 #include "logger/load_log_result.h"
 #include "logger/logger_lookup.h"
@@ -12,6 +14,13 @@
 namespace orvald {
 
 enum class StationPhase { kWaiting, kDownloading, kDone, kFailed };
+
+// A download on the port that failed before the one on show.
+struct EarlierFailure {
+  std::tm at{};        // local time it ended
+  std::string reason;
+  std::string path;    // the incomplete file it kept; empty when none
+};
 
 struct StationState {
   StationPhase phase = StationPhase::kWaiting;
@@ -30,6 +39,10 @@ struct StationState {
   // The desk's verdict on the download for the day's task; empty without one.
   std::string verdict;
   std::string igcFile;  // the task file it names
+  std::tm endedAt{};    // local time the download on show ended
+  // Failures before the download on show, oldest first: a re-plugged logger
+  // that starts again does not wipe out why the last try failed.
+  std::vector<EarlierFailure> earlierFailures;
   bool downloading() const { return phase == StationPhase::kDownloading; }
   // A download ended (done or failed) and nothing began since: what it
   // came to stays on show through the polls that follow.
@@ -43,10 +56,13 @@ void ApplyStarted(StationState& state, const DownloadStart& start, const LoggerM
 void ApplyBlockStarted(StationState& state, int counter, int total);
 void ApplyProgress(StationState& state, int percent);
 void ApplyIdentified(StationState& state, const Identification& who);
-void ApplyFinished(StationState& state, const LoadLogResult& result);
+// `at`: the local time it ended.
+void ApplyFinished(StationState& state, const LoadLogResult& result, const std::tm& at = {});
 void ApplyEnded(StationState& state);
 
 // "waiting", "waiting (REASON)", "downloading block 3 of 12, 40 %", "done", "failed: REASON".
 std::string StationStateText(const StationState& state);
+// One line per earlier failure, newest first: "14:02:11 failed: REASON (FILE)".
+std::string EarlierFailuresText(const StationState& state);
 
 }  // namespace orvald

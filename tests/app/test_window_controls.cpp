@@ -348,6 +348,39 @@ class WindowControlsTest : public QObject {
     QVERIFY(Find<QTimer>(w, "Timer1")->isActive());
   }
 
+  void aFileAskedForDuringADownloadSaysWhenItOpens() {
+    AppFixture f;
+    struct OpeningMidway : LoggerCommands {
+      std::function<void()> midway;
+      int ProbeLogger() override { return 1; }
+      int ProbeLoggerAt(uint32_t) override { return 1; }
+      uint32_t SetLoggerRate(uint32_t rate) override { return rate; }
+      std::string QueryIdentity() override { return "PK-1"; }
+      std::string QueryVersion() override { return "VL  3.1A"; }
+      int ReadLoggerMemory(uint8_t* destination, int count, int, int) override {
+        if (midway) std::exchange(midway, nullptr)();
+        std::fill_n(destination, count, 0xFF);
+        return count;
+      }
+    } logger;
+    f.SetSetting("APPLICATIONS/ORVALD/COM_PORT", 1);
+    f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("data"));
+    QVERIFY(QDir().mkpath(f.path("data")));
+    const std::string stationFile = f.spath("data/QC555-20261208-140012.G00");
+    QVERIFY(WriteRawFile(stationFile, {{10, 0, 30, {}}}, "QC555"));
+    AppEnvironment env = f.Environment();
+    env.commands = &logger;
+    auto w = f.Start(env);
+    QString saidMidway;
+    logger.midway = [&] {
+      w->OpenLogFile(stationFile);  // a station's row double-clicked while COM1 downloads
+      saidMidway = w->StatusText();
+    };
+    w->Timer1Timer();
+    QCOMPARE(saidMidway, QString("QC555-20261208-140012.G00 opens here when the exchange on COM1 is over"));
+    QTRY_COMPARE(Find<QLineEdit>(w, "LoggerSN")->text(), QString("QC555"));  // and it does, after
+  }
+
   void forceDownloadForgetsTheLastLogger() {
     AppFixture f;
     // A logger whose memory is erased: a download of nothing but the header.

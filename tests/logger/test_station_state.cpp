@@ -39,6 +39,13 @@ TEST(StationState, EventsGiveTheRowsState) {
   const Event complete = finished(Ended(LoadLogEnd::kComplete, "/d/QA712-20261208-140012.G00"));
   const Event cut = finished(Ended(LoadLogEnd::kReadError, "/d/QA712-20261208-140012-incomplete.G00",
                                    "the logger stopped answering at block 1"));
+  std::tm at{};
+  at.tm_hour = 14;
+  at.tm_min = 2;
+  at.tm_sec = 11;
+  const Event cutAt = [at](StationState& s) {
+    ApplyFinished(s, Ended(LoadLogEnd::kReadError, "/d/Q-incomplete.G00", "the logger stopped answering"), at);
+  };
   struct Case {
     const char* name;
     std::vector<Event> events;
@@ -46,6 +53,7 @@ TEST(StationState, EventsGiveTheRowsState) {
     std::string text;
     std::string path;
     std::string pilot = "";
+    std::string earlier = "";
   };
   const Case cases[] = {
       {"nothing answered", {nobody}, StationPhase::kWaiting, "waiting", ""},
@@ -68,7 +76,12 @@ TEST(StationState, EventsGiveTheRowsState) {
        "waiting (Logger QA712 is being downloaded on COM1)", ""},
       {"the same logger again", {start, complete, ended, finished(Ended(LoadLogEnd::kSameLogger)), ended},
        StationPhase::kDone, "done", "/d/QA712-20261208-140012.G00"},
-      {"a new download forgets the last", {start, cut, ended, start}, StationPhase::kDownloading, "downloading", ""},
+      {"a new download starts afresh, the failure kept", {start, cutAt, ended, start}, StationPhase::kDownloading,
+       "downloading", "", "", "14:02:11 failed: the logger stopped answering (Q-incomplete.G00)"},
+      {"newest failure first; a done download adds none", {start, cut, start, cutAt, start, complete, start},
+       StationPhase::kDownloading, "downloading", "", "",
+       "14:02:11 failed: the logger stopped answering (Q-incomplete.G00)\n00:00:00 failed: the logger stopped "
+       "answering at block 1 (QA712-20261208-140012-incomplete.G00)"},
       {"the table names the pilot at once", {named, block}, StationPhase::kDownloading, "downloading", "", "12 Anna"},
       {"and keeps it to the end", {named, complete, ended}, StationPhase::kDone, "done",
        "/d/QA712-20261208-140012.G00", "12 Anna"},
@@ -81,6 +94,7 @@ TEST(StationState, EventsGiveTheRowsState) {
     EXPECT_EQ(state.phase, c.phase);
     EXPECT_EQ(StationStateText(state), c.text);
     EXPECT_EQ(state.path, c.path);
+    EXPECT_EQ(EarlierFailuresText(state), c.earlier);
     if (!c.pilot.empty()) {
       EXPECT_EQ(state.competNo + " " + state.pilot, c.pilot);
     }
