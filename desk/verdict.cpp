@@ -137,7 +137,7 @@ Verdict JudgeLog(const TrackTable& table, const VerdictInput& input) {
   }
   const std::string flight = UtcClockText(segments[match.firstSegment].start) + "-" +
                              UtcClockText(segments[match.lastSegment].finish) + " UTC, " +
-                             std::to_string(match.pointsTotal) + " fixes";
+                             std::to_string(match.pointsTotal) + (match.pointsTotal == 1 ? " fix" : " fixes");
   const std::string gapText = std::to_string(gaps) + (gaps == 1 ? " gap" : " gaps") +
                               " in the task's flight, longest " + Trimmed(FormatDuration(longest)) + " at " +
                               UtcClockText(longestAt) + " UTC";
