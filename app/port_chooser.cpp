@@ -41,6 +41,11 @@ void PortChooser::SetPort(int portNo, const std::string& devicePath) {
   setItemData(portNo - 1, device, Qt::ToolTipRole);
 }
 
+void PortChooser::showPopup() {
+  view()->setMinimumWidth(view()->sizeHintForColumn(0) + 2 * view()->frameWidth() + 8);
+  QComboBox::showPopup();
+}
+
 QString PortChooser::ListedText(int index) const {
   return Listed(model()->index(index, modelColumn()));
 }

@@ -18,6 +18,10 @@ class PortChooser : public QComboBox {
   void SetPort(int portNo, const std::string& devicePath);
   // What the list shows for item `index`: its name and its device.
   QString ListedText(int index) const;
+
+ protected:
+  // The list opens as wide as its longest device, not as the closed box.
+  void showPopup() override;
 };
 
 }  // namespace orvald
