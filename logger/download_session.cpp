@@ -321,7 +321,6 @@ LoadLogResult DownloadSession::Download() {
   }
   result.path = run.file.temporaryPath();
 
-  cancel_.Withdraw();
   run.identity =
       MakeLoggerIdentity(run.identity.serialText, QueryWithAttempts([&] { return commands.QueryVersion(); }));
   const FileHeader fileHeader = BuildFileHeader(run.identity.serialText, run.identity.versionText);
