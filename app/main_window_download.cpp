@@ -35,7 +35,7 @@ class NoLoggerLink : public LoggerCommands {
   uint32_t SetLoggerRate(uint32_t) override { return 9600; }
   std::string QueryIdentity() override { return {}; }
   std::string QueryVersion() override { return {}; }
-  int ReadLoggerMemory(uint8_t*, int, int, int) override { return 0; }
+  MemoryRead ReadLoggerMemory(uint8_t*, int, int, int) override { return {}; }
 };
 
 EventLoopWaiter& WindowWaiter() {

@@ -62,7 +62,7 @@ bool ReadPieces(orvald::LinkLoggerCommands& logger, int count, std::vector<doubl
     const int block = (i / 512) % 32;
     const int offset = (i % 512) * 128;
     const auto started = Clock::now();
-    const int got = logger.ReadLoggerMemory(piece, 128, block, offset);
+    const int got = logger.ReadLoggerMemory(piece, 128, block, offset).count;
     microseconds.push_back(std::chrono::duration<double, std::micro>(Clock::now() - started).count());
     if (got != 128) return false;
   }

@@ -56,15 +56,26 @@ std::string ChainedLineText(const std::array<std::string, kJournalFieldCount>& f
   return Joined(fields) + '\t' + previousChain + '\t' + ChainHash(previousChain, fields) + "\r\n";
 }
 
-JournalEntry SaveEntry(const std::string& port, const std::string& serial, const std::string& competNo,
-                       const std::string& pilot, const std::string& source, int firstSegment, int lastSegment,
-                       const std::string& verdict) {
+namespace {
+
+// Whose log an entry is about, as every kind of entry names it.
+JournalEntry EntryFor(const char* event, const std::string& port, const std::string& serial,
+                      const std::string& competNo, const std::string& pilot) {
   JournalEntry entry;
-  entry.event = kEventSave;
+  entry.event = event;
   entry.port = port;
   entry.serial = serial;
   entry.competNo = competNo;
   entry.pilot = pilot;
+  return entry;
+}
+
+}  // namespace
+
+JournalEntry SaveEntry(const std::string& port, const std::string& serial, const std::string& competNo,
+                       const std::string& pilot, const std::string& source, int firstSegment, int lastSegment,
+                       const std::string& verdict) {
+  JournalEntry entry = EntryFor(kEventSave, port, serial, competNo, pilot);
   entry.source = std::filesystem::path(source).filename().string();
   entry.segments = std::to_string(firstSegment + 1) + "-" + std::to_string(lastSegment + 1);
   entry.verdict = verdict;
@@ -73,13 +84,7 @@ JournalEntry SaveEntry(const std::string& port, const std::string& serial, const
 
 JournalEntry EraseEntry(const std::string& port, const std::string& serial, const std::string& competNo,
                         const std::string& pilot) {
-  JournalEntry entry;
-  entry.event = kEventErase;
-  entry.port = port;
-  entry.serial = serial;
-  entry.competNo = competNo;
-  entry.pilot = pilot;
-  return entry;
+  return EntryFor(kEventErase, port, serial, competNo, pilot);
 }
 
 std::optional<JournalLine> ParseJournalLine(std::string_view text) {

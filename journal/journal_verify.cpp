@@ -102,10 +102,11 @@ std::string DigestCache::Digest(const std::string& path, const std::string& name
     error = digest.error;
     return {};
   }
+  // What the stat met (a missing file, a folder that may not be searched)
+  // is what opening it would meet: the same error as without a cache.
+  error = {errno, path};
   entries_.erase(name);
-  const FileDigest digest = Sha256OfFile(path);  // says why, in the same words as without a cache
-  error = digest.error;
-  return digest.ok ? digest.hex : std::string();
+  return {};
 }
 
 FolderCheck CheckDataFolder(const std::string& directory, DigestCache* cache) {

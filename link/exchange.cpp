@@ -11,7 +11,11 @@ namespace orvald {
 class LineUse {
  public:
   explicit LineUse(Link& link)
-      : link_(link), busy_(link), adapter_(link.OpenAdapter()), channel_(link.ChannelFor(adapter_)) {}
+      : link_(link),
+        cancel_(link.cancellation()),
+        busy_(link),
+        adapter_(link.OpenAdapter()),
+        channel_(link.ChannelFor(adapter_)) {}
   ~LineUse() { CloseUsbAdapter(adapter_); }
   LineUse(const LineUse&) = delete;
   LineUse& operator=(const LineUse&) = delete;
@@ -41,14 +45,20 @@ class LineUse {
   // with a descriptor to watch) or hung up. A hang-up ends any wait on the
   // descriptor; the health check that tells it from a signal runs only on a
   // wake-up that brought nothing, never for bytes. A port that never opened
-  // has nothing to watch, so its time is simply slept out.
+  // has nothing to watch, so its time is simply slept out, unless the
+  // download is cancelled meanwhile (then false as well: no reply can come).
+  // The waits go through the cancel; whether one ends on it is the
+  // exchange's own rule (Cancelled).
   bool WaitForMore(long waiting, size_t took, size_t stillDue, int64_t leftMs) {
     const int descriptor = channel_.WaitDescriptor();
     const int left = static_cast<int>(std::max<int64_t>(leftMs, 1));
     if (waiting < 0) {
       failed_ = true;
       if (descriptor >= 0) return false;
-      link_.waiter().Wait(-1, left, WakeOn::kReadable);
+      if (cancel_.SleepUntil(link_.Now() + left)) {
+        cancelled_ = true;
+        return false;
+      }
       return true;
     }
     if (took == 0 && waited_ && !channel_.Healthy()) {
@@ -58,17 +68,25 @@ class LineUse {
     waited_ = true;
     const int sleepMs = took > 0 ? SleepFor(stillDue) : 0;
     if (sleepMs > 0) {
-      link_.waiter().Wait(descriptor, std::min(sleepMs, left), WakeOn::kHangUp);
+      cancel_.Wait(descriptor, std::min(sleepMs, left), WakeOn::kHangUp);
     } else {
-      link_.waiter().Wait(descriptor, left, WakeOn::kReadable);
+      cancel_.Wait(descriptor, left, WakeOn::kReadable);
     }
     return true;
   }
 
+  // For the waits that a cancel ends (putting the replies back in order):
+  // true, and remembered, once the download is cancelled.
+  bool Cancelled() {
+    cancelled_ = cancelled_ || cancel_.requested();
+    return cancelled_;
+  }
+
   // How the use ended when it brought no answer: the channel's own fault
-  // when it failed under the wait, otherwise `otherwise`.
+  // when it failed under the wait, kCancelled when a cancel ended it,
+  // otherwise `otherwise`.
   void Settle(ExchangeOutcome& outcome, LineStatus otherwise) const {
-    outcome.status = otherwise;
+    outcome.status = cancelled_ ? LineStatus::kCancelled : otherwise;
     outcome.errorNumber = 0;
     if (!failed_) return;
     const ChannelFault fault = channel_.Fault();
@@ -109,12 +127,14 @@ class LineUse {
   }
 
   Link& link_;
+  Cancellation& cancel_;
   Link::ExchangingGuard busy_;
   UsbAdapterHandle adapter_;
   Channel& channel_;
   int64_t rate_ = -1;  // the line's rate, asked for once per use
   bool waited_ = false;
-  bool failed_ = false;  // the channel failed under the wait
+  bool failed_ = false;     // the channel failed under the wait
+  bool cancelled_ = false;  // a cancel ended the wait
 };
 
 namespace {
@@ -246,14 +266,9 @@ int ExchangeUntilAnswer(Link& link, const uint8_t* request, uint8_t count, const
   std::vector<uint8_t> held;
   int answer = 0;
   int64_t elapsed = 0;
-  bool cancelled = false;
   for (;;) {
     elapsed = link.Now() - sentAt;
-    if (elapsed >= limitMs) break;
-    if (link.CancelRequested()) {
-      cancelled = true;
-      break;
-    }
+    if (elapsed >= limitMs || use.Cancelled()) break;
     const long waiting = channel.BytesWaiting();
     size_t got = 0;
     if (waiting > 0) {
@@ -281,7 +296,7 @@ int ExchangeUntilAnswer(Link& link, const uint8_t* request, uint8_t count, const
   if (answer > 0) {
     seen.status = LineStatus::kOk;
   } else {
-    use.Settle(seen, cancelled ? LineStatus::kCancelled : LineStatus::kTimeout);
+    use.Settle(seen, LineStatus::kTimeout);
   }
   if (outcome != nullptr) *outcome = seen;
   use.Record(frame, std::move(everything), sentAt, elapsed, answer);

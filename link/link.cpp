@@ -15,7 +15,14 @@ int64_t SteadyMilliseconds() {
 
 std::unique_ptr<UsbAdapterBackend> MakeSystemUsbAdapter() { return std::make_unique<SysfsUsbAdapter>(); }
 
-Link::Link(std::unique_ptr<UsbAdapterBackend> usbAdapter) : usbAdapter_(std::move(usbAdapter)) {}
+Link::Link(std::unique_ptr<UsbAdapterBackend> usbAdapter) : usbAdapter_(std::move(usbAdapter)) { LendSleep(); }
+
+void Link::SetCancellation(Cancellation* cancel) {
+  // The one given back must not keep sleeping on this link's waiter.
+  cancel_->SleepWith(nullptr, {});
+  cancel_ = cancel != nullptr ? cancel : &idle_;
+  LendSleep();
+}
 
 void Link::ChoosePort(uint8_t number) {
   portNo_ = number;

@@ -91,17 +91,24 @@ class Link {
 
   // ---- Waiting and time.
   // The waiter must outlive the link or be replaced before it goes.
-  void SetWaiter(Waiter& waiter) { waiter_ = &waiter; }
-  void SetClock(MillisecondClock clock) { clock_ = std::move(clock); }
+  void SetWaiter(Waiter& waiter) {
+    waiter_ = &waiter;
+    LendSleep();
+  }
+  void SetClock(MillisecondClock clock) {
+    clock_ = std::move(clock);
+    LendSleep();
+  }
   int64_t Now() const { return clock_(); }
   // Told of every exchange as it went over the line.
   void SetTranscript(TranscriptHook transcript) { transcript_ = std::move(transcript); }
   bool hasTranscript() const { return static_cast<bool>(transcript_); }
-  // Looked at during long waits (putting the replies back in order): a
-  // cancel ends them early. The download session points it at its own while
-  // it downloads; null: nothing cancels them.
-  void SetCancellation(const Cancellation* cancel) { cancel_ = cancel; }
-  bool CancelRequested() const { return cancel_ != nullptr && cancel_->requested(); }
+  // Every wait of an exchange sleeps through it, and a cancel ends the long
+  // ones (putting the replies back in order) early. The download session
+  // gives it its own while it downloads, and the link lends it its waiter
+  // and clock meanwhile; null: the link's own, which nobody cancels.
+  void SetCancellation(Cancellation* cancel);
+  Cancellation& cancellation() const { return *cancel_; }
 
   // True while an exchange waits for its reply.
   bool Exchanging() const { return exchanging_; }
@@ -124,13 +131,15 @@ class Link {
   // otherwise the serial port, reopened on the chosen port and rate if it
   // is not healthy.
   Channel& ChannelFor(UsbAdapterHandle adapter);
-  Waiter& waiter() const { return *waiter_; }
   // Hands an exchange to the transcript, when there is one.
   void Tell(const ExchangeRecord& record) const {
     if (transcript_) transcript_(record);
   }
 
  private:
+  // Gives the cancellation in use the waiter and clock of this link.
+  void LendSleep() { cancel_->SleepWith(waiter_, clock_); }
+
   CommClass comm_;
   std::unique_ptr<UsbAdapterBackend> usbAdapter_;
   uint8_t portNo_ = 0;
@@ -139,9 +148,10 @@ class Link {
   uint32_t lineRate_ = 9600;
   MillisecondClock clock_ = SteadyMilliseconds;
   TranscriptHook transcript_;
-  const Cancellation* cancel_ = nullptr;
   PollWaiter pollWaiter_;
   Waiter* waiter_ = &pollWaiter_;
+  Cancellation idle_;
+  Cancellation* cancel_ = &idle_;
   bool exchanging_ = false;
   int serialOpens_ = 0;
 };

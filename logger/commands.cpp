@@ -98,7 +98,7 @@ std::string QueryVersion(Link& link, ReplyOrder& order) {
   return TextAfterEcho(link, order, kVersionCommand, kVersionTextMax);
 }
 
-bool PutRepliesInOrder(Link& link, ReplyOrder& order) {
+bool PutRepliesInOrder(Link& link, ReplyOrder& order, LineStatus* status) {
   // A read of a length no other pending request has: its answer can only be
   // its own, and a logger answers in order, so once it is in, every reply
   // to an earlier request has come (and gone).
@@ -108,18 +108,25 @@ bool PutRepliesInOrder(Link& link, ReplyOrder& order) {
     return length == count + 2u && data[0] == kMemoryCommand[0] && data[1] == kMemoryCommand[1];
   };
   ReplyArea reply;
-  if (ExchangeUntilAnswer(link, request, 6, isMarker, kPutInOrderLimitMs, reply) == 0) return false;
+  ExchangeOutcome outcome;
+  const int length = ExchangeUntilAnswer(link, request, 6, isMarker, kPutInOrderLimitMs, reply, &outcome);
+  if (status != nullptr) *status = outcome.status;
+  if (length == 0) return false;
   order.MarkInOrder();
   return true;
 }
 
-int ReadLoggerMemory(Link& link, ReplyOrder& order, uint8_t* destination, int count, int block, int offset) {
+int ReadLoggerMemory(Link& link, ReplyOrder& order, uint8_t* destination, int count, int block, int offset,
+                     LineStatus* status) {
+  LineStatus ended = LineStatus::kRefused;
+  if (status == nullptr) status = &ended;
+  *status = LineStatus::kRefused;
   if (count < 1 || count > kMaxMemoryRead || block < 0 || block > 0xFF || offset < 0 || offset > 0xFFFF) return 0;
   // Every memory reply looks alike, so one that came after its exchange gave
   // up would be taken as the answer to the next read (the retry, or the next
   // piece) and put wrong bytes into the download. No read goes out while
   // such a reply may still be on its way.
-  if (order.inDoubt() && !PutRepliesInOrder(link, order)) return 0;
+  if (order.inDoubt() && !PutRepliesInOrder(link, order, status)) return 0;
   const uint8_t request[6] = {kMemoryCommand[0],
                               kMemoryCommand[1],
                               static_cast<uint8_t>(block),
@@ -131,8 +138,11 @@ int ReadLoggerMemory(Link& link, ReplyOrder& order, uint8_t* destination, int co
   const int length = ExchangeFrame(link, request, 6, reply, &outcome);
   if (length == count + 2 && reply[0] == kMemoryCommand[0] && reply[1] == kMemoryCommand[1]) {
     std::memcpy(destination, reply + 2, static_cast<size_t>(count));
+    *status = LineStatus::kOk;
     return count;
   }
+  // A frame that is not this read's answer is as bad as a broken one.
+  *status = length > 0 ? LineStatus::kProtocolError : outcome.status;
   // Only a whole frame of exactly this read's size was this read's own
   // answer, garbled on the way: nothing more is coming for it. Anything else
   // may have been another request's reply, or this one's is still coming.

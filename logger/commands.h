@@ -57,13 +57,17 @@ std::string QueryVersion(Link& link, ReplyOrder& order);
 // A reply of any other length than count + 2 is a failure, never a copy of
 // bytes that did not arrive. After a failure that leaves the replies in doubt
 // the next read first puts them back in order (PutRepliesInOrder), and fails
-// without asking when that does not work.
-int ReadLoggerMemory(Link& link, ReplyOrder& order, uint8_t* destination, int count, int block, int offset);
+// without asking when that does not work. `status` (when given) says how the
+// read ended: kOk, the exchange's own status, kProtocolError for a reply
+// that is not this read's answer, kRefused for a read no frame can carry.
+int ReadLoggerMemory(Link& link, ReplyOrder& order, uint8_t* destination, int count, int block, int offset,
+                     LineStatus* status = nullptr);
 
 // Sends a marker read and drops whatever arrives until its answer: after it,
 // no reply to an earlier request is on its way. False when the answer did
-// not come within kPutInOrderLimitMs (the replies stay in doubt).
-bool PutRepliesInOrder(Link& link, ReplyOrder& order);
+// not come within kPutInOrderLimitMs (the replies stay in doubt); `status`
+// (when given) says how the exchange ended.
+bool PutRepliesInOrder(Link& link, ReplyOrder& order, LineStatus* status = nullptr);
 
 // The command set as the download session sees it, over one link, with
 // the order of that link's replies.
@@ -75,12 +79,14 @@ class LinkLoggerCommands : public LoggerCommands {
   uint32_t SetLoggerRate(uint32_t rate) override { return orvald::SetLoggerRate(link_, order_, rate); }
   std::string QueryIdentity() override { return orvald::QueryIdentity(link_, order_); }
   std::string QueryVersion() override { return orvald::QueryVersion(link_, order_); }
-  int ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) override {
-    return orvald::ReadLoggerMemory(link_, order_, destination, count, block, offset);
+  MemoryRead ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) override {
+    MemoryRead read;
+    read.count = orvald::ReadLoggerMemory(link_, order_, destination, count, block, offset, &read.status);
+    return read;
   }
   std::string LineProblem() override { return link_.PortProblem(); }
   int LineOpens() override { return link_.serialOpens(); }
-  void SetCancellation(const Cancellation* cancel) override { link_.SetCancellation(cancel); }
+  void SetCancellation(Cancellation* cancel) override { link_.SetCancellation(cancel); }
 
   Link& link() { return link_; }
   ReplyOrder& replyOrder() { return order_; }

@@ -49,10 +49,11 @@ class DetectionRateOnExit {
   LoggerCommands& commands_;
 };
 
-// Long waits on the line end early once the operator asked to abort.
+// The line's waits sleep through the download's cancel, so the long ones
+// end early once the operator asked to abort.
 class CancellationWhileDownloading {
  public:
-  CancellationWhileDownloading(LoggerCommands& commands, const Cancellation& cancel) : commands_(commands) {
+  CancellationWhileDownloading(LoggerCommands& commands, Cancellation& cancel) : commands_(commands) {
     commands_.SetCancellation(&cancel);
   }
   ~CancellationWhileDownloading() { commands_.SetCancellation(nullptr); }
@@ -103,7 +104,10 @@ std::tm SystemLocalTime() {
 }
 
 DownloadSession::DownloadSession(DownloadSessionSetup setup)
-    : setup_(std::move(setup)), lastSerialText_(setup_.lastSerialText) {}
+    : setup_(std::move(setup)), lastSerialText_(setup_.lastSerialText) {
+  // The share of the download is the cancel's progress; the view listens.
+  cancel_.SetProgressListener([this](int percent) { setup_.view.Share(percent); });
+}
 
 uint32_t DownloadSession::DetectLogger() {
   LoggerCommands& commands = setup_.commands;
@@ -209,14 +213,31 @@ DownloadSession::ReadEnd DownloadSession::ReadWithAttempts(Run& run, uint8_t* de
     if (attempt > 0 && cancel_.requested()) return ReadEnd::kAborted;
     noteReopen();
     if (const ReadEnd before = settleDoubt(); before != ReadEnd::kRead) return before;
-    const bool read = commands.ReadLoggerMemory(destination, count, block, offset) == count;
+    const MemoryRead read = commands.ReadLoggerMemory(destination, count, block, offset);
     noteReopen();
-    if (!read) {
-      run.loggerInDoubt = true;
-      continue;
-    }
     // Still in doubt only when the port was opened again during this read.
-    return settleDoubt();
+    if (read.count == count) return settleDoubt();
+    switch (read.status) {
+      case LineStatus::kCancelled:
+        // The abort key or a stop cut the wait short: nothing is wrong with
+        // the line or the logger, and another attempt would only be cut too.
+        return ReadEnd::kAborted;
+      case LineStatus::kHangUp:
+      case LineStatus::kIoError:
+        // The line went away under the read: the next attempt opens the port
+        // again, and whoever answers there must first say who it is.
+        run.loggerInDoubt = true;
+        break;
+      case LineStatus::kTimeout:
+      case LineStatus::kProtocolError:
+      case LineStatus::kRefused:
+      case LineStatus::kOk:
+        // No answer, or not this read's (a cable pulled on the serial side
+        // of an adapter shows only so): the reply may still be on its way,
+        // or another logger may be there now.
+        run.loggerInDoubt = true;
+        break;
+    }
   }
   return ReadEnd::kFailed;
 }
@@ -300,7 +321,6 @@ LoadLogResult DownloadSession::Download() {
   }
   result.path = run.file.temporaryPath();
 
-  cancel_.Withdraw();
   run.identity =
       MakeLoggerIdentity(run.identity.serialText, QueryWithAttempts([&] { return commands.QueryVersion(); }));
   const FileHeader fileHeader = BuildFileHeader(run.identity.serialText, run.identity.versionText);
@@ -453,7 +473,7 @@ void DownloadSession::ShareOf(Run& run) {
   const int percent = static_cast<int>(std::min<int64_t>(100, int64_t{run.piecesRead} * 100 / run.plan.pieces));
   if (percent == run.sharedPercent) return;
   run.sharedPercent = percent;
-  setup_.view.Share(percent);
+  cancel_.Progress(percent);
 }
 
 void DownloadSession::WriteFailed(Run& run) {

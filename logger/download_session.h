@@ -75,6 +75,9 @@ struct DownloadSessionSetup {
 class DownloadSession {
  public:
   explicit DownloadSession(DownloadSessionSetup setup);
+  // Its cancel reports progress to this session's view.
+  DownloadSession(const DownloadSession&) = delete;
+  DownloadSession& operator=(const DownloadSession&) = delete;
 
   // One detection cycle: probe, then download the logger that answered, or
   // say that none did (or why the port could not be used). True when a

@@ -6,12 +6,21 @@
 #include <string>
 
 #include "link/cancellation.h"
+#include "link/channel.h"
 
 namespace orvald {
 
 // Where a logger listens while it waits to be found, and where every
 // download leaves it.
 inline constexpr uint32_t kDetectionRate = 9600;
+
+// How one memory read ended: the bytes it brought (the count asked for, or
+// 0) and, when it brought none, why, so a retry can tell a cancel or a line
+// that went away from a reply that was lost or garbled.
+struct MemoryRead {
+  int count = 0;
+  LineStatus status = LineStatus::kRefused;
+};
 
 class LoggerCommands {
  public:
@@ -28,17 +37,17 @@ class LoggerCommands {
   // versionText (at most 8 characters); empty without a valid reply.
   virtual std::string QueryVersion() = 0;
   // count (1..245) bytes of block `block` at `offset` into `destination`;
-  // returns count on success, 0 on failure.
-  virtual int ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) = 0;
+  // brings count with kOk on success, 0 and the cause on failure.
+  virtual MemoryRead ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) = 0;
   // Why the line could not be used at all (the port could not be opened),
   // for the operator; empty when it could.
   virtual std::string LineProblem() { return {}; }
   // How many times the port has been opened so far: a change means it was
   // reopened (after a hang-up), and whoever answers now may be another logger.
   virtual int LineOpens() { return 0; }
-  // Long waits look at `cancel` and end early once it is requested (the
-  // abort key); null: nothing ends them early.
-  virtual void SetCancellation(const Cancellation* /*cancel*/) {}
+  // The line's waits sleep through `cancel`, and the long ones end early
+  // once it is requested (the abort key); null: nothing ends them early.
+  virtual void SetCancellation(Cancellation* /*cancel*/) {}
 };
 
 }  // namespace orvald

@@ -69,4 +69,11 @@ inline ProgramRun RunProgram(const std::string& program, const std::vector<std::
   return run;
 }
 
+#ifdef ORVALD_CLI
+// orvald-cli, as built beside the tests.
+inline ProgramRun Cli(const std::vector<std::string>& args, const std::string& workingDirectory = "") {
+  return RunProgram(ORVALD_CLI, args, workingDirectory);
+}
+#endif
+
 }  // namespace orvald::testing

@@ -14,13 +14,10 @@
 namespace orvald {
 namespace {
 
+using testing::Cli;
 using testing::ProgramRun;
 using testing::RunProgram;
 using testing::TempDir;
-
-ProgramRun Cli(const std::vector<std::string>& args, const std::string& workingDirectory = "") {
-  return RunProgram(ORVALD_CLI, args, workingDirectory);
-}
 
 RawFix Fix(int year, int month, int day, int hour, int minute, int second, uint8_t event = 0) {
   RawFix f;

@@ -26,13 +26,12 @@ extern char** environ;
 namespace orvald {
 namespace {
 
+using testing::Cli;
 using testing::ProgramRun;
 using testing::RunProgram;
 using testing::Slurp;
 using testing::TempDir;
 using test::SimProcess;
-
-ProgramRun Cli(const std::vector<std::string>& args) { return RunProgram(ORVALD_CLI, args); }
 
 // The folder's files but the day journal, which each file kept is added to.
 std::set<std::string> DataFiles(const TempDir& dir) {

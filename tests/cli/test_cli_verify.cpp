@@ -18,13 +18,11 @@
 namespace orvald {
 namespace {
 
+using testing::Cli;
 using testing::ProgramRun;
-using testing::RunProgram;
 using testing::Slurp;
 using testing::TempDir;
 using test::SimProcess;
-
-ProgramRun Cli(const std::vector<std::string>& args) { return RunProgram(ORVALD_CLI, args); }
 
 std::vector<JournalLine> JournalLines(const std::string& dir) {
   std::vector<JournalLine> lines;

@@ -266,6 +266,19 @@ TEST(PollWaiter, ASleepThroughKnownBytesWakesForAHangUpButNotForBytes) {
   ::close(ends[0]);
 }
 
+TEST(Cancellation, SleepsOnItsLinksWaiterUntilTheDeadlineOrTheCancel) {
+  testing::FakeLink fake;
+  Cancellation cancel;
+  fake.link.SetCancellation(&cancel);
+  EXPECT_FALSE(cancel.SleepUntil(fake.line.nowMs + 700));
+  EXPECT_EQ(fake.line.nowMs, 700);
+  fake.waiter.onWait = [&] { cancel.Request(); };  // as a stop seen by the waiter raises it
+  EXPECT_TRUE(cancel.SleepUntil(fake.line.nowMs + 5000));
+  EXPECT_EQ(fake.waiter.waits, 2);
+  EXPECT_TRUE(cancel.SleepUntil(fake.line.nowMs + 5000)) << "already cancelled: no sleep";
+  EXPECT_EQ(fake.waiter.waits, 2);
+}
+
 TEST_F(ExchangeTest, WaitingForAnAnswerDropsEverythingBeforeItAndKeepsItsOwnLimit) {
   // Two late replies, a broken frame, then the answer: a frame of 3 data bytes.
   AnswerWith(Pieces{{FrameOf({0xB1, 0x52, 1, 2, 3, 4}), 700},

@@ -41,6 +41,7 @@ class FakeLogger : public LoggerCommands {
   int lineOpens = 1;
   // Returns true when this request is to fail (no reply).
   std::function<bool(const LoggerRequest&)> fails;
+  LineStatus failedReadStatus = LineStatus::kTimeout;  // how a failed read says it ended
   // Runs before each request is answered (the point where the real link
   // waits and lets the window handle the Escape key).
   std::function<void(const LoggerRequest&)> onRequest;
@@ -62,12 +63,12 @@ class FakeLogger : public LoggerCommands {
   int LineOpens() override { return lineOpens; }
   std::string QueryIdentity() override { return Answer({LoggerRequest::Identity}) ? serialText : ""; }
   std::string QueryVersion() override { return Answer({LoggerRequest::Version}) ? versionText : ""; }
-  int ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) override {
+  MemoryRead ReadLoggerMemory(uint8_t* destination, int count, int block, int offset) override {
     LoggerRequest request{LoggerRequest::Read, block, offset, count};
-    if (!Answer(request)) return 0;
+    if (!Answer(request)) return {0, failedReadStatus};
     const size_t at = static_cast<size_t>(block) * kBlockSize + static_cast<size_t>(offset);
     std::memcpy(destination, memory.data() + at, static_cast<size_t>(count));
-    return count;
+    return {count, LineStatus::kOk};
   }
 
   int CountOf(LoggerRequest::Kind kind) const {

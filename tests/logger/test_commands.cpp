@@ -139,7 +139,7 @@ TEST_F(MemoryTest, PiecesAndHeadersArriveAsStored) {
   EXPECT_TRUE(std::equal(piece, piece + 245, memory.begin() + 3 * 65536 - 245));
   // The command set as the session sees it goes over the same link.
   LinkLoggerCommands commands(link);
-  ASSERT_EQ(static_cast<LoggerCommands&>(commands).ReadLoggerMemory(piece, 128, 1, 384), 128);
+  ASSERT_EQ(static_cast<LoggerCommands&>(commands).ReadLoggerMemory(piece, 128, 1, 384).count, 128);
   EXPECT_TRUE(std::equal(piece, piece + 128, memory.begin() + 65536 + 384));
 }
 

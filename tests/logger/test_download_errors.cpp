@@ -86,6 +86,33 @@ TEST_F(DownloadErrorTest, PieceAnsweringOnTheFourthAttemptIsKept) {
   EXPECT_EQ(ReadBytes(dataDir / kFirstName), Expected());
 }
 
+TEST_F(DownloadErrorTest, FailedReadIsRetriedAsItsStatusSays) {
+  // A lost or garbled reply and a line gone leave the logger in doubt: it is
+  // asked who it is before the retry. A cancelled read is no retry at all:
+  // the operator is asked at once, and going on asks the logger nothing more.
+  const struct {
+    LineStatus status;
+    int identityQueries, questions;
+  } cases[] = {{LineStatus::kTimeout, 2, 0}, {LineStatus::kProtocolError, 2, 0}, {LineStatus::kHangUp, 2, 0},
+               {LineStatus::kIoError, 2, 0}, {LineStatus::kCancelled, 1, 1}};
+  for (const auto& c : cases) {
+    session.reset();
+    logger = FakeLogger{};
+    logger.memory = BuildMemoryImage(FlightFixes(1200), TwoPagesPerBlock());
+    view = RecordingView{};
+    bool failed = false;
+    logger.failedReadStatus = c.status;
+    logger.fails = [&](const LoggerRequest& r) {
+      if (failed || !IsPiece(r) || r.block != 1 || r.offset != 5 * kPieceSize) return false;
+      if (c.status == LineStatus::kCancelled) Session().cancellation().Request();
+      return failed = true;
+    };
+    EXPECT_EQ(Session().LoadLog("").end, LoadLogEnd::kComplete) << static_cast<int>(c.status);
+    EXPECT_EQ(logger.CountOf(LoggerRequest::Identity), c.identityQueries) << static_cast<int>(c.status);
+    EXPECT_EQ(view.scripted.asked.size(), static_cast<size_t>(c.questions)) << static_cast<int>(c.status);
+  }
+}
+
 TEST_F(DownloadErrorTest, HeaderFailingInThePassEndsWithTheBlocksReadSoFar) {
   std::map<int, int> headerReads;
   logger.fails = [&](const LoggerRequest& r) { return IsHeader(r) && r.block == 2 && ++headerReads[2] > 1; };

@@ -150,7 +150,9 @@ TEST(LateReply, AReplyOfAnotherLengthIsNeverTakenAndPutsTheRepliesInDoubt) {
     fake.line.Send(Frame(data), 1);
   };
   std::vector<uint8_t> piece(kPieceSize);
-  EXPECT_EQ(ReadLoggerMemory(fake.link, order, piece.data(), kPieceSize, 0, 0), 0);
+  LineStatus status = LineStatus::kOk;
+  EXPECT_EQ(ReadLoggerMemory(fake.link, order, piece.data(), kPieceSize, 0, 0, &status), 0);
+  EXPECT_EQ(status, LineStatus::kProtocolError);
   EXPECT_TRUE(order.inDoubt());
 }
 
@@ -161,10 +163,21 @@ TEST(LateReply, NoReadGoesOutWhileTheRepliesCannotBePutInOrder) {
   logger.delays[0] = -1;  // lost
   logger.delays[1] = -1;  // the marker lost as well
   std::vector<uint8_t> piece(kPieceSize);
+  LineStatus status = LineStatus::kOk;
   EXPECT_EQ(ReadLoggerMemory(fake.link, order, piece.data(), kPieceSize, 0, 0), 0);
-  EXPECT_EQ(ReadLoggerMemory(fake.link, order, piece.data(), kPieceSize, 0, 0), 0);
+  EXPECT_EQ(ReadLoggerMemory(fake.link, order, piece.data(), kPieceSize, 0, 0, &status), 0);
+  EXPECT_EQ(status, LineStatus::kTimeout);
   EXPECT_EQ(logger.requests, 2) << "the second read only sent a marker";
   EXPECT_TRUE(order.inDoubt());
+  // A cancel cuts the putting in order short, and the read says so.
+  Cancellation cancel;
+  cancel.Request();
+  fake.link.SetCancellation(&cancel);
+  const int64_t before = fake.line.nowMs;
+  EXPECT_EQ(ReadLoggerMemory(fake.link, order, piece.data(), kPieceSize, 0, 0, &status), 0);
+  EXPECT_EQ(status, LineStatus::kCancelled);
+  EXPECT_EQ(fake.line.nowMs, before);
+  fake.link.SetCancellation(nullptr);
   EXPECT_EQ(ReadLoggerMemory(fake.link, order, piece.data(), kPieceSize, 0, 0), kPieceSize);
   EXPECT_EQ(piece, Expected(0, 0));
 }
