@@ -357,10 +357,10 @@ class WindowControlsTest : public QObject {
       uint32_t SetLoggerRate(uint32_t rate) override { return rate; }
       std::string QueryIdentity() override { return "PK-1"; }
       std::string QueryVersion() override { return "VL  3.1A"; }
-      int ReadLoggerMemory(uint8_t* destination, int count, int, int) override {
+      MemoryRead ReadLoggerMemory(uint8_t* destination, int count, int, int) override {
         if (midway) std::exchange(midway, nullptr)();
         std::fill_n(destination, count, 0xFF);
-        return count;
+        return {count, LineStatus::kOk};
       }
     } logger;
     f.SetSetting("APPLICATIONS/ORVALD/COM_PORT", 1);
