@@ -35,6 +35,13 @@ void ApplyIdentified(StationState& state, const Identification& who) {
 }
 
 void ApplyFinished(StationState& state, const LoadLogResult& result) {
+  if (result.end == LoadLogEnd::kFolderUnusable) {
+    // Said as a failure of this port, as the one that made the folder
+    // suspect was; the file that failure kept stays on its row.
+    state.phase = StationPhase::kFailed;
+    state.failure = result.reason;
+    return;
+  }
   if (result.keptFile() || result.end == LoadLogEnd::kCannotCreate) {
     state.phase = result.end == LoadLogEnd::kComplete ? StationPhase::kDone : StationPhase::kFailed;
     state.failure = result.reason;
