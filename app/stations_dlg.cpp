@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "link/link.h"
 #include "logger/port_station.h"
@@ -390,6 +391,22 @@ void TStationsDlg::RetireStopped() {
 void TStationsDlg::SetJudging(const DeskJudging& judging) {
   const std::lock_guard<std::mutex> lock(judging_->mutex);
   judging_->judging = judging;
+}
+
+void TStationsDlg::SetDataFolder(const std::string& dataDir) {
+  setup_.dataDir = dataDir;
+  std::vector<std::unique_ptr<StationRow>> running = std::exchange(stations_, {});
+  for (auto& s : running) {
+    auto again = std::make_unique<StationRow>();
+    again->portText = s->portText;
+    again->linkPath = s->linkPath;
+    const int portNo = s->portNo;
+    const std::string device = s->device;
+    s->station->Stop();
+    stopping_.push_back(std::move(s));
+    StartStation(portNo, device, std::move(again));
+  }
+  if (!stopping_.empty()) retireTimer_.start();
 }
 
 void TStationsDlg::SetDownloadRate(uint32_t rate) {
