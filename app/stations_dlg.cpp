@@ -303,7 +303,8 @@ bool TStationsDlg::AddStation(int portNo) {
   return true;
 }
 
-void TStationsDlg::StartStation(int portNo, const std::string& device, std::unique_ptr<StationRow> s) {
+void TStationsDlg::StartStation(int portNo, const std::string& device, std::unique_ptr<StationRow> s,
+                                const std::string& lastSerial) {
   s->portNo = portNo;
   s->device = device;
   s->lookup = std::make_unique<LoggersFileLookup>(setup_.dataDir + "/loggers.tsv");
@@ -325,6 +326,7 @@ void TStationsDlg::StartStation(int portNo, const std::string& device, std::uniq
                   ._timezone = setup_._timezone,
                   .downloadRate = setup_.downloadRate,
                   .claims = setup_.claims,
+                  .lastSerialText = lastSerial,
                   .journal = DayJournal(setup_.dataDir)},
       .view = *s->view,
       // On the station's thread, with its own table and loggers, after the decode.
@@ -402,9 +404,15 @@ void TStationsDlg::SetDataFolder(const std::string& dataDir) {
     again->linkPath = s->linkPath;
     const int portNo = s->portNo;
     const std::string device = s->device;
+    // As on the main port, the logger downloaded last is not downloaded
+    // again into the new folder, and its row stays on show; a failure was
+    // the old folder's.
+    const bool done = s->row.phase == StationPhase::kDone;
+    if (done) again->row = s->row;
+    const std::string lastSerial = done ? s->row.serial : std::string();
     s->station->Stop();
     stopping_.push_back(std::move(s));
-    StartStation(portNo, device, std::move(again));
+    StartStation(portNo, device, std::move(again), lastSerial);
   }
   if (!stopping_.empty()) retireTimer_.start();
 }

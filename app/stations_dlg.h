@@ -104,7 +104,9 @@ class TStationsDlg : public QDialog {
   void RetireStopped();
   void OpenRow(int row);
   std::string Refusal(int portNo) const;
-  void StartStation(int portNo, const std::string& device, std::unique_ptr<StationRow> s);
+  // `lastSerial`: the logger taken as downloaded already.
+  void StartStation(int portNo, const std::string& device, std::unique_ptr<StationRow> s,
+                    const std::string& lastSerial = "");
   void ServeLinks();
   bool HoldsDevice(const std::string& device) const;
 
