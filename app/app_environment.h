@@ -10,6 +10,7 @@
 #include "app/app_settings.h"
 #include "link/port_diagnosis.h"
 #include "link/device_links.h"
+#include "logger/folder_room.h"
 #include "tracklog/time_basis.h"
 
 namespace orvald {
@@ -40,6 +41,8 @@ struct AppEnvironment {
   DiagnosisPlaces portCheckPlaces;
   // Where the adapters' links appear (Stations > Add plugged-in adapters automatically).
   std::string deviceLinkFolder = kDeviceLinkFolder;
+  // How the main port looks at a data folder that failed (a fake in tests).
+  FolderRoomCheck folderCheck = CheckFolderRoom;
 };
 
 }  // namespace orvald

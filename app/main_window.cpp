@@ -554,7 +554,7 @@ void TfrmMain::ReadSettings() {
   connect(cbPortNo, &QComboBox::currentIndexChanged, this, [this](int) { cbPortNoChange(); });
 }
 
-void TfrmMain::ChooseDataDirectory() {
+bool TfrmMain::ChooseDataDirectory() {
   // A first start has just made the default folder: that is the one offered.
   const std::string start = !dataDir_.empty() ? dataDir_
                             : QDir(QString::fromStdString(env_.defaultDataDir)).exists() ? env_.defaultDataDir
@@ -562,7 +562,9 @@ void TfrmMain::ChooseDataDirectory() {
   if (auto chosen = env_.prompts->ChooseDirectory(kDirectoryPrompt, start)) {
     dataDir_ = *chosen;
     WriteDataDirSetting(env_.settings, dataDir_);
+    return true;
   }
+  return false;
 }
 
 void TfrmMain::cbPortNoChange() {

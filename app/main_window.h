@@ -74,6 +74,9 @@ class TfrmMain : public QMainWindow {
     showLogger_ = std::move(showLogger);
   }
   void SetTaskWindowsDialog(QWidget* dialog) { taskWindowsDlg_ = dialog; }
+  // Reads both tables again from the working directory, reporting a missing
+  // one as start-up does (File > Data folder...).
+  void SetTableReload(std::function<void()> reload) { reloadTables_ = std::move(reload); }
 
   // ---- Handlers, named as the controls and events they serve.
   void btnSaveClick();
@@ -84,6 +87,9 @@ class TfrmMain : public QMainWindow {
   void btnEditTaskClick();
   void Timer1Timer();
   void mnFileOpenClick();
+  // File > Data folder...: asks for another data folder, refused while a
+  // download runs; the tables, Today and the stations follow the new one.
+  void mnFileDataFolderClick();
   void mnFileExitClick();
   void Clear1Click();
   void About1Click();
@@ -185,6 +191,7 @@ class TfrmMain : public QMainWindow {
   QLabel* StatusPanel0;
   QTimer* Timer1;
   QAction* mnFileOpen;
+  QAction* mnFileDataFolder;
   QAction* mnFileExit;
   QAction* Clear1;
   QAction* About1;
@@ -215,7 +222,13 @@ class TfrmMain : public QMainWindow {
   void ConnectHandlers();
   void ConnectMenus();
   void ReadSettings();
-  void ChooseDataDirectory();
+  // True when a folder was chosen (and written to the settings).
+  bool ChooseDataDirectory();
+  // Why the data folder cannot be changed now; empty when it can.
+  std::string DataFolderRefusal() const;
+  // The chosen folder becomes the working directory and everything reading
+  // from the data folder reads from it.
+  void UseDataFolder();
   void BindDownloadSession();
   // Whole-window refusal of the commands that would start another exchange
   // or change the track table while one runs.
@@ -285,6 +298,7 @@ class TfrmMain : public QMainWindow {
   TStationsDlg* stationsDlg_ = nullptr;
   std::string pendingOpenPath_;  // a station's file to open once the exchange running is over
   std::function<TaskWindowTexts(const std::string&)> taskQueries_;
+  std::function<void()> reloadTables_;
   PortResolver portResolver_;
   std::function<void(int)> onPortChange_;
 

@@ -108,6 +108,7 @@ void TfrmMain::BindDownloadSession() {
       .journal = DayJournal(std::string(), env_.clock),
   };
   if (env_.localNow) setup.localNow = env_.localNow;
+  setup.folderCheck = env_.folderCheck;
   (setup.downloadRate == kFastDownloadRate ? mnRate115200 : mnRate57600)->setChecked(true);
   session_ = std::make_unique<DownloadSession>(std::move(setup));
   // The extra ports of the last run download again from the start.
@@ -247,6 +248,7 @@ void TfrmMain::SetBusy(bool busy) {
 
 void TfrmMain::UpdateCommandStates() {
   mnFileOpen->setEnabled(!busy_);
+  mnFileDataFolder->setEnabled(!busy_);
   Clear1->setEnabled(!busy_);
   btnForceDl->setEnabled(!busy_);
   btnSave->setEnabled(selection_.saveEnabled() && !busy_);

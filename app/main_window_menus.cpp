@@ -28,6 +28,8 @@ void TfrmMain::BuildMenus() {
   mnFileOpen = file->addAction("&Open");
   mnFileOpen->setObjectName("mnFileOpen");
   mnFileOpen->setShortcut(QKeySequence::Open);
+  mnFileDataFolder = file->addAction("&Data folder...");
+  mnFileDataFolder->setObjectName("mnFileDataFolder");
   QAction* verify = file->addAction("&Verify data folder...");
   verify->setObjectName("mnFileVerify");
   // The same lines as orvald-cli verify; the working directory is the data directory.
@@ -89,6 +91,7 @@ void TfrmMain::ConnectMenus() {
     if (btnForceDl->isEnabled()) btnForceDl->click();
   });
   connect(mnFileOpen, &QAction::triggered, this, [this] { mnFileOpenClick(); });
+  connect(mnFileDataFolder, &QAction::triggered, this, [this] { mnFileDataFolderClick(); });
   connect(mnFileExit, &QAction::triggered, this, [this] { mnFileExitClick(); });
   connect(Clear1, &QAction::triggered, this, [this] { Clear1Click(); });
   connect(mnStations, &QAction::triggered, this, [this] { mnStationsClick(); });

@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "link/link.h"
 #include "logger/download_session.h"
@@ -305,7 +306,8 @@ bool TStationsDlg::AddStation(int portNo) {
   return true;
 }
 
-void TStationsDlg::StartStation(int portNo, const std::string& device, std::unique_ptr<StationRow> s) {
+void TStationsDlg::StartStation(int portNo, const std::string& device, std::unique_ptr<StationRow> s,
+                                const std::string& lastSerial) {
   s->portNo = portNo;
   s->device = device;
   s->lookup = std::make_unique<LoggersFileLookup>(setup_.dataDir + "/loggers.tsv");
@@ -327,6 +329,7 @@ void TStationsDlg::StartStation(int portNo, const std::string& device, std::uniq
                   ._timezone = setup_._timezone,
                   .downloadRate = setup_.downloadRate,
                   .claims = setup_.claims,
+                  .lastSerialText = lastSerial,
                   .journal = DayJournal(setup_.dataDir)},
       .view = *s->view,
       // On the station's thread, with its own table and loggers, after the decode.
@@ -393,6 +396,28 @@ void TStationsDlg::RetireStopped() {
 void TStationsDlg::SetJudging(const DeskJudging& judging) {
   const std::lock_guard<std::mutex> lock(judging_->mutex);
   judging_->judging = judging;
+}
+
+void TStationsDlg::SetDataFolder(const std::string& dataDir) {
+  setup_.dataDir = dataDir;
+  std::vector<std::unique_ptr<StationRow>> running = std::exchange(stations_, {});
+  for (auto& s : running) {
+    auto again = std::make_unique<StationRow>();
+    again->portText = s->portText;
+    again->linkPath = s->linkPath;
+    const int portNo = s->portNo;
+    const std::string device = s->device;
+    // As on the main port, the logger downloaded last is not downloaded
+    // again into the new folder, and its row stays on show; a failure was
+    // the old folder's.
+    const bool done = s->row.phase == StationPhase::kDone;
+    if (done) again->row = s->row;
+    const std::string lastSerial = done ? s->row.serial : std::string();
+    s->station->Stop();
+    stopping_.push_back(std::move(s));
+    StartStation(portNo, device, std::move(again), lastSerial);
+  }
+  if (!stopping_.empty()) retireTimer_.start();
 }
 
 void TStationsDlg::SetDownloadRate(uint32_t rate) {

@@ -90,6 +90,9 @@ class TStationsDlg : public QDialog {
   // What the stations judge each download with from now on (the day's
   // task); safe to change while they download.
   void SetJudging(const DeskJudging& judging);
+  // The data folder changed: each station starts again on it (its raw
+  // files, loggers table and journal are fixed when it starts).
+  void SetDataFolder(const std::string& dataDir);
 
   // Called on this window's thread with what a station's thread reported.
   void Update(int portNo, const std::function<void(StationState&)>& change);
@@ -101,7 +104,9 @@ class TStationsDlg : public QDialog {
   void RetireStopped();
   void OpenRow(int row);
   std::string Refusal(int portNo) const;
-  void StartStation(int portNo, const std::string& device, std::unique_ptr<StationRow> s);
+  // `lastSerial`: the logger taken as downloaded already.
+  void StartStation(int portNo, const std::string& device, std::unique_ptr<StationRow> s,
+                    const std::string& lastSerial = "");
   void ServeLinks();
   bool HoldsDevice(const std::string& device) const;
 

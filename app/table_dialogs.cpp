@@ -19,6 +19,10 @@ TableDialogs CreateTableDialogs(TfrmMain& frmMain, LoggersTable& loggers, TasksT
   dialogs.TaskWindowsDlg = new TTaskWindowsDlg(
       tasks, prompts, [&frmMain](const std::vector<std::string>& column) { frmMain.FillTaskList(column); }, &frmMain);
   frmMain.SetTaskWindowsDialog(dialogs.TaskWindowsDlg);
+  frmMain.SetTableReload([dialogs] {
+    dialogs.SerialNumbersDlg->LoadLoggers();
+    dialogs.TaskWindowsDlg->LoadTasks();
+  });
   return dialogs;
 }
 

@@ -46,6 +46,7 @@ int RunDownload(const std::vector<std::string>& args) {
     case LoadLogEnd::kSameLogger:
     case LoadLogEnd::kNotBegun:
     case LoadLogEnd::kBusyElsewhere:
+    case LoadLogEnd::kFolderUnusable:  // a session of one download remembers no folder failure
     case LoadLogEnd::kOpened:
       break;
   }

@@ -260,10 +260,44 @@ void DownloadSession::ReportOnce(const std::string& cause, const std::string& te
   setup_.view.Report(text, icon);
 }
 
+void DownloadSession::FolderFailed(const std::string& cause, const std::string& text, uint64_t neededBytes) {
+  ReportOnce(cause, text, PromptIcon::kError);
+  // A full disk would fail the same long download again at every poll.
+  folderFailure_ = FolderFailure{setup_.dataDir, text, std::max(kFolderRoomFloor, neededBytes)};
+}
+
+bool DownloadSession::FolderStillUnusable(LoadLogResult& result) {
+  if (!folderFailure_) return false;
+  std::string problem;
+  if (folderFailure_->folder == setup_.dataDir && setup_.folderCheck) {
+    problem = setup_.folderCheck(setup_.dataDir, folderFailure_->neededBytes);
+  }
+  if (problem.empty()) {
+    folderFailure_.reset();
+    return false;
+  }
+  // The box was shown when the folder failed; the status bar keeps saying it.
+  setup_.view.Status(folderFailure_->text);
+  result.end = LoadLogEnd::kFolderUnusable;
+  result.reason = "the data folder is unusable (" + problem + "); the logger is downloaded once it is fixed or changed";
+  return true;
+}
+
+void DownloadSession::SetDataFolder(const std::string& dataDir) {
+  setup_.dataDir = dataDir;
+  if (setup_.journal) setup_.journal = DayJournal(dataDir, setup_.utcNow);
+  folderFailure_.reset();
+  // Another folder's failure is news even when its cause is the same.
+  lastReportedCause_.clear();
+}
+
 LoadLogResult DownloadSession::Download() {
   SessionView& view = setup_.view;
   LoggerCommands& commands = setup_.commands;
   LoadLogResult result;
+  // Before the logger is asked anything: a folder that cannot take the file
+  // costs the desk no download.
+  if (FolderStillUnusable(result)) return result;
 
   DetectionRateOnExit detectionRate(commands);
   CancellationWhileDownloading cancelWaits(commands, cancel_);
@@ -313,8 +347,8 @@ LoadLogResult DownloadSession::Download() {
   if (!run.file.Begin(setup_.dataDir, run.name + ".part")) {
     // Saying nothing here would lose this pilot's log for good; the logger
     // does not count as downloaded, so the next poll tries again.
-    ReportOnce("create " + std::to_string(run.file.errorNumber()), "Cannot create file " + run.file.errorText(),
-               PromptIcon::kError);
+    FolderFailed("create " + std::to_string(run.file.errorNumber()), "Cannot create file " + run.file.errorText(),
+                 kFolderRoomFloor);
     result.end = LoadLogEnd::kCannotCreate;
     result.reason = "can't create " + run.file.errorText();
     return result;
@@ -531,22 +565,23 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
   }
 
   if (run.passEnd == PassEnd::kWriteError) {
+    const uint64_t planned = kFileHeaderSize + uint64_t{static_cast<uint64_t>(run.plan.pieces)} * kPieceSize;
     if (run.piecesRead == 0) {
       // Nothing of the flight is on the disk: no file, and the logger is
       // downloaded again once the folder can be written.
       run.file.Cancel();
-      ReportOnce("write " + std::to_string(run.file.errorNumber()),
-                 "Cannot write file " + run.file.errorText() +
-                     ". Nothing was kept; the logger is downloaded again at the next poll.",
-                 PromptIcon::kError);
+      FolderFailed("write " + std::to_string(run.file.errorNumber()),
+                   "Cannot write file " + run.file.errorText() +
+                       ". Nothing was kept; the logger is downloaded again once the data folder can take it.",
+                   planned);
       result.end = LoadLogEnd::kCannotCreate;
       result.path.clear();
       result.reason = reason;
       return;
     }
-    ReportOnce("write " + std::to_string(run.file.errorNumber()),
-               "Cannot write file " + run.file.errorText() + ". The download is incomplete; what arrived is kept.",
-               PromptIcon::kError);
+    FolderFailed("write " + std::to_string(run.file.errorNumber()),
+                 "Cannot write file " + run.file.errorText() + ". The download is incomplete; what arrived is kept.",
+                 planned);
   }
 
   // Kept under a name that says so; only a complete download counts as this

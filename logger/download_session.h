@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "journal/journal_file.h"
+#include "logger/folder_room.h"
 #include "link/cancellation.h"
 #include "logger/load_log_result.h"
 #include "logger/logger_claims.h"
@@ -70,7 +71,14 @@ struct DownloadSessionSetup {
   // The data folder's day journal: every raw file kept is appended to it
   // (download or incomplete) before the download is reported. None: no journal.
   std::optional<DayJournal> journal;
+  // Looked at before a logger is read into a folder that failed a download
+  // (a create or write refused): the logger is left alone until it passes.
+  FolderRoomCheck folderCheck = CheckFolderRoom;
 };
+
+// The room a folder that failed must have again before a download is tried:
+// one block's, or what the failed download planned to write when that is more.
+inline constexpr uint64_t kFolderRoomFloor = 65536;
 
 class DownloadSession {
  public:
@@ -111,6 +119,10 @@ class DownloadSession {
   void SetDownloadRate(uint32_t rate) { setup_.downloadRate = rate; }
   uint32_t downloadRate() const { return setup_.downloadRate; }
   void SetStationName(const std::string& name) { setup_.stationName = name; }
+  // The data folder was changed (on the session's thread): raw files and
+  // the journal go there from the next download on, and a failure of the
+  // folder before is forgotten, so the next poll tries again.
+  void SetDataFolder(const std::string& dataDir);
 
   // Force download: the logger downloaded last is downloaded again.
   void ForgetLastLogger() { lastSerialText_.clear(); }
@@ -136,6 +148,11 @@ class DownloadSession {
   SameLogger CheckSameLogger(Run& run);
   void OtherLoggerAnswered(Run& run);
   void ReportOnce(const std::string& cause, const std::string& text, PromptIcon icon);
+  // The data folder refused the file: said once, and remembered so the
+  // next polls leave the logger alone while the folder still fails.
+  void FolderFailed(const std::string& cause, const std::string& text, uint64_t neededBytes);
+  // True (and `result` a kFolderUnusable end) while a remembered failure lasts.
+  bool FolderStillUnusable(LoadLogResult& result);
   void ScanHeaders(Run& run);
   void DownloadBlocks(Run& run);
   void WriteFailed(Run& run);
@@ -155,6 +172,12 @@ class DownloadSession {
   // The cause of the last failure the operator was told of: the same one is
   // not said again at every poll while it lasts.
   std::string lastReportedCause_;
+  struct FolderFailure {
+    std::string folder;  // setup_.dataDir when it failed
+    std::string text;    // what the operator was told
+    uint64_t neededBytes = kFolderRoomFloor;
+  };
+  std::optional<FolderFailure> folderFailure_;
 };
 
 }  // namespace orvald

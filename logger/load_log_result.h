@@ -17,6 +17,8 @@ enum class LoadLogEnd {
   kNoRate,            // the logger confirmed no download rate: nothing made, tried again at the next poll
   kCannotCreate,      // the raw file could not be made, or nothing could be written to it: reported,
                       // nothing kept, the logger is tried again
+  kFolderUnusable,    // the data folder failed before and its check still fails: the logger was not
+                      // read, nothing made, no new box; tried again once the folder passes or is changed
   kAborted,           // Escape confirmed: file deleted, table untouched
   kComplete,          // every used block arrived; decoded
   kReadError,         // the logger stopped answering (a header or piece failed 4 times), or gave no

@@ -46,6 +46,14 @@ void ApplyIdentified(StationState& state, const Identification& who) {
 }
 
 void ApplyFinished(StationState& state, const LoadLogResult& result, const std::tm& at) {
+  if (result.end == LoadLogEnd::kFolderUnusable) {
+    // Said as a failure of this port, as the one that made the folder
+    // suspect was; the file that failure kept stays on its row.
+    state.phase = StationPhase::kFailed;
+    state.failure = result.reason;
+    state.endedAt = at;
+    return;
+  }
   if (result.keptFile() || result.end == LoadLogEnd::kCannotCreate) {
     state.endedAt = at;
     state.phase = result.end == LoadLogEnd::kComplete ? StationPhase::kDone : StationPhase::kFailed;

@@ -7,9 +7,12 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app_environment.h"
@@ -96,6 +99,22 @@ struct RunSpec {
 
 // Writes a raw image holding one segment per run (runs are minutes apart, so
 // each gap cuts). Returns false when the file cannot be written.
+// A logger whose memory is erased: a download of nothing but the header.
+struct ErasedLogger : LoggerCommands {
+  int identities = 0;  // the times it was asked who it is
+  int ProbeLogger() override { return 1; }
+  int ProbeLoggerAt(uint32_t) override { return 1; }
+  uint32_t SetLoggerRate(uint32_t rate) override { return rate; }
+  std::string QueryIdentity() override { return ++identities, "PK-1"; }
+  std::string QueryVersion() override { return "VL  3.1A"; }
+  std::function<void()> midway;  // called once, at the first read
+  MemoryRead ReadLoggerMemory(uint8_t* to, int count, int, int) override {
+    if (midway) std::exchange(midway, nullptr)();
+    std::fill_n(to, count, 0xFF);
+    return {count, LineStatus::kOk};
+  }
+};
+
 inline bool WriteRawFile(const std::string& path, const std::vector<RunSpec>& runs,
                          const std::string& serial = "PK-TEST01", const std::string& version = "VL  3.1A") {
   const FileHeader header = BuildFileHeader(serial, version);

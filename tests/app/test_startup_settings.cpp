@@ -1,12 +1,16 @@
 // Start-up: the settings rules, the data directory chooser, the working
 // directory and the status text, the port list and its device hints.
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QTimer>
 #include <QtTest>
+#include <fstream>
 
 #include "app/port_chooser.h"
+#include "app/table_dialogs.h"
+#include "app/table_queries.h"
 #include "app_fixture.h"
 
 using namespace orvald;
@@ -185,6 +189,47 @@ class StartupSettingsTest : public QObject {
     QCOMPARE(w->portResolver()("COM5"), std::string(""));
     QCOMPARE(w->portResolver()("COM2"), std::string("/dev/ttyUSB1"));
     QCOMPARE(Find<QComboBox>(w, "cbPortNo")->toolTip(), QString("Select the COMM's PORT"));
+  }
+
+  // File > Data folder...: a folder that failed is left alone at the polls;
+  // the new one is the working directory, its tables are read and the next
+  // download goes there.
+  void dataFolderChangedWhileRunning() {
+    AppFixture f;
+    QDir().mkpath(f.path("first"));
+    QDir().mkpath(f.path("second"));
+    std::ofstream(f.spath("second/loggers.tsv")) << "PK-1\t042\tSecond Pilot\r\n";
+    std::ofstream(f.spath("second/tasks.tsv")) << "07\t2026/03/14\t09:00:00\t17:00:00\r\n";
+    f.prompts.directories = {f.spath("first"), f.spath("second")};
+    f.SetSetting("APPLICATIONS/ORVALD/COM_PORT", 1);
+    f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("first"));
+    ErasedLogger logger;
+    LoggersTable loggers;
+    TasksTable tasks;  // both outlive the window
+    LoggersTableLookup lookup(loggers);
+    int checks = 0;
+    AppEnvironment env = f.Environment();
+    env.commands = &logger;
+    env.lookup = &lookup;
+    env.folderCheck = [&](const std::string&, uint64_t) { return ++checks, std::string("first: 0 bytes free"); };
+    auto w = f.Start(env);
+    CreateTableDialogs(*w, loggers, tasks, f.prompts);
+    QDir(f.path("first")).removeRecursively();
+    w->Timer1Timer();
+    const QString failure = w->StatusText();
+    w->Timer1Timer();
+    QCOMPARE(logger.identities + checks, 2);  // left alone after one look at the folder
+    QCOMPARE(int(f.prompts.boxes.size()), 3);  // neither table in the first folder, one failure
+    QVERIFY(failure.startsWith("Cannot create file") && w->StatusText() == failure);
+    Find<QAction>(w, "mnFileDataFolder")->trigger();
+    QCOMPARE(QDir::currentPath(), QDir(f.path("second")).canonicalPath());
+    QCOMPARE(w->StatusText(), "Saving tracks to : " + f.path("second"));
+    QCOMPARE(int(f.prompts.boxes.size()), 3);  // both tables found
+    QVERIFY(Find<QComboBox>(w, "WindowTask")->findText("07") >= 0);
+    w->Timer1Timer();
+    QCOMPARE(checks, 1);
+    QVERIFY(QFile::exists(f.path("second/PK-1-20260314-100000.G00")));
+    QVERIFY(lookup.FindLogger("PK-1").found);
   }
 
   void detectionTimerStartsAtFiveSeconds() {

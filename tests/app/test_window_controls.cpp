@@ -110,7 +110,7 @@ class WindowControlsTest : public QObject {
     QStringList titles;
     for (QMenu* menu : menus) titles << menu->title();
     QCOMPARE(titles, QStringList({"&File", "&View", "&Logger", "&Help"}));
-    QCOMPARE(MenuTexts(menus[0]), QStringList({"&Open", "&Verify data folder...", "-", "E&xit"}));
+    QCOMPARE(MenuTexts(menus[0]), QStringList({"&Open", "&Data folder...", "&Verify data folder...", "-", "E&xit"}));
     QCOMPARE(MenuTexts(menus[1]), QStringList({"&Today"}));
     QCOMPARE(MenuTexts(menus[2]), QStringList({"&Stations...", "C&heck ports...", "Line &rate", "-", "&Clear"}));
     QCOMPARE(MenuTexts(menus[2]->findChild<QMenu*>("mnLineRate")), QStringList({"57600 bit/s", "115200 bit/s"}));
@@ -350,19 +350,7 @@ class WindowControlsTest : public QObject {
 
   void aFileAskedForDuringADownloadSaysWhenItOpens() {
     AppFixture f;
-    struct OpeningMidway : LoggerCommands {
-      std::function<void()> midway;
-      int ProbeLogger() override { return 1; }
-      int ProbeLoggerAt(uint32_t) override { return 1; }
-      uint32_t SetLoggerRate(uint32_t rate) override { return rate; }
-      std::string QueryIdentity() override { return "PK-1"; }
-      std::string QueryVersion() override { return "VL  3.1A"; }
-      MemoryRead ReadLoggerMemory(uint8_t* destination, int count, int, int) override {
-        if (midway) std::exchange(midway, nullptr)();
-        std::fill_n(destination, count, 0xFF);
-        return {count, LineStatus::kOk};
-      }
-    } logger;
+    ErasedLogger logger;
     f.SetSetting("APPLICATIONS/ORVALD/COM_PORT", 1);
     f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("data"));
     QVERIFY(QDir().mkpath(f.path("data")));
@@ -383,18 +371,7 @@ class WindowControlsTest : public QObject {
 
   void forceDownloadForgetsTheLastLogger() {
     AppFixture f;
-    // A logger whose memory is erased: a download of nothing but the header.
-    struct ErasedLogger : LoggerCommands {
-      int ProbeLogger() override { return 1; }
-      int ProbeLoggerAt(uint32_t) override { return 1; }
-      uint32_t SetLoggerRate(uint32_t rate) override { return rate; }
-      std::string QueryIdentity() override { return "PK-1"; }
-      std::string QueryVersion() override { return "VL  3.1A"; }
-      MemoryRead ReadLoggerMemory(uint8_t* destination, int count, int, int) override {
-        std::fill_n(destination, count, 0xFF);
-        return {count, LineStatus::kOk};
-      }
-    } logger;
+    ErasedLogger logger;
     f.SetSetting("APPLICATIONS/ORVALD/COM_PORT", 1);
     f.SetSetting("APPLICATIONS/ORVALD/DATA_DIR", f.path("data"));
     AppEnvironment env = f.Environment();

@@ -328,6 +328,43 @@ TEST_F(DownloadErrorTest, FullDiskBeforeTheHeaderStillEndsCleanly) {
   EXPECT_FALSE(view.progressShown);
 }
 
+// A folder that refused a download is looked at (for the room the download
+// planned) before the next polls read the logger: while it fails they end
+// with no file and no new box; once it passes, downloads go on (a change of
+// folder is the window test's).
+TEST_F(DownloadErrorTest, AFailedFolderIsCheckedBeforeTheLoggerIsReadAgain) {
+  logger.memory = BuildMemoryImage(FlightFixes(4800), TwoPagesPerBlock());  // 12 blocks
+  std::string problem = "/d: 12 bytes free";
+  std::vector<uint64_t> asked;
+  DownloadSessionSetup setup{logger, lookup, view, table, dataDir.path(), TimeBasis{0, 2026},
+                             [this] { return DownloadTime(clockTicks++); }};
+  setup.folderCheck = [&](const std::string&, uint64_t needed) { return asked.push_back(needed), problem; };
+  DownloadSession folderSession(std::move(setup));
+  auto failedDownload = [&] {
+    FileSizeLimit full(32 + 3000);
+    EXPECT_EQ(folderSession.LoadLog("").end, LoadLogEnd::kWriteError);
+  };
+  failedDownload();
+  const std::vector<std::string> filesAfterFailure = FilesInDataDir();
+  const size_t requestsAfterFailure = logger.requests.size();
+  view.statusText.clear();
+  EXPECT_EQ(folderSession.LoadLog("").end, LoadLogEnd::kFolderUnusable);
+  EXPECT_EQ(asked, std::vector<uint64_t>{32 + 12 * 64 * kPieceSize});
+  EXPECT_EQ(logger.requests.size(), requestsAfterFailure) << "the logger was read into a failed folder";
+  EXPECT_EQ(FilesInDataDir(), filesAfterFailure);
+  ASSERT_EQ(view.scripted.asked.size(), 1u);
+  EXPECT_EQ(view.statusText, view.scripted.asked[0].text);
+  problem.clear();  // room again
+  EXPECT_EQ(folderSession.LoadLog("").end, LoadLogEnd::kComplete);
+  EXPECT_EQ(asked.size(), 2u);
+}
+
+TEST(FolderRoom, WritePermissionAndFreeRoomAreLookedAt) {
+  TempDir dir;
+  EXPECT_EQ(CheckFolderRoom(dir.path(), 1), "");
+  EXPECT_NE(CheckFolderRoom(dir.path(), UINT64_MAX).find("bytes free"), std::string::npos);
+}
+
 // Every request of a small download fails in turn, once or for good (a
 // pulled cable): however it ends, the logger is put back to 9600, the view
 // is idle, no temporary file is left, and the file is whole or named incomplete.
