@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QtTest>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "app_fixture.h"
@@ -160,6 +161,29 @@ class SelectionSaveTest : public QObject {
     Find<QPushButton>(w, "btnManSave")->click();
     QCOMPARE(w->StatusText().toStdString(), std::string("File 12T3V1_Pilot_One.igc saved!"));
     QCOMPARE(CountRecords(f->path("data/12T3V1_Pilot_One.igc")).b, Sum(kPoints, 1, 3));
+  }
+
+  void aDamagedFileOpensWithAWarningInTheStatusBar() {
+    std::ifstream in(std::string(ORVALD_FLIGHTS_DIR) + "/27GLQKF3.igc");
+    std::string noise(48 * 1024, '\0'), cut, undated, line;
+    for (std::mt19937 random(20261209); char& c : noise) c = static_cast<char>(random());
+    int bRecords = 0;
+    while (std::getline(in, line)) {
+      if (line.rfind("HFDTE", 0) != 0) undated += line + "\n";
+      if (line.rfind("B", 0) == 0 && bRecords++ % 10 == 0) line.resize(20);  // every tenth cut short
+      cut += line + "\n";
+    }
+    const std::tuple<const char*, std::string, QString, bool> cases[] = {  // file, text, said, rows shown
+        {"noise.G00", noise, "it does not look like a log: ", true},
+        {"cut.igc", cut, QString("%1 B records could not be read").arg((bRecords + 9) / 10), true},
+        {"undated.igc", undated, "has no date record (HFDTE)", false}};
+    for (const auto& [name, text, said, rowsShown] : cases) {
+      std::ofstream(f->spath("data/") + name, std::ios::binary) << text;
+      f->prompts.files.push_back(f->spath("data/") + name);
+      w->mnFileOpenClick();
+      QVERIFY2(w->StatusText().contains(said), qPrintable(w->StatusText()));
+      QVERIFY2((w->SegmentsGridRowCount() > 2) == rowsShown, name);
+    }
   }
 
   void aClickOnTheHeadingChangesNothing() {
