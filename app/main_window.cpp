@@ -647,6 +647,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
       if (widget && widget->window() == this) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape) FormKeyPress(27);
+        if (watched == SegmentsGrid && ExtendGridHighlight(*key)) return true;
       }
       return false;  // never consumed: the focused control still gets the key
     }

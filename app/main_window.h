@@ -27,6 +27,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -225,6 +226,9 @@ class TfrmMain : public QMainWindow {
   void ShowSegmentRow(int index, const TrackSegment& segment);
   void SetStatusText(const std::string& text);
   void SelectGridRows(int firstRow, int lastRow);
+  // Ctrl+Shift+Home/End in the grid: the highlight grows to the first or
+  // last row, which the view itself only moves the cursor to. True when taken.
+  bool ExtendGridHighlight(const QKeyEvent& key);
   std::string ChosenTaskText() const;
   void ShowSelectionInPicture();
   // A log came on show (downloaded or opened): the Task Window page's task

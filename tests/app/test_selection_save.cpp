@@ -163,6 +163,18 @@ class SelectionSaveTest : public QObject {
     QCOMPARE(CountRecords(f->path("data/12T3V1_Pilot_One.igc")).b, Sum(kPoints, 1, 3));
   }
 
+  void ctrlShiftEndAndHomeExtendTheHighlightToTheLastAndFirstRow() {
+    const auto key = [&](Qt::Key k) { QTest::keyClick(Find<QTableView>(w, "SegmentsGrid"), k, Qt::ControlModifier | Qt::ShiftModifier); };
+    Click(3);
+    key(Qt::Key_End);
+    ExpectRun(3, 6);
+    key(Qt::Key_Home);  // grows from where the highlight began
+    ExpectRun(1, 3);
+    Find<QLineEdit>(w, "edManTask")->setText("3");
+    Find<QPushButton>(w, "btnManSave")->click();
+    QCOMPARE(CountRecords(f->path("data/12T3V1_Pilot_One.igc")).b, Sum(kPoints, 0, 2));
+  }
+
   void aDamagedFileOpensWithAWarningInTheStatusBar() {
     std::ifstream in(std::string(ORVALD_FLIGHTS_DIR) + "/27GLQKF3.igc");
     std::string noise(48 * 1024, '\0'), cut, undated, line;
