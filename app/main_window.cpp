@@ -49,6 +49,8 @@ QLineEdit* NewBox(const char* name, QWidget* parent, bool readOnly) {
   auto* box = new QLineEdit(parent);
   box->setObjectName(name);
   box->setReadOnly(readOnly);
+  // A box that only shows is passed by Tab; a click still selects its text to copy.
+  if (readOnly) box->setFocusPolicy(Qt::ClickFocus);
   return box;
 }
 
@@ -362,6 +364,11 @@ QWidget* TfrmMain::BuildManualPage() {
   AddRow(grid, 3, "Points", TabSheet1, edPoints);
   AddRow(grid, 4, "Events", TabSheet1, edEvents);
   grid->addLayout(SaveRow(chkManKmlGpx, btnManSave), 5, 0, 1, 2);
+  // Tab goes down the boxes to Save, then to the choice that goes with it.
+  QWidget::setTabOrder(edManTask, edFrom);
+  QWidget::setTabOrder(edFrom, edTo);
+  QWidget::setTabOrder(edTo, btnManSave);
+  QWidget::setTabOrder(btnManSave, chkManKmlGpx);
   grid->setRowStretch(6, 1);
   grid->setColumnStretch(1, 1);
   return TabSheet1;
@@ -389,6 +396,7 @@ QWidget* TfrmMain::BuildTaskWindowPage() {
   AddRow(grid, 2, "Points", TabSheet2, taskPoints, 2);
   AddRow(grid, 3, "Events", TabSheet2, taskEvents, 2);
   grid->addLayout(SaveRow(chkKmlGpx, btnSave), 4, 0, 1, 3);
+  QWidget::setTabOrder(btnSave, chkKmlGpx);
   grid->setRowStretch(5, 1);
   grid->setColumnStretch(1, 1);
   return TabSheet2;

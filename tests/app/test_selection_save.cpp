@@ -175,6 +175,25 @@ class SelectionSaveTest : public QObject {
     QCOMPARE(CountRecords(f->path("data/12T3V1_Pilot_One.igc")).b, Sum(kPoints, 0, 2));
   }
 
+  void tabFollowsEachPagesLayoutAndPassesTheBoxesThatOnlyShow() {
+    auto tabbed = [&](const char* start, int keys) {  // where Tab goes from `start`
+      QStringList names;
+      w->findChild<QWidget*>(start)->setFocus();
+      for (int i = 0; i < keys; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        names << QApplication::focusWidget()->objectName();
+      }
+      return names;
+    };
+    Click(2);  // Save is on, so Tab stops there
+    QCOMPARE(tabbed("edManTask", 4), QStringList({"edFrom", "edTo", "btnManSave", "chkManKmlGpx"}));
+    w->SetTaskQueries([](const std::string&) { return TaskWindowTexts{"2025/07/21", "10:10:10", "10:30:05"}; });
+    w->FillTaskList({"Task", "4"});
+    Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
+    QCOMPARE(tabbed("WindowTask", 1), QStringList({"btnEditTask"}));
+    QCOMPARE(tabbed("PageControl1", 2), QStringList({"btnSave", "chkKmlGpx"}));  // past the boxes that only show
+  }
+
   void aDamagedFileOpensWithAWarningInTheStatusBar() {
     std::ifstream in(std::string(ORVALD_FLIGHTS_DIR) + "/27GLQKF3.igc");
     std::string noise(48 * 1024, '\0'), cut, undated, line;
