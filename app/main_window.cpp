@@ -75,7 +75,6 @@ constexpr int kLeftColumnWidth = 185;
 
 // What a window system adds around the window (title bar, borders), kept
 // free when the window is fitted to a screen.
-constexpr QSize kFrameAllowance(16, 48);
 
 constexpr const char* kWidestDateTime = "2007/04/10  13:30:12";
 
