@@ -91,6 +91,8 @@ class TfrmMain : public QMainWindow {
   // A log file to show for selection and Save (a station's finished
   // download); waits for a running exchange to end first.
   void OpenLogFile(const std::string& path);
+  // What is wrong with a file opened stays in the status bar while polls find no logger.
+  void HoldOpenWarning(const LoadLogResult& opened);
   // The Stations window, made (hidden) when first needed.
   TStationsDlg* StationsWindow();
   void FormKeyPress(int key);

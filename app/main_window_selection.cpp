@@ -32,6 +32,7 @@
 #include "export/igc_writer.h"
 #include "export/task_window.h"
 #include "tracklog/grid_text.h"
+#include "tracklog/log_file.h"
 
 namespace orvald {
 
@@ -380,6 +381,10 @@ bool TfrmMain::ExtendGridHighlight(const QKeyEvent& key) {
       QItemSelection(segmentsModel_->index(span.first, 0), segmentsModel_->index(span.last, kGridColumns - 1)),
       QItemSelectionModel::ClearAndSelect);
   return true;
+}
+
+void TfrmMain::HoldOpenWarning(const LoadLogResult& opened) {
+  if (!opened.decode.ok() || !DecodeNoticeText(opened.decode).empty()) day_.HoldStatus();
 }
 
 void TfrmMain::ClearGridSelection() {

@@ -212,6 +212,7 @@ class SelectionSaveTest : public QObject {
       std::ofstream(f->spath("data/") + name, std::ios::binary) << text;
       f->prompts.files.push_back(f->spath("data/") + name);
       w->mnFileOpenClick();
+      w->Timer1Timer();  // a poll that finds no logger leaves the warning there
       QVERIFY2(w->StatusText().contains(said), qPrintable(w->StatusText()));
       QVERIFY2((w->SegmentsGridRowCount() > 2) == rowsShown, name);
     }
