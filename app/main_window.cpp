@@ -51,6 +51,8 @@ QLineEdit* NewBox(const char* name, QWidget* parent, bool readOnly) {
   auto* box = new QLineEdit(parent);
   box->setObjectName(name);
   box->setReadOnly(readOnly);
+  // A box that only shows is passed by Tab; a click still selects its text to copy.
+  if (readOnly) box->setFocusPolicy(Qt::ClickFocus);
   return box;
 }
 
@@ -75,7 +77,6 @@ constexpr int kLeftColumnWidth = 185;
 
 // What a window system adds around the window (title bar, borders), kept
 // free when the window is fitted to a screen.
-constexpr QSize kFrameAllowance(16, 48);
 
 constexpr const char* kWidestDateTime = "2007/04/10  13:30:12";
 
@@ -364,6 +365,11 @@ QWidget* TfrmMain::BuildManualPage() {
   AddRow(grid, 3, "Points", TabSheet1, edPoints);
   AddRow(grid, 4, "Events", TabSheet1, edEvents);
   grid->addLayout(SaveRow(chkManKmlGpx, btnManSave), 5, 0, 1, 2);
+  // Tab goes down the boxes to Save, then to the choice that goes with it.
+  QWidget::setTabOrder(edManTask, edFrom);
+  QWidget::setTabOrder(edFrom, edTo);
+  QWidget::setTabOrder(edTo, btnManSave);
+  QWidget::setTabOrder(btnManSave, chkManKmlGpx);
   grid->setRowStretch(6, 1);
   grid->setColumnStretch(1, 1);
   return TabSheet1;
@@ -391,6 +397,7 @@ QWidget* TfrmMain::BuildTaskWindowPage() {
   AddRow(grid, 2, "Points", TabSheet2, taskPoints, 2);
   AddRow(grid, 3, "Events", TabSheet2, taskEvents, 2);
   grid->addLayout(SaveRow(chkKmlGpx, btnSave), 4, 0, 1, 3);
+  QWidget::setTabOrder(btnSave, chkKmlGpx);
   grid->setRowStretch(5, 1);
   grid->setColumnStretch(1, 1);
   return TabSheet2;
@@ -651,6 +658,7 @@ bool TfrmMain::eventFilter(QObject* watched, QEvent* event) {
       if (widget && widget->window() == this) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape) FormKeyPress(27);
+        if (watched == SegmentsGrid && ExtendGridHighlight(*key)) return true;
       }
       return false;  // never consumed: the focused control still gets the key
     }

@@ -27,6 +27,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -101,6 +102,8 @@ class TfrmMain : public QMainWindow {
   // A log file to show for selection and Save (a station's finished
   // download); waits for a running exchange to end first.
   void OpenLogFile(const std::string& path);
+  // What is wrong with a file opened stays in the status bar while polls find no logger.
+  void HoldOpenWarning(const LoadLogResult& opened);
   // The Stations window, made (hidden) when first needed.
   TStationsDlg* StationsWindow();
   void FormKeyPress(int key);
@@ -243,6 +246,9 @@ class TfrmMain : public QMainWindow {
   void ShowSegmentRow(int index, const TrackSegment& segment);
   void SetStatusText(const std::string& text);
   void SelectGridRows(int firstRow, int lastRow);
+  // Ctrl+Shift+Home/End in the grid: the highlight grows to the first or
+  // last row, which the view itself only moves the cursor to. True when taken.
+  bool ExtendGridHighlight(const QKeyEvent& key);
   std::string ChosenTaskText() const;
   void ShowSelectionInPicture();
   // A log came on show (downloaded or opened): the Task Window page's task

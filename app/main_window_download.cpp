@@ -191,7 +191,7 @@ void TfrmMain::OpenLogFile(const std::string& path) {
   SetBusy(true);
   const std::string notice = day_.ReplacingNotice();
   shownPort_ = kNoField;
-  session_->LoadLog(path);
+  HoldOpenWarning(session_->LoadLog(path));
   SetBusy(false);
   SayReplaced(notice);
   Timer1->start();

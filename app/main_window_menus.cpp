@@ -115,7 +115,7 @@ void TfrmMain::mnFileOpenClick() {
                                                    dataDir_)) {
     SetBusy(true);
     const std::string notice = day_.ReplacingNotice();
-    session_->LoadLog(*chosen);
+    HoldOpenWarning(session_->LoadLog(*chosen));
     SetBusy(false);
     SayReplaced(notice);
   }

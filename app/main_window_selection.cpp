@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPalette>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -31,6 +32,7 @@
 #include "export/igc_writer.h"
 #include "export/task_window.h"
 #include "tracklog/grid_text.h"
+#include "tracklog/log_file.h"
 
 namespace orvald {
 
@@ -357,6 +359,32 @@ bool TfrmMain::ConfirmSave(const IgcSaveRequest& request) {
   if (existing.empty()) return true;
   return env_.prompts->Ask("FILE SAVE:", SaveAgainQuestion(existing, FirstFreeVersion(request)),
                            PromptButtons::kYesNo, PromptIcon::kQuestion) == PromptAnswer::kYes;
+}
+
+bool TfrmMain::ExtendGridHighlight(const QKeyEvent& key) {
+  const Qt::KeyboardModifiers both = Qt::ControlModifier | Qt::ShiftModifier;
+  if ((key.modifiers() & both) != both || (key.key() != Qt::Key_Home && key.key() != Qt::Key_End)) return false;
+  const int rows = segmentsModel_->rowCount();
+  if (rows == 0 || SegmentsGrid->selectionMode() == QAbstractItemView::NoSelection) return false;
+  RowSpan highlighted;
+  for (const QModelIndex& index : SegmentsGrid->selectionModel()->selectedRows()) {
+    highlighted.first = highlighted.first < 0 ? index.row() : std::min(highlighted.first, index.row());
+    highlighted.last = std::max(highlighted.last, index.row());
+  }
+  const int target = key.key() == Qt::Key_Home ? 0 : rows - 1;
+  const RowSpan span = ExtendedHighlight(highlighted, SegmentsGrid->currentIndex().row(), target);
+  const QModelIndex cursor = segmentsModel_->index(target, std::max(SegmentsGrid->currentIndex().column(), 0));
+  SegmentsGrid->selectionModel()->setCurrentIndex(cursor, QItemSelectionModel::NoUpdate);
+  SegmentsGrid->scrollTo(cursor);
+  // Through selectionChanged, as every other way of highlighting, this is the run Save writes.
+  SegmentsGrid->selectionModel()->select(
+      QItemSelection(segmentsModel_->index(span.first, 0), segmentsModel_->index(span.last, kGridColumns - 1)),
+      QItemSelectionModel::ClearAndSelect);
+  return true;
+}
+
+void TfrmMain::HoldOpenWarning(const LoadLogResult& opened) {
+  if (!opened.decode.ok() || !DecodeNoticeText(opened.decode).empty()) day_.HoldStatus();
 }
 
 void TfrmMain::ClearGridSelection() {

@@ -4,12 +4,17 @@
 #include <iterator>
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include "app/window_placement.h"
 
 
 namespace orvald {
@@ -17,6 +22,7 @@ namespace orvald {
 namespace {
 
 constexpr int kSettleMs = 300;
+constexpr QSize kLeastFirstSize(980, 520);
 constexpr int kWidestColumnPx = 260;  // longer names are elided; the tooltip has them whole
 constexpr int kNumberColumns[] = {0, 8};  // No. and Points sort as numbers
 
@@ -60,7 +66,7 @@ TTodayDlg::TTodayDlg(std::string dataDir, std::string task, QWidget* parent)
     : QDialog(parent), dataDir_(std::move(dataDir)), task_(std::move(task)) {
   setObjectName("TodayDlg");
   setWindowTitle("Today");
-  resize(980, 520);
+  setSizeGripEnabled(true);  // a long day's list wants all the room the desk's screen has
 
   lblTask = new QLabel(this);
   lblTask->setObjectName("lblTask");
@@ -71,6 +77,8 @@ TTodayDlg::TTodayDlg(std::string dataDir, std::string task, QWidget* parent)
   QFont summaryFont = lblSummary->font();
   summaryFont.setBold(true);
   lblSummary->setFont(summaryFont);
+  // A folder's problem can be a long sentence: it wraps rather than widen the view beyond the screen.
+  lblSummary->setWordWrap(true);
   auto* refresh = new QPushButton("Refresh", this);
   refresh->setObjectName("btnRefresh");
   refresh->setAutoDefault(false);
@@ -108,6 +116,28 @@ TTodayDlg::TTodayDlg(std::string dataDir, std::string task, QWidget* parent)
   connect(refresh, &QPushButton::clicked, this, [this] { Refresh(); });
   connect(chkMissingOnly, &QCheckBox::toggled, this, [this] { ShowOnlyMissing(); });
   Refresh();
+  FitToScreen();
+}
+
+void TTodayDlg::FitToScreen() {
+  // Wide enough for every column as filled and tall enough for every row,
+  // shrunk to the screen it opens on and centred there.
+  const QScreen* on = parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+  const int margins = 2 * (layout()->contentsMargins().left() + TodayGrid->frameWidth()) +
+                      TodayGrid->verticalScrollBar()->sizeHint().width();
+  const int rowsHeight = TodayGrid->horizontalHeader()->height() +
+                         TodayGrid->rowCount() * TodayGrid->verticalHeader()->defaultSectionSize();
+  const QSize wanted = kLeastFirstSize.expandedTo(
+      QSize(TodayGrid->horizontalHeader()->length() + margins, rowsHeight + lblSummary->sizeHint().height() + 48));
+  if (on == nullptr) {
+    resize(wanted);
+    return;
+  }
+  const QRect room = on->availableGeometry().adjusted(0, 0, -kFrameAllowance.width(), -kFrameAllowance.height());
+  setMinimumSize(minimumSize().boundedTo(room.size()));
+  const QRect frame = FitOnScreen(wanted, room);
+  resize(frame.size());
+  move(frame.topLeft());
 }
 
 void TTodayDlg::SetTask(const std::string& task) {

@@ -36,6 +36,7 @@ class TTodayDlg : public QDialog {
 
  private:
   void FillGrid();
+  void FitToScreen();
   void ShowOnlyMissing();
 
   std::string dataDir_;

@@ -11,6 +11,9 @@
 
 namespace orvald {
 
+// Room for the title bar and borders the window system adds around a window.
+inline constexpr QSize kFrameAllowance(16, 48);
+
 // `wanted` shrunk to fit `available`, centred in it.
 QRect FitOnScreen(QSize wanted, const QRect& available);
 // A remembered frame brought back onto `available`: no larger than it, and

@@ -65,7 +65,7 @@ void ReportDecodeNotices(const std::string& path, const DecodeResult& result) {
   if (IsIncompleteRawFileName(slash == std::string::npos ? path : path.substr(slash + 1))) {
     std::fprintf(stderr, "orvald-cli: %s is an incomplete download: fixes may be missing\n", shown.c_str());
   }
-  const std::string losses = ImportLossText(result);
+  const std::string losses = DecodeNoticeText(result);
   if (!losses.empty()) std::fprintf(stderr, "orvald-cli: %s: %s\n", shown.c_str(), losses.c_str());
 }
 

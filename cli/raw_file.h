@@ -24,7 +24,7 @@ bool DecodeReport(const std::string& path, long _timezone, std::string& text, st
                   DecodeResult* result = nullptr);
 
 // What the operator should know of a file they named, decoded: that its
-// download ended early, or what its IGC import left out or clamped. A line
+// download ended early, or what DecodeNoticeText says of it. A line
 // each on stderr; the command still succeeds.
 void ReportDecodeNotices(const std::string& path, const DecodeResult& result);
 

@@ -7,6 +7,13 @@
 
 namespace orvald {
 
+RowSpan ExtendedHighlight(RowSpan highlighted, int cursorRow, int targetRow) {
+  int anchor = cursorRow;
+  if (highlighted.first >= 0) anchor = cursorRow == highlighted.first ? highlighted.last : highlighted.first;
+  if (anchor < 0) anchor = targetRow;
+  return {std::min(anchor, targetRow), std::max(anchor, targetRow)};
+}
+
 RunTotals DeskSelection::runTotals() const {
   RunTotals totals;
   if (firstSegment_ < 0) return totals;

@@ -32,6 +32,16 @@ struct RunTotals {
 IgcSaveRequest RunSaveRequest(const TrackTable& table, int firstSegment, int lastSegment, const std::string& competNo,
                               const std::string& pilotNames, const std::string& taskText);
 
+// The rows a highlight spans once a key extends it to `targetRow` (the first
+// or the last row): it grows from its anchor, the end away from the cursor,
+// as a Shift+click or Shift+PgDown does; with nothing highlighted, from the
+// cursor. Rows of the grid's data, from 0; first <= last.
+struct RowSpan {
+  int first = -1;
+  int last = -1;
+};
+RowSpan ExtendedHighlight(RowSpan highlighted, int cursorRow, int targetRow);
+
 class DeskSelection {
  public:
   // The table is the decoded log's; it is read afresh at every choice.

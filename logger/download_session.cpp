@@ -647,10 +647,11 @@ DecodeResult DownloadSession::Decode(const std::string& path, const std::string&
       path, setup_.table, basis, [&view](int index, const TrackSegment& segment) { view.SegmentDecoded(index, segment); });
   if (decoded.segments.limitReached) view.Report("ERROR: TO MANY TRACKS", PromptIcon::kNone);
   std::string status = notice;
-  const std::string losses = ImportLossText(decoded);
-  if (!losses.empty()) status += (status.empty() ? "" : ". ") + losses;
+  const std::string warning = DecodeWarningText(shownName, decoded);
+  if (!warning.empty()) status += (status.empty() ? "" : ". ") + warning;
   const LoggerMatch match = IdentifyLog(setup_);
-  if (!match.found) status += (status.empty() ? "" : ". ") + NotInLoggersTableText(setup_.table.serialText);
+  // A file that did not decode has no serial: why it is empty is the whole story.
+  if (!match.found && decoded.ok()) status += (status.empty() ? "" : ". ") + NotInLoggersTableText(setup_.table.serialText);
   // Two rows for one logger is a mistake in the table that the desk must see.
   const std::string rows = SeveralRowsText(setup_.table.serialText, match);
   if (!rows.empty()) status += (status.empty() ? "" : ". ") + rows;

@@ -227,6 +227,7 @@ DecodeResult FinishDecode(Scan& scan, long _timezone, const SegmentSink& sink, D
   scan.table.pointCount = scan.count;
   result.pointCount = scan.count;
   result.segments = BuildSegments(scan.table, _timezone, sink);
+  result.damage = SurveyDamage(scan.table);
   return result;
 }
 

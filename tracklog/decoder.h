@@ -8,6 +8,7 @@
 #include <string>
 
 #include "files/system_error.h"
+#include "tracklog/damage_signs.h"
 #include "tracklog/time_basis.h"
 #include "tracklog/track_table.h"
 
@@ -56,6 +57,8 @@ struct DecodeResult {
   // altitudes beyond the 16-bit feet of a point set to the nearer limit.
   int fixesDropped = 0;
   int altitudesClamped = 0;
+  int unreadableFixes = 0;  // an IGC file's B records that are not B records the reader can read
+  DamageSigns damage;       // a raw file's: what the decoded table holds that no logger writes
   BuildResult segments;
   bool ok() const { return status == DecodeStatus::kOk; }
 };

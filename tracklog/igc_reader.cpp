@@ -225,7 +225,10 @@ DecodeResult DecodeIgcText(std::string_view text, TrackTable& table, const TimeB
       return;
     }
     IgcFix fix;
-    if (!ParseBRecord(line, fix)) return;
+    if (!ParseBRecord(line, fix)) {
+      if (!line.empty() && line[0] == 'B') ++result.unreadableFixes;
+      return;
+    }
     if (previousSecond >= 0 && fix.secondOfDay + kNewDayStepBack < previousSecond) dayStart += kSecondsPerDay;
     previousSecond = fix.secondOfDay;
 

@@ -43,4 +43,46 @@ std::string ImportLossText(const DecodeResult& result) {
   return text;
 }
 
+namespace {
+
+std::string Counted(int n, const char* one, const char* many) { return std::to_string(n) + (n == 1 ? one : many); }
+
+void Join(std::string& text, const std::string& part, const char* separator) {
+  if (part.empty()) return;
+  if (!text.empty()) text += separator;
+  text += part;
+}
+
+std::string DamageText(const DamageSigns& damage) {
+  if (!damage.any()) return {};
+  std::string signs;
+  if (damage.garbledIdentity) signs = "the serial number is garbled";
+  if (const int n = damage.backwardSegments; n > 0) {
+    Join(signs, Counted(n, " segment ends", " segments end") + " before " + (n == 1 ? "it starts" : "they start"),
+         "; ");
+  }
+  if (const int n = damage.implausibleAltitudes; n > 0) {
+    Join(signs,
+         Counted(n, " altitude is", " altitudes are") + " beyond " + std::to_string(kLowestPlausibleMetres) + ".." +
+             std::to_string(kHighestPlausibleMetres) + " m",
+         "; ");
+  }
+  return "it does not look like a log: " + signs;
+}
+
+}  // namespace
+
+std::string DecodeNoticeText(const DecodeResult& result) {
+  std::string text = ImportLossText(result);
+  if (const int n = result.unreadableFixes; n > 0) {
+    Join(text, Counted(n, " B record", " B records") + " could not be read", "; ");
+  }
+  Join(text, DamageText(result.damage), "; ");
+  return text;
+}
+
+std::string DecodeWarningText(const std::string& path, const DecodeResult& result) {
+  return result.ok() ? DecodeNoticeText(result) : DecodeFailureText(path, result);
+}
+
 }  // namespace orvald

@@ -25,4 +25,13 @@ std::string DecodeFailureText(const std::string& path, const DecodeResult& resul
 // beyond +/-9987 m was clamped"); empty when it kept everything as it was.
 std::string ImportLossText(const DecodeResult& result);
 
+// Everything the operator should know of a decoded file, in words: the
+// import losses, the B records that could not be read, and the signs of a
+// file that is not a log ("it does not look like a log: the serial number
+// is garbled; 3 segments end before they start"); empty when there are none.
+std::string DecodeNoticeText(const DecodeResult& result);
+
+// What an open says beside the grid: why a decode failed, or its notices.
+std::string DecodeWarningText(const std::string& path, const DecodeResult& result);
+
 }  // namespace orvald

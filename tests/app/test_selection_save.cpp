@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QtTest>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "app_fixture.h"
@@ -160,6 +161,61 @@ class SelectionSaveTest : public QObject {
     Find<QPushButton>(w, "btnManSave")->click();
     QCOMPARE(w->StatusText().toStdString(), std::string("File 12T3V1_Pilot_One.igc saved!"));
     QCOMPARE(CountRecords(f->path("data/12T3V1_Pilot_One.igc")).b, Sum(kPoints, 1, 3));
+  }
+
+  void ctrlShiftEndAndHomeExtendTheHighlightToTheLastAndFirstRow() {
+    const auto key = [&](Qt::Key k) { QTest::keyClick(Find<QTableView>(w, "SegmentsGrid"), k, Qt::ControlModifier | Qt::ShiftModifier); };
+    Click(3);
+    key(Qt::Key_End);
+    ExpectRun(3, 6);
+    key(Qt::Key_Home);  // grows from where the highlight began
+    ExpectRun(1, 3);
+    Find<QLineEdit>(w, "edManTask")->setText("3");
+    Find<QPushButton>(w, "btnManSave")->click();
+    QCOMPARE(CountRecords(f->path("data/12T3V1_Pilot_One.igc")).b, Sum(kPoints, 0, 2));
+  }
+
+  void tabFollowsEachPagesLayoutAndPassesTheBoxesThatOnlyShow() {
+    auto tabbed = [&](const char* start, int keys) {  // where Tab goes from `start`
+      QStringList names;
+      w->findChild<QWidget*>(start)->setFocus();
+      for (int i = 0; i < keys; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        names << QApplication::focusWidget()->objectName();
+      }
+      return names;
+    };
+    Click(2);  // Save is on, so Tab stops there
+    QCOMPARE(tabbed("edManTask", 4), QStringList({"edFrom", "edTo", "btnManSave", "chkManKmlGpx"}));
+    w->SetTaskQueries([](const std::string&) { return TaskWindowTexts{"2025/07/21", "10:10:10", "10:30:05"}; });
+    w->FillTaskList({"Task", "4"});
+    Find<QTabWidget>(w, "PageControl1")->setCurrentIndex(1);
+    QCOMPARE(tabbed("WindowTask", 1), QStringList({"btnEditTask"}));
+    QCOMPARE(tabbed("PageControl1", 2), QStringList({"btnSave", "chkKmlGpx"}));  // past the boxes that only show
+  }
+
+  void aDamagedFileOpensWithAWarningInTheStatusBar() {
+    std::ifstream in(std::string(ORVALD_FLIGHTS_DIR) + "/27GLQKF3.igc");
+    std::string noise(48 * 1024, '\0'), cut, undated, line;
+    for (std::mt19937 random(20261209); char& c : noise) c = static_cast<char>(random());
+    int bRecords = 0;
+    while (std::getline(in, line)) {
+      if (line.rfind("HFDTE", 0) != 0) undated += line + "\n";
+      if (line.rfind("B", 0) == 0 && bRecords++ % 10 == 0) line.resize(20);  // every tenth cut short
+      cut += line + "\n";
+    }
+    const std::tuple<const char*, std::string, QString, bool> cases[] = {  // file, text, said, rows shown
+        {"noise.G00", noise, "it does not look like a log: ", true},
+        {"cut.igc", cut, QString("%1 B records could not be read").arg((bRecords + 9) / 10), true},
+        {"undated.igc", undated, "has no date record (HFDTE)", false}};
+    for (const auto& [name, text, said, rowsShown] : cases) {
+      std::ofstream(f->spath("data/") + name, std::ios::binary) << text;
+      f->prompts.files.push_back(f->spath("data/") + name);
+      w->mnFileOpenClick();
+      w->Timer1Timer();  // a poll that finds no logger leaves the warning there
+      QVERIFY2(w->StatusText().contains(said), qPrintable(w->StatusText()));
+      QVERIFY2((w->SegmentsGridRowCount() > 2) == rowsShown, name);
+    }
   }
 
   void aClickOnTheHeadingChangesNothing() {

@@ -11,15 +11,18 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QtTest>
 
 #include "app/about_box.h"
 #include "app/qt_prompts.h"
 #include "app/table_dialogs.h"
+#include "app/today_dlg.h"
 #include "app/window_placement.h"
 #include "tables/loggers_table.h"
 #include "tables/tasks_table.h"
@@ -153,6 +156,17 @@ class WindowControlsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(again.get()));
     QCOMPARE(again->size(), QSize(760, 600));
     QCOMPARE(Find<QSplitter>(again, "Splitter2")->sizes().first(), 300);
+  }
+
+  void todayOpensWithinTheScreenAndItsGridFillsTheRoomItIsGiven() {
+    AppFixture f;
+    auto w = f.Start();
+    w->show();
+    Find<QAction>(w, "mnViewToday")->trigger();
+    auto* today = w->findChild<TTodayDlg*>("TodayDlg");
+    QVERIFY(QTest::qWaitForWindowExposed(today));
+    QVERIFY(today->screen()->availableGeometry().contains(today->frameGeometry()));
+    QVERIFY(today->TodayGrid->horizontalHeader()->length() >= today->TodayGrid->viewport()->width());
   }
 
   void theDesksKeysReachTheirCommands() {
