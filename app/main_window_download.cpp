@@ -165,7 +165,7 @@ void TfrmMain::Timer1Timer() {
   Timer1->stop();
   if (portNo_ < 1) {
     // Nothing to open: the poll would only report a port named "COM0".
-    SetStatusText(kNoPortChosenText);
+    if (day_.StatusMayChange(true)) SetStatusText(kNoPortChosenText);  // a verdict or warning stays up
   } else {
     inDetection_ = true;
     session_->PollOnce();
