@@ -347,7 +347,7 @@ LoadLogResult DownloadSession::Download() {
   if (!run.file.Begin(setup_.dataDir, run.name + ".part")) {
     // Saying nothing here would lose this pilot's log for good; the logger
     // does not count as downloaded, so the next poll tries again.
-    FolderFailed("create " + std::to_string(run.file.errorNumber()), "Cannot create file " + run.file.errorText(),
+    FolderFailed("create " + std::to_string(run.file.errorNumber()), "Can't create file " + run.file.errorText(),
                  kFolderRoomFloor);
     result.end = LoadLogEnd::kCannotCreate;
     result.reason = "can't create " + run.file.errorText();
@@ -571,7 +571,7 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
       // downloaded again once the folder can be written.
       run.file.Cancel();
       FolderFailed("write " + std::to_string(run.file.errorNumber()),
-                   "Cannot write file " + run.file.errorText() +
+                   "Can't write file " + run.file.errorText() +
                        ". Nothing was kept; the logger is downloaded again once the data folder can take it.",
                    planned);
       result.end = LoadLogEnd::kCannotCreate;
@@ -580,7 +580,7 @@ void DownloadSession::Finish(Run& run, LoadLogResult& result) {
       return;
     }
     FolderFailed("write " + std::to_string(run.file.errorNumber()),
-                 "Cannot write file " + run.file.errorText() + ". The download is incomplete; what arrived is kept.",
+                 "Can't write file " + run.file.errorText() + ". The download is incomplete; what arrived is kept.",
                  planned);
   }
 

@@ -220,7 +220,7 @@ class StartupSettingsTest : public QObject {
     w->Timer1Timer();
     QCOMPARE(logger.identities + checks, 2);  // left alone after one look at the folder
     QCOMPARE(int(f.prompts.boxes.size()), 3);  // neither table in the first folder, one failure
-    QVERIFY(failure.startsWith("Cannot create file") && w->StatusText() == failure);
+    QVERIFY(failure.startsWith("Can't create file") && w->StatusText() == failure);
     Find<QAction>(w, "mnFileDataFolder")->trigger();
     QCOMPARE(QDir::currentPath(), QDir(f.path("second")).canonicalPath());
     QCOMPARE(w->StatusText(), "Saving tracks to : " + f.path("second"));
