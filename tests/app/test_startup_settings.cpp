@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 #include <fstream>
@@ -221,6 +222,13 @@ class StartupSettingsTest : public QObject {
     QCOMPARE(logger.identities + checks, 2);  // left alone after one look at the folder
     QCOMPARE(int(f.prompts.boxes.size()), 3);  // neither table in the first folder, one failure
     QVERIFY(failure.startsWith("Can't create file") && w->StatusText() == failure);
+    // Not while a table dialog shows edits that the new folder's table would replace.
+    Find<QPushButton>(w, "btnEdit")->click();
+    Find<QAction>(w, "mnFileDataFolder")->trigger();
+    QVERIFY(f.prompts.boxes.back().text.rfind("Close the loggers and task windows tables first", 0) == 0);
+    QCOMPARE(int(f.prompts.directories.size()), 1);  // the folder was not asked for
+    w->findChild<QDialog*>("SerialNumbersDlg")->hide();
+    f.prompts.boxes.pop_back();
     Find<QAction>(w, "mnFileDataFolder")->trigger();
     QCOMPARE(QDir::currentPath(), QDir(f.path("second")).canonicalPath());
     QCOMPARE(w->StatusText(), "Saving tracks to : " + f.path("second"));
